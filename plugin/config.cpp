@@ -1,0 +1,207 @@
+#include "plugin/config.h"
+
+#include <strsafe.h>
+#include <winspool.h>
+
+#include <array>
+#include <functional>
+
+#include "ui/common/handles.h"
+
+namespace oemui {
+
+wchar_t CapabilityFilePath[kPathChars] = {};
+
+namespace {
+
+// Fetches the printer's DRIVER_INFO_<level> into a zero-filled global block.
+GlobalBlock<BYTE> GetDriverInfo(HANDLE hPrinter, DWORD level) {
+    DWORD needed = 0;
+    GetPrinterDriverW(hPrinter, nullptr, level, nullptr, 0, &needed);
+    if (needed == 0) return GlobalBlock<BYTE>(0);
+    GlobalBlock<BYTE> block(needed);
+    if (!block) return block;
+    DWORD again = 0;
+    if (!GetPrinterDriverW(hPrinter, nullptr, level, block.get(), needed, &again)) {
+        return GlobalBlock<BYTE>(0);
+    }
+    return block;
+}
+
+bool EndsWithNoCase(const wchar_t* name, size_t len, const wchar_t* suffix4) {
+    if (len < 4) return false;
+    return CompareStringOrdinal(name + len - 4, 4, suffix4, 4, TRUE) == CSTR_EQUAL;
+}
+
+// Calls visit(name, length) for each dependent file of the printer's driver.
+template <typename Visit>
+bool ForEachDependentFile(HANDLE hPrinter, Visit visit) {
+    GlobalBlock<BYTE> block = GetDriverInfo(hPrinter, 3);
+    if (!block) return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(block.get());
+    const wchar_t* list = info->pDependentFiles;
+    const BYTE* begin = block.get();
+    const BYTE* end = begin + block.bytes();
+    const BYTE* at = reinterpret_cast<const BYTE*>(list);
+    if (list == nullptr || at < begin || at >= end) return true;  // no usable list
+    const size_t available = static_cast<size_t>(end - at) / sizeof(wchar_t);
+    WalkDependentFileList(list, available, [&](const wchar_t* name, size_t len) {
+        visit(name, len);
+    });
+    return true;
+}
+
+}  // namespace
+
+size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
+                             const std::function<void(const wchar_t*, size_t)>& visit) {
+    if (list == nullptr) return 0;
+    const size_t limit = availableChars < kDependentListChars ? availableChars : kDependentListChars;
+    size_t pos = 0;
+    size_t count = 0;
+    while (pos < limit && list[pos] != L'\0') {
+        size_t len = 0;
+        while (pos + len < limit && list[pos + len] != L'\0') ++len;
+        if (pos + len >= limit) break;  // the name does not end inside the bounded list
+        if (len <= kMaxDependentNameChars) {
+            visit(list + pos, len);
+            ++count;
+        }
+        pos += len + 1;
+    }
+    return count;
+}
+
+bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut) {
+    CapabilityFilePath[0] = L'\0';
+    bool seen = false;
+    ForEachDependentFile(hPrinter, [&](const wchar_t* name, size_t len) {
+        std::array<wchar_t, kPathChars> path{};
+        StringCchCopyNW(path.data(), path.size(), name, len);
+        if (EndsWithNoCase(name, len, L".ini")) {
+            std::array<wchar_t, kShortValueChars> value{};
+            GetPrivateProfileStringW(L"OEMFiles", L"OEMConfigFile1", L"", value.data(),
+                                     kShortValueChars, path.data());
+            if (value[0] != L'\0' && iniPathOut != nullptr) {
+                StringCchCopyW(iniPathOut, kPathChars, path.data());
+            }
+            seen = true;
+        } else if (EndsWithNoCase(name, len, L".cap")) {
+            StringCchCopyW(CapabilityFilePath, kPathChars, path.data());
+            seen = true;
+        }
+    });
+    return seen;
+}
+
+bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut) {
+    bool found = false;
+    ForEachDependentFile(hPrinter, [&](const wchar_t* name, size_t len) {
+        if (EndsWithNoCase(name, len, L".ver")) {
+            if (pathOut != nullptr) StringCchCopyNW(pathOut, kPathChars, name, len);
+            found = true;
+        }
+    });
+    return found;
+}
+
+bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars, DWORD limit) {
+    if (sectionOut == nullptr || sectionChars == 0) return false;
+    sectionOut[0] = L'\0';
+    GlobalBlock<BYTE> block = GetDriverInfo(hPrinter, 1);
+    if (!block) return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(block.get());
+    if (info->pName == nullptr || info->pName[0] == L'\0' || CapabilityFilePath[0] == L'\0') {
+        return false;
+    }
+    const DWORD chars = limit < sectionChars ? limit : sectionChars;
+    GetPrivateProfileStringW(L"Capability", info->pName, L"", sectionOut, chars,
+                             CapabilityFilePath);
+    return sectionOut[0] != L'\0';
+}
+
+void GetModelString(HANDLE hPrinter, const wchar_t* key, wchar_t* out, DWORD* inOutChars) {
+    if (out == nullptr || inOutChars == nullptr || *inOutChars == 0) return;
+    out[0] = L'\0';
+    const DWORD capacity = *inOutChars;
+    *inOutChars = 0;
+    if (key == nullptr) return;
+    std::array<wchar_t, kShortValueChars> section{};
+    if (!ResolveModelSection(hPrinter, section.data(), kShortValueChars)) return;
+    *inOutChars =
+        GetPrivateProfileStringW(section.data(), key, L"", out, capacity, CapabilityFilePath);
+}
+
+UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue) {
+    if (key == nullptr) return static_cast<UINT>(defaultValue);
+    std::array<wchar_t, kShortValueChars> section{};
+    if (!ResolveModelSection(hPrinter, section.data(), kShortValueChars)) {
+        return static_cast<UINT>(defaultValue);
+    }
+    return GetPrivateProfileIntW(section.data(), key, defaultValue, CapabilityFilePath);
+}
+
+bool BuildDriverFilePath(wchar_t* out, DWORD* inOutBytes, const wchar_t* name, int mode) {
+    if (out == nullptr || inOutBytes == nullptr || name == nullptr || mode != 3) return false;
+    const DWORD capacityBytes = *inOutBytes;
+    const size_t capacityChars = capacityBytes / sizeof(wchar_t);
+    if (capacityChars == 0) return false;
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(out),
+                                    capacityBytes, &needed)) {
+        out[0] = L'\0';
+        return false;
+    }
+    // The version-3 driver files live in the "3" subdirectory. Without room for it the
+    // directory alone would be a wrong answer, so that is a failure too.
+    if (FAILED(StringCchCatW(out, capacityChars, L"\\3"))) {
+        out[0] = L'\0';
+        *inOutBytes = 0;
+        return false;
+    }
+    size_t dirChars = 0;
+    StringCchLengthW(out, capacityChars, &dirChars);
+    size_t nameChars = 0;
+    if (FAILED(StringCchLengthW(name, STRSAFE_MAX_CCH, &nameChars))) nameChars = STRSAFE_MAX_CCH;
+
+    // Room for directory, '\', name and the terminating NUL.
+    bool fits = dirChars + 1 + nameChars + 1 <= capacityChars;
+    if (fits) {
+        fits = SUCCEEDED(StringCchCatW(out, capacityChars, L"\\")) &&
+               SUCCEEDED(StringCchCatW(out, capacityChars, name));
+        if (!fits) out[dirChars] = L'\0';
+    }
+    size_t finalChars = 0;
+    StringCchLengthW(out, capacityChars, &finalChars);
+    *inOutBytes = static_cast<DWORD>(finalChars * sizeof(wchar_t));
+    return fits;
+}
+
+bool InstalledOptionsFilePath(wchar_t* out, size_t outChars) {
+    if (out == nullptr || outChars == 0) return false;
+    out[0] = L'\0';
+    std::array<wchar_t, 520> windir{};
+    const UINT len = GetWindowsDirectoryW(windir.data(), static_cast<UINT>(windir.size()));
+    if (len == 0 || len >= windir.size()) return false;
+    if (FAILED(StringCchCopyW(out, outChars, windir.data())) ||
+        FAILED(StringCchCatW(out, outChars, L"\\varoopt.dat"))) {
+        out[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+bool InstalledOptionsFileReadable(const wchar_t* path) {
+    if (path == nullptr || path[0] == L'\0') return false;
+    UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
+}
+
+WORD CompressionLevelFor(UINT compression) {
+    static constexpr std::array<WORD, 10> kLevels = {0, 1, 1, 1, 2, 2, 2, 3, 3, 3};
+    const UINT index = CompressionDefaultIndex(compression);
+    return index < kLevels.size() ? kLevels[index] : kLevels.back();
+}
+
+}  // namespace oemui

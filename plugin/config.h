@@ -1,0 +1,74 @@
+// Configuration files of the installed driver: the capability file (.cap) with its per-model
+// sections, the plug-in INI file (.ini), the version file (.ver), the per-machine installed
+// options file, and the builder of full paths in the printer-driver directory.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+namespace oemui {
+
+// Every path buffer of the plug-in holds this many wide characters (MAX_PATH + 1).
+inline constexpr size_t kPathChars = 261;
+// A dependent-file name must fit a path buffer with its terminating NUL.
+inline constexpr size_t kMaxDependentNameChars = kPathChars - 2;  // 259
+// The dependent-file list is copied into a buffer of this many characters; names that do not
+// fit completely are dropped.
+inline constexpr size_t kDependentListChars = 3072;
+// Model section names and "OEMConfigFile1" values are read with this limit.
+inline constexpr DWORD kShortValueChars = 128;
+// Limit for ordinary INI strings.
+inline constexpr DWORD kIniStringChars = 522;
+
+// Full path of the capability file of the last dependent-file search; empty when the driver
+// has none. Every capability lookup reads it.
+extern wchar_t CapabilityFilePath[kPathChars];
+
+// Walks the driver's dependent files. Sets CapabilityFilePath to the last ".cap" file and
+// iniPathOut (kPathChars characters) to the last ".ini" file whose "OEMFiles"/"OEMConfigFile1"
+// is non-empty. True when a ".cap" or any ".ini" file was seen.
+bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut);
+
+// Walks a dependent-file list (NUL-terminated names ended by an empty name) of which
+// availableChars characters are readable. The walk is bounded by kDependentListChars: a name
+// that does not end inside the bound stops it, and a name longer than kMaxDependentNameChars
+// is skipped. Returns the number of names visited.
+size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
+                             const std::function<void(const wchar_t*, size_t)>& visit);
+
+// Copies the full path of the driver's last ".ver" dependent file into pathOut
+// (kPathChars characters); true when one was found.
+bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut);
+
+// The name of the printer's model section in CapabilityFilePath ("Capability"/<driver name>),
+// read with `limit` characters; empty when the driver has none or anything is missing.
+bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars,
+                         DWORD limit = kShortValueChars);
+
+// Reads `key` of the printer's model section into out (at most *inOutChars characters,
+// including the NUL), default empty. On return *inOutChars holds the characters read.
+void GetModelString(HANDLE hPrinter, const wchar_t* key, wchar_t* out, DWORD* inOutChars);
+
+// Reads integer `key` of the printer's model section (GetPrivateProfileIntW semantics).
+UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue = 0);
+
+// Builds "<printer-driver directory>\3\<name>" in out (*inOutBytes bytes). Only mode 3 exists.
+// On return *inOutBytes holds the byte length of what out contains (without the NUL); false
+// when the directory is unavailable or the full path does not fit (out then holds the
+// directory with "\3").
+bool BuildDriverFilePath(wchar_t* out, DWORD* inOutBytes, const wchar_t* name, int mode = 3);
+
+// "<Windows directory>\varoopt.dat": the per-machine record of installed options.
+bool InstalledOptionsFilePath(wchar_t* out, size_t outChars);
+// True when the installed-options file exists and can be opened for reading.
+bool InstalledOptionsFileReadable(const wchar_t* path);
+
+// Bits of the model value "Compression".
+inline bool CompressionOffered(UINT compression) { return (compression & 1u) != 0; }
+inline UINT CompressionDefaultIndex(UINT compression) { return (compression >> 8) & 15u; }
+// Compression level (0 None, 1 Fast, 2 Normal, 3 Best) for a "Compression" value. Indices
+// 10 to 15 lie beyond the table and give the highest level, as 7 to 9 do.
+WORD CompressionLevelFor(UINT compression);
+
+}  // namespace oemui

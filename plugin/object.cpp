@@ -1,0 +1,339 @@
+#include "plugin/object.h"
+
+#include <strsafe.h>
+
+#include <array>
+#include <new>
+
+#include "plugin/dispatch.h"
+#include "ui/common/handles.h"
+
+namespace oemui {
+
+HMODULE ModuleHandle = nullptr;
+HMODULE LinkResourceModule = nullptr;
+volatile LONG ObjectCount = 0;
+volatile LONG LockCount = 0;
+OSVERSIONINFOW OsVersion = {};
+bool OsCheckDone = false;
+bool IsVistaOrLater = false;
+bool IsWinHelpAvailable = true;
+wchar_t PluginIniPath[kPathChars] = {};
+wchar_t HelpFilePath[kPathChars] = {};
+
+// ---------------------------------------------------------------------------------------------
+// OS check
+
+bool WinHelpUsable(DWORD osMajorVersion, const wchar_t* winHelpPath) {
+    if (osMajorVersion < 6 || winHelpPath == nullptr) return true;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(winHelpPath, &ignored);
+    if (size == 0) return true;
+    UniqueLocal block(LocalAlloc(LPTR, size));
+    if (!block) return true;
+    if (!GetFileVersionInfoW(winHelpPath, 0, size, block.get())) return true;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedLen = 0;
+    if (!VerQueryValueW(block.get(), L"\\", reinterpret_cast<void**>(&fixed), &fixedLen) ||
+        fixed == nullptr || fixedLen < sizeof(VS_FIXEDFILEINFO)) {
+        return true;
+    }
+    // From Windows Vista on, the system's WINHLP32.EXE of product version 6 or later is only
+    // a stub that cannot show help files.
+    return HIWORD(fixed->dwProductVersionMS) < 6;
+}
+
+void RunOsCheckOnce() {
+    if (OsCheckDone) return;
+    OsCheckDone = true;
+    OsVersion = {};
+    OsVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+    GetVersionExW(&OsVersion);
+    if (OsVersion.dwMajorVersion < 6) return;
+    IsVistaOrLater = true;
+
+    std::array<wchar_t, 261> path{};
+    const UINT len = GetWindowsDirectoryW(path.data(), 260);
+    if (len == 0 || len >= 260) return;
+    if (FAILED(StringCchCatW(path.data(), path.size(), L"\\WINHLP32.EXE"))) return;
+    if (!WinHelpUsable(OsVersion.dwMajorVersion, path.data())) IsWinHelpAvailable = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Module
+
+void OnProcessAttach(HMODULE module) {
+    ModuleHandle = module;
+    LinkResourceModule = nullptr;
+}
+
+void OnProcessDetach(bool processTerminating) {
+    // At process exit the loader unloads everything itself; freeing from here then is unsafe.
+    if (LinkResourceModule != nullptr && !processTerminating) FreeLibrary(LinkResourceModule);
+    LinkResourceModule = nullptr;
+}
+
+HRESULT GetPluginClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualCLSID(rclsid, CLSID_OemUiPlugin)) return CLASS_E_CLASSNOTAVAILABLE;
+    auto* factory = new (std::nothrow) PluginClassFactory();
+    if (factory == nullptr) return E_OUTOFMEMORY;
+    const HRESULT hr = factory->QueryInterface(riid, ppv);
+    factory->Release();
+    return hr;
+}
+
+HRESULT CanUnloadPlugin() {
+    return (InterlockedCompareExchange(&ObjectCount, 0, 0) != 0 ||
+            InterlockedCompareExchange(&LockCount, 0, 0) != 0)
+               ? S_FALSE
+               : S_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Class factory
+
+HRESULT STDMETHODCALLTYPE PluginClassFactory::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+        *ppv = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE PluginClassFactory::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+}
+
+ULONG STDMETHODCALLTYPE PluginClassFactory::Release() {
+    const LONG count = InterlockedDecrement(&refCount_);
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+HRESULT STDMETHODCALLTYPE PluginClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid,
+                                                             void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (pUnkOuter != nullptr) return CLASS_E_NOAGGREGATION;
+    auto* object = new (std::nothrow) PluginObject();
+    if (object == nullptr) return E_OUTOFMEMORY;
+    const HRESULT hr = object->QueryInterface(riid, ppv);
+    object->Release();  // an unsupported interface leaves no object behind
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE PluginClassFactory::LockServer(BOOL fLock) {
+    if (fLock) {
+        InterlockedIncrement(&LockCount);
+    } else {
+        InterlockedDecrement(&LockCount);
+    }
+    return S_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plug-in object
+
+PluginObject::PluginObject() { InterlockedIncrement(&ObjectCount); }
+
+PluginObject::~PluginObject() {
+    if (DriverUI != nullptr) {
+        DriverUI->Release();
+        DriverUI = nullptr;
+    }
+    if (OemHeap != nullptr) {
+        if (DocumentContext != nullptr && HeapValidate(OemHeap, 0, DocumentContext)) {
+            HeapFree(OemHeap, 0, DocumentContext);
+        }
+        if (PrinterContext != nullptr && HeapValidate(OemHeap, 0, PrinterContext)) {
+            HeapFree(OemHeap, 0, PrinterContext);
+        }
+    }
+    DocumentContext = nullptr;
+    PrinterContext = nullptr;
+    OemHeap = nullptr;
+    InterlockedDecrement(&ObjectCount);
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPrintOemUI2) ||
+        IsEqualIID(riid, IID_IPrintOemUI)) {
+        *ppv = static_cast<IPrintOemUI2*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE PluginObject::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&RefCount));
+}
+
+ULONG STDMETHODCALLTYPE PluginObject::Release() {
+    const LONG count = InterlockedDecrement(&RefCount);
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::PublishDriverInterface(IUnknown* pIUnknown) {
+    if (DriverUI != nullptr) return S_OK;
+    if (pIUnknown == nullptr) return E_FAIL;
+    void* driverUi = nullptr;
+    const HRESULT hr = pIUnknown->QueryInterface(IID_IPrintOemDriverUI, &driverUi);
+    if (FAILED(hr) || driverUi == nullptr) {
+        DriverUI = nullptr;
+        return E_FAIL;
+    }
+    DriverUI = static_cast<IPrintOemDriverUI*>(driverUi);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize,
+                                                PDWORD pcbNeeded) {
+    if (pcbNeeded == nullptr || (dwMode != OEMGI_GETSIGNATURE && dwMode != OEMGI_GETVERSION &&
+                                 dwMode != OEMGI_GETPUBLISHERINFO)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return E_FAIL;
+    }
+    *pcbNeeded = sizeof(DWORD);
+    if (pBuffer == nullptr || cbSize < sizeof(DWORD)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return E_FAIL;
+    }
+    switch (dwMode) {
+        case OEMGI_GETSIGNATURE:
+            *static_cast<DWORD*>(pBuffer) = kPluginSignature;
+            return S_OK;
+        case OEMGI_GETVERSION:
+            *static_cast<DWORD*>(pBuffer) = kPluginVersion;
+            return S_OK;
+        default:  // OEMGI_GETPUBLISHERINFO
+            *pcbNeeded = 0;
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return E_FAIL;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::DevMode(DWORD dwMode, POEMDMPARAM pOemDMParam) {
+    RunOsCheckOnce();
+    return PrivateDevmodeOperation(dwMode, pOemDMParam);
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
+                                                     POEMCUIPPARAM pOemCUIPParam) {
+    if ((dwMode != OEMCUIP_DOCPROP && dwMode != OEMCUIP_PRNPROP) || pOemCUIPParam == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return E_FAIL;
+    }
+    // The INI path lives in a process-wide buffer rather than in the core driver's heap, so
+    // that no reader is left with a pointer into a heap the core driver has destroyed.
+    PluginIniPath[0] = L'\0';
+    FindDependentFiles(pOemCUIPParam->hPrinter, PluginIniPath);
+    if (PluginIniPath[0] == L'\0') return E_FAIL;
+
+    std::array<wchar_t, kPathChars> helpName{};
+    GetPrivateProfileStringW(L"DependentFiles", L"HELP", L"", helpName.data(),
+                             static_cast<DWORD>(kMaxDependentNameChars), PluginIniPath);
+    HelpFilePath[0] = L'\0';
+    if (helpName[0] != L'\0') {
+        DWORD bytes = sizeof(HelpFilePath);
+        if (!BuildDriverFilePath(HelpFilePath, &bytes, helpName.data(), 3)) {
+            HelpFilePath[0] = L'\0';
+        }
+    }
+
+    if (dwMode == OEMCUIP_DOCPROP) {
+        DocumentParam = pOemCUIPParam;
+        return DocumentCommonUIProp(*this, pOemCUIPParam);
+    }
+    PrinterParam = pOemCUIPParam;
+    return PrinterCommonUIProp(*this, pOemCUIPParam);
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
+                                                               LPARAM lParam) {
+    RunOsCheckOnce();
+    return AddDocumentSheets(*this, pPSUIInfo, lParam);
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
+                                                             LPARAM lParam) {
+    RunOsCheckOnce();
+    return AddDeviceSheets(*this, pPSUIInfo, lParam);
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW,
+                                                        PVOID) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID,
+                                                           PDEVMODEW, PVOID, DWORD, DWORD*) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::UpgradePrinter(DWORD, PBYTE) { return E_NOTIMPL; }
+
+HRESULT STDMETHODCALLTYPE PluginObject::PrinterEvent(PWSTR pPrinterName, INT iDriverEvent,
+                                                     DWORD dwFlags, LPARAM lParam) {
+    return HandlePrinterEvent(pPrinterName, iDriverEvent, dwFlags, lParam);
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::DriverEvent(DWORD, DWORD, LPBYTE, LPARAM) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID,
+                                                          ULONG ulQueryMode, VOID* pvProfileData,
+                                                          ULONG* pcbProfileData,
+                                                          ULONG* pflProfileData) {
+    static constexpr wchar_t kProfileName[] = L"OEMPROFILE.icm";
+    static constexpr ULONG kProfileBytes = 32;
+    static_assert(sizeof(kProfileName) <= kProfileBytes);
+    if (ulQueryMode != QCP_DEVICEPROFILE) return E_FAIL;
+    if (pcbProfileData == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return E_FAIL;
+    }
+    if (pvProfileData != nullptr && *pcbProfileData >= kProfileBytes) {
+        StringCbCopyW(static_cast<wchar_t*>(pvProfileData), *pcbProfileData, kProfileName);
+        *pcbProfileData = kProfileBytes;
+        if (pflProfileData != nullptr) *pflProfileData = QCP_PROFILEDISK;
+        return S_OK;
+    }
+    *pcbProfileData = kProfileBytes;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::FontInstallerDlgProc(HWND, UINT, WPARAM, LPARAM) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::UpdateExternalFonts(HANDLE, HANDLE, PWSTR) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::QueryJobAttributes(HANDLE, PDEVMODEW, DWORD, LPBYTE) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::HideStandardUI(DWORD dwMode) {
+    if (dwMode == OEMCUIP_HIDE_DOCPROP || dwMode == OEMCUIP_HIDE_PRNPROP) HideStandardUIAsked = 1;
+    return E_NOTIMPL;  // the core driver keeps its standard pages
+}
+
+HRESULT STDMETHODCALLTYPE PluginObject::DocumentEvent(HANDLE hPrinter, HDC hdc, INT iEsc,
+                                                      ULONG cbIn, PVOID pbIn, ULONG cbOut,
+                                                      PVOID pbOut, INT* piResult) {
+    return HandleDocumentEvent(hPrinter, hdc, iEsc, cbIn, pbIn, cbOut, pbOut, piResult);
+}
+
+}  // namespace oemui

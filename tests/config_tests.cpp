@@ -1,0 +1,272 @@
+// Configuration lookups against drivers installed through the real spooler.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/config.h"
+#include "tests/support/testprinters.h"
+
+using namespace oemui;
+using testenv::DriverFile;
+using testenv::Printer;
+using testenv::TestDriver;
+
+namespace {
+
+std::wstring Lower(std::wstring s) {
+    for (auto& c : s) c = towlower(c);
+    return s;
+}
+
+bool EndsWith(const std::wstring& s, const std::wstring& tail) {
+    return s.size() >= tail.size() && Lower(s.substr(s.size() - tail.size())) == Lower(tail);
+}
+
+// Installs a driver with the given dependent files and one printer for it.
+void InstallModel(const std::wstring& driver, const std::wstring& printer,
+                  const std::vector<DriverFile>& files) {
+    TestDriver d;
+    d.name = driver;
+    d.dependentFiles = files;
+    ASSERT_TRUE(testenv::InstallDriver(d));
+    ASSERT_TRUE(testenv::InstallPrinter(printer, driver));
+}
+
+const char kIniWithConfig[] = "[OEMFiles]\r\nOEMConfigFile1=vroemui.ini\r\n";
+const char kIniEmptyConfig[] = "[OEMFiles]\r\nOEMConfigFile1=\r\n";
+
+}  // namespace
+
+TEST(DependentFiles, SamplePrinterFindsCapabilityAndPluginIni) {
+    Printer printer(testenv::kColorPrinter);
+    ASSERT_TRUE(printer);
+    wchar_t ini[kPathChars] = {};
+    EXPECT_TRUE(FindDependentFiles(printer.get(), ini));
+    const std::wstring dir = Lower(testenv::DriverDirectory3());
+    EXPECT_EQ(Lower(ini), dir + L"\\vroemui.ini");
+    EXPECT_EQ(Lower(CapabilityFilePath), dir + L"\\vrlab.cap");
+
+    wchar_t ver[kPathChars] = {};
+    EXPECT_TRUE(FindVersionFile(printer.get(), ver));
+    EXPECT_EQ(Lower(ver), dir + L"\\vrlab.ver");
+}
+
+TEST(DependentFiles, MixedCaseNamesAndLaterWins) {
+    InstallModel(L"Mixed Case PS", L"Mixed Case 1",
+                 {{L"first.cap", "[Capability]\r\n"},
+                  {L"Early.ini", kIniWithConfig},
+                  {L"A.INI", kIniWithConfig},
+                  {L"b.Cap", "[Capability]\r\n"},
+                  {L"z.ini", kIniEmptyConfig},
+                  {L"notes.txt", "not a configuration file"}});
+    Printer printer(L"Mixed Case 1");
+    ASSERT_TRUE(printer);
+    wchar_t ini[kPathChars] = {};
+    EXPECT_TRUE(FindDependentFiles(printer.get(), ini));
+    // The last qualifying .ini wins; z.ini does not qualify (empty OEMConfigFile1).
+    EXPECT_TRUE(EndsWith(ini, L"\\A.INI")) << ini;
+    EXPECT_TRUE(EndsWith(CapabilityFilePath, L"\\b.Cap")) << CapabilityFilePath;
+    wchar_t ver[kPathChars] = L"untouched";
+    EXPECT_FALSE(FindVersionFile(printer.get(), ver));
+    EXPECT_STREQ(ver, L"untouched");
+}
+
+TEST(DependentFiles, IniWithEmptyConfigKeyCountsButLeavesOutputAlone) {
+    InstallModel(L"Empty Config PS", L"Empty Config 1", {{L"plain.ini", kIniEmptyConfig}});
+    Printer printer(L"Empty Config 1");
+    ASSERT_TRUE(printer);
+    wcscpy(CapabilityFilePath, L"stale");
+    wchar_t ini[kPathChars] = L"sentinel";
+    EXPECT_TRUE(FindDependentFiles(printer.get(), ini));
+    EXPECT_STREQ(ini, L"sentinel");
+    EXPECT_STREQ(CapabilityFilePath, L"") << "every search starts by emptying the path";
+}
+
+TEST(DependentFiles, DriverWithoutConfigurationFilesReportsNothing) {
+    InstallModel(L"Bare PS", L"Bare 1", {{L"readme.txt", "nothing"}});
+    Printer printer(L"Bare 1");
+    ASSERT_TRUE(printer);
+    wchar_t ini[kPathChars] = L"sentinel";
+    EXPECT_FALSE(FindDependentFiles(printer.get(), ini));
+    EXPECT_STREQ(ini, L"sentinel");
+    EXPECT_STREQ(CapabilityFilePath, L"");
+}
+
+TEST(DependentFileList, OverlongNamesAreSkippedAndLongListsTruncated) {
+    std::vector<std::wstring> seen;
+    auto collect = [&](const wchar_t* name, size_t len) { seen.emplace_back(name, len); };
+
+    // A 259-character name fits a path buffer; 260 does not and is skipped.
+    std::wstring list = std::wstring(259, L'a') + L'\0' + std::wstring(260, L'b') + L'\0' +
+                        L"c.ini" + L'\0' + L'\0';
+    EXPECT_EQ(WalkDependentFileList(list.data(), list.size(), collect), 2u);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].size(), 259u);
+    EXPECT_EQ(seen[1], L"c.ini");
+
+    // 20 names of 200 characters: only the names that end inside 3072 characters are seen.
+    seen.clear();
+    std::wstring longList;
+    for (int i = 0; i < 20; ++i) {
+        longList += std::wstring(199, static_cast<wchar_t>(L'a' + i)) + L"x";
+        longList.push_back(L'\0');
+    }
+    longList.push_back(L'\0');
+    WalkDependentFileList(longList.data(), longList.size(), collect);
+    EXPECT_EQ(seen.size(), 3072u / 201u);
+    for (const auto& name : seen) EXPECT_EQ(name.size(), 200u);
+
+    // A list that is not terminated inside the readable block stops at the block's end.
+    seen.clear();
+    std::wstring unterminated = L"one.cap";
+    unterminated.push_back(L'\0');
+    unterminated += L"two.ini";  // no NUL: readable characters end here
+    WalkDependentFileList(unterminated.data(), unterminated.size(), collect);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], L"one.cap");
+
+    EXPECT_EQ(WalkDependentFileList(nullptr, 10, collect), 0u);
+}
+
+TEST(ModelLookups, SampleModelsResolveTheirSections) {
+    Printer color(testenv::kColorPrinter);
+    ASSERT_TRUE(color);
+    ASSERT_TRUE(FindDependentFiles(color.get(), nullptr));
+    wchar_t section[kShortValueChars] = {};
+    EXPECT_TRUE(ResolveModelSection(color.get(), section, kShortValueChars));
+    EXPECT_STREQ(section, L"LabColor");
+
+    wchar_t value[kIniStringChars] = {};
+    DWORD chars = kIniStringChars;
+    GetModelString(color.get(), L"CryptoDll", value, &chars);
+    EXPECT_STREQ(value, L"vrcrypt.dll");
+    EXPECT_EQ(chars, 11u);
+    EXPECT_EQ(GetModelInt(color.get(), L"DEFAULT_PAPER_SOURCE"), 15u);
+
+    // A small buffer truncates without overflow.
+    wchar_t small[6] = {L'#', L'#', L'#', L'#', L'#', L'#'};
+    chars = 5;
+    GetModelString(color.get(), L"CryptoDll", small, &chars);
+    EXPECT_STREQ(small, L"vrcr");
+    EXPECT_EQ(small[5], L'#');
+
+    Printer mono(testenv::kMonoPrinter);
+    ASSERT_TRUE(mono);
+    ASSERT_TRUE(FindDependentFiles(mono.get(), nullptr));
+    EXPECT_EQ(GetModelInt(mono.get(), L"DEFAULT_PAPER_SIZE"), 1u);
+    chars = kIniStringChars;
+    GetModelString(mono.get(), L"SwatchRegPath", value, &chars);
+    EXPECT_STREQ(value, L"");
+}
+
+TEST(ModelLookups, DriverMissingFromCapabilityGivesEveryDefault) {
+    InstallModel(L"Unlisted PS", L"Unlisted 1",
+                 {{L"vrlab.cap", testenv::SampleFile(L"vrlab.cap")},
+                  {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}});
+    Printer printer(L"Unlisted 1");
+    ASSERT_TRUE(printer);
+    ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));
+    wchar_t section[kShortValueChars] = L"x";
+    EXPECT_FALSE(ResolveModelSection(printer.get(), section, kShortValueChars));
+    EXPECT_STREQ(section, L"");
+    for (const wchar_t* key : {L"JobInfoDLL", L"COLORAPEXE", L"AskVaroURL", L"AskVaroRES",
+                               L"TabLinkName", L"CryptoDll", L"CARD_DLL", L"NetExtDLL",
+                               L"USBExtDLL", L"USBExtDAT", L"CCMInfoFile", L"SwatchRegPath"}) {
+        wchar_t value[kIniStringChars] = L"x";
+        DWORD chars = kIniStringChars;
+        GetModelString(printer.get(), key, value, &chars);
+        EXPECT_STREQ(value, L"") << key;
+        EXPECT_EQ(chars, 0u) << key;
+    }
+    EXPECT_EQ(static_cast<INT>(GetModelInt(printer.get(), L"PSOutputOpt", -1)), -1);
+    EXPECT_EQ(GetModelInt(printer.get(), L"DEFAULT_PAPER_SIZE"), 0u);
+    EXPECT_EQ(GetModelInt(printer.get(), L"DEFAULT_PAPER_SOURCE"), 0u);
+    EXPECT_EQ(GetModelInt(printer.get(), L"Compression"), 0u);
+}
+
+TEST(ModelLookups, CompressionBits) {
+    Printer color(testenv::kColorPrinter);
+    ASSERT_TRUE(color);
+    ASSERT_TRUE(FindDependentFiles(color.get(), nullptr));
+    const UINT colorValue = GetModelInt(color.get(), L"Compression");
+    EXPECT_EQ(colorValue, 0x0301u);
+    EXPECT_TRUE(CompressionOffered(colorValue));
+    EXPECT_EQ(CompressionDefaultIndex(colorValue), 3u);
+    EXPECT_EQ(CompressionLevelFor(colorValue), 1);
+
+    Printer mono(testenv::kMonoPrinter);
+    ASSERT_TRUE(mono);
+    ASSERT_TRUE(FindDependentFiles(mono.get(), nullptr));
+    const UINT monoValue = GetModelInt(mono.get(), L"Compression");
+    EXPECT_EQ(monoValue, 0x0500u);
+    EXPECT_FALSE(CompressionOffered(monoValue));
+    EXPECT_EQ(CompressionLevelFor(monoValue), 2);
+
+    const WORD expected[16] = {0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 3};
+    for (UINT index = 0; index < 16; ++index) {
+        EXPECT_EQ(CompressionLevelFor(index << 8 | 1u), expected[index]) << index;
+    }
+    EXPECT_EQ(CompressionLevelFor(0xFFFFFFFFu), 3);
+}
+
+TEST(DriverFilePath, BuildsIntoTheVersion3Directory) {
+    const std::wstring dir3 = testenv::DriverDirectory3();
+    ASSERT_FALSE(dir3.empty());
+    wchar_t out[kPathChars] = {};
+    DWORD bytes = sizeof(out);
+    ASSERT_TRUE(BuildDriverFilePath(out, &bytes, L"x.dll", 3));
+    const std::wstring expected = dir3 + L"\\x.dll";
+    EXPECT_EQ(std::wstring(out), expected);
+    EXPECT_EQ(bytes, expected.size() * sizeof(wchar_t));
+
+    // Exactly enough room for the path and its NUL succeeds.
+    std::vector<wchar_t> exact(expected.size() + 1, L'#');
+    bytes = static_cast<DWORD>(exact.size() * sizeof(wchar_t));
+    EXPECT_TRUE(BuildDriverFilePath(exact.data(), &bytes, L"x.dll", 3));
+    EXPECT_EQ(std::wstring(exact.data()), expected);
+
+    // One character less fails and reports the length of the directory part.
+    std::vector<wchar_t> tight(expected.size() + 2, L'#');
+    bytes = static_cast<DWORD>((expected.size()) * sizeof(wchar_t));
+    EXPECT_FALSE(BuildDriverFilePath(tight.data(), &bytes, L"x.dll", 3));
+    EXPECT_EQ(std::wstring(tight.data()), dir3);
+    EXPECT_EQ(bytes, dir3.size() * sizeof(wchar_t));
+    EXPECT_EQ(tight[expected.size()], L'#') << "nothing written past the buffer";
+
+    // An odd byte count must not let the terminating NUL spill over.
+    std::vector<wchar_t> odd(expected.size() + 2, L'#');
+    bytes = static_cast<DWORD>(expected.size() * sizeof(wchar_t) + 1);
+    EXPECT_FALSE(BuildDriverFilePath(odd.data(), &bytes, L"x.dll", 3));
+    EXPECT_EQ(odd[expected.size()], L'#');
+
+    // A buffer that cannot even hold the directory fails cleanly.
+    wchar_t tiny[4] = {L'#', L'#', L'#', L'#'};
+    bytes = sizeof(tiny);
+    EXPECT_FALSE(BuildDriverFilePath(tiny, &bytes, L"x.dll", 3));
+
+    // Names over the path limit are refused, not truncated into a wrong path.
+    const std::wstring longName(300, L'n');
+    bytes = sizeof(out);
+    EXPECT_FALSE(BuildDriverFilePath(out, &bytes, longName.c_str(), 3));
+    EXPECT_EQ(std::wstring(out), dir3);
+
+    bytes = sizeof(out);
+    EXPECT_FALSE(BuildDriverFilePath(out, &bytes, L"x.dll", 1)) << "only mode 3 exists";
+}
+
+TEST(InstalledOptions, FileLivesInTheWindowsDirectory) {
+    wchar_t path[kPathChars] = {};
+    ASSERT_TRUE(InstalledOptionsFilePath(path, kPathChars));
+    EXPECT_EQ(std::wstring(path), testenv::WindowsDirectory() + L"\\varoopt.dat");
+    DeleteFileW(path);
+    EXPECT_FALSE(InstalledOptionsFileReadable(path));
+    ASSERT_TRUE(testenv::WriteFileBytes(path, "[Lab:Color/1]\r\nInstalled=32\r\n"));
+    EXPECT_TRUE(InstalledOptionsFileReadable(path));
+    EXPECT_EQ(GetPrivateProfileIntW(L"Lab:Color/1", L"Installed", 0, path), 32u);
+    DeleteFileW(path);
+
+    wchar_t small[8] = {};
+    EXPECT_FALSE(InstalledOptionsFilePath(small, 8));
+    EXPECT_STREQ(small, L"");
+}

@@ -1,0 +1,72 @@
+// Test printers: installs printer drivers and printers into the Wine prefix through the real
+// spooler (AddPrinterDriverExW / AddPrinterW), from files the tests write, so the plug-in reads
+// real dependent files, driver directories and printer data.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testenv {
+
+// The driver and printer every test can rely on: the bundled sample colour model.
+inline constexpr wchar_t kColorDriver[] = L"Lab Color PS";
+inline constexpr wchar_t kMonoDriver[] = L"Lab Mono PS";
+inline constexpr wchar_t kColorPrinter[] = L"Lab:Color/1";
+inline constexpr wchar_t kMonoPrinter[] = L"Lab Mono 1";
+
+struct DriverFile {
+    std::wstring name;     // file name as installed (case kept)
+    std::string content;   // bytes written into the staging folder
+};
+
+struct TestDriver {
+    std::wstring name;
+    std::vector<DriverFile> dependentFiles;  // in list order
+    // Files the spooler needs for any driver; their content does not matter to the plug-in.
+    std::wstring driverFile = L"LABPS5.DLL";
+    std::wstring configFile = L"LABPS5UI.DLL";
+    std::wstring dataFile = L"LABPS.PPD";
+    std::string dataContent = "*PPD-Adobe: \"4.3\"\n";
+};
+
+// Content of a file of the bundled sample model (sample/ of the source tree).
+std::string SampleFile(const std::wstring& name);
+// The sample model's dependent files (capability, plug-in INI, version file).
+std::vector<DriverFile> SampleDependentFiles();
+
+// Installs (or reinstalls, replacing its files) a driver; false with a message on failure.
+bool InstallDriver(const TestDriver& driver);
+// Creates the printer for a driver, replacing an existing printer of that name.
+bool InstallPrinter(const std::wstring& printerName, const std::wstring& driverName);
+// Installs the sample colour and mono models with their printers, once per process.
+bool InstallSamplePrinters();
+
+// "<driver directory>\3", where the spooler puts a version-3 driver's files.
+std::wstring DriverDirectory3();
+// The Windows directory of the prefix.
+std::wstring WindowsDirectory();
+
+// Writes a text file (bytes as given); creates no folders.
+bool WriteFileBytes(const std::wstring& path, const std::string& content);
+std::string ReadFileBytes(const std::wstring& path);
+
+std::wstring Widen(const std::string& s);
+std::string Narrow(const std::wstring& s);
+
+// Opens a printer; the handle closes with the object.
+class Printer {
+public:
+    explicit Printer(const std::wstring& name);
+    ~Printer();
+    Printer(const Printer&) = delete;
+    Printer& operator=(const Printer&) = delete;
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+}  // namespace testenv

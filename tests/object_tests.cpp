@@ -5,48 +5,13 @@
 #include <string>
 
 #include "plugin/object.h"
+#include "tests/support/plugindll.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
 
+using testenv::PluginDll;
+
 namespace {
-
-// The plug-in DLL loaded by path, with its two exports.
-class PluginDll {
-public:
-    PluginDll() {
-        module_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-        if (module_ != nullptr) {
-            getClassObject = reinterpret_cast<PFN_DllGetClassObject>(
-                reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-            canUnloadNow = reinterpret_cast<PFN_DllCanUnloadNow>(
-                reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
-        }
-    }
-    ~PluginDll() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    bool Loaded() const { return getClassObject != nullptr && canUnloadNow != nullptr; }
-
-    IClassFactory* Factory() {
-        IClassFactory* factory = nullptr;
-        getClassObject(CLSID_OemUiPlugin, IID_IClassFactory, reinterpret_cast<void**>(&factory));
-        return factory;
-    }
-    IPrintOemUI2* Create() {
-        IClassFactory* factory = Factory();
-        if (factory == nullptr) return nullptr;
-        IPrintOemUI2* object = nullptr;
-        factory->CreateInstance(nullptr, IID_IPrintOemUI2, reinterpret_cast<void**>(&object));
-        factory->Release();
-        return object;
-    }
-
-    PFN_DllGetClassObject getClassObject = nullptr;
-    PFN_DllCanUnloadNow canUnloadNow = nullptr;
-
-private:
-    HMODULE module_ = nullptr;
-};
 
 // A core-driver interface that counts its references.
 class CountingDriverUi : public IPrintOemDriverUI {

@@ -1,5 +1,7 @@
 #include "tests/support/testprinters.h"
 
+#include "tests/support/wineconfig.h"
+
 #include <winspool.h>
 
 #include <cstdio>
@@ -86,6 +88,9 @@ std::vector<DriverFile> SampleDependentFiles() {
         {L"vrlab.cap", SampleFile(L"vrlab.cap")},
         {L"vroemui.ini", SampleFile(L"vroemui.ini")},
         {L"vrlab.ver", SampleFile(L"vrlab.ver")},
+        // The model's encryption library: the stand-in built with the tests.
+        {L"vrcrypt.dll", ReadFileBytes(TestBinDir() + L"\\vrcrypt.dll")},
+        {L"vrcrypt_nodec.dll", ReadFileBytes(TestBinDir() + L"\\vrcrypt_nodec.dll")},
     };
 }
 

@@ -1,0 +1,65 @@
+// Observing the stand-ins of the optional model libraries and answering modal windows.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testenv {
+
+// The call log the stand-in libraries append to while this object lives.
+class StandInLog {
+public:
+    StandInLog();
+    ~StandInLog();
+    StandInLog(const StandInLog&) = delete;
+    StandInLog& operator=(const StandInLog&) = delete;
+    std::vector<std::string> Lines() const;
+    void Clear();
+
+private:
+    std::wstring path_;
+};
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const wchar_t* name, const wchar_t* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::wstring name_;
+    std::wstring old_;
+    bool hadOld_ = false;
+};
+
+// Watches the modal windows (message boxes, dialogs) this thread opens: records each one's
+// caption and message text when it is activated, then runs `answer` on it (by default it
+// closes it with IDOK).
+class ModalWatcher {
+public:
+    using Answer = std::function<void(HWND)>;
+    explicit ModalWatcher(Answer answer = nullptr);
+    ~ModalWatcher();
+    ModalWatcher(const ModalWatcher&) = delete;
+    ModalWatcher& operator=(const ModalWatcher&) = delete;
+
+    struct Seen {
+        std::wstring caption;
+        std::wstring text;  // the message of a message box (control 0xFFFF), if any
+    };
+    std::vector<Seen> seen;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK hook_ = nullptr;
+    Answer answer_;
+    std::vector<HWND> answered_;
+    ModalWatcher* previous_ = nullptr;
+};
+
+}  // namespace testenv

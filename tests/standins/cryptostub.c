@@ -1,0 +1,77 @@
+/* Stand-in for a model's password-encryption library. It fills known setting words, "encrypts"
+ * by reversing the text and flipping bits, and appends one line per call to the file named by
+ * the environment variable OEMUI_STANDIN_LOG. OEMUI_CRYPTO_RESULT, when set, is the result of
+ * GetDefaultSetting. */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+typedef struct {
+    DWORD Word0;
+    DWORD Word1;
+    char Password[16];
+    DWORD Word6;
+    DWORD Word7;
+    DWORD Unused;
+} SettingsBlock;
+
+static void Log(const char* format, ...) {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
+    if (n == 0 || n >= sizeof(path)) return;
+    FILE* f = fopen(path, "a");
+    if (f == NULL) return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(f, format, args);
+    va_end(args);
+    fputc('\n', f);
+    fclose(f);
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)instance;
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH) Log("load");
+    if (reason == DLL_PROCESS_DETACH) Log("unload");
+    return TRUE;
+}
+
+int __cdecl GetDefaultSetting(SettingsBlock* block, int mode) {
+    char value[16];
+    int result = 1;
+    DWORD n = GetEnvironmentVariableA("OEMUI_CRYPTO_RESULT", value, sizeof(value));
+    if (n > 0 && n < sizeof(value)) result = atoi(value);
+    Log("GetDefaultSetting mode=%d", mode);
+    block->Word0 = 0x0A0A0001;
+    block->Word1 = 0x0B0B0002;
+    block->Word6 = 0x06060006;
+    block->Word7 = 0x07070007;
+    return result;
+}
+
+int __cdecl DispCryptoUIEx(HWND owner, SettingsBlock* block, int mode) {
+    Log("DispCryptoUIEx owner=%d mode=%d", owner != NULL, mode);
+    block->Word0 = 0x1000 + (DWORD)mode;
+    strcpy(block->Password, "secret");
+    return 1;
+}
+
+int __cdecl EncryptPassword(const char* text, DWORD length, BYTE* out, DWORD* outLength) {
+    DWORD i;
+    Log("EncryptPassword length=%lu room=%lu", (unsigned long)length, (unsigned long)*outLength);
+    if (length > *outLength) return 0;
+    for (i = 0; i < length; ++i) out[i] = (BYTE)(text[length - 1 - i] ^ 0x5A);
+    *outLength = length;
+    return 1;
+}
+
+int __cdecl DecryptPassword(const BYTE* in, DWORD inLength, char* text, DWORD* textSize) {
+    DWORD i;
+    Log("DecryptPassword length=%lu room=%lu", (unsigned long)inLength, (unsigned long)*textSize);
+    if (inLength + 1 > *textSize) return 0;
+    for (i = 0; i < inLength; ++i) text[i] = (char)(in[inLength - 1 - i] ^ 0x5A);
+    text[inLength] = '\0';
+    return 1;
+}

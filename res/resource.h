@@ -1,7 +1,157 @@
-// Resource identifiers of the plug-in DLL.
+// Resource identifiers of the plug-in DLL: dialog templates, controls, strings, bitmaps, icons.
+// Plain #defines so that both the resource compiler and C++ can use them.
 #pragma once
 
 #define OEMUI_VERSION_MAJOR 1
 #define OEMUI_VERSION_MINOR 0
 #define OEMUI_VERSION_BUILD 0
 #define OEMUI_VERSION_STRING "1.0.0"
+
+// ---- Dialog templates -------------------------------------------------------------------------
+#define IDD_OVERLAYS             109
+#define IDD_COLOR_PAGE           111
+#define IDD_WATERMARKS           112
+#define IDD_JOB_OPTIONS_PAGE     113
+#define IDD_WATERMARK_EDITOR     114
+#define IDD_WATERMARK_FONT       115
+#define IDD_ABOUT                117
+#define IDD_CALDER_COLOR         118
+#define IDD_MERIDAN_PRO          119
+#define IDD_COLOR_ADVANCED       200
+#define IDD_JOB_PIN              202
+#define IDD_DEFINE_OVERLAY       203
+#define IDD_JOB_ADVANCED         204
+#define IDD_WARNING_STAPLE       300   // warning kind 0
+#define IDD_WARNING_JOB_NAME     301   // warning kind 1
+#define IDD_WARNING_BOOKLET      302   // warning kind 2
+#define IDD_SPECIAL_TONER_WHITE  4001
+#define IDD_SPECIAL_TONER_CLEAR  4002
+
+// ---- Controls shared by pages and dialogs -------------------------------------------------------
+#define IDC_DEFAULT              10000
+#define IDC_LINK_PICTURE         10001
+#define IDC_LINK_TEXT            1392
+
+// ---- Job Options page (template 113) -----------------------------------------------------------
+#define IDC_QUALITY_GROUP        1500
+#define IDC_QUALITY_PICTURE      1501
+#define IDC_TONER_SAVE           1506
+#define IDC_JOBTYPE_NORMAL       1508  // job-type radios 1508..1511 of other page layouts
+#define IDC_JOBTYPE_LAST         1511
+#define IDC_JOB_SETTINGS         1512
+#define IDC_COPIES_FIRST         1513  // first id of the copies controls
+#define IDC_COPIES_EDIT          1514
+#define IDC_COPIES_SPIN          1515
+#define IDC_COPIES_RANGE         1517
+#define IDC_SCALE_GROUP          1530
+#define IDC_SCALE_EDIT           1532
+#define IDC_SCALE_SPIN           1533
+#define IDC_SCALE_RANGE          1534
+#define IDC_WATERMARKS           1535
+#define IDC_OVERLAYS             1536
+#define IDC_JOB_ADVANCED         1537
+#define IDC_COPIES_GROUP         1542
+#define IDC_RESOLUTION_HIGH      1545  // resolution selection 0
+#define IDC_RESOLUTION_NORMAL    1546  // resolution selection 1
+#define IDC_RESOLUTION_THIRD     1547  // selection 2, other page layouts
+#define IDC_COLOR_CONTROL_CHECK  1548
+#define IDC_JOB_LOCK_LAST        1558  // last id of the permission lock range 1500..1558
+#define IDC_ABOUT                1559
+#define IDC_GAMMA_LIST           1613
+#define IDC_CUSTOM_GAMMA         1618
+
+// ---- Color page (template 111) -----------------------------------------------------------------
+#define IDC_COLORMODE_PICTURE_FIRST 1600  // 1600..1604: pictures beside the mode radios
+#define IDC_COLORMODE_PICTURE_LAST  1604
+#define IDC_COLORMODE_AUTOMATIC  1605
+#define IDC_COLORMODE_CALDER     1606
+#define IDC_COLORMODE_MERIDAN    1607
+#define IDC_COLORMODE_NO_MATCH   1608
+#define IDC_COLORMODE_GREYSCALE  1609
+#define IDC_CALDER_OPTIONS       1610
+#define IDC_GAMMA_LABEL          1612
+#define IDC_COLOR_SWATCH         1614
+#define IDC_MERIDAN_OPTIONS      1616
+#define IDC_COLORMODE_GROUP      1617
+#define IDC_COLOR_ADVANCED       1215
+#define IDC_BLACK_FINISH_LABEL   1666
+#define IDC_BLACK_FINISH         1667
+#define IDC_SPECIAL_TONER        4031
+
+// ---- Warning dialogs (templates 300 to 302) ----------------------------------------------------
+#define IDC_WARNING_TEXT         6001
+#define IDC_WARNING_TEXT2        6002
+#define IDC_WARNING_STAPLE_SIZES 6003
+#define IDC_WARNING_BOOKLET_SIZE 6004
+#define IDC_WARNING_SHOW_AGAIN   6005
+#define IDC_WARNING_ICON         6006
+
+// ---- Strings -----------------------------------------------------------------------------------
+#define IDS_COMPRESSION_NONE     6001  // 6001..6004: compression level i = string 6001 + i
+#define IDS_COMPRESSION_FAST     6002
+#define IDS_COMPRESSION_NORMAL   6003
+#define IDS_COMPRESSION_BEST     6004
+#define IDS_COPIES_RANGE         7000
+#define IDS_SCALE_RANGE          7001
+#define IDS_PIN_INVALID          8000
+#define IDS_JOB_NAME_MISSING     8001
+#define IDS_OVERLAY_COLUMN_NAME  8010
+#define IDS_OVERLAY_COLUMN_PAGE  8011
+#define IDS_OVERLAY_MAX_FORMAT   8012
+#define IDS_PAGEMODE_ALL         8030  // 8030..8034: page mode i = string 8030 + i
+#define IDS_PAGEMODE_FIRST       8031
+#define IDS_PAGEMODE_ODD         8032
+#define IDS_PAGEMODE_EVEN        8033
+#define IDS_PAGEMODE_CUSTOM      8034
+#define IDS_NEW_OVERLAY          8035
+#define IDS_GET_INSTALLED_OPTIONS 8040
+#define IDS_WATERMARK_NONE       8050
+#define IDS_WATERMARK_SECTION    8051
+#define IDS_WATERMARK_FONT_DEFAULT 8052
+#define IDS_CUSTOM_COLOR_SECTION 8053
+#define IDS_POSITION_FIRST       8054  // 8054..8060: watermark position i = string 8054 + i
+#define IDS_POSITION_LAST        8060
+#define IDS_FONT_SIZE_FIRST      8061  // 8061..8076: the 16 point sizes of the font dialog
+#define IDS_FONT_SIZE_LAST       8076
+#define IDS_FONT_STYLE_FIRST     8077  // 8077..8080: Regular, Italic, Bold, Bold Italic
+#define IDS_FONT_STYLE_LAST      8080
+#define IDS_SPECIAL_TONER_TITLE  8082  // 8082 + SpecialTonerKind (0 none, 1 white, 2 clear)
+#define IDS_OVERLAY_NAME_EXISTS  10020
+#define IDS_OVERLAY_NO_FORMS     10021
+#define IDS_OVERLAY_CREATE_FORM  10022
+#define IDS_OVERLAY_NAME_MISSING 10023
+#define IDS_FORM_NAME_TRAILING_DOT 10024
+#define IDS_WATERMARK_LIMIT      10040
+#define IDS_CAPTION_WARNING      10041
+#define IDS_SETTINGS_INVALID     10050
+#define IDS_COPIES_SET_TO_ONE    10054
+#define IDS_SWATCH_NOT_INSTALLED 10060
+#define IDS_CAPTION_ERROR        10061
+#define IDS_SPECIAL_COLOR_SPACE_OFF 10062
+#define IDS_SPECIAL_TONER_CHOICE_OFF 10063
+#define IDS_USER_MODE_LIBRARY    30000
+#define IDS_CAPTION_INFORMATION  30010
+
+// ---- Bitmaps -----------------------------------------------------------------------------------
+#define IDB_COLOR_SAMPLE         6050  // 190 x 155, 256 colours
+#define IDB_COLOR_SAMPLE_GREY    6051
+#define IDB_LINK                 6052  // 140 x 32, 16 colours, magenta transparent
+#define IDB_RESOLUTION_HIGH      6053  // 180 x 117, 256 colours
+#define IDB_RESOLUTION_NORMAL    6054
+#define IDB_RESOLUTION_THIRD     6055
+#define IDB_ABOUT_LOGO           6056  // 260 x 180, 256 colours, magenta transparent
+#define IDB_COLORMODE_AUTOMATIC  6100  // 48 x 44, 256 colours, magenta transparent
+#define IDB_COLORMODE_GREYSCALE  6101
+#define IDB_COLORMODE_NO_MATCH   6102
+#define IDB_COLORMODE_MERIDAN    6103
+#define IDB_COLORMODE_CALDER     6104
+#define IDB_PROFILE              6105  // 34 x 34, 16 colours, magenta transparent
+#define IDB_PRINTER_PROFILE      6106
+#define IDB_LINK_PROFILE         6107  // 212 x 32, 16 colours, magenta transparent
+
+// ---- Icons -------------------------------------------------------------------------------------
+#define IDI_WARNING_SIGN              7000
+#define IDI_PREVIEW_NORMAL       7001  // 7001 + (1 mirror) + (2 negative)
+#define IDI_PREVIEW_MIRROR       7002
+#define IDI_PREVIEW_NEGATIVE     7003
+#define IDI_PREVIEW_MIRROR_NEGATIVE 7004

@@ -1,0 +1,468 @@
+#include "ui/common/dialogs.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+#include <strsafe.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+
+#include "docprop/itemmap.h"
+#include "plugin/object.h"
+#include "ui/common/handles.h"
+
+namespace oemui {
+
+DWORD SheetFlags = 0;
+DWORD PrinterDataWritable = 0;
+
+namespace {
+
+constexpr int kMessageTextChars = 600;     // message texts: at most 599 characters
+constexpr int kMessageCaptionChars = 160;  // captions: at most 159 characters
+constexpr int kNumberTextChars = 510;      // numeric edits: at most 509 characters
+
+// Calls fn(control) for every existing control with an id in firstId..lastId.
+template <typename Fn>
+void ForEachControl(HWND dialog, int firstId, int lastId, Fn fn) {
+    if (dialog == nullptr || lastId < firstId) return;
+    for (long long id = firstId; id <= lastId; ++id) {
+        HWND control = GetDlgItem(dialog, static_cast<int>(id));
+        if (control != nullptr) fn(control);
+    }
+}
+
+// Top-left corner of a control in its dialog's client coordinates.
+bool ControlOrigin(HWND dialog, int controlId, POINT& origin) {
+    HWND control = GetDlgItem(dialog, controlId);
+    RECT rect;
+    if (control == nullptr || !GetWindowRect(control, &rect)) return false;
+    origin = {rect.left, rect.top};
+    return ScreenToClient(dialog, &origin) != FALSE;
+}
+
+// A device-independent bitmap resource whose every part lies inside the resource data.
+struct DibResource {
+    const BITMAPINFO* info = nullptr;
+    const BYTE* bits = nullptr;
+    const RGBQUAD* colours = nullptr;
+    DWORD colourCount = 0;
+    LONG width = 0;
+    LONG height = 0;  // absolute value; bottom-up and top-down DIBs both draw upright
+};
+
+bool ParseDibResource(const BYTE* data, DWORD size, DibResource& out) {
+    BITMAPINFOHEADER header;
+    if (data == nullptr || size < sizeof(header)) return false;
+    std::memcpy(&header, data, sizeof(header));
+    if (header.biSize < sizeof(header) || header.biSize > size) return false;
+    if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == LONG_MIN ||
+        header.biPlanes != 1) {
+        return false;
+    }
+    const WORD bits = header.biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        return false;
+    }
+    // Colour table: biClrUsed entries, or the full table of a paletted bitmap. A table larger
+    // than 256 entries is not a palette this routine can realise.
+    const DWORD colours = header.biClrUsed != 0 ? header.biClrUsed
+                          : bits <= 8           ? (DWORD{1} << bits)
+                                                : 0;
+    if (colours > 256) return false;
+    uint64_t masks = 0;
+    uint64_t imageBytes = 0;
+    const uint64_t height = static_cast<uint64_t>(header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight)
+                                                                      : header.biHeight);
+    switch (header.biCompression) {
+        case BI_BITFIELDS:
+            if (bits != 16 && bits != 32) return false;
+            if (header.biSize == sizeof(header)) masks = 3 * sizeof(DWORD);
+            [[fallthrough]];
+        case BI_RGB: {
+            const uint64_t stride =
+                ((static_cast<uint64_t>(header.biWidth) * bits + 31) / 32) * 4;
+            imageBytes = stride * height;
+            break;
+        }
+        case BI_RLE8:
+        case BI_RLE4:
+            if (header.biHeight < 0 || header.biSizeImage == 0) return false;
+            imageBytes = header.biSizeImage;
+            break;
+        default:
+            return false;
+    }
+    const uint64_t tableOffset = header.biSize + masks;
+    const uint64_t bitsOffset = tableOffset + uint64_t{colours} * sizeof(RGBQUAD);
+    if (bitsOffset + imageBytes > size) return false;
+
+    out.info = reinterpret_cast<const BITMAPINFO*>(data);
+    out.colours = reinterpret_cast<const RGBQUAD*>(data + tableOffset);
+    out.colourCount = colours;
+    out.bits = data + bitsOffset;
+    out.width = header.biWidth;
+    out.height = static_cast<LONG>(height);
+    return true;
+}
+
+// A logical palette made of a DIB's colour table.
+UniqueGdiObject PaletteFromColours(const RGBQUAD* colours, DWORD count) {
+    UniqueGdiObject palette;
+    if (count == 0) return palette;
+    void* block = AllocZeroed(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    if (block == nullptr) return palette;
+    auto* logical = static_cast<LOGPALETTE*>(block);
+    logical->palVersion = 0x300;
+    logical->palNumEntries = static_cast<WORD>(count);
+    // LOGPALETTE declares one entry; the block holds `count` of them.
+    PALETTEENTRY* entries = logical->palPalEntry;
+    for (DWORD i = 0; i < count; ++i) {
+        RGBQUAD quad;
+        std::memcpy(&quad, reinterpret_cast<const BYTE*>(colours) + i * sizeof(RGBQUAD),
+                    sizeof(quad));
+        entries[i].peRed = quad.rgbRed;
+        entries[i].peGreen = quad.rgbGreen;
+        entries[i].peBlue = quad.rgbBlue;
+        entries[i].peFlags = 0;
+    }
+    palette.reset(CreatePalette(logical));
+    FreeBlock(block);
+    return palette;
+}
+
+// Selects and realises a palette for the guard's lifetime (not as a background palette).
+class PaletteGuard {
+public:
+    PaletteGuard(HDC dc, HGDIOBJ palette) noexcept : dc_(dc) {
+        if (palette != nullptr) {
+            old_ = SelectPalette(dc_, static_cast<HPALETTE>(palette), FALSE);
+            RealizePalette(dc_);
+        }
+    }
+    ~PaletteGuard() {
+        if (old_ != nullptr) {
+            SelectPalette(dc_, old_, FALSE);
+            RealizePalette(dc_);
+        }
+    }
+    PaletteGuard(const PaletteGuard&) = delete;
+    PaletteGuard& operator=(const PaletteGuard&) = delete;
+
+private:
+    HDC dc_;
+    HPALETTE old_ = nullptr;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Control ranges
+
+void EnableControlRange(HWND dialog, int firstId, int lastId, BOOL enable) {
+    ForEachControl(dialog, firstId, lastId,
+                   [enable](HWND control) { EnableWindow(control, enable ? TRUE : FALSE); });
+}
+
+void RestrictControlRange(HWND dialog, int firstId, int lastId, BOOL enable) {
+    ForEachControl(dialog, firstId, lastId, [enable](HWND control) {
+        EnableWindow(control, (enable && IsWindowEnabled(control)) ? TRUE : FALSE);
+    });
+}
+
+void ShowControlRange(HWND dialog, int firstId, int lastId, BOOL show) {
+    ForEachControl(dialog, firstId, lastId, [show](HWND control) {
+        ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+        EnableWindow(control, show ? TRUE : FALSE);
+    });
+}
+
+void DestroyControlRange(HWND dialog, int firstId, int lastId) {
+    ForEachControl(dialog, firstId, lastId, [](HWND control) { DestroyWindow(control); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+int MessageBoxById(HWND owner, UINT textId, UINT captionId, UINT type) {
+    wchar_t text[kMessageTextChars] = {};
+    wchar_t caption[kMessageCaptionChars] = {};
+    LoadStringW(ModuleHandle, textId, text, kMessageTextChars);
+    if (captionId != 0) LoadStringW(ModuleHandle, captionId, caption, kMessageCaptionChars);
+    return MessageBoxW(owner, text, captionId != 0 ? caption : nullptr, type & 0xFFFF);
+}
+
+INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            // Icons from LoadIconW are shared resources: nothing to destroy.
+            HICON icon = LoadIconW(ModuleHandle, MAKEINTRESOURCEW(kWarningIconId));
+            SendDlgItemMessageW(dialog, kWarningIconControlId, STM_SETICON,
+                                reinterpret_cast<WPARAM>(icon), 0);
+            CheckDlgButton(dialog, kWarningCheckId, BST_CHECKED);
+            return FALSE;
+        }
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDOK:
+                    EndDialog(dialog,
+                              IsDlgButtonChecked(dialog, kWarningCheckId) == BST_CHECKED ? 1 : 0);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, 0);
+                    return TRUE;
+                default:
+                    break;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+void ShowWarningOnce(HWND owner, const DriverItemMap* map, int kind) {
+    if (kind < 0 || kind >= kWarningKinds) return;
+    // Without an INI file the choice cannot be remembered (and an empty file name would make
+    // the profile functions use WIN.INI): the warning is shown every time.
+    const wchar_t* iniPath =
+        (map != nullptr && map->IniPath != nullptr && map->IniPath[0] != L'\0') ? map->IniPath
+                                                                               : nullptr;
+    wchar_t key[32] = {};
+    StringCchPrintfW(key, ARRAYSIZE(key), L"AllertFlag%ld", static_cast<long>(kind));
+    if (iniPath != nullptr && GetPrivateProfileIntW(L"DisplayAllert", key, 0, iniPath) != 0) {
+        return;
+    }
+    const INT_PTR result =
+        DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(kWarningTemplateFirst + kind), owner,
+                        WarningDialogProc, reinterpret_cast<LPARAM>(map));
+    if (result == 0 && iniPath != nullptr) {
+        WritePrivateProfileStringW(L"DisplayAllert", key, L"1", iniPath);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory
+
+void* AllocZeroed(SIZE_T bytes) { return GlobalAlloc(GPTR, bytes); }
+
+void FreeBlock(void* block) {
+    if (block != nullptr) GlobalFree(block);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmapId) {
+    POINT at;
+    if (!ControlOrigin(dialog, controlId, at)) return 1;
+    WindowDc window(dialog);
+    if (!window) return 1;
+    UniqueGdiObject image(LoadBitmapW(module, MAKEINTRESOURCEW(bitmapId)));
+    BITMAP info = {};
+    if (!image || GetObjectW(image.get(), sizeof(info), &info) == 0) return 1;
+    const int width = info.bmWidth;
+    const int height = info.bmHeight;
+
+    UniqueMemoryDc imageDc(CreateCompatibleDC(window.get()));
+    UniqueMemoryDc maskDc(CreateCompatibleDC(window.get()));
+    UniqueMemoryDc pictureDc(CreateCompatibleDC(window.get()));
+    UniqueGdiObject mask(CreateBitmap(width, height, 1, 1, nullptr));
+    UniqueGdiObject picture(CreateCompatibleBitmap(window.get(), width, height));
+    if (!imageDc || !maskDc || !pictureDc || !mask || !picture) return 1;
+    {
+        SelectGuard selectImage(imageDc.get(), image.get());
+        SelectGuard selectMask(maskDc.get(), mask.get());
+        SelectGuard selectPicture(pictureDc.get(), picture.get());
+
+        // Mask: white where the image is magenta, black elsewhere.
+        const COLORREF oldBack = SetBkColor(imageDc.get(), kTransparentKey);
+        BitBlt(maskDc.get(), 0, 0, width, height, imageDc.get(), 0, 0, SRCCOPY);
+        SetBkColor(imageDc.get(), oldBack);
+
+        // Picture: the image with black where it was magenta.
+        SetTextColor(pictureDc.get(), RGB(0, 0, 0));
+        SetBkColor(pictureDc.get(), RGB(255, 255, 255));
+        BitBlt(pictureDc.get(), 0, 0, width, height, maskDc.get(), 0, 0, NOTSRCCOPY);
+        BitBlt(pictureDc.get(), 0, 0, width, height, imageDc.get(), 0, 0, SRCAND);
+
+        // Punch the opaque pixels out of the background, then fill them with the picture.
+        // The monochrome mask maps to the window's text/background colours: make them
+        // black/white for the blit.
+        const COLORREF oldText = SetTextColor(window.get(), RGB(0, 0, 0));
+        const COLORREF oldWindowBack = SetBkColor(window.get(), RGB(255, 255, 255));
+        BitBlt(window.get(), at.x, at.y, width, height, maskDc.get(), 0, 0, SRCAND);
+        BitBlt(window.get(), at.x, at.y, width, height, pictureDc.get(), 0, 0, SRCPAINT);
+        SetTextColor(window.get(), oldText);
+        SetBkColor(window.get(), oldWindowBack);
+    }
+    return 1;
+}
+
+void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int controlId) {
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(bitmapId), MAKEINTRESOURCEW(2));
+    if (found == nullptr) return;
+    const DWORD size = SizeofResource(module, found);
+    HGLOBAL loaded = LoadResource(module, found);
+    const auto* data = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    DibResource dib;
+    if (!ParseDibResource(data, size, dib)) return;
+
+    POINT at;
+    if (!ControlOrigin(dialog, controlId, at)) return;
+    WindowDc window(dialog);
+    if (!window) return;
+    UniqueGdiObject palette = PaletteFromColours(dib.colours, dib.colourCount);
+    {
+        PaletteGuard usePalette(window.get(), palette.get());
+        SetDIBitsToDevice(window.get(), at.x + 2, at.y + 2, static_cast<DWORD>(dib.width),
+                          static_cast<DWORD>(dib.height), 0, 0, 0, static_cast<UINT>(dib.height),
+                          dib.bits, dib.info, DIB_RGB_COLORS);
+
+        const int x = at.x;
+        const int y = at.y;
+        const int w = dib.width;
+        const int b = y + dib.height + 2;
+        UniqueGdiObject black(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+        UniqueGdiObject shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+        UniqueGdiObject highlight(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
+        if (black && shadow && highlight) {
+            HGDIOBJ oldPen = SelectObject(window.get(), black.get());
+            MoveToEx(window.get(), x + 1, b - 1, nullptr);
+            LineTo(window.get(), x + 1, y + 1);
+            LineTo(window.get(), x + w + 2, y + 1);
+            SelectObject(window.get(), shadow.get());
+            MoveToEx(window.get(), x, b, nullptr);
+            LineTo(window.get(), x, y);
+            LineTo(window.get(), x + w + 3, y);
+            SelectObject(window.get(), highlight.get());
+            LineTo(window.get(), x + w + 3, b + 1);
+            LineTo(window.get(), x, b + 1);
+            SelectObject(window.get(), oldPen);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Property sheet
+
+void MarkPageChanged(HWND page) {
+    SendMessageW(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
+}
+
+void VisitDriverPageOnce(HWND page) {
+    if (PrinterDataWritable != 0 || (SheetFlags & kSheetFlagDriverPageSeen) != 0 ||
+        (SheetFlags & kSheetFlagPluginPageSeen) == 0) {
+        return;
+    }
+    SheetFlags |= kSheetFlagDriverPageSeen;
+    HWND sheet = GetParent(page);
+    HWND current = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    const LRESULT index = SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(current), 0);
+    SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
+    SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+DWORD CanWritePrinterData(HANDLE printer) {
+    if (printer == nullptr) return 0;
+    DWORD tick = GetTickCount();
+    const DWORD status = SetPrinterDataW(printer, const_cast<wchar_t*>(L"W_TEST"), REG_DWORD,
+                                         reinterpret_cast<BYTE*>(&tick), sizeof(tick));
+    return status == ERROR_SUCCESS ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Numeric edits
+
+int IsAcceptableNumberChar(const wchar_t* text, int index, BOOL allowSign) {
+    const size_t length = text != nullptr ? wcslen(text) : 0;
+    if (length == 0) return 1;
+    if (index < 0 || static_cast<size_t>(index) >= length) return 0;
+    const wchar_t c = text[index];
+    if (c >= L'1' && c <= L'9') return 1;
+    if (c == L'0' && (length == 1 || index > 0)) return 1;
+    if (allowSign && index == 0 && (c == L'-' || c == L'+')) {
+        const wchar_t next = text[1];
+        return (next != L'-' && next != L'+') ? 1 : 0;
+    }
+    return 0;
+}
+
+int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue, int minValue,
+                      int maxValue, wchar_t* savedText, int savedTextMax, BOOL isSigned) {
+    HWND edit = GetDlgItem(dialog, editId);
+    if (edit == nullptr) return notifyCode;
+    switch (notifyCode) {
+        case EN_SETFOCUS:
+        case EN_CHANGE:
+            if (savedText != nullptr && savedTextMax > 0) {
+                GetWindowTextW(edit, savedText, savedTextMax);
+            }
+            break;
+        case EN_KILLFOCUS:
+            if (GetWindowTextLengthW(edit) == 0) {
+                SetDlgItemInt(dialog, editId, static_cast<UINT>(defaultValue), isSigned);
+            }
+            break;
+        case EN_UPDATE: {
+            DWORD start = 0;
+            DWORD end = 0;
+            SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                         reinterpret_cast<LPARAM>(&end));
+            if (start == 0 && end == 0) break;
+            wchar_t text[kNumberTextChars] = {};
+            GetWindowTextW(edit, text, kNumberTextChars);
+            // The character just typed stands left of the caret. With the caret at the start
+            // nothing was typed there; only the value is checked.
+            if (start > 0 && !IsAcceptableNumberChar(text, static_cast<int>(start) - 1, isSigned)) {
+                MessageBeep(0xFFFFFFFF);
+                SetWindowTextW(edit, (savedText != nullptr && savedTextMax > 0) ? savedText : L"");
+                SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end - 1),
+                             static_cast<LPARAM>(start - 1));
+                break;
+            }
+            wchar_t* stop = nullptr;
+            const long long value = wcstoll(text, &stop, 10);
+            if (value < minValue) {
+                SetDlgItemInt(dialog, editId, static_cast<UINT>(minValue), isSigned);
+            } else if (value > maxValue) {
+                SetDlgItemInt(dialog, editId, static_cast<UINT>(maxValue), isSigned);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return notifyCode;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Link control
+
+HFONT CreateLinkFont(HWND window, BOOL underline) {
+    HGDIOBJ base = reinterpret_cast<HGDIOBJ>(SendMessageW(GetParent(window), WM_GETFONT, 0, 0));
+    if (base == nullptr) base = GetStockObject(DEFAULT_GUI_FONT);
+    LOGFONTW from = {};
+    GetObjectW(base, sizeof(from), &from);
+    LOGFONTW font = {};
+    font.lfHeight = from.lfHeight;
+    font.lfWidth = from.lfWidth;
+    font.lfWeight = FW_NORMAL;
+    font.lfUnderline = static_cast<BYTE>(underline & 0xFF);
+    font.lfCharSet = DEFAULT_CHARSET;
+    StringCchCopyW(font.lfFaceName, LF_FACESIZE, L"Verdana");
+    return CreateFontIndirectW(&font);
+}
+
+HCURSOR LoadHandCursor() {
+    HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+    return hand != nullptr ? hand : LoadCursorW(nullptr, IDC_ARROW);
+}
+
+void SendLinkMessage(HWND window, WPARAM wParam, LPARAM lParam) {
+    SendMessageW(window, kLinkMessage, wParam, lParam);
+}
+
+}  // namespace oemui

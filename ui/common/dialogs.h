@@ -1,0 +1,114 @@
+// Routines shared by every page and dialog of the plug-in: control ranges, message boxes from
+// the string table, the "Show this message next time" warnings, bitmap drawing over controls,
+// property-sheet notifications, the printer-data write probe, the numeric edit filter and the
+// link control helpers. Controls are addressed by their 16-bit dialog ids.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/common/handles.h"
+
+namespace oemui {
+
+struct DriverItemMap;
+
+// --- Process-wide words ---------------------------------------------------------------------
+
+// Bit 0: the core driver's document page has been activated. Bit 1: a plug-in page or dialog
+// has initialised. Read only by VisitDriverPageOnce; never cleared.
+inline constexpr DWORD kSheetFlagDriverPageSeen = 0x1;
+inline constexpr DWORD kSheetFlagPluginPageSeen = 0x2;
+extern DWORD SheetFlags;
+
+// Result of CanWritePrinterData for the printer of the last document tree built.
+extern DWORD PrinterDataWritable;
+
+// --- Resources used here --------------------------------------------------------------------
+
+inline constexpr int kWarningTemplateFirst = 300;  // templates 300, 301, 302 (kinds 0, 1, 2)
+inline constexpr int kWarningKinds = 3;
+inline constexpr int kWarningCheckId = 6005;       // "Show this message next time"
+inline constexpr int kWarningIconControlId = 6006;
+inline constexpr int kWarningIconId = 7000;
+
+// Message sent to a link control (the pages send it to control 10001 with 1 and 0).
+inline constexpr UINT kLinkMessage = WM_USER + 3;
+
+// RGB(255, 0, 255) marks the transparent pixels of bitmaps drawn by DrawTransparentBitmap.
+inline constexpr COLORREF kTransparentKey = RGB(255, 0, 255);
+
+// --- Control ranges (every id from firstId to lastId; nothing when lastId < firstId) --------
+
+void EnableControlRange(HWND dialog, int firstId, int lastId, BOOL enable);
+// Can only switch off: a control ends enabled only if it was and `enable` is non-zero.
+void RestrictControlRange(HWND dialog, int firstId, int lastId, BOOL enable);
+// show: shown and enabled; otherwise hidden and disabled.
+void ShowControlRange(HWND dialog, int firstId, int lastId, BOOL show);
+// Removes the controls of features the printer lacks.
+void DestroyControlRange(HWND dialog, int firstId, int lastId);
+
+// --- Messages -------------------------------------------------------------------------------
+
+// MessageBoxW with text `textId` and caption `captionId` from the plug-in's string table; a
+// zero captionId leaves the system's default caption. Only the low 16 bits of type are used.
+int MessageBoxById(HWND owner, UINT textId, UINT captionId, UINT type);
+
+// Dialog procedure of warning templates 300..302. Ends with 1 when OK is pressed with the
+// "show next time" box ticked, 0 otherwise (OK unticked, Cancel, Esc).
+INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows warning `kind` (0..2) unless "AllertFlag<kind>" of section "DisplayAllert" in the
+// map's INI file is non-zero; writes "1" there when the user unticks the box or cancels.
+void ShowWarningOnce(HWND owner, const DriverItemMap* map, int kind);
+
+// --- Memory ---------------------------------------------------------------------------------
+
+// Zero-filled fixed global block, or null. Every temporary buffer uses this pair.
+void* AllocZeroed(SIZE_T bytes);
+void FreeBlock(void* block);
+
+// --- Drawing --------------------------------------------------------------------------------
+
+// Draws bitmap `bitmapId` of `module` at the top-left of control `controlId`, magenta pixels
+// left transparent. Returns 1.
+int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmapId);
+
+// Draws the device-independent bitmap resource `bitmapId` of `module` (with its own palette
+// when it has a colour table) 2 pixels inside a sunken frame at control `controlId`.
+// Malformed or truncated resources draw nothing.
+void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int controlId);
+
+// --- Property sheet -------------------------------------------------------------------------
+
+// Tells the property sheet that `page` has changes (enables Apply).
+void MarkPageChanged(HWND page);
+
+// Once per process, when the printer data is not writable and a plug-in page has initialised
+// but the core driver's page has never been shown: visits the sheet's page 2 and comes back,
+// so that the core driver's page initialises its settings.
+void VisitDriverPageOnce(HWND page);
+
+// 1 when the "W_TEST" value can be written into the printer's data, else 0.
+DWORD CanWritePrinterData(HANDLE printer);
+
+// --- Numeric edits --------------------------------------------------------------------------
+
+// 1 when the character at `index` of `text` may stand in a decimal number as typed, else 0.
+int IsAcceptableNumberChar(const wchar_t* text, int index, BOOL allowSign);
+
+// Filters a numeric edit from its owner's WM_COMMAND; returns notifyCode. EN_SETFOCUS and
+// EN_CHANGE save the text, EN_KILLFOCUS fills an empty edit with defaultValue, EN_UPDATE
+// refuses bad characters (beep, saved text back) and clamps the value to minValue..maxValue.
+int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue, int minValue,
+                      int maxValue, wchar_t* savedText, int savedTextMax, BOOL isSigned);
+
+// --- Link control ---------------------------------------------------------------------------
+
+// A "Verdana" font of the size of the font of window's parent, optionally underlined. The
+// caller owns (and deletes) it.
+HFONT CreateLinkFont(HWND window, BOOL underline);
+// The system hand cursor, or the arrow when there is none. Shared; not to be destroyed.
+HCURSOR LoadHandCursor();
+void SendLinkMessage(HWND window, WPARAM wParam, LPARAM lParam);
+
+}  // namespace oemui

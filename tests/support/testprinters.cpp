@@ -176,8 +176,13 @@ bool InstallSamplePrinters() {
     TestDriver color;
     color.name = kColorDriver;
     color.dependentFiles = SampleDependentFiles();
+    // Each model's printer description is its driver's data file (the two share a folder).
+    color.dataFile = L"LABCOLOR.PPD";
+    color.dataContent = SampleFile(L"labcolor.ppd");
     TestDriver mono = color;
     mono.name = kMonoDriver;
+    mono.dataFile = L"LABMONO.PPD";
+    mono.dataContent = SampleFile(L"labmono.ppd");
     const bool ok = InstallDriver(color) && InstallPrinter(kColorPrinter, kColorDriver) &&
                     InstallDriver(mono) && InstallPrinter(kMonoPrinter, kMonoDriver);
     state = ok ? 1 : -1;

@@ -10,6 +10,15 @@
 #include <winspool.h>
 #include <compstui.h>
 #include <winddiui.h>
+#include <prsht.h>
+
+#include <cstddef>
+
+// The property-sheet page layout of comctl32 version 6 (with the activation context); mingw-w64's
+// prsht.h names only the older sizes. The core driver expects pages of exactly this size.
+#ifndef PROPSHEETPAGEW_V3_SIZE
+#define PROPSHEETPAGEW_V3_SIZE (offsetof(PROPSHEETPAGEW, hActCtx) + sizeof(HANDLE))
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // Identifiers
@@ -223,5 +232,8 @@ static_assert(sizeof(USERDATA) == 44, "USERDATA layout");
 static_assert(sizeof(OEMDMPARAM) == 72, "OEMDMPARAM layout");
 static_assert(sizeof(OEMCUIPPARAM) == 120, "OEMCUIPPARAM layout");
 static_assert(sizeof(USERDATA) == 56, "USERDATA layout");
+#endif
+#if !defined(_WIN64)
+static_assert(PROPSHEETPAGEW_V3_SIZE == 52, "PROPSHEETPAGEW version 3 layout");
 #endif
 static_assert(sizeof(OEM_DMEXTRAHEADER) == 12, "OEM_DMEXTRAHEADER layout");

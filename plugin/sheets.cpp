@@ -1,9 +1,255 @@
+// Registration of the plug-in's pages in the document and printer property sheets, and the
+// optional link page whose template and pictures come from a model's resource library.
+#include "plugin/sheets.h"
+
+#include <prsht.h>
+#include <shellapi.h>
+#include <strsafe.h>
+
+#include <array>
+
+#include "docprop/itemmap.h"
+#include "plugin/config.h"
 #include "plugin/dispatch.h"
+#include "plugin/object.h"
+#include "setup/printeritemmap.h"
+#include "ui/color/colorpage.h"
+#include "ui/common/dialogs.h"
+#include "ui/common/helpids.h"
+#include "ui/jobopts/joboptionspage.h"
 
 namespace oemui {
 
-// Page registration is not built yet: the core driver keeps only its own pages.
-HRESULT AddDocumentSheets(PluginObject&, PPROPSHEETUI_INFO, LPARAM) { return E_NOTIMPL; }
-HRESULT AddDeviceSheets(PluginObject&, PPROPSHEETUI_INFO, LPARAM) { return E_NOTIMPL; }
+namespace {
+
+constexpr WORD kJobOptionsTemplate = 113;
+constexpr WORD kColorTemplate = 111;
+constexpr WORD kLinkTemplate = 800;
+constexpr WORD kLinkIcon = 1102;
+constexpr WORD kLinkPicture = 1100;      // drawn framed over control 1001
+constexpr WORD kLinkBadge = 1003;        // drawn with magenta transparency over control 1101
+constexpr int kLinkPictureControl = 1001;
+constexpr int kLinkButton = 1002;
+constexpr int kLinkBadgeControl = 1101;
+constexpr DWORD kSectionChars = 1024;
+
+// A printer opened by name for one operation, or the sheet's own handle when that fails.
+class SheetPrinter {
+public:
+    SheetPrinter(const wchar_t* name, HANDLE fallback) : handle_(fallback) {
+        if (name == nullptr) return;
+        PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ACCESS_USE};
+        HANDLE opened = nullptr;
+        if (OpenPrinterW(const_cast<wchar_t*>(name), &opened, &access) && opened != nullptr) {
+            owned_.reset(opened);
+            handle_ = opened;
+        }
+    }
+    HANDLE get() const { return handle_; }
+
+private:
+    UniquePrinter owned_;
+    HANDLE handle_;
+};
+
+// Reads a model value of the printer's capability section (section names up to 1024
+// characters here).
+void ReadModelValue(HANDLE printer, const wchar_t* key, wchar_t* out, DWORD outChars) {
+    out[0] = L'\0';
+    std::array<wchar_t, kSectionChars> section{};
+    if (!ResolveModelSection(printer, section.data(), kSectionChars, kSectionChars)) return;
+    GetPrivateProfileStringW(section.data(), key, L"", out, outChars, CapabilityFilePath);
+}
+
+LONG_PTR AddPage(DriverItemMap& map, HINSTANCE instance, WORD templateId, DLGPROC proc,
+                 HICON icon) {
+    PROPSHEETPAGEW page = {};
+    page.dwSize = PROPSHEETPAGEW_V3_SIZE;
+    page.dwFlags = icon != nullptr ? PSP_USEHICON : 0;
+    page.hInstance = instance;
+    page.pszTemplate = MAKEINTRESOURCEW(templateId);
+    page.hIcon = icon;
+    page.pfnDlgProc = proc;
+    page.lParam = reinterpret_cast<LPARAM>(&map);
+    return map.ComPropSheet(map.SheetHandle, CPSFUNC_ADD_PROPSHEETPAGEW,
+                            reinterpret_cast<LPARAM>(&page), 0);
+}
+
+// The link page: added when the model names both a support address and a resource library,
+// and that library (next to the plug-in INI file) loads.
+void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
+    SheetPrinter printer(param.pPrinterName, param.hPrinter);
+
+    // This printer's configuration files, so that the model values below are its own.
+    wchar_t iniPath[kPathChars] = {};
+    const bool found = FindDependentFiles(printer.get(), iniPath);
+
+    wchar_t url[kIniStringChars] = {};
+    wchar_t resource[kIniStringChars] = {};
+    ReadModelValue(printer.get(), L"AskVaroURL", url, kIniStringChars);
+    ReadModelValue(printer.get(), L"AskVaroRES", resource, kIniStringChars);
+    if (!found || url[0] == L'\0' || resource[0] == L'\0') return;
+
+    // The library lives in the plug-in INI file's directory. Without that file there is no
+    // directory to start from, and a bare name would be searched along the DLL search path.
+    wchar_t* slash = wcsrchr(iniPath, L'\\');
+    if (slash == nullptr) return;
+    slash[1] = L'\0';
+    if (FAILED(StringCchCatW(iniPath, kPathChars, resource))) return;
+
+    if (LinkResourceModule == nullptr) LinkResourceModule = LoadLibraryW(iniPath);
+    if (LinkResourceModule == nullptr) return;
+    HICON icon = LoadIconW(LinkResourceModule, MAKEINTRESOURCEW(kLinkIcon));
+    map.LinkPageHandle = reinterpret_cast<HANDLE>(
+        AddPage(map, LinkResourceModule, kLinkTemplate, LinkPageProc, icon));
+}
+
+void DrawLinkPicture(HWND page) {
+    if (LinkResourceModule != nullptr) {
+        DrawDibResourceFramed(page, LinkResourceModule, kLinkPicture, kLinkPictureControl);
+    }
+}
+
+void OpenSupportAddress(HWND page) {
+    const auto* map = reinterpret_cast<const DriverItemMap*>(GetWindowLongPtrW(page, DWLP_USER));
+    if (map == nullptr || map->SheetParam == nullptr) return;
+    wchar_t url[kIniStringChars] = {};
+    ReadModelValue(map->SheetParam->hPrinter, L"AskVaroURL", url, kIniStringChars);
+    if (url[0] != L'\0') ShellExecuteW(page, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK LinkPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+            SetWindowLongPtrW(page, DWLP_USER, sheetPage != nullptr ? sheetPage->lParam : 0);
+            DrawLinkPicture(page);
+            SheetFlags |= kSheetFlagPluginPageSeen;
+            return FALSE;
+        }
+        case WM_ACTIVATE:
+            DrawLinkPicture(page);
+            return FALSE;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header != nullptr && header->code == static_cast<UINT>(PSN_SETACTIVE)) {
+                DrawLinkPicture(page);
+            }
+            return FALSE;
+        }
+        case WM_DRAWITEM: {
+            if (wParam == kLinkPictureControl) {
+                DrawLinkPicture(page);
+            } else if (wParam == kLinkBadgeControl && LinkResourceModule != nullptr) {
+                DrawTransparentBitmap(page, LinkResourceModule, kLinkBadgeControl, kLinkBadge);
+            }
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kLinkButton) {
+                OpenSupportAddress(page);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_HELP: {
+            const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
+            if (IsWinHelpAvailable && info != nullptr && info->hItemHandle != INVALID_HANDLE_VALUE) {
+                WinHelpW(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP,
+                         HelpIdTableArgument());
+            }
+            return TRUE;
+        }
+        case WM_CONTEXTMENU:
+            if (IsWinHelpAvailable && wParam != static_cast<WPARAM>(-1)) {
+                WinHelpW(reinterpret_cast<HWND>(wParam), HelpFilePath, HELP_CONTEXTMENU,
+                         HelpIdTableArgument());
+            }
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+HRESULT AddDocumentSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lParam) {
+    if (info == nullptr || info->Version != PROPSHEETUI_INFO_VERSION) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return E_FAIL;
+    }
+    switch (info->Reason) {
+        case PROPSHEETUI_REASON_INIT: {
+            DriverItemMap* map = object.DocumentContext;
+            const auto* param = reinterpret_cast<const OEMUIPSPARAM*>(info->lParamInit);
+            // Without the map of this sheet's tree (CommonUIProp failed or did not run) the
+            // pages would have nothing to work on; the core driver's pages still show.
+            if (map != nullptr && param != nullptr && info->pfnComPropSheet != nullptr) {
+                map->SheetHandle = info->hComPropSheet;
+                map->ComPropSheet = info->pfnComPropSheet;
+                map->SheetParam = const_cast<POEMUIPSPARAM>(param);
+                map->JobOptionsPageHandle = reinterpret_cast<HANDLE>(
+                    AddPage(*map, ModuleHandle, kJobOptionsTemplate, JobOptionsPageProc, nullptr));
+                if (map->ItemIndex[kEntryColor] != kNoItem) {
+                    map->ColorPageHandle = reinterpret_cast<HANDLE>(
+                        AddPage(*map, ModuleHandle, kColorTemplate, ColorPageProc, nullptr));
+                }
+                AddLinkPage(*map, *param);
+            }
+            info->Result = 1;
+            return 1;
+        }
+        case PROPSHEETUI_REASON_DESTROY:
+            info->Result = 1;
+            return 1;
+        case PROPSHEETUI_REASON_SET_RESULT: {
+            const auto* result = reinterpret_cast<const SETRESULT_INFO*>(lParam);
+            info->Result = result != nullptr ? static_cast<ULONG_PTR>(result->Result) : 0;
+            return static_cast<HRESULT>(info->Result);
+        }
+        default:
+            info->Result = 0;
+            return 0;
+    }
+}
+
+HRESULT AddDeviceSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lParam) {
+    if (info == nullptr || info->Version != PROPSHEETUI_INFO_VERSION) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return E_FAIL;
+    }
+    static wchar_t kHeaderTitle[] = L"OEM UI Page";
+    switch (info->Reason) {
+        case PROPSHEETUI_REASON_INIT:
+            // The printer-side record exists once the printer tree has been seen.
+            if (PrinterItemMap* record = object.PrinterContext) {
+                record->SheetHandle = info->hComPropSheet;
+                record->SheetParam = reinterpret_cast<POEMUIPSPARAM>(info->lParamInit);
+                record->ComPropSheet = info->pfnComPropSheet;
+            }
+            info->Result = static_cast<ULONG_PTR>(lParam);
+            break;
+        case PROPSHEETUI_REASON_GET_INFO_HEADER: {
+            auto* header = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam);
+            if (header != nullptr) header->pTitle = kHeaderTitle;
+            info->Result = 1;
+            break;
+        }
+        case PROPSHEETUI_REASON_DESTROY:
+            info->Result = 1;
+            break;
+        case PROPSHEETUI_REASON_SET_RESULT: {
+            const auto* result = reinterpret_cast<const SETRESULT_INFO*>(lParam);
+            info->Result = result != nullptr ? static_cast<ULONG_PTR>(result->Result) : 0;
+            break;
+        }
+        case PROPSHEETUI_REASON_GET_ICON:
+            info->Result = 0;
+            break;
+        default:
+            info->Result = static_cast<ULONG_PTR>(lParam);
+            break;
+    }
+    return S_OK;
+}
 
 }  // namespace oemui

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "contract/oemcontract.h"
+#include "docprop/itemmap.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/testprinters.h"
 
@@ -110,6 +111,32 @@ double MedianSetUp(testenv::PluginDll& dll, HANDLE printer, size_t count, int ru
     return times[times.size() / 2];
 }
 
+// Median time of the item scan alone (no spooler calls), in microseconds.
+double MedianScan(size_t count, int runs) {
+    Tree tree(count);
+    OEMUIPROCS procs = {AcceptSetting, AcceptUpdate};
+    OEMUIOBJ uiObject = {sizeof(OEMUIOBJ), &procs};
+    OEMCUIPPARAM param = {};
+    param.cbSize = sizeof(param);
+    param.poemuiobj = &uiObject;
+    param.pDrvOptItems = tree.items.data();
+    param.cDrvOptItems = static_cast<DWORD>(count);
+    std::vector<double> times;
+    HANDLE heap = HeapCreate(0, 0, 0);
+    for (int r = 0; r < runs; ++r) {
+        oemui::DriverItemMap map = {};
+        oemui::InitDriverItemMap(map, &param, L"");
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        oemui::MapDriverItems(map, heap);
+        QueryPerformanceCounter(&end);
+        times.push_back(Seconds(start, end) * 1e6);
+    }
+    HeapDestroy(heap);
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,5 +165,12 @@ int main(int argc, char** argv) {
         printf("%8zu %12.1f %16.1f\n", count, median, (median - base) * 1000.0 / count);
     }
     printf("fixed part (10 items): %.1f us; 1000 items: %.1f us\n", base, at1000);
+
+    printf("\nItem scan alone, median of %d runs\n", runs);
+    printf("%8s %12s %16s\n", "items", "median us", "ns per item");
+    for (size_t count : {250u, 500u, 1000u, 2000u, 4000u}) {
+        const double median = MedianScan(count, runs);
+        printf("%8zu %12.1f %16.1f\n", count, median, median * 1000.0 / count);
+    }
     return 0;
 }

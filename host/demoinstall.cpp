@@ -1,0 +1,446 @@
+// The host program's command line, its checks of the plug-in DLL and of the sample model, and
+// the installation of the sample model as a driver and printer through the spooler.
+#include "host/demo.h"
+
+#include <winspool.h>
+
+#include <cwchar>
+#include <fstream>
+#include <sstream>
+
+#include "host/ppd.h"
+#include "ui/common/handles.h"
+
+namespace host::demo {
+
+namespace {
+
+std::wstring ErrorText(DWORD error) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring out = L"error " + std::to_wstring(error);
+    if (text != nullptr) {
+        std::wstring message = text;
+        LocalFree(text);
+        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                    message.back() == L' ' || message.back() == L'.')) {
+            message.pop_back();
+        }
+        if (!message.empty()) out += L": " + message;
+    }
+    return out;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& content, DWORD& error) {
+    oemui::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        error = GetLastError();
+        return false;
+    }
+    content.clear();
+    char buffer[8192];
+    DWORD got = 0;
+    while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        content.append(buffer, got);
+    }
+    error = ERROR_SUCCESS;
+    return true;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& content) {
+    oemui::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                     nullptr) &&
+           written == content.size();
+}
+
+std::wstring ProfileString(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
+    wchar_t value[522] = {};
+    GetPrivateProfileStringW(section, key, L"", value, 522, path.c_str());
+    return value;
+}
+
+// A check of one configuration file: empty when usable, else what is wrong with it.
+using FileCheck = std::wstring (*)(const std::wstring& path, const std::string& content,
+                                   const SampleModel& model);
+
+std::wstring CheckCapability(const std::wstring& path, const std::string&,
+                             const SampleModel& model) {
+    const std::wstring section = ProfileString(path, L"Capability", model.driver);
+    if (section.empty()) {
+        return std::wstring(L"section \"Capability\" names no model section for the driver \"") +
+               model.driver + L"\"";
+    }
+    wchar_t keys[64] = {};
+    if (GetPrivateProfileSectionW(section.c_str(), keys, 64, path.c_str()) == 0) {
+        return L"the model section \"" + section + L"\" is missing or empty";
+    }
+    return {};
+}
+
+std::wstring CheckPluginIni(const std::wstring& path, const std::string&, const SampleModel&) {
+    if (ProfileString(path, L"OEMFiles", L"OEMConfigFile1").empty()) {
+        return L"section \"OEMFiles\" has no \"OEMConfigFile1\"";
+    }
+    return {};
+}
+
+std::wstring CheckVersion(const std::wstring& path, const std::string&, const SampleModel&) {
+    wchar_t keys[64] = {};
+    if (GetPrivateProfileSectionW(L"Version", keys, 64, path.c_str()) == 0) {
+        return L"section \"Version\" is missing or empty";
+    }
+    return {};
+}
+
+std::wstring CheckGamma(const std::wstring& path, const std::string&, const SampleModel&) {
+    const UINT count = GetPrivateProfileIntW(L"PSGamma", L"SettingNum", 0, path.c_str());
+    if (count == 0) return L"section \"PSGamma\" has no \"SettingNum\"";
+    for (UINT i = 0; i < count; ++i) {
+        const std::wstring idKey = L"SettingID" + std::to_wstring(i);
+        const UINT id = GetPrivateProfileIntW(L"PSGamma", idKey.c_str(), 0, path.c_str());
+        const std::wstring nameKey = L"SettingName" + std::to_wstring(id);
+        if (ProfileString(path, L"PSGamma", nameKey.c_str()).empty()) {
+            return L"\"" + idKey + L"\" names setting " + std::to_wstring(id) + L" without a \"" +
+                   nameKey + L"\"";
+        }
+    }
+    return {};
+}
+
+std::wstring CheckFontList(const std::wstring& path, const std::string&, const SampleModel&) {
+    const UINT def = GetPrivateProfileIntW(L"PrinterFont", L"DefaultNo", 0, path.c_str());
+    if (def == 0) return L"section \"PrinterFont\" has no \"DefaultNo\"";
+    UINT entries = 0;
+    while (!ProfileString(path, L"PrinterFont", std::to_wstring(entries + 1).c_str()).empty()) {
+        ++entries;
+    }
+    if (entries == 0) return L"section \"PrinterFont\" lists no font (keys \"1\", \"2\", ...)";
+    if (def > entries) {
+        return L"\"DefaultNo\" is " + std::to_wstring(def) + L" but only " +
+               std::to_wstring(entries) + L" fonts are listed";
+    }
+    return {};
+}
+
+bool IsHexText(const std::wstring& s) {
+    if (s.empty() || s.size() % 2 != 0) return false;
+    for (wchar_t c : s) {
+        if (!iswxdigit(c)) return false;
+    }
+    return true;
+}
+
+std::wstring CheckColorMatching(const std::wstring& path, const std::string&,
+                                const SampleModel&) {
+    for (const wchar_t* section : {L"Color", L"Gamma"}) {
+        wchar_t names[2048] = {};
+        if (GetPrivateProfileStringW(section, nullptr, L"", names, 2048, path.c_str()) == 0) {
+            return std::wstring(L"section \"") + section + L"\" is missing or empty";
+        }
+        for (const wchar_t* key = names; *key != L'\0'; key += wcslen(key) + 1) {
+            if (!IsHexText(ProfileString(path, section, key))) {
+                return std::wstring(L"\"") + key + L"\" of section \"" + section +
+                       L"\" is not an even-length hexadecimal byte string";
+            }
+        }
+    }
+    return {};
+}
+
+std::wstring CheckPpd(const std::wstring&, const std::string& content, const SampleModel&) {
+    const PpdFile ppd = ParsePpd(content);
+    if (ppd.formatVersion.empty()) return L"not a PPD file (no *PPD-Adobe line)";
+    if (ppd.features.empty()) return L"the PPD declares no features (*OpenUI)";
+    if (ppd.FindFeature("PageSize") < 0) return L"the PPD has no PageSize feature";
+    return {};
+}
+
+std::wstring CheckLibrary(const std::wstring& path, const std::string& content,
+                          const SampleModel&) {
+    if (content.size() < 2 || content[0] != 'M' || content[1] != 'Z') {
+        return L"not a Windows DLL";
+    }
+    (void)path;
+    return {};
+}
+
+struct SampleFileInfo {
+    SampleFile file;
+    FileCheck check;
+};
+
+const std::vector<SampleFileInfo>& SampleFileTable() {
+    static const std::vector<SampleFileInfo> table = {
+        {{L"vrlab.cap", false}, &CheckCapability},
+        {{L"vroemui.ini", false}, &CheckPluginIni},
+        {{L"vrlab.ver", false}, &CheckVersion},
+        {{L"vrgamma.ini", false}, &CheckGamma},       // "HALFTONE" of the plug-in INI file
+        {{L"vrwmfont.ini", false}, &CheckFontList},   // "WMFONT"
+        {{L"vrlabccm.ini", false}, &CheckColorMatching},  // "CCMInfoFile" of the model
+        {{L"vrcrypt.dll", true}, &CheckLibrary},      // "CryptoDll"
+        {{L"vrlinkres.dll", true}, &CheckLibrary},    // "AskVaroRES"
+    };
+    return table;
+}
+
+std::wstring FolderFile(const std::wstring& dir, const wchar_t* name) {
+    if (dir.empty()) return name;
+    const wchar_t last = dir.back();
+    return dir + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+}
+
+bool ParseCount(const std::wstring& text, int& value) {
+    if (text.empty() || text.size() > 6) return false;
+    int v = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return false;
+        v = v * 10 + (c - L'0');
+    }
+    if (v < 1) return false;
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+const wchar_t* UsageText() {
+    return L"usage: oemui-host [document|printer|print] [options]\n"
+           L"  document            Document Properties: the plug-in's pages and the core\n"
+           L"                      driver's remaining items (default)\n"
+           L"  printer             Printer Properties: installable options\n"
+           L"  print               a simulated print job's document events\n"
+           L"  --screenshots DIR   walk every page and dialog, save PNGs and report.txt in DIR\n"
+           L"  --report FILE       write the report to FILE\n"
+           L"  --walk              walk the sheet and report without screenshots\n"
+           L"  --step ITEM         step a core item on the driver's page (repeatable)\n"
+           L"  --no-apply          leave the scripted sheet with Cancel instead of Apply + OK\n"
+           L"  --mono              use the monochrome sample model\n"
+           L"  --bench [RUNS]      time loading to pages initialised, and reopening the sheet\n"
+           L"  --dll PATH          the plug-in DLL (default: vroemui.dll beside this program)\n"
+           L"  --sample DIR        the sample model folder\n"
+           L"  --bin DIR           folder of the model's library stand-ins\n";
+}
+
+bool ParseArguments(const std::vector<std::wstring>& args, Options& options,
+                    std::wstring& error) {
+    bool modeSeen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        auto value = [&](std::wstring& out) {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                error = arg + L" needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        if (arg == L"document" || arg == L"printer" || arg == L"print") {
+            if (modeSeen) {
+                error = L"more than one mode given";
+                return false;
+            }
+            modeSeen = true;
+            options.mode = arg == L"document"  ? Mode::Document
+                           : arg == L"printer" ? Mode::Printer
+                                               : Mode::Print;
+        } else if (arg == L"--screenshots") {
+            if (!value(options.screenshotDir)) return false;
+        } else if (arg == L"--report") {
+            if (!value(options.reportPath)) return false;
+        } else if (arg == L"--step") {
+            std::wstring item;
+            if (!value(item)) return false;
+            options.steps.push_back(item);
+        } else if (arg == L"--walk") {
+            options.walk = true;
+        } else if (arg == L"--no-apply") {
+            options.apply = false;
+        } else if (arg == L"--mono") {
+            options.mono = true;
+        } else if (arg == L"--bench") {
+            options.bench = true;
+            if (i + 1 < args.size() && ParseCount(args[i + 1], options.benchRuns)) ++i;
+        } else if (arg == L"--dll") {
+            if (!value(options.dllPath)) return false;
+        } else if (arg == L"--sample") {
+            if (!value(options.sampleDir)) return false;
+        } else if (arg == L"--bin") {
+            if (!value(options.binDir)) return false;
+        } else {
+            error = L"unknown argument " + arg;
+            return false;
+        }
+    }
+    if (options.bench && options.mode == Mode::Print) {
+        error = L"--bench times the document sheet; it takes no print mode";
+        return false;
+    }
+    return true;
+}
+
+const SampleModel& ModelFor(bool mono) {
+    static const SampleModel kColor = {L"Lab Color PS", L"Lab:Color/1", L"labcolor.ppd",
+                                       L"LABCOLOR.PPD"};
+    static const SampleModel kMono = {L"Lab Mono PS", L"Lab Mono 1", L"labmono.ppd",
+                                      L"LABMONO.PPD"};
+    return mono ? kMono : kColor;
+}
+
+const std::vector<SampleFile>& SampleFiles() {
+    static const std::vector<SampleFile> files = [] {
+        std::vector<SampleFile> out;
+        for (const SampleFileInfo& info : SampleFileTable()) out.push_back(info.file);
+        return out;
+    }();
+    return files;
+}
+
+std::wstring CheckPluginDll(const std::wstring& path) {
+    if (path.empty()) return L"no plug-in DLL given";
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return L"cannot find the plug-in DLL " + path + L" (" + ErrorText(GetLastError()) + L")";
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return L"the plug-in DLL " + path + L" is a folder";
+    }
+    std::string content;
+    DWORD error = 0;
+    if (!ReadWholeFile(path, content, error)) {
+        return L"cannot read the plug-in DLL " + path + L" (" + ErrorText(error) + L")";
+    }
+    oemui::UniqueModule module(
+        LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!module) {
+        return L"cannot load the plug-in DLL " + path + L" (" + ErrorText(GetLastError()) + L")";
+    }
+    const bool hasClassObject = GetProcAddress(module.get(), "DllGetClassObject") != nullptr;
+    const bool hasCanUnload = GetProcAddress(module.get(), "DllCanUnloadNow") != nullptr;
+    if (!hasClassObject || !hasCanUnload) {
+        std::wstring missing = !hasClassObject && !hasCanUnload ? L"DllGetClassObject and DllCanUnloadNow"
+                               : !hasClassObject               ? L"DllGetClassObject"
+                                                               : L"DllCanUnloadNow";
+        return L"the DLL " + path + L" is not a driver plug-in: it does not export " + missing;
+    }
+    return {};
+}
+
+std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring& binDir,
+                              bool mono) {
+    const SampleModel& model = ModelFor(mono);
+    std::vector<std::pair<std::wstring, FileCheck>> files;
+    files.emplace_back(FolderFile(sampleDir, model.ppd), &CheckPpd);
+    for (const SampleFileInfo& info : SampleFileTable()) {
+        files.emplace_back(FolderFile(info.file.fromBuild ? binDir : sampleDir, info.file.name),
+                           info.check);
+    }
+    for (const auto& [path, check] : files) {
+        std::string content;
+        DWORD error = 0;
+        if (!ReadWholeFile(path, content, error)) {
+            return L"sample file " + path + L": cannot read it (" + ErrorText(error) + L")";
+        }
+        if (content.empty()) return L"sample file " + path + L": it is empty";
+        const std::wstring problem = check(path, content, model);
+        if (!problem.empty()) return L"sample file " + path + L": " + problem;
+    }
+    return {};
+}
+
+std::wstring DriverDirectory3() {
+    wchar_t dir[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
+                                    sizeof(dir), &needed)) {
+        return {};
+    }
+    return std::wstring(dir) + L"\\3";
+}
+
+std::wstring InstallSampleModel(const std::wstring& sampleDir, const std::wstring& binDir,
+                                bool mono) {
+    const SampleModel& model = ModelFor(mono);
+    // The spooler takes a new driver's files from the driver directory and moves them into its
+    // version subdirectory, as a driver package's set-up does.
+    wchar_t staging[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(staging),
+                                    sizeof(staging), &needed)) {
+        return L"cannot find the printer-driver directory (" + ErrorText(GetLastError()) + L")";
+    }
+    std::wstring failure;
+    auto stage = [&](const std::wstring& source, const std::wstring& name) {
+        const std::wstring target = FolderFile(staging, name.c_str());
+        std::string content;
+        DWORD error = 0;
+        if (!ReadWholeFile(source, content, error)) {
+            failure = L"cannot read " + source + L" (" + ErrorText(error) + L")";
+        } else if (!WriteWholeFile(target, content)) {
+            failure = L"cannot write " + target + L" (" + ErrorText(GetLastError()) + L")";
+        }
+        return target;
+    };
+    auto placeholder = [&](const wchar_t* name) {
+        const std::wstring target = FolderFile(staging, name);
+        if (!WriteWholeFile(target, "core driver placeholder")) {
+            failure = L"cannot write " + target + L" (" + ErrorText(GetLastError()) + L")";
+        }
+        return target;
+    };
+    // The core driver's own modules are not part of this system; the spooler only needs files.
+    const std::wstring driverPath = placeholder(L"LABPS5.DLL");
+    const std::wstring configPath = placeholder(L"LABPS5UI.DLL");
+    const std::wstring dataPath = stage(FolderFile(sampleDir, model.ppd), model.dataFile);
+    std::wstring dependents;
+    for (const SampleFile& file : SampleFiles()) {
+        dependents += stage(FolderFile(file.fromBuild ? binDir : sampleDir, file.name), file.name);
+        dependents.push_back(L'\0');
+    }
+    dependents.push_back(L'\0');
+    if (!failure.empty()) return failure;
+
+    // Replace an earlier installation: the printer first (it holds the driver), then the driver.
+    PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE existing = nullptr;
+    if (OpenPrinterW(const_cast<wchar_t*>(model.printer), &existing, &access)) {
+        DeletePrinter(existing);
+        ClosePrinter(existing);
+    }
+    DeletePrinterDriverExW(nullptr, nullptr, const_cast<wchar_t*>(model.driver), 0, 0);
+
+    DRIVER_INFO_3W info = {};
+    info.cVersion = 3;
+    info.pName = const_cast<wchar_t*>(model.driver);
+    info.pDriverPath = const_cast<wchar_t*>(driverPath.c_str());
+    info.pDataFile = const_cast<wchar_t*>(dataPath.c_str());
+    info.pConfigFile = const_cast<wchar_t*>(configPath.c_str());
+    info.pDependentFiles = dependents.data();
+    info.pDefaultDataType = const_cast<wchar_t*>(L"RAW");
+    if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
+        return std::wstring(L"cannot install the driver \"") + model.driver + L"\" (" +
+               ErrorText(GetLastError()) + L")";
+    }
+    PRINTER_INFO_2W printer = {};
+    printer.pPrinterName = const_cast<wchar_t*>(model.printer);
+    printer.pPortName = const_cast<wchar_t*>(L"FILE:");
+    printer.pDriverName = const_cast<wchar_t*>(model.driver);
+    printer.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
+    printer.pDatatype = const_cast<wchar_t*>(L"RAW");
+    printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    HANDLE created = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
+    if (created == nullptr) {
+        return std::wstring(L"cannot create the printer \"") + model.printer + L"\" (" +
+               ErrorText(GetLastError()) + L")";
+    }
+    ClosePrinter(created);
+    return {};
+}
+
+}  // namespace host::demo

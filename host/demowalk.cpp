@@ -1,0 +1,387 @@
+// The screenshot walk of an open sheet: every page, the dialogs its buttons open (captured with
+// a thread-local CBT hook and a thread timer, which run inside any modal loop), the dialog
+// templates no page opens yet, the scripted steps on the stand-in's page, and Apply.
+//
+// To add a dialog to the walk, add a row to kDialogButtons (the page's template, the button that
+// opens it, and for a dialog inside a dialog the buttons pressed after it); to stop previewing a
+// template that a page now opens, remove its row from kTemplatePreviews.
+#include "host/demo.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cwctype>
+
+#include "tools/screenshot.h"
+
+namespace host::demo {
+
+namespace {
+
+constexpr WORD kJobOptions = 113;
+constexpr WORD kColor = 111;
+
+constexpr DialogButton kDialogButtons[] = {
+    {kJobOptions, {1535, 0, 0}, L"watermarks"},
+    {kJobOptions, {1536, 0, 0}, L"overlays"},
+    {kJobOptions, {1537, 0, 0}, L"job-advanced"},
+    {kJobOptions, {1559, 0, 0}, L"about"},
+    {kColor, {1610, 0, 0}, L"calder-color"},
+    {kColor, {1616, 0, 0}, L"meridan-pro"},
+    {kColor, {1215, 0, 0}, L"color-advanced"},
+    {kColor, {4031, 0, 0}, L"special-toner"},
+    {kColor, {1614, 0, 0}, L"color-swatch"},
+};
+
+constexpr TemplatePreview kTemplatePreviews[] = {
+    {300, L"warning-staple"},
+    {301, L"warning-job-name"},
+    {302, L"warning-booklet"},
+};
+
+// The list of the stand-in's own page (host/standinpage.cpp).
+constexpr int kStandInListId = 1001;
+
+// Lets windows paint: dispatches this thread's messages for `ms` milliseconds.
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+void Repaint(HWND window) {
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// Before a screenshot the window needs time to paint; without one, the pending messages do.
+void Settle(HWND window, bool shooting) {
+    if (!shooting) {
+        Pump(0);
+        return;
+    }
+    Pump(250);
+    Repaint(window);
+    Pump(100);
+}
+
+std::wstring Slug(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        if (c == L'&') continue;
+        if (iswalnum(c) && c < 0x80) {
+            out.push_back(static_cast<wchar_t>(towlower(c)));
+        } else if (!out.empty() && out.back() != L'-') {
+            out.push_back(L'-');
+        }
+    }
+    while (!out.empty() && out.back() == L'-') out.pop_back();
+    return out.empty() ? L"page" : out;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    std::wstring s = text;
+    std::wstring out;
+    for (wchar_t c : s) {
+        if (c != L'&') out.push_back(c);
+    }
+    return out;
+}
+
+std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
+    if (dir.empty()) return name;
+    const wchar_t last = dir.back();
+    return dir + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+}
+
+// Saves `window` as dir\name.png; returns the file name, empty when not saved.
+std::wstring Shoot(HWND window, const std::wstring& dir, const std::wstring& name) {
+    if (dir.empty()) return {};
+    const std::wstring file = name + L".png";
+    return oemui::tools::SaveWindowPng(window, JoinPath(dir, file).c_str()) ? file : L"";
+}
+
+// --- Modal capture ---------------------------------------------------------------------------
+
+struct OpenModal {
+    HWND window = nullptr;
+    size_t depth = 0;
+    size_t index = 0;  // into Capture::seen
+    int ticks = 0;
+    bool shot = false;
+    bool clicked = false;
+    int closeTries = 0;
+};
+
+struct Capture {
+    std::wstring dir;
+    std::wstring baseName;
+    std::vector<WORD> nextClicks;
+    std::vector<OpenModal> stack;
+    std::vector<HWND> known;
+    std::vector<DialogShot> seen;
+    UINT_PTR timer = 0;
+    HHOOK hook = nullptr;
+};
+
+thread_local Capture* g_capture = nullptr;
+
+void CALLBACK CaptureTick(HWND, UINT, UINT_PTR, DWORD) {
+    Capture* c = g_capture;
+    if (c == nullptr) return;
+    while (!c->stack.empty() && !IsWindow(c->stack.back().window)) c->stack.pop_back();
+    if (c->stack.empty()) {
+        KillTimer(nullptr, c->timer);
+        c->timer = 0;
+        return;
+    }
+    OpenModal& top = c->stack.back();
+    DialogShot& record = c->seen[top.index];
+    if (!top.shot) {
+        // First tick: make it paint; a later one takes the picture.
+        if (top.ticks++ < 2) {
+            Repaint(top.window);
+            return;
+        }
+        record.caption = WindowText(top.window);
+        if (record.caption.empty()) record.caption = L"(untitled window)";
+        const std::wstring name =
+            c->baseName + (top.index == 0 ? L"" : L"-" + std::to_wstring(top.index + 1));
+        record.file = Shoot(top.window, c->dir, name);
+        top.shot = true;
+        return;
+    }
+    if (!top.clicked && top.depth < c->nextClicks.size() && c->nextClicks[top.depth] != 0) {
+        top.clicked = true;
+        HWND button = GetDlgItem(top.window, c->nextClicks[top.depth]);
+        if (button != nullptr && IsWindowEnabled(button)) {
+            PostMessageW(button, BM_CLICK, 0, 0);
+            return;
+        }
+        record.note = L"button " + std::to_wstring(c->nextClicks[top.depth]) + L" not found";
+    }
+    // Close it the way a user would, then more firmly.
+    switch (top.closeTries++) {
+    case 0: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); break;
+    case 1: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); break;
+    case 2: PostMessageW(top.window, WM_CLOSE, 0, 0); break;
+    default: EndDialog(top.window, IDCANCEL); break;
+    }
+}
+
+LRESULT CALLBACK CaptureHook(int code, WPARAM wParam, LPARAM lParam) {
+    Capture* c = g_capture;
+    if (c != nullptr && code == HCBT_ACTIVATE) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        bool known = false;
+        for (HWND w : c->known) known = known || w == window;
+        // Only dialogs and message boxes that opened during the trigger count; a window that
+        // existed before (the sheet, reactivated when a dialog closes) never does.
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (!known && wcscmp(className, L"#32770") == 0) {
+            c->known.push_back(window);
+            OpenModal open;
+            open.window = window;
+            open.depth = c->stack.size();
+            open.index = c->seen.size();
+            c->seen.push_back(DialogShot{});
+            c->stack.push_back(open);
+            if (c->timer == 0) c->timer = SetTimer(nullptr, 0, 100, &CaptureTick);
+        }
+    }
+    return CallNextHookEx(c != nullptr ? c->hook : nullptr, code, wParam, lParam);
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+void ClickButton(void* button) {
+    SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0);
+}
+
+INT_PTR CALLBACK PreviewProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+int TemplateOf(const CollectedPage& page) {
+    const PROPSHEETPAGEW& p = page.Page();
+    if ((p.dwFlags & PSP_DLGINDIRECT) != 0 || !IS_INTRESOURCE(p.pszTemplate)) return -1;
+    return static_cast<int>(reinterpret_cast<ULONG_PTR>(p.pszTemplate));
+}
+
+}  // namespace
+
+std::vector<DialogShot> CaptureModals(void (*trigger)(void*), void* context,
+                                      const std::wstring& dir, const std::wstring& baseName,
+                                      const std::vector<WORD>& nextClicks) {
+    Capture capture;
+    capture.dir = dir;
+    capture.baseName = baseName;
+    capture.nextClicks = nextClicks;
+    Capture* previous = g_capture;
+    g_capture = &capture;
+    EnumThreadWindows(GetCurrentThreadId(), &CollectWindow,
+                      reinterpret_cast<LPARAM>(&capture.known));
+    capture.hook = SetWindowsHookExW(WH_CBT, &CaptureHook, nullptr, GetCurrentThreadId());
+    trigger(context);
+    // A modeless window opened by the trigger is still open: finish it here.
+    const DWORD start = GetTickCount();
+    while (!capture.stack.empty() && GetTickCount() - start < 10000) Pump(50);
+    if (capture.timer != 0) KillTimer(nullptr, capture.timer);
+    if (capture.hook != nullptr) UnhookWindowsHookEx(capture.hook);
+    g_capture = previous;
+    return capture.seen;
+}
+
+void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& prefix,
+               Session& session) {
+    const HWND sheet = core.SheetWindow();
+    if (sheet == nullptr) return;
+    const std::wstring& dir = options.screenshotDir;
+    const bool shooting = !dir.empty();
+    SetWindowPos(sheet, HWND_TOP, 16, 16, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    Settle(sheet, shooting);
+
+    const HWND tab = PropSheet_GetTabControl(sheet);
+    const int count = tab != nullptr ? TabCtrl_GetItemCount(tab) : 0;
+    const std::vector<CollectedPage>& collected = core.Pages();
+    // The sheet holds the plug-in's pages in the order they were added, then the stand-in's.
+    const bool aligned = static_cast<size_t>(count) == collected.size() + 1;
+    for (int i = 0; i < count; ++i) {
+        PropSheet_SetCurSel(sheet, nullptr, i);
+        Settle(sheet, shooting);
+        PageShot shot;
+        wchar_t title[128] = {};
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = title;
+        item.cchTextMax = 128;
+        TabCtrl_GetItem(tab, i, &item);
+        shot.title = title;
+        if (aligned && static_cast<size_t>(i) < collected.size()) {
+            shot.templateId = TemplateOf(collected[static_cast<size_t>(i)]);
+            shot.linkLibrary =
+                collected[static_cast<size_t>(i)].Page().hInstance != core.PluginModule();
+        }
+        shot.file = Shoot(sheet, dir,
+                          prefix + L"page-" + std::to_wstring(i + 1) + L"-" + Slug(shot.title));
+        session.pages.push_back(shot);
+
+        const HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        if (shot.linkLibrary || page == nullptr) continue;
+        for (const DialogButton& b : kDialogButtons) {
+            if (b.pageTemplate != shot.templateId) continue;
+            DialogShot d;
+            const HWND button = GetDlgItem(page, b.clicks[0]);
+            d.what = shot.title + L": " +
+                     (button != nullptr ? WindowText(button)
+                                        : L"button " + std::to_wstring(b.clicks[0])) +
+                     L" [" + b.name + L"]";
+            if (button == nullptr) {
+                d.note = L"not on the page (removed for this model)";
+                session.dialogs.push_back(d);
+                continue;
+            }
+            if (!IsWindowEnabled(button) || !IsWindowVisible(button)) {
+                d.note = L"button disabled";
+                session.dialogs.push_back(d);
+                continue;
+            }
+            std::vector<WORD> next;
+            for (size_t k = 1; k < std::size(b.clicks) && b.clicks[k] != 0; ++k) {
+                next.push_back(b.clicks[k]);
+            }
+            std::vector<DialogShot> seen =
+                CaptureModals(&ClickButton, button, dir, prefix + L"dialog-" + b.name, next);
+            if (seen.empty()) {
+                d.note = L"no window opened (the button does nothing yet)";
+                session.dialogs.push_back(d);
+            }
+            for (DialogShot& s : seen) {
+                s.what = d.what;
+                session.dialogs.push_back(s);
+            }
+            Settle(sheet, shooting);
+        }
+    }
+
+    // Templates of the plug-in that no page opens yet, as laid out.
+    for (const TemplatePreview& p : kTemplatePreviews) {
+        if (core.Kind() != SheetKind::Document) break;  // they belong to the document pages
+        HMODULE module = core.PluginModule();
+        if (module == nullptr ||
+            FindResourceW(module, MAKEINTRESOURCEW(p.templateId), RT_DIALOG) == nullptr) {
+            continue;
+        }
+        HWND window = CreateDialogParamW(module, MAKEINTRESOURCEW(p.templateId), sheet,
+                                         &PreviewProc, 0);
+        if (window == nullptr) continue;
+        SetWindowPos(window, HWND_TOP, 48, 48, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        Settle(window, shooting);
+        DialogShot d;
+        d.what = L"template " + std::to_wstring(p.templateId) +
+                 L" (preview: no page opens it yet)";
+        d.caption = WindowText(window);
+        if (d.caption.empty()) d.caption = L"(untitled window)";
+        d.file = Shoot(window, dir, prefix + L"preview-" + p.name);
+        DestroyWindow(window);
+        session.dialogs.push_back(d);
+        Settle(sheet, shooting);
+    }
+
+    // Scripted changes on the stand-in's page (the last one), as a user's double-clicks.
+    if (!options.steps.empty() && count > 0) {
+        PropSheet_SetCurSel(sheet, nullptr, count - 1);
+        Settle(sheet, shooting);
+        const HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        const HWND list = page != nullptr ? GetDlgItem(page, kStandInListId) : nullptr;
+        auto rowText = [list](LRESULT row) {
+            const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+            std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row),
+                         reinterpret_cast<LPARAM>(text.data()));
+            text.resize(wcslen(text.c_str()));
+            return text;
+        };
+        for (const std::wstring& name : options.steps) {
+            StepResult step;
+            step.item = name;
+            const LRESULT rows = list != nullptr ? SendMessageW(list, LB_GETCOUNT, 0, 0) : 0;
+            for (LRESULT row = 0; row < rows; ++row) {
+                const std::wstring text = rowText(row);
+                const size_t tabAt = text.find(L'\t');
+                if (_wcsicmp(text.substr(0, tabAt).c_str(), name.c_str()) != 0) continue;
+                step.found = true;
+                step.before = tabAt == std::wstring::npos ? L"" : text.substr(tabAt + 1);
+                SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+                SendMessageW(page, WM_COMMAND, MAKEWPARAM(kStandInListId, LBN_DBLCLK),
+                             reinterpret_cast<LPARAM>(list));
+                const std::wstring after = rowText(row);
+                const size_t afterTab = after.find(L'\t');
+                step.after = afterTab == std::wstring::npos ? L"" : after.substr(afterTab + 1);
+                break;
+            }
+            session.steps.push_back(step);
+        }
+        Pump(100);
+    }
+
+    if (options.apply) {
+        PropSheet_Apply(sheet);
+        session.applied = true;
+        Pump(100);
+    }
+}
+
+}  // namespace host::demo

@@ -8,57 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/install.h"
 #include "host/ppd.h"
 #include "ui/common/handles.h"
 
 namespace host::demo {
 
 namespace {
-
-std::wstring ErrorText(DWORD error) {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring out = L"error " + std::to_wstring(error);
-    if (text != nullptr) {
-        std::wstring message = text;
-        LocalFree(text);
-        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                    message.back() == L' ' || message.back() == L'.')) {
-            message.pop_back();
-        }
-        if (!message.empty()) out += L": " + message;
-    }
-    return out;
-}
-
-bool ReadWholeFile(const std::wstring& path, std::string& content, DWORD& error) {
-    oemui::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        error = GetLastError();
-        return false;
-    }
-    content.clear();
-    char buffer[8192];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        content.append(buffer, got);
-    }
-    error = ERROR_SUCCESS;
-    return true;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& content) {
-    oemui::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    return WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                     nullptr) &&
-           written == content.size();
-}
 
 std::wstring ProfileString(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
     wchar_t value[522] = {};
@@ -176,17 +132,28 @@ struct SampleFileInfo {
     FileCheck check;
 };
 
-const std::vector<SampleFileInfo>& SampleFileTable() {
-    static const std::vector<SampleFileInfo> table = {
-        {{L"vrlab.cap", false}, &CheckCapability},
-        {{L"vroemui.ini", false}, &CheckPluginIni},
-        {{L"vrlab.ver", false}, &CheckVersion},
-        {{L"vrgamma.ini", false}, &CheckGamma},       // "HALFTONE" of the plug-in INI file
-        {{L"vrwmfont.ini", false}, &CheckFontList},   // "WMFONT"
-        {{L"vrlabccm.ini", false}, &CheckColorMatching},  // "CCMInfoFile" of the model
-        {{L"vrcrypt.dll", true}, &CheckLibrary},      // "CryptoDll"
-        {{L"vrlinkres.dll", true}, &CheckLibrary},    // "AskVaroRES"
+// The check of each sample file, by its name in the shared dependent-file list.
+FileCheck CheckFor(const wchar_t* name) {
+    static const std::pair<const wchar_t*, FileCheck> kChecks[] = {
+        {L"vrlab.cap", &CheckCapability},     {L"vroemui.ini", &CheckPluginIni},
+        {L"vrlab.ver", &CheckVersion},        {L"vrgamma.ini", &CheckGamma},
+        {L"vrwmfont.ini", &CheckFontList},    {L"vrlabccm.ini", &CheckColorMatching},
+        {L"vrcrypt.dll", &CheckLibrary},      {L"vrlinkres.dll", &CheckLibrary},
     };
+    for (const auto& [file, check] : kChecks) {
+        if (wcscmp(file, name) == 0) return check;
+    }
+    return nullptr;
+}
+
+const std::vector<SampleFileInfo>& SampleFileTable() {
+    static const std::vector<SampleFileInfo> table = [] {
+        std::vector<SampleFileInfo> out;
+        for (const SampleFileName& file : SampleDependentFileNames()) {
+            out.push_back({{file.name, file.fromBuild}, CheckFor(file.name)});
+        }
+        return out;
+    }();
     return table;
 }
 
@@ -354,93 +321,40 @@ std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring&
     return {};
 }
 
-std::wstring DriverDirectory3() {
-    wchar_t dir[MAX_PATH] = {};
-    DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
-                                    sizeof(dir), &needed)) {
-        return {};
-    }
-    return std::wstring(dir) + L"\\3";
-}
+std::wstring DriverDirectory3() { return PrinterDriverDirectory3(); }
 
 std::wstring InstallSampleModel(const std::wstring& sampleDir, const std::wstring& binDir,
                                 bool mono) {
     const SampleModel& model = ModelFor(mono);
-    // The spooler takes a new driver's files from the driver directory and moves them into its
-    // version subdirectory, as a driver package's set-up does.
-    wchar_t staging[MAX_PATH] = {};
-    DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(staging),
-                                    sizeof(staging), &needed)) {
-        return L"cannot find the printer-driver directory (" + ErrorText(GetLastError()) + L")";
-    }
-    std::wstring failure;
-    auto stage = [&](const std::wstring& source, const std::wstring& name) {
-        const std::wstring target = FolderFile(staging, name.c_str());
-        std::string content;
+    DriverPackage package;
+    package.name = model.driver;
+    package.dataFile = model.dataFile;
+    auto read = [](const std::wstring& path, std::string& content) {
         DWORD error = 0;
-        if (!ReadWholeFile(source, content, error)) {
-            failure = L"cannot read " + source + L" (" + ErrorText(error) + L")";
-        } else if (!WriteWholeFile(target, content)) {
-            failure = L"cannot write " + target + L" (" + ErrorText(GetLastError()) + L")";
-        }
-        return target;
+        return ReadWholeFile(path, content, error)
+                   ? std::wstring()
+                   : L"cannot read " + path + L" (" + ErrorText(error) + L")";
     };
-    auto placeholder = [&](const wchar_t* name) {
-        const std::wstring target = FolderFile(staging, name);
-        if (!WriteWholeFile(target, "core driver placeholder")) {
-            failure = L"cannot write " + target + L" (" + ErrorText(GetLastError()) + L")";
-        }
-        return target;
-    };
-    // The core driver's own modules are not part of this system; the spooler only needs files.
-    const std::wstring driverPath = placeholder(L"LABPS5.DLL");
-    const std::wstring configPath = placeholder(L"LABPS5UI.DLL");
-    const std::wstring dataPath = stage(FolderFile(sampleDir, model.ppd), model.dataFile);
-    std::wstring dependents;
+    std::wstring failure = read(FolderFile(sampleDir, model.ppd), package.dataContent);
     for (const SampleFile& file : SampleFiles()) {
-        dependents += stage(FolderFile(file.fromBuild ? binDir : sampleDir, file.name), file.name);
-        dependents.push_back(L'\0');
+        DriverFile dependent{file.name, {}};
+        const std::wstring problem =
+            read(FolderFile(file.fromBuild ? binDir : sampleDir, file.name), dependent.content);
+        if (failure.empty()) failure = problem;
+        package.dependentFiles.push_back(std::move(dependent));
     }
-    dependents.push_back(L'\0');
     if (!failure.empty()) return failure;
-
-    // Replace an earlier installation: the printer first (it holds the driver), then the driver.
+    // The printer holds the driver: it goes first, then the driver is replaced and the printer
+    // created again.
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE existing = nullptr;
     if (OpenPrinterW(const_cast<wchar_t*>(model.printer), &existing, &access)) {
         DeletePrinter(existing);
         ClosePrinter(existing);
     }
-    DeletePrinterDriverExW(nullptr, nullptr, const_cast<wchar_t*>(model.driver), 0, 0);
-
-    DRIVER_INFO_3W info = {};
-    info.cVersion = 3;
-    info.pName = const_cast<wchar_t*>(model.driver);
-    info.pDriverPath = const_cast<wchar_t*>(driverPath.c_str());
-    info.pDataFile = const_cast<wchar_t*>(dataPath.c_str());
-    info.pConfigFile = const_cast<wchar_t*>(configPath.c_str());
-    info.pDependentFiles = dependents.data();
-    info.pDefaultDataType = const_cast<wchar_t*>(L"RAW");
-    if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
-        return std::wstring(L"cannot install the driver \"") + model.driver + L"\" (" +
-               ErrorText(GetLastError()) + L")";
-    }
-    PRINTER_INFO_2W printer = {};
-    printer.pPrinterName = const_cast<wchar_t*>(model.printer);
-    printer.pPortName = const_cast<wchar_t*>(L"FILE:");
-    printer.pDriverName = const_cast<wchar_t*>(model.driver);
-    printer.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
-    printer.pDatatype = const_cast<wchar_t*>(L"RAW");
-    printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    HANDLE created = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
-    if (created == nullptr) {
-        return std::wstring(L"cannot create the printer \"") + model.printer + L"\" (" +
-               ErrorText(GetLastError()) + L")";
-    }
-    ClosePrinter(created);
-    return {};
+    failure = InstallDriverPackage(package);
+    if (!failure.empty()) return failure;
+    return InstallPrinter(model.printer, model.driver);
 }
 
 }  // namespace host::demo

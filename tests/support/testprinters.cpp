@@ -5,33 +5,12 @@
 #include <winspool.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #ifndef OEMUI_SAMPLE_DIR
 #error "OEMUI_SAMPLE_DIR must name the sample model folder"
 #endif
 
 namespace testenv {
-
-namespace {
-
-// The spooler takes a new driver's files from the driver directory itself and moves them into
-// its version subdirectory, as the driver set-up does on Windows.
-std::wstring StagingFolder() {
-    wchar_t dir[MAX_PATH] = {};
-    DWORD needed = 0;
-    GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof(dir),
-                               &needed);
-    return dir;
-}
-
-void Report(const char* what, const std::wstring& name, DWORD error) {
-    fprintf(stderr, "testprinters: %s %s failed (error %lu)\n", what, Narrow(name).c_str(),
-            static_cast<unsigned long>(error));
-}
-
-}  // namespace
 
 std::wstring Widen(const std::string& s) {
     if (s.empty()) return {};
@@ -84,25 +63,16 @@ std::string SampleFile(const std::wstring& name) {
 }
 
 std::vector<DriverFile> SampleDependentFiles() {
-    return {
-        {L"vrlab.cap", SampleFile(L"vrlab.cap")},
-        {L"vroemui.ini", SampleFile(L"vroemui.ini")},
-        {L"vrlab.ver", SampleFile(L"vrlab.ver")},
-        // The model's encryption library: the stand-in built with the tests.
-        {L"vrcrypt.dll", ReadFileBytes(TestBinDir() + L"\\vrcrypt.dll")},
-        {L"vrcrypt_nodec.dll", ReadFileBytes(TestBinDir() + L"\\vrcrypt_nodec.dll")},
-    };
+    std::vector<DriverFile> files;
+    for (const host::SampleFileName& file : host::SampleDependentFileNames()) {
+        files.push_back({file.name, file.fromBuild ? ReadFileBytes(TestBinDir() + L"\\" + file.name)
+                                                   : SampleFile(file.name)});
+    }
+    files.push_back({L"vrcrypt_nodec.dll", ReadFileBytes(TestBinDir() + L"\\vrcrypt_nodec.dll")});
+    return files;
 }
 
-std::wstring DriverDirectory3() {
-    wchar_t dir[MAX_PATH] = {};
-    DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
-                                    sizeof(dir), &needed)) {
-        return {};
-    }
-    return std::wstring(dir) + L"\\3";
-}
+std::wstring DriverDirectory3() { return host::PrinterDriverDirectory3(); }
 
 std::wstring WindowsDirectory() {
     wchar_t dir[MAX_PATH] = {};
@@ -111,63 +81,15 @@ std::wstring WindowsDirectory() {
 }
 
 bool InstallDriver(const TestDriver& driver) {
-    const std::wstring folder = StagingFolder();
-    auto stage = [&](const std::wstring& name, const std::string& content) {
-        const std::wstring path = folder + L"\\" + name;
-        if (!WriteFileBytes(path, content)) Report("writing", path, GetLastError());
-        return path;
-    };
-    const std::wstring driverPath = stage(driver.driverFile, "driver placeholder");
-    const std::wstring configPath = stage(driver.configFile, "config placeholder");
-    const std::wstring dataPath = stage(driver.dataFile, driver.dataContent);
-    std::wstring dependents;
-    for (const DriverFile& f : driver.dependentFiles) {
-        dependents += stage(f.name, f.content);
-        dependents.push_back(L'\0');
-    }
-    dependents.push_back(L'\0');
-
-    // Replace an earlier installation of the same driver: the spooler refuses to add a driver
-    // that exists.
-    DeletePrinterDriverExW(nullptr, nullptr, const_cast<wchar_t*>(driver.name.c_str()), 0, 0);
-
-    DRIVER_INFO_3W info = {};
-    info.cVersion = 3;
-    info.pName = const_cast<wchar_t*>(driver.name.c_str());
-    info.pEnvironment = nullptr;
-    info.pDriverPath = const_cast<wchar_t*>(driverPath.c_str());
-    info.pDataFile = const_cast<wchar_t*>(dataPath.c_str());
-    info.pConfigFile = const_cast<wchar_t*>(configPath.c_str());
-    info.pDependentFiles = dependents.data();
-    info.pDefaultDataType = const_cast<wchar_t*>(L"RAW");
-    if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_ALL_FILES)) {
-        Report("AddPrinterDriverExW", driver.name, GetLastError());
-        return false;
-    }
-    return true;
+    const std::wstring failure = host::InstallDriverPackage(driver);
+    if (!failure.empty()) fprintf(stderr, "testprinters: %s\n", Narrow(failure).c_str());
+    return failure.empty();
 }
 
 bool InstallPrinter(const std::wstring& printerName, const std::wstring& driverName) {
-    HANDLE existing = nullptr;
-    PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (OpenPrinterW(const_cast<wchar_t*>(printerName.c_str()), &existing, &access)) {
-        DeletePrinter(existing);
-        ClosePrinter(existing);
-    }
-    PRINTER_INFO_2W info = {};
-    info.pPrinterName = const_cast<wchar_t*>(printerName.c_str());
-    info.pPortName = const_cast<wchar_t*>(L"FILE:");
-    info.pDriverName = const_cast<wchar_t*>(driverName.c_str());
-    info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
-    info.pDatatype = const_cast<wchar_t*>(L"RAW");
-    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (printer == nullptr) {
-        Report("AddPrinterW", printerName, GetLastError());
-        return false;
-    }
-    ClosePrinter(printer);
-    return true;
+    const std::wstring failure = host::InstallPrinter(printerName, driverName);
+    if (!failure.empty()) fprintf(stderr, "testprinters: %s\n", Narrow(failure).c_str());
+    return failure.empty();
 }
 
 bool InstallSamplePrinters() {

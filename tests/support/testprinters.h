@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "host/install.h"
+
 namespace testenv {
 
 // The driver and printer every test can rely on: the bundled sample colour model.
@@ -16,24 +18,14 @@ inline constexpr wchar_t kMonoDriver[] = L"Lab Mono PS";
 inline constexpr wchar_t kColorPrinter[] = L"Lab:Color/1";
 inline constexpr wchar_t kMonoPrinter[] = L"Lab Mono 1";
 
-struct DriverFile {
-    std::wstring name;     // file name as installed (case kept)
-    std::string content;   // bytes written into the staging folder
-};
-
-struct TestDriver {
-    std::wstring name;
-    std::vector<DriverFile> dependentFiles;  // in list order
-    // Files the spooler needs for any driver; their content does not matter to the plug-in.
-    std::wstring driverFile = L"LABPS5.DLL";
-    std::wstring configFile = L"LABPS5UI.DLL";
-    std::wstring dataFile = L"LABPS.PPD";
-    std::string dataContent = "*PPD-Adobe: \"4.3\"\n";
-};
+// A driver's files as the spooler installs them (shared with the host program's installer).
+using DriverFile = host::DriverFile;
+using TestDriver = host::DriverPackage;
 
 // Content of a file of the bundled sample model (sample/ of the source tree).
 std::string SampleFile(const std::wstring& name);
-// The sample model's dependent files (capability, plug-in INI, version file).
+// The sample model's dependent files, as the host program installs them, plus the encryption
+// library without its decryption entry point that some tests name.
 std::vector<DriverFile> SampleDependentFiles();
 
 // Installs (or reinstalls, replacing its files) a driver; false with a message on failure.

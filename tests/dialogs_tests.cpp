@@ -447,19 +447,38 @@ TEST(Drawing, TransparentBitmapKeepsTheBackgroundUnderMagenta) {
 }
 
 TEST(Drawing, RepeatedDrawingReleasesEveryGdiObject) {
-    // Wine's GDI handle table holds 65,536 entries: a routine that leaks even one object per
-    // call stops drawing long before the loop ends.
-    constexpr int kRounds = 70000;
+    // Wine's GDI handle table has a fixed number of entries (65,536). Filling it up to a small
+    // margin first means a routine that leaks even one object per call runs it out within the
+    // margin, long before the loop ends, without drawing 65,536 times.
+    std::vector<HGDIOBJ> filler;
+    for (int i = 0; i < 300000; ++i) {
+        HGDIOBJ pen = CreatePen(PS_SOLID, 1, RGB(i & 0xFF, 0, 0));
+        if (pen == nullptr) break;
+        filler.push_back(pen);
+    }
+    ASSERT_GT(filler.size(), 10000u) << "the handle table should hold many objects";
+    ASSERT_LT(filler.size(), 300000u) << "the handle table should be bounded";
+    constexpr size_t kMargin = 2000;
+    for (size_t i = 0; i < kMargin; ++i) {
+        DeleteObject(filler.back());
+        filler.pop_back();
+    }
+
+    constexpr int kRounds = 3 * static_cast<int>(kMargin);
     Canvas c;
     // Hidden, the window costs no screen updates; the routines do the same work.
     ShowWindow(c.dialog.get(), SW_HIDE);
-    const auto begin = std::chrono::steady_clock::now();
     for (int i = 0; i < kRounds; ++i) {
         DrawDibResourceFramed(c.dialog.get(), TestResources(), 502, 200);
         DrawTransparentBitmap(c.dialog.get(), TestResources(), 201, 503);
     }
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin);
-    std::printf("%d rounds of both drawings: %.1f s\n", kRounds, seconds.count());
+    // Still room for new objects: nothing was left behind.
+    HGDIOBJ brush = CreateSolidBrush(RGB(1, 2, 3));
+    EXPECT_NE(brush, nullptr);
+    if (brush != nullptr) DeleteObject(brush);
+    for (HGDIOBJ pen : filler) DeleteObject(pen);
+    filler.clear();
+
     ShowWindow(c.dialog.get(), SW_SHOW);
     UpdateWindow(c.dialog.get());
     Pump();
@@ -468,9 +487,6 @@ TEST(Drawing, RepeatedDrawingReleasesEveryGdiObject) {
     DrawTransparentBitmap(c.dialog.get(), TestResources(), 201, 503);
     EXPECT_EQ(c.Pixel(c.at200.x + 3, c.at200.y + 3), kGreen);
     EXPECT_EQ(c.Pixel(c.at201.x + 4, c.at201.y + 4), kOrange);
-    HGDIOBJ brush = CreateSolidBrush(RGB(1, 2, 3));
-    EXPECT_NE(brush, nullptr);
-    DeleteObject(brush);
 }
 
 // ---------------------------------------------------------------------------------------------

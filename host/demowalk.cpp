@@ -210,8 +210,20 @@ void ClickButton(void* button) {
     SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0);
 }
 
-INT_PTR CALLBACK PreviewProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG ? TRUE : FALSE;
+// Shows a template as the plug-in lays it out; the warnings get their icon and ticked box as
+// their own procedure gives them. lParam of WM_INITDIALOG: the plug-in module.
+INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_INITDIALOG) return FALSE;
+    constexpr int kWarningIconControl = 6006;
+    constexpr int kWarningCheckBox = 6005;
+    constexpr WORD kWarningIcon = 7000;
+    if (GetDlgItem(dialog, kWarningIconControl) != nullptr) {
+        HICON icon = LoadIconW(reinterpret_cast<HMODULE>(lParam), MAKEINTRESOURCEW(kWarningIcon));
+        SendDlgItemMessageW(dialog, kWarningIconControl, STM_SETICON,
+                            reinterpret_cast<WPARAM>(icon), 0);
+        CheckDlgButton(dialog, kWarningCheckBox, BST_CHECKED);
+    }
+    return TRUE;
 }
 
 int TemplateOf(const CollectedPage& page) {
@@ -325,7 +337,7 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
             continue;
         }
         HWND window = CreateDialogParamW(module, MAKEINTRESOURCEW(p.templateId), sheet,
-                                         &PreviewProc, 0);
+                                         &PreviewProc, reinterpret_cast<LPARAM>(module));
         if (window == nullptr) continue;
         SetWindowPos(window, HWND_TOP, 48, 48, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         Settle(window, shooting);

@@ -17,16 +17,6 @@ namespace {
 
 constexpr INT kNotWritten = -0x5EED;
 
-std::string NarrowUtf8(const std::wstring& s) {
-    if (s.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr,
-                                      0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
-}
-
 std::string CallText(const PluginCall& call) {
     const bool hasMode = call.method == "GetInfo" || call.method == "DevMode" ||
                          call.method == "CommonUIProp" ||
@@ -223,7 +213,7 @@ bool RunBench(const Options& options, std::string& text, std::wstring& error) {
         reopen.push_back(Seconds(t2, t3));
     }
     text = std::string(kind == SheetKind::Printer ? "printer" : "document") + " sheet of " +
-           NarrowUtf8(model.printer) + "\n";
+           Utf8(model.printer) + "\n";
     text += Figures("load the DLL to every page initialised", open);
     text += Figures("close and reopen the sheet, every page initialised", reopen);
     return true;

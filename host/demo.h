@@ -151,6 +151,8 @@ std::vector<std::string> DescribeRecord(const std::vector<BYTE>& record,
                                         const std::vector<BYTE>* before);
 // One line per DrvUpdateUISetting call.
 std::string DescribePush(const UpdateRecord& push, const OptionTree* tree);
+// UTF-8 text of a wide string, for the report.
+std::string Utf8(const std::wstring& s);
 
 // INI file contents: section -> (key, value) lines in file order.
 struct IniSnapshot {

@@ -94,16 +94,6 @@ const Field kFields[] = {
 };
 #undef HOST_FIELD
 
-std::string Narrow(const std::wstring& s) {
-    if (s.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr,
-                                      0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
-}
-
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 std::string FieldValue(const BYTE* data, const Field& f) {
@@ -134,7 +124,7 @@ std::string FieldValue(const BYTE* data, const Field& f) {
             if (c == L'\0') break;
             s.push_back(c);
         }
-        return Quote(Narrow(s));
+        return Quote(Utf8(s));
     }
     case Kind::Ansi: {
         std::string s;
@@ -242,7 +232,7 @@ std::string DescribePush(const UpdateRecord& push, const OptionTree* tree) {
     }
     if (tree != nullptr && push.itemIndex >= 0 &&
         static_cast<DWORD>(push.itemIndex) < tree->Count()) {
-        what += " (" + Narrow(tree->Name(static_cast<DWORD>(push.itemIndex))) + ")";
+        what += " (" + Utf8(tree->Name(static_cast<DWORD>(push.itemIndex))) + ")";
     }
     std::string line = what + ": selection " + std::to_string(push.newSel) + ", was " +
                        std::to_string(push.previousSel) + ", mode " + std::to_string(push.mode) +
@@ -325,12 +315,12 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
     auto line = [&r](const std::string& text) { r += text + "\n"; };
     line("oemui-host report");
     line("mode: " + std::string(ModeName(s.mode)));
-    line("plug-in: " + Narrow(s.dllPath));
-    line("printer: " + Narrow(s.printer) + " (driver " + Narrow(s.driver) + ")");
+    line("plug-in: " + Utf8(s.dllPath));
+    line("printer: " + Utf8(s.printer) + " (driver " + Utf8(s.driver) + ")");
     std::string calls;
     for (const std::string& c : s.calls) calls += (calls.empty() ? "" : ", ") + c;
     line("calls into the plug-in: " + calls);
-    for (const std::wstring& note : s.notes) line("note: " + Narrow(note));
+    for (const std::wstring& note : s.notes) line("note: " + Utf8(note));
 
     if (s.mode == Mode::Print) {
         line("");
@@ -345,9 +335,9 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
         line("");
         line("[published for the job]");
         if (s.sectionFound) {
-            line("section " + Narrow(s.sectionName) + ": " + Quote(Narrow(s.published)));
+            line("section " + Utf8(s.sectionName) + ": " + Quote(Utf8(s.published)));
         } else {
-            line("section " + Narrow(s.sectionName) + ": none");
+            line("section " + Utf8(s.sectionName) + ": none");
         }
         line(std::string("mutex: ") + (s.mutexFound ? "present" : "none"));
         if (!s.sectionFound) {
@@ -362,19 +352,19 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
                                  : p.linkLibrary ? "template " + std::to_string(p.templateId) +
                                                        " of the link-page library"
                                                  : "template " + std::to_string(p.templateId);
-            line(std::to_string(i + 1) + ". " + Quote(Narrow(p.title)) + ", " + source +
-                 (p.file.empty() ? "" : " -> " + Narrow(p.file)));
+            line(std::to_string(i + 1) + ". " + Quote(Utf8(p.title)) + ", " + source +
+                 (p.file.empty() ? "" : " -> " + Utf8(p.file)));
         }
         line("");
         line("[dialogs]");
         if (s.dialogs.empty()) line("(none)");
         for (const DialogShot& d : s.dialogs) {
-            std::string text = Narrow(d.what) + ": ";
+            std::string text = Utf8(d.what) + ": ";
             if (!d.caption.empty()) {
-                text += "window " + Quote(Narrow(d.caption)) +
-                        (d.file.empty() ? "" : " -> " + Narrow(d.file));
+                text += "window " + Quote(Utf8(d.caption)) +
+                        (d.file.empty() ? "" : " -> " + Utf8(d.file));
             } else {
-                text += Narrow(d.note);
+                text += Utf8(d.note);
             }
             line(text);
         }
@@ -382,9 +372,9 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
             line("");
             line("[scripted changes on the core driver's page]");
             for (const StepResult& st : s.steps) {
-                line(st.found ? Narrow(st.item) + ": " + Quote(Narrow(st.before)) + " -> " +
-                                    Quote(Narrow(st.after))
-                              : Narrow(st.item) + ": no such item on the page");
+                line(st.found ? Utf8(st.item) + ": " + Quote(Utf8(st.before)) + " -> " +
+                                    Quote(Utf8(st.after))
+                              : Utf8(st.item) + ": no such item on the page");
             }
         }
         line(std::string("applied: ") + (s.applied ? "yes (Apply, then OK)" : "no (Cancel)"));
@@ -404,8 +394,18 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
     line("");
     line("[plug-in INI file: sections changed]");
     if (s.iniChanges.empty()) line("(none)");
-    for (const std::wstring& c : s.iniChanges) line(Narrow(c));
+    for (const std::wstring& c : s.iniChanges) line(Utf8(c));
     return r;
+}
+
+std::string Utf8(const std::wstring& s) {
+    if (s.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr,
+                                      0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
 }
 
 }  // namespace host::demo

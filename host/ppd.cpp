@@ -1,5 +1,7 @@
 #include "host/ppd.h"
 
+#include "host/install.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -312,16 +314,9 @@ PpdFile ParsePpd(const std::string& text) {
 }
 
 bool LoadPpdFile(const std::wstring& path, PpdFile& out) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
     std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        text.append(buffer, got);
-    }
-    CloseHandle(file);
+    DWORD error = 0;
+    if (!ReadWholeFile(path, text, error)) return false;
     out = ParsePpd(text);
     return true;
 }

@@ -127,6 +127,13 @@ std::wstring CheckLibrary(const std::wstring& path, const std::string& content,
     return {};
 }
 
+std::wstring CheckProgram(const std::wstring&, const std::string& content, const SampleModel&) {
+    if (content.size() < 2 || content[0] != 'M' || content[1] != 'Z') {
+        return L"not a Windows program";
+    }
+    return {};
+}
+
 struct SampleFileInfo {
     SampleFile file;
     FileCheck check;
@@ -139,6 +146,7 @@ FileCheck CheckFor(const wchar_t* name) {
         {L"vrlab.ver", &CheckVersion},        {L"vrgamma.ini", &CheckGamma},
         {L"vrwmfont.ini", &CheckFontList},    {L"vrlabccm.ini", &CheckColorMatching},
         {L"vrcrypt.dll", &CheckLibrary},      {L"vrlinkres.dll", &CheckLibrary},
+        {L"vrjobinf.dll", &CheckLibrary},     {L"vrcolorap.exe", &CheckProgram},
     };
     for (const auto& [file, check] : kChecks) {
         if (wcscmp(file, name) == 0) return check;

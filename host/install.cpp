@@ -76,6 +76,8 @@ const std::vector<SampleFileName>& SampleDependentFileNames() {
         {L"vrlabccm.ini", false},   // "CCMInfoFile" of the model
         {L"vrcrypt.dll", true},     // "CryptoDll"
         {L"vrlinkres.dll", true},   // "AskVaroRES"
+        {L"vrjobinf.dll", true},    // "JobInfoDLL"
+        {L"vrcolorap.exe", true},   // "COLORAPEXE"
     };
     return names;
 }

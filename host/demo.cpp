@@ -138,6 +138,13 @@ void RunPrintJob(CoreDriver& core, const SampleModel& model, Session& s) {
     DOCINFOW info = {sizeof(DOCINFOW), L"oemui-host test page", output.c_str(), L"RAW", 0};
     DOCINFOW* infoPointer = &info;
     send(DOCUMENTEVENT_STARTDOCPRE, sizeof(infoPointer), &infoPointer, 0, nullptr);
+    // The sample model's job-information library (a stand-in) reports the application named in
+    // OEMUI_JOBINFO_FIRST; the printing application here is this program, unless told otherwise.
+    wchar_t named[2] = {};
+    if (GetEnvironmentVariableW(L"OEMUI_JOBINFO_FIRST", named, 2) == 0 &&
+        GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+        SetEnvironmentVariableW(L"OEMUI_JOBINFO_FIRST", L"oemui-host");
+    }
     LONG jobId = static_cast<LONG>(s.jobId);
     send(DOCUMENTEVENT_STARTDOCPOST, sizeof(jobId), &jobId, 0, nullptr);
     send(DOCUMENTEVENT_STARTPAGE, 0, nullptr, 0, nullptr);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "contract/oemcontract.h"
+#include "ui/watermark/watermarkrecord.h"
 
 #include <type_traits>
 
@@ -136,6 +137,7 @@ struct DriverItemMap {
 
     // --- Page fields of the watermark dialogs are appended here by the watermark code
     //     (the WatermarkList state lives in this record for the life of the sheet).
+    WatermarkList Watermarks;          // the sheet's watermarks, working copy and backups
 };
 
 static_assert(std::is_trivially_copyable_v<DriverItemMap> &&

@@ -1,0 +1,154 @@
+// Watermark storage: the "None" record, the list of user watermarks kept in section
+// "Watermark" of the plug-in INI file (one line per watermark), the custom colours of the
+// colour chooser in section "Custom Color", the font list file named by "WMFONT", and the copy
+// of the chosen watermark into PrivateDevmode.
+//
+// Routines that need texts of the string table (section names, "None", the default font) take
+// the module whose resources they use; the short forms use the plug-in's own module.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "plugin/config.h"
+#include "plugin/devmode.h"
+#include "ui/watermark/watermarkrecord.h"
+
+namespace oemui {
+
+// --- Resources ------------------------------------------------------------------------------
+
+inline constexpr UINT kStringWatermarkNone = 8050;          // "None"
+inline constexpr UINT kStringWatermarkSection = 8051;       // "Watermark"
+inline constexpr UINT kStringWatermarkFontDefault = 8052;   // default PostScript font name
+inline constexpr UINT kStringCustomColorSection = 8053;     // "Custom Color"
+
+// --- Process-wide state ---------------------------------------------------------------------
+
+// Full path of the watermark font list file, rebuilt by UpdateWatermarkFontFile each time the
+// Watermarks dialog opens. Empty, or a directory, when there is no usable file: every look-up
+// then finds nothing.
+extern wchar_t WatermarkFontFile[kPathChars];
+
+// The 16 custom colours offered by the colour chooser; each starts as light grey.
+inline constexpr int kCustomColorCount = 16;
+inline constexpr COLORREF kDefaultWatermarkColor = 0x00C0C0C0;
+extern COLORREF CustomColors[kCustomColorCount];
+
+// --- Text helpers ---------------------------------------------------------------------------
+
+// Signed decimal text with a leading "-" for negatives ("" when out is too small).
+void IntToDecimal(long long value, wchar_t* out, size_t outChars);
+
+// Key of the index-th user watermark (1-based): "WTMK00" + decimal(index).
+void WatermarkKeyName(int index, wchar_t* out, size_t outChars);
+
+// One stored watermark line is at most this long (the INI value buffer).
+inline constexpr size_t kWatermarkLineChars = 1024;
+
+// Formats a record as its stored line:
+// Size,FontIndex,Angle,OffsetX,OffsetY,Color,Text,FontName,Weight,Italic,CharSet,Position,
+// Border,Background,FirstPageOnly,StyleCode. The text is escaped (a backslash before every
+// ",", ";" and "\"). False when out is too small (out is then empty).
+bool FormatWatermarkLine(const WatermarkRecord& record, wchar_t* out, size_t outChars);
+
+// Parses a stored line into a zero-filled record. Fields are separated by "," or ";"; missing
+// fields read as 0 or empty. Numbers skip foreign characters, turn negative on a "-" anywhere
+// and read hexadecimal after a leading "0x"; out-of-range values are clamped to the field's
+// range. Texts longer than their buffers are cut, and the rest of the field is skipped.
+void ParseWatermarkLine(const wchar_t* line, WatermarkRecord& record);
+
+// "%1.2f %1.2f %1.2f" of red, green and blue / 255, NUL-padded to 16 bytes.
+void FormatWatermarkColorText(COLORREF color, char (&out)[16]);
+
+// --- Font list file -------------------------------------------------------------------------
+
+// Reads key "WMFONT" of section "DependentFiles" of the plug-in INI file and builds
+// WatermarkFontFile from it (driver directory, "\3\", name). False when the name is missing or
+// the path does not fit; the buffer then holds no usable file.
+bool UpdateWatermarkFontFile(const wchar_t* iniPath);
+
+// Reads font entry fontIndex + 1 of section "PrinterFont" of WatermarkFontFile into out
+// (at most 1024 characters are read). False and out empty when there is none.
+inline constexpr DWORD kFontEntryChars = 1024;
+bool ReadFontEntry(INT32 fontIndex, wchar_t* out, DWORD outChars);
+
+// Copies field `field` (1-based, comma-separated) of a font entry into out, cut to fit.
+// False and out empty when the entry has fewer fields.
+bool GetFontEntryField(const wchar_t* entry, int field, wchar_t* out, size_t outChars);
+
+// True when field 4 of a font entry begins with U+65E5 U+672C (a Japanese-language entry).
+bool IsJapaneseFontEntry(const wchar_t* entry);
+
+// Sets FontName and StyleCode of a record from its FontIndex, Weight and Italic.
+void ResolveFontName(WatermarkRecord& record);
+
+// --- Records and the list -------------------------------------------------------------------
+
+// The defaults of a new watermark: size 72, angle 45, light grey, centred, text "None", the
+// default font, and the font file's "DefaultNo" - 1 as font index.
+void FillNoneRecord(WatermarkRecord& record, HMODULE resources);
+void FillNoneRecord(WatermarkRecord& record);
+
+// Copies every field (texts bounded and terminated).
+void CopyWatermark(WatermarkRecord& destination, const WatermarkRecord& source);
+
+// Frees whatever the list holds and starts it afresh for a sheet: nothing loaded, None flags
+// off, INI file iniPath.
+void ResetWatermarkList(WatermarkList& list, const wchar_t* iniPath);
+
+// Opening of the Watermarks dialog: reads the list from the INI file once per sheet (the
+// selection then comes from devmode's WatermarkIndex), takes the backup, and makes Working a
+// copy of the selected entry. Enables "&Edit..." and "&Delete" of `dialog` (may be null) when
+// a user watermark is selected. False when memory for the list is not available.
+bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList& list,
+                       HMODULE resources);
+bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList& list);
+
+// Rewrites section "Watermark" of the INI file from the user watermarks, renumbered
+// WTMK001.. in list order.
+void SaveWatermarkList(const WatermarkList& list, HMODULE resources);
+void SaveWatermarkList(const WatermarkList& list);
+
+// Frees the records, the working copy and any backup left; the list keeps its flags.
+void FreeWatermarkList(WatermarkList& list);
+
+// The selected record (the None record when the selection is out of range), or null when the
+// list holds nothing.
+WatermarkRecord* SelectedWatermark(const WatermarkList& list);
+
+// When None is selected, empties the working copy's text so editing and previewing show none.
+void BlankNoneText(WatermarkList& list);
+
+// Appends a copy of Working as a new last watermark and selects it. False (nothing changed)
+// when the list is full or memory is not available.
+bool AddWatermark(WatermarkList& list);
+
+// Deletes the selected user watermark and selects None. False when None is selected.
+bool DeleteWatermark(WatermarkList& list);
+
+// Watermarks dialog OK: the backups are no longer needed.
+void DiscardWatermarkBackup(WatermarkList& list);
+// Watermarks dialog Cancel: the user watermarks, the selection and the None record's two
+// flags return to what they were when the dialog opened.
+void RestoreWatermarkBackup(WatermarkList& list);
+
+// Copies the selected watermark into the private record. False (record untouched) when the
+// list holds nothing.
+bool ApplyWatermarkToDevmode(PrivateDevmode& devmode, const WatermarkList& list);
+
+// --- Custom colours -------------------------------------------------------------------------
+
+// Fills colors from section "Custom Color" of the INI file, one entry per key in file order;
+// entries without a key keep their values. 0, or 1 when working memory is not available.
+int LoadCustomColors(COLORREF (&colors)[kCustomColorCount], const WatermarkList& list,
+                     HMODULE resources);
+int LoadCustomColors(COLORREF (&colors)[kCustomColorCount], const WatermarkList& list);
+
+// Rewrites section "Custom Color" as Color0..Color15 = "red,green,blue".
+void SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list,
+                      HMODULE resources);
+void SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list);
+
+}  // namespace oemui

@@ -5,7 +5,9 @@
 #include <array>
 #include <new>
 
+#include "docprop/itemmap.h"
 #include "plugin/dispatch.h"
+#include "ui/watermark/watermarks.h"
 #include "ui/common/handles.h"
 
 namespace oemui {
@@ -148,6 +150,8 @@ PluginObject::~PluginObject() {
     }
     if (OemHeap != nullptr) {
         if (DocumentContext != nullptr && HeapValidate(OemHeap, 0, DocumentContext)) {
+            // The sheet's watermark records live outside the map.
+            FreeWatermarkList(DocumentContext->Watermarks);
             HeapFree(OemHeap, 0, DocumentContext);
         }
         if (PrinterContext != nullptr && HeapValidate(OemHeap, 0, PrinterContext)) {

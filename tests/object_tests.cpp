@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "docprop/itemmap.h"
 #include "plugin/object.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/testprinters.h"
@@ -373,7 +374,8 @@ TEST(PluginObjectLifetime, DestructionFreesOnlyItsOwnHeapBlocks) {
     auto* object = new oemui::PluginObject();
     object->OemHeap = heap;
     object->DocumentContext =
-        static_cast<oemui::DriverItemMap*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 256));
+        static_cast<oemui::DriverItemMap*>(
+            HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(oemui::DriverItemMap)));
     object->PrinterContext =
         static_cast<oemui::PrinterItemMap*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 128));
     ASSERT_EQ(countBusy(), baseline + 2);

@@ -472,10 +472,16 @@ TEST(Drawing, RepeatedDrawingReleasesEveryGdiObject) {
         DrawDibResourceFramed(c.dialog.get(), TestResources(), 502, 200);
         DrawTransparentBitmap(c.dialog.get(), TestResources(), 201, 503);
     }
-    // Still room for new objects: nothing was left behind.
-    HGDIOBJ brush = CreateSolidBrush(RGB(1, 2, 3));
-    EXPECT_NE(brush, nullptr);
-    if (brush != nullptr) DeleteObject(brush);
+    // Still room for many new objects: nothing was left behind. (One would not do: releasing
+    // a window DC at the end of a drawing can free a slot even when the table ran full.)
+    std::vector<HGDIOBJ> probes;
+    for (int i = 0; i < 500; ++i) {
+        HGDIOBJ brush = CreateSolidBrush(RGB(1, 2, 3));
+        if (brush == nullptr) break;
+        probes.push_back(brush);
+    }
+    EXPECT_EQ(probes.size(), 500u);
+    for (HGDIOBJ brush : probes) DeleteObject(brush);
     for (HGDIOBJ pen : filler) DeleteObject(pen);
     filler.clear();
 

@@ -65,6 +65,7 @@ enum : int {
     kEntryPsOutputOption = 45,     // core item of USERDATA.dwItemID 25 (PostScript output option)
     kEntryColorSettingCopy = 50,   // no item: working copy of PrivateDevmode.ColorSettingId
     kEntryColorModeCopy = 51,      // no item: copied into PrivateDevmode.ColorModeValue
+    kEntryCompression = 55,        // no item: compression list value of the Advanced dialog
     kEntryColorIcms = 56,          // VRColorICMS
     kEntryCmykProfile = 57,        // VRCMYKProfile
     kEntryRgbProfile = 58,         // VRRGBProfile

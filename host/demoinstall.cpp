@@ -261,8 +261,10 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options& options,
 }
 
 const SampleModel& ModelFor(bool mono) {
+    // The colour model's description is named after its plug-in INI file, where the About box
+    // and the printer event look for it.
     static const SampleModel kColor = {L"Lab Color PS", L"Lab:Color/1", L"labcolor.ppd",
-                                       L"LABCOLOR.PPD"};
+                                       L"VROEMUI.PPD"};
     static const SampleModel kMono = {L"Lab Mono PS", L"Lab Mono 1", L"labmono.ppd",
                                       L"LABMONO.PPD"};
     return mono ? kMono : kColor;

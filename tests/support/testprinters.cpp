@@ -83,8 +83,10 @@ bool InstallSamplePrinters() {
     TestDriver color;
     color.name = kColorDriver;
     color.dependentFiles = SampleDependentFiles();
-    // Each model's printer description is its driver's data file (the two share a folder).
-    color.dataFile = L"LABCOLOR.PPD";
+    // Each model's printer description is its driver's data file (the two share a folder). The
+    // colour model's is named after its plug-in INI file, where the About box and the printer
+    // event look for it.
+    color.dataFile = L"VROEMUI.PPD";
     color.dataContent = SampleFile(L"labcolor.ppd");
     TestDriver mono = color;
     mono.name = kMonoDriver;

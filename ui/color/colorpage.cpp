@@ -1,18 +1,581 @@
 #include "ui/color/colorpage.h"
 
 #include <prsht.h>
+#include <shellapi.h>
+#include <strsafe.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "docprop/itemmap.h"
+#include "plugin/config.h"
+#include "plugin/devmode.h"
+#include "plugin/object.h"
+#include "resource.h"
+#include "ui/common/dialogs.h"
+#include "ui/common/handles.h"
+#include "ui/common/helpids.h"
 
 namespace oemui {
 
-// The page shows its controls; their behaviour is not built yet. The page keeps its
-// DriverItemMap as user data from the start, as every page of the plug-in does.
-INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+DWORD SpecialTonerKind = 0;
+
+namespace {
+
+// dwFlags bit of the sheet parameter: the user may not change the printer's settings.
+constexpr DWORD kNoPermission = 0x20;
+
+// Bitmaps of the pictures 1600..1604, in radio order.
+constexpr std::array<int, kColorModeCount> kModeBitmaps = {
+    IDB_COLORMODE_AUTOMATIC, IDB_COLORMODE_CALDER, IDB_COLORMODE_MERIDAN,
+    IDB_COLORMODE_NO_MATCH, IDB_COLORMODE_GREYSCALE};
+
+// Controls other page layouts of this procedure carry (template 111 has none of them).
+constexpr int kLockExtraFirst = 1590;
+constexpr int kLockExtraLast = 1592;
+constexpr int kLockModeSecondFirst = 1212;
+
+// Limits of the values read from the configuration files.
+constexpr DWORD kGammaNameChars = 66;     // setting names of at most 65 characters
+constexpr DWORD kCcmValueChars = 1020;    // hex strings of at most 1019 characters
+constexpr DWORD kMaxListedSettings = 256;  // item data holds ids 0..255
+constexpr DWORD kSwatchValueBytes = 2048;  // the "install" directory
+constexpr DWORD kSettingAnswerBytes = 64;  // DrvGetDriverSetting answer
+
+constexpr DWORD kOutputModeTonerSave = 1;  // VROutputMode option 1
+
+// Process-wide link font, created on the first refresh and deleted whenever the page is left,
+// applied or reset.
+HFONT LinkFont = nullptr;
+
+void DeleteLinkFont() {
+    if (LinkFont != nullptr) {
+        DeleteObject(LinkFont);
+        LinkFont = nullptr;
+    }
+}
+
+DriverItemMap* MapOf(HWND page) {
+    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(page, DWLP_USER));
+}
+
+DWORD& ColorMode(DriverItemMap& map) { return map.WantedValue[kEntryControl]; }
+DWORD& GammaSelection(DriverItemMap& map) { return map.WantedValue[kEntryGammaSelection]; }
+DWORD& ColorSettingCopy(DriverItemMap& map) { return map.WantedValue[kEntryColorSettingCopy]; }
+DWORD& BlackFinish(DriverItemMap& map) { return map.WantedValue[kEntryBlackSubGra]; }
+
+HANDLE SheetPrinter(const DriverItemMap& map) {
+    if (map.SheetParam != nullptr) return map.SheetParam->hPrinter;
+    return map.Param != nullptr ? map.Param->hPrinter : nullptr;
+}
+
+PrivateDevmode* SheetRecord(const DriverItemMap& map) {
+    if (map.SheetParam != nullptr && map.SheetParam->pOEMDM != nullptr) {
+        return static_cast<PrivateDevmode*>(map.SheetParam->pOEMDM);
+    }
+    return map.Param != nullptr ? static_cast<PrivateDevmode*>(map.Param->pOEMDM) : nullptr;
+}
+
+POEMUIOBJ SheetCoreObject(const DriverItemMap& map) {
+    if (map.SheetParam != nullptr && map.SheetParam->poemuiobj != nullptr) {
+        return map.SheetParam->poemuiobj;
+    }
+    return map.Param != nullptr ? map.Param->poemuiobj : nullptr;
+}
+
+bool NoPermission(const DriverItemMap& map) {
+    return map.SheetParam != nullptr && (map.SheetParam->dwFlags & kNoPermission) != 0;
+}
+
+void ReadModelString(const DriverItemMap& map, const wchar_t* key, wchar_t* out, DWORD chars) {
+    out[0] = L'\0';
+    DWORD size = chars;
+    GetModelString(SheetPrinter(map), key, out, &size);
+    out[chars - 1] = L'\0';
+}
+
+bool HasLinkTarget(const DriverItemMap& map) {
+    wchar_t link[kIniStringChars];
+    ReadModelString(map, L"TabLinkName", link, kIniStringChars);
+    return link[0] != L'\0';
+}
+
+// Full path of a file of the driver's "3" directory; false when there is no such name.
+bool DriverFile(const wchar_t* name, wchar_t (&path)[kPathChars]) {
+    path[0] = L'\0';
+    if (name[0] == L'\0') return false;
+    DWORD bytes = sizeof(path);
+    return BuildDriverFilePath(path, &bytes, name);
+}
+
+// The custom gamma file named by "HALFTONE" in the plug-in INI file.
+bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
+    if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return false;
+    wchar_t name[kPathChars] = {};
+    GetPrivateProfileStringW(L"DependentFiles", L"HALFTONE", L"", name, kPathChars, map.IniPath);
+    return DriverFile(name, path);
+}
+
+// The colour-matching information file named by "CCMInfoFile" of the model.
+bool CcmFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
+    wchar_t name[kPathChars];
+    ReadModelString(map, L"CCMInfoFile", name, kPathChars);
+    return DriverFile(name, path);
+}
+
+bool ListExists(HWND page, int id) { return GetDlgItem(page, id) != nullptr; }
+
+LRESULT ListCount(HWND page, int id) {
+    if (!ListExists(page, id)) return 0;
+    const LRESULT count = SendDlgItemMessageW(page, id, CB_GETCOUNT, 0, 0);
+    return count == CB_ERR ? 0 : count;
+}
+
+// Fills the gamma list from section "PSGamma"; the number of settings the file lists.
+UINT FillGammaList(HWND page, const wchar_t* path) {
+    UINT count = GetPrivateProfileIntW(L"PSGamma", L"SettingNum", 0, path);
+    if (count > kMaxListedSettings) count = kMaxListedSettings;
+    for (UINT i = 0; i < count; ++i) {
+        wchar_t key[32];
+        StringCchPrintfW(key, 32, L"SettingID%u", i);
+        const UINT id = GetPrivateProfileIntW(L"PSGamma", key, 0, path);
+        StringCchPrintfW(key, 32, L"SettingName%u", id);
+        wchar_t name[kGammaNameChars] = {};
+        GetPrivateProfileStringW(L"PSGamma", key, L"", name, kGammaNameChars, path);
+        if (name[0] == L'\0') continue;
+        const LRESULT at = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_ADDSTRING, 0,
+                                               reinterpret_cast<LPARAM>(name));
+        if (at >= 0) {
+            SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETITEMDATA, static_cast<WPARAM>(at),
+                                static_cast<LPARAM>(id & 0xFF));
+        }
+    }
+    return count;
+}
+
+// Asks the core driver which special toner the printer has installed.
+void QuerySpecialToner(const DriverItemMap& map) {
+    POEMUIOBJ core = SheetCoreObject(map);
+    if (core == nullptr || core->pOemUIProcs == nullptr ||
+        core->pOemUIProcs->DrvGetDriverSetting == nullptr) {
+        return;
+    }
+    char answer[kSettingAnswerBytes + 1] = {};  // the extra byte keeps the answer terminated
+    DWORD needed = 0;
+    DWORD options = 0;
+    if (!core->pOemUIProcs->DrvGetDriverSetting(core, "VRSpecialTonerInstalled", answer,
+                                                kSettingAnswerBytes, &needed, &options)) {
+        return;
+    }
+    if (std::strcmp(answer, "None") == 0) {
+        SpecialTonerKind = 0;
+    } else if (std::strcmp(answer, "White") == 0) {
+        SpecialTonerKind = 1;
+    } else if (std::strcmp(answer, "Clear") == 0) {
+        SpecialTonerKind = 2;
+    }
+}
+
+// Fills the black-finish list with the option names of the VRBlackSubGra item.
+void FillBlackFinishList(HWND page, const DriverItemMap& map) {
+    if (!ListExists(page, IDC_BLACK_FINISH)) return;
+    const POPTITEM item = BoundItem(map, kEntryBlackSubGra);
+    if (item == nullptr || item->pOptType == nullptr || item->pOptType->pOptParam == nullptr) {
+        return;
+    }
+    for (WORD i = 0; i < item->pOptType->Count; ++i) {
+        const OPTPARAM& option = item->pOptType->pOptParam[i];
+        const wchar_t* name =
+            option.pData != nullptr && !IS_INTRESOURCE(option.pData) ? option.pData : L"";
+        SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(name));
+    }
+}
+
+// Selects the gamma list item of the chosen id; a choice that is not listed falls back to the
+// first item with custom gamma off.
+void RefreshGammaControls(HWND page, DriverItemMap& map) {
+    if (!ListExists(page, IDC_GAMMA_LIST)) return;  // no settings: the stored choice stays
+    DWORD& gamma = GammaSelection(map);
+    const LRESULT count = ListCount(page, IDC_GAMMA_LIST);
+    LRESULT chosen = -1;
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT data = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA,
+                                                 static_cast<WPARAM>(i), 0);
+        if (data != CB_ERR && static_cast<DWORD>(data) == LOWORD(gamma)) chosen = i;
+    }
+    if (chosen < 0) {
+        chosen = 0;
+        const LRESULT data = count > 0 ? SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA, 0, 0)
+                                       : CB_ERR;
+        gamma = data == CB_ERR ? 0 : static_cast<DWORD>(data) & 0xFFFF;
+    }
+    SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    const bool on = (gamma & kChoiceOnMask) != 0;
+    EnableWindow(GetDlgItem(page, IDC_GAMMA_LIST), on);
+    EnableWindow(GetDlgItem(page, IDC_CUSTOM_GAMMA), count > 0);
+    CheckDlgButton(page, IDC_CUSTOM_GAMMA, on && count > 0 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void RefreshLink(HWND page, const DriverItemMap& map) {
+    wchar_t link[kIniStringChars];
+    ReadModelString(map, L"TabLinkName", link, kIniStringChars);
+    if (link[0] != L'\0') {
+        SetDlgItemTextW(page, IDC_LINK_TEXT, link);
+        ShowControlRange(page, IDC_LINK_TEXT, IDC_LINK_TEXT, TRUE);
+    } else {
+        ShowControlRange(page, IDC_LINK_TEXT, IDC_LINK_TEXT, FALSE);
+    }
+    ShowControlRange(page, IDC_LINK_PICTURE, IDC_LINK_PICTURE, TRUE);
+    if (HWND picture = GetDlgItem(page, IDC_LINK_PICTURE)) SendLinkMessage(picture, 1, 0);
+}
+
+void OpenLink(HWND page, const DriverItemMap& map) {
+    wchar_t link[kIniStringChars];
+    ReadModelString(map, L"TabLinkName", link, kIniStringChars);
+    if (link[0] != L'\0') ShellExecuteW(page, nullptr, link, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// Starts "swatch.exe" from the directory the swatch utility registered under the model's
+// "SwatchRegPath" key; tells the user to install it when it is not registered.
+void StartSwatchUtility(HWND page, const DriverItemMap& map) {
+    wchar_t keyPath[kIniStringChars];
+    ReadModelString(map, L"SwatchRegPath", keyPath, kIniStringChars);
+    wchar_t program[kSwatchValueBytes / sizeof(wchar_t) + 16] = {};
+    bool found = false;
+    UniqueRegKey key;
+    if (keyPath[0] != L'\0' &&
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+        DWORD type = 0;
+        DWORD bytes = kSwatchValueBytes;
+        if (RegQueryValueExW(key.get(), L"install", nullptr, &type,
+                             reinterpret_cast<BYTE*>(program), &bytes) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ)) {
+            // The stored string need not end with a NUL; `program` has room for one more.
+            program[bytes / sizeof(wchar_t)] = L'\0';
+            found = SUCCEEDED(StringCchCatW(program, ARRAYSIZE(program), L"\\swatch.exe"));
+        }
+    }
+    if (!found) {
+        MessageBoxById(page, IDS_SWATCH_NOT_INSTALLED, IDS_CAPTION_ERROR, MB_ICONEXCLAMATION);
+        return;
+    }
+    ShellExecuteW(page, nullptr, program, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// Reads one hex-string key of the colour-matching file into a table and its length bytes.
+void LoadCcmTable(const wchar_t* path, const wchar_t* section, const wchar_t* format,
+                  DWORD setting, BYTE* table, std::size_t capacity, BYTE (&length)[2]) {
+    wchar_t key[32];
+    StringCchPrintfW(key, 32, format, setting);
+    auto text = std::make_unique<wchar_t[]>(kCcmValueChars);
+    text[0] = L'\0';
+    GetPrivateProfileStringW(section, key, L"", text.get(), kCcmValueChars, path);
+    std::size_t count = 0;
+    DecodeHexBytes(text.get(), table, capacity, count);
+    length[0] = static_cast<BYTE>(count & 0xFF);
+    length[1] = static_cast<BYTE>((count >> 8) & 0xFF);
+}
+
+int HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    return -1;
+}
+
+void ChooseMode(HWND page, DriverItemMap& map, DWORD mode) {
+    ColorMode(map) = mode;
+    UpdateColorModeControls(page, map);
+    RefreshColorPage(page, map);
+    MarkPageChanged(page);
+}
+
+void OpenDetail(HWND page, DriverItemMap& map, WORD templateId) {
+    if (OpenColorDetailDialog(page, templateId, map) != 0) MarkPageChanged(page);
+}
+
+bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
+    if (id >= IDC_COLORMODE_AUTOMATIC && id <= IDC_COLORMODE_GREYSCALE) {
+        if (code == BN_CLICKED) ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_AUTOMATIC));
+        return true;
+    }
+    if (id >= IDC_COLORMODE_PICTURE_FIRST && id <= IDC_COLORMODE_PICTURE_LAST) {
+        if (code == BN_CLICKED) ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_PICTURE_FIRST));
+        return true;
+    }
+    switch (id) {
+        case IDC_CALDER_OPTIONS: OpenDetail(page, map, IDD_CALDER_COLOR); return true;
+        case IDC_MERIDAN_OPTIONS: OpenDetail(page, map, IDD_MERIDAN_PRO); return true;
+        case IDC_COLOR_ADVANCED: OpenDetail(page, map, IDD_COLOR_ADVANCED); return true;
+        case IDC_SPECIAL_TONER:
+            OpenDetail(page, map, SpecialTonerKind == 1 ? IDD_SPECIAL_TONER_WHITE
+                                                        : IDD_SPECIAL_TONER_CLEAR);
+            return true;
+        case IDC_TONER_SAVE:
+            if (code == BN_CLICKED) {
+                map.WantedValue[kEntryOutputMode] =
+                    IsDlgButtonChecked(page, IDC_TONER_SAVE) == BST_CHECKED ? kOutputModeTonerSave : 0;
+                MarkPageChanged(page);
+            }
+            return true;
+        case IDC_GAMMA_LIST: {
+            if (code != CBN_SELCHANGE) return false;
+            const LRESULT sel = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETCURSEL, 0, 0);
+            const LRESULT data = sel == CB_ERR ? CB_ERR
+                                               : SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA,
+                                                                     static_cast<WPARAM>(sel), 0);
+            if (data != CB_ERR) {
+                DWORD& gamma = GammaSelection(map);
+                gamma = (gamma & kChoiceOnMask) | (static_cast<DWORD>(data) & 0xFFFF);
+                MarkPageChanged(page);
+            }
+            return true;
+        }
+        case IDC_CUSTOM_GAMMA: {
+            DWORD& gamma = GammaSelection(map);
+            if (IsDlgButtonChecked(page, IDC_CUSTOM_GAMMA) == BST_CHECKED) {
+                gamma |= kChoiceOnBit;
+            } else {
+                gamma &= ~kChoiceOnMask;
+            }
+            RefreshColorPage(page, map);
+            MarkPageChanged(page);
+            return true;
+        }
+        case IDC_BLACK_FINISH: {
+            // Only a change of selection is a change of the page (focus moves are not).
+            if (code != CBN_SELCHANGE) return false;
+            const LRESULT sel = SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_GETCURSEL, 0, 0);
+            if (sel != CB_ERR) {
+                BlackFinish(map) = static_cast<DWORD>(sel);
+                MarkPageChanged(page);
+            }
+            return true;
+        }
+        case IDC_COLOR_SWATCH:
+            if (code == BN_CLICKED) StartSwatchUtility(page, map);
+            return true;
+        case IDC_LINK_TEXT:
+        case IDC_LINK_PICTURE:
+            if (code == BN_CLICKED) OpenLink(page, map);  // STN_CLICKED is the same code
+            return true;
+        case IDC_DEFAULT:
+            if (code == BN_CLICKED) {
+                ResetColorDefaults(map);
+                RefreshColorPage(page, map);
+                MarkPageChanged(page);
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+INT_PTR OnNotify(HWND page, DriverItemMap& map, const NMHDR& header) {
+    switch (header.code) {
+        case PSN_SETACTIVE:
+            RefreshColorPage(page, map);
+            SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
+            return TRUE;
+        case PSN_KILLACTIVE:
+            PushDocumentSettings(map);
+            SaveColorSettings(page, map);
+            VisitDriverPageOnce(page);
+            DeleteLinkFont();
+            SetWindowLongPtrW(page, DWLP_MSGRESULT, FALSE);
+            return TRUE;
+        case PSN_APPLY:
+            if (map.ComPropSheet != nullptr) {
+                map.ComPropSheet(map.SheetHandle, CPSFUNC_SET_RESULT,
+                                 reinterpret_cast<LPARAM>(map.ColorPageHandle), CPSUI_OK);
+            }
+            DeleteLinkFont();
+            SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+            return TRUE;
+        case PSN_RESET:
+            DeleteLinkFont();
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+void ResetColorDefaults(DriverItemMap& map) {
+    ColorMode(map) = kColorModeAutomatic;
+    GammaSelection(map) = 0;
+    BlackFinish(map) = 0;
+}
+
+bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::size_t& count) {
+    count = 0;
+    if (text == nullptr) return false;
+    bool error = false;
+    for (std::size_t at = 0;; at += 2) {
+        const int high = HexValue(text[at]);
+        if (high < 0) return error || text[at] != L'\0';
+        const wchar_t second = text[at + 1];
+        if (second == L'\0') return error;  // a lone last digit makes no byte
+        if (count == capacity) return true;  // more bytes than the table holds
+        const int low = HexValue(second);
+        if (low < 0) error = true;  // the byte keeps only its high nibble
+        out[count++] = static_cast<BYTE>((high << 4) | (low < 0 ? 0 : low));
+    }
+}
+
+void UpdateColorModeControls(HWND page, DriverItemMap& map) {
+    for (DWORD i = 0; i < kColorModeCount; ++i) {
+        DrawTransparentBitmap(page, ModuleHandle, IDC_COLORMODE_PICTURE_FIRST + static_cast<int>(i),
+                              kModeBitmaps[i]);
+    }
+    const DWORD mode = ColorMode(map);
+    CheckRadioButton(page, IDC_COLORMODE_AUTOMATIC, IDC_COLORMODE_GREYSCALE,
+                     IDC_COLORMODE_AUTOMATIC + static_cast<int>(mode));
+    EnableWindow(GetDlgItem(page, IDC_CALDER_OPTIONS), mode == kColorModeCalder);
+    EnableWindow(GetDlgItem(page, IDC_MERIDAN_OPTIONS), mode == kColorModeMeridan);
+    // Toner Save steers VROutputMode; without that feature the box has nothing to set.
+    EnableWindow(GetDlgItem(page, IDC_TONER_SAVE),
+                 mode != kColorModeGreyscale && map.ItemIndex[kEntryOutputMode] != kNoItem);
+    if (NoPermission(map)) {
+        RestrictControlRange(page, IDC_COLORMODE_PICTURE_FIRST, IDC_COLORMODE_GROUP, FALSE);
+        RestrictControlRange(page, kLockModeSecondFirst, IDC_COLOR_ADVANCED, FALSE);
+        RestrictControlRange(page, IDC_TONER_SAVE, IDC_TONER_SAVE, FALSE);
+        RestrictControlRange(page, IDC_DEFAULT, IDC_DEFAULT, FALSE);
+    }
+}
+
+void InitColorPage(HWND page, DriverItemMap& map) {
+    wchar_t swatch[kIniStringChars];
+    ReadModelString(map, L"SwatchRegPath", swatch, kIniStringChars);
+    if (swatch[0] == L'\0') DestroyControlRange(page, IDC_COLOR_SWATCH, IDC_COLOR_SWATCH);
+
+    const PrivateDevmode* record = SheetRecord(map);
+    if (record != nullptr) GammaSelection(map) = record->PsGammaSettingId;
+    wchar_t gammaPath[kPathChars];
+    const UINT settings = GammaFilePath(map, gammaPath) ? FillGammaList(page, gammaPath) : 0;
+    if (settings == 0) {
+        DestroyControlRange(page, IDC_CUSTOM_GAMMA, IDC_CUSTOM_GAMMA);
+        DestroyControlRange(page, IDC_GAMMA_LABEL, IDC_GAMMA_LIST);
+    }
+
+    if (map.ItemIndex[kEntrySpecialColorSpace] == kNoItem) {
+        DestroyControlRange(page, IDC_SPECIAL_TONER, IDC_SPECIAL_TONER);
+    } else {
+        QuerySpecialToner(map);
+        EnableWindow(GetDlgItem(page, IDC_SPECIAL_TONER), SpecialTonerKind != 0);
+    }
+
+    if (record != nullptr) ColorSettingCopy(map) = record->ColorSettingId;
+    FillBlackFinishList(page, map);
+}
+
+void RefreshColorPage(HWND page, DriverItemMap& map) {
+    UpdateColorModeControls(page, map);
+    if (SpecialTonerKind != 0) {
+        EnableWindow(GetDlgItem(page, IDC_SPECIAL_TONER), ColorMode(map) != kColorModeGreyscale);
+    }
+    if (CapabilityFilePath[0] != L'\0') RefreshGammaControls(page, map);
+
+    LoadHandCursor();
+    if (LinkFont == nullptr) LinkFont = CreateLinkFont(page, TRUE);
+    RefreshLink(page, map);
+
+    if (map.ItemIndex[kEntryOutputMode] != kNoItem) {
+        CheckDlgButton(page, IDC_TONER_SAVE,
+                       map.WantedValue[kEntryOutputMode] == kOutputModeTonerSave ? BST_CHECKED
+                                                                                 : BST_UNCHECKED);
+    }
+    if (ListExists(page, IDC_BLACK_FINISH)) {
+        SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_SETCURSEL, BlackFinish(map), 0);
+    }
+    if (NoPermission(map)) {
+        RestrictControlRange(page, kLockExtraFirst, kLockExtraLast, FALSE);
+        RestrictControlRange(page, IDC_BLACK_FINISH_LABEL, IDC_BLACK_FINISH, FALSE);
+        RestrictControlRange(page, IDC_SPECIAL_TONER, IDC_SPECIAL_TONER, FALSE);
+    }
+}
+
+void SaveColorSettings(HWND, DriverItemMap& map) {
+    PrivateDevmode* record = SheetRecord(map);
+    if (record == nullptr) return;
+    record->ColorModeValue = LOWORD(map.WantedValue[kEntryColorModeCopy]);
+    const DWORD setting = ColorSettingCopy(map);
+    record->ColorSettingId = setting;
+    record->PsGammaSettingId = GammaSelection(map);
+
+    if ((setting & kChoiceOnMask) == 0) return;  // no tables chosen: keep what the record has
+    wchar_t path[kPathChars];
+    CcmFilePath(map, path);  // a missing file reads as empty tables
+    const wchar_t* section = (setting & kColorSettingGammaBit) != 0 ? L"Gamma" : L"Color";
+    const DWORD number = setting & 0xFF;
+    LoadCcmTable(path, section, L"CCMNT%u", number, record->CcmTable, sizeof(record->CcmTable),
+                 record->CcmTableLength);
+    LoadCcmTable(path, section, L"CCMNV%u", number, record->CcmValue, sizeof(record->CcmValue),
+                 record->CcmValueLength);
+}
+
+INT_PTR OpenColorDetailDialog(HWND, WORD, DriverItemMap&) { return 0; }
+
+INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        SetWindowLongPtrW(page, DWLP_USER, sheetPage != nullptr ? sheetPage->lParam : 0);
+        auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam)
+                                         : nullptr;
+        SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+        if (map != nullptr) {
+            InitColorPage(page, *map);
+            RefreshColorPage(page, *map);
+        }
+        SheetFlags |= kSheetFlagPluginPageSeen;
         return TRUE;
     }
-    return FALSE;
+    if (HandleContextHelp(message, wParam, lParam)) return TRUE;
+    DriverItemMap* map = MapOf(page);
+    if (map == nullptr) return FALSE;
+
+    switch (message) {
+        case WM_ACTIVATE:
+            UpdateColorModeControls(page, *map);
+            return FALSE;
+        case WM_DRAWITEM:
+            if (wParam >= IDC_COLORMODE_PICTURE_FIRST && wParam <= IDC_COLORMODE_PICTURE_LAST) {
+                UpdateColorModeControls(page, *map);
+                return TRUE;
+            }
+            if (wParam == IDC_LINK_PICTURE) {
+                DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_SETCURSOR: {
+            const int id = GetDlgCtrlID(reinterpret_cast<HWND>(wParam));
+            if ((id == IDC_LINK_TEXT || id == IDC_LINK_PICTURE) && HasLinkTarget(*map)) {
+                SetCursor(LoadHandCursor());
+                SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        case WM_CTLCOLORSTATIC:
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_LINK_TEXT) {
+                const HDC dc = reinterpret_cast<HDC>(wParam);
+                if (LinkFont != nullptr) SelectObject(dc, LinkFont);
+                SetTextColor(dc, RGB(0, 0, 255));
+                SetBkMode(dc, TRANSPARENT);
+                return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+            }
+            return FALSE;
+        case WM_NOTIFY:
+            return lParam != 0 ? OnNotify(page, *map, *reinterpret_cast<const NMHDR*>(lParam))
+                               : FALSE;
+        case WM_COMMAND:
+            return OnCommand(page, *map, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+        default:
+            return FALSE;
+    }
 }
 
 }  // namespace oemui

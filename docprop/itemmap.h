@@ -129,8 +129,9 @@ struct DriverItemMap {
     // --- Page fields of the Job Options page.
     DWORD CardReaderPresent;           // value reported by the card-reader extension, 0 if none
 
-    // --- Page fields of the overlay dialogs.
-    INT32 OverlayChoice;               // wanted selection of VROverlay (combo index)
+    // --- Page fields of the overlay dialogs. The overlay print mode (the VROverlay combo
+    //     index) is WantedValue[kEntryOverlay]: the scan starts it at the item's selection
+    //     and the push hands it to the core driver.
     INT32 SettingsVariant;             // 1 = pending overlay sections are current
     struct OverlayStore* OverlayStore;  // present while the Overlays dialog is open
     struct OverlayRecord* Overlays[32];  // defined overlays, 0..DefinedCount-1

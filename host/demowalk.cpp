@@ -37,6 +37,8 @@ constexpr TemplatePreview kTemplatePreviews[] = {
     {300, L"warning-staple"},
     {301, L"warning-job-name"},
     {302, L"warning-booklet"},
+    {114, L"watermark-editor"},
+    {115, L"watermark-font"},
 };
 
 // The list of the stand-in's own page (host/standinpage.cpp).

@@ -1,0 +1,246 @@
+#include "ui/overlay/overlaystore.h"
+
+#include <strsafe.h>
+
+#include "docprop/itemmap.h"
+#include "plugin/devmode.h"
+#include "ui/common/dialogs.h"
+
+namespace oemui {
+
+namespace {
+
+constexpr wchar_t kMainSection[] = L"OverlaySetting";
+constexpr wchar_t kMainSectionPending[] = L"OverlaySetting_Sv";
+constexpr wchar_t kInfoSection[] = L"Overlay_Info %d";
+constexpr wchar_t kInfoSectionPending[] = L"Overlay_Info_Sv %d";
+
+constexpr wchar_t kOverlayNumKey[] = L"Overlay_Num";
+constexpr wchar_t kHistoryNumKey[] = L"History_Num";
+constexpr wchar_t kHistoryKey[] = L"History %d";
+constexpr wchar_t kNameKey[] = L"Overlay_Name";
+constexpr wchar_t kPageModeKey[] = L"PageMode";
+constexpr wchar_t kCustomPageKey[] = L"CustomPage";
+constexpr wchar_t kFormNumKey[] = L"Form_Num";
+constexpr wchar_t kFormNameKey[] = L"Form_Name %d";
+
+constexpr std::size_t kKeyChars = 32;
+constexpr std::size_t kSectionChars = 64;
+
+// A stored count as a value 0..limit: GetPrivateProfileIntW hands back whatever number the
+// file holds, negative or huge ones included.
+WORD ReadCount(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key, int limit) {
+    const INT value = static_cast<INT>(GetPrivateProfileIntW(section, key, 0, iniPath));
+    if (value < 0) return 0;
+    return static_cast<WORD>(value > limit ? limit : value);
+}
+
+// A stored text cut to its field (GetPrivateProfileStringW never writes past outChars).
+void ReadText(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key, wchar_t* out,
+              std::size_t outChars) {
+    GetPrivateProfileStringW(section, key, L"", out, static_cast<DWORD>(outChars), iniPath);
+}
+
+bool FormatKey(const wchar_t* format, int index, wchar_t (&out)[kKeyChars]) {
+    return SUCCEEDED(StringCchPrintfW(out, kKeyChars, format, index));
+}
+
+bool WriteNumber(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key,
+                 int value) {
+    wchar_t text[16] = {};
+    if (FAILED(StringCchPrintfW(text, ARRAYSIZE(text), L"%d", value))) return false;
+    return WritePrivateProfileStringW(section, key, text, iniPath) != FALSE;
+}
+
+bool WriteText(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key,
+               const wchar_t* text, std::size_t fieldChars) {
+    // A field that lost its terminator is written cut to the field, never beyond it.
+    wchar_t bounded[kCustomPageChars] = {};
+    StringCchCopyNW(bounded, ARRAYSIZE(bounded), text, fieldChars - 1);
+    return WritePrivateProfileStringW(section, key, bounded, iniPath) != FALSE;
+}
+
+bool IsPending(const DriverItemMap& map) { return map.SettingsVariant == kOverlaysPending; }
+
+PrivateDevmode* SheetRecord(const DriverItemMap& map) {
+    void* record = nullptr;
+    if (map.SheetParam != nullptr) {
+        record = map.SheetParam->pOEMDM;
+    } else if (map.Param != nullptr) {
+        record = map.Param->pOEMDM;
+    }
+    return static_cast<PrivateDevmode*>(record);
+}
+
+}  // namespace
+
+bool OverlayMainSectionName(bool pending, wchar_t* out, std::size_t outChars) {
+    if (out == nullptr || outChars == 0) return false;
+    if (FAILED(StringCchCopyW(out, outChars, pending ? kMainSectionPending : kMainSection))) {
+        out[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+bool OverlayInfoSectionName(bool pending, int index, wchar_t* out, std::size_t outChars) {
+    if (out == nullptr || outChars == 0) return false;
+    if (FAILED(StringCchPrintfW(out, outChars, pending ? kInfoSectionPending : kInfoSection,
+                                index))) {
+        out[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+bool WriteOverlayMainSection(const wchar_t* iniPath, const wchar_t* section,
+                             const OverlayStore& store) {
+    const int defined = store.DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays
+                                                                 : store.DefinedCount;
+    const int history = store.HistoryCount > kMaxFormHistory ? kMaxFormHistory
+                                                             : store.HistoryCount;
+    bool ok = WriteNumber(iniPath, section, kOverlayNumKey, defined);
+    ok = WriteNumber(iniPath, section, kHistoryNumKey, history) && ok;
+    for (int i = 0; i < history; ++i) {
+        wchar_t key[kKeyChars];
+        ok = FormatKey(kHistoryKey, i, key) &&
+             WriteText(iniPath, section, key, store.History[i], kOverlayNameChars) && ok;
+    }
+    return ok;
+}
+
+void ReadOverlayMainSection(const wchar_t* iniPath, const wchar_t* section, OverlayStore& store) {
+    store.DefinedCount = ReadCount(iniPath, section, kOverlayNumKey, kMaxDefinedOverlays);
+    store.HistoryCount = ReadCount(iniPath, section, kHistoryNumKey, kMaxFormHistory);
+    for (int i = 0; i < store.HistoryCount; ++i) {
+        wchar_t key[kKeyChars];
+        if (FormatKey(kHistoryKey, i, key)) {
+            ReadText(iniPath, section, key, store.History[i], kOverlayNameChars);
+        }
+    }
+}
+
+bool WriteOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
+                             const OverlayRecord& record) {
+    const int forms = record.FormCount > kMaxOverlayForms ? kMaxOverlayForms : record.FormCount;
+    bool ok = WriteText(iniPath, section, kNameKey, record.Name, kOverlayNameChars);
+    ok = WriteNumber(iniPath, section, kPageModeKey, record.PageMode) && ok;
+    ok = WriteText(iniPath, section, kCustomPageKey, record.CustomPage, kCustomPageChars) && ok;
+    ok = WriteNumber(iniPath, section, kFormNumKey, forms) && ok;
+    for (int k = 0; k < forms; ++k) {
+        wchar_t key[kKeyChars];
+        ok = FormatKey(kFormNameKey, k, key) &&
+             WriteText(iniPath, section, key, record.FormNames[k], kOverlayNameChars) && ok;
+    }
+    return ok;
+}
+
+void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
+                            OverlayRecord& record) {
+    record.FormCount = ReadCount(iniPath, section, kFormNumKey, kMaxOverlayForms);
+    const INT mode = static_cast<INT>(GetPrivateProfileIntW(section, kPageModeKey, 0, iniPath));
+    // The mode picks a string of the table; an unknown one would show an unrelated string.
+    record.PageMode = (mode >= 0 && mode < kPageModeCount) ? static_cast<WORD>(mode)
+                                                           : WORD{kPageModeAll};
+    ReadText(iniPath, section, kNameKey, record.Name, kOverlayNameChars);
+    ReadText(iniPath, section, kCustomPageKey, record.CustomPage, kCustomPageChars);
+    for (int k = 0; k < record.FormCount; ++k) {
+        wchar_t key[kKeyChars];
+        if (FormatKey(kFormNameKey, k, key)) {
+            ReadText(iniPath, section, key, record.FormNames[k], kOverlayNameChars);
+        }
+    }
+}
+
+OverlayRecord* NewOverlayRecord() {
+    return static_cast<OverlayRecord*>(AllocZeroed(sizeof(OverlayRecord)));
+}
+
+void FreeOverlayRecord(OverlayRecord* record) {
+    if (record != nullptr) FreeBlock(record);
+}
+
+bool LoadOverlays(DriverItemMap& map) {
+    FreeOverlays(map);
+    auto* store = static_cast<OverlayStore*>(AllocZeroed(sizeof(OverlayStore)));
+    if (store == nullptr) return false;
+    map.OverlayStore = store;
+
+    const bool pending = IsPending(map);
+    const wchar_t* ini = map.IniPath;
+    wchar_t section[kSectionChars] = {};
+    if (ini != nullptr && ini[0] != L'\0' &&
+        OverlayMainSectionName(pending, section, ARRAYSIZE(section))) {
+        ReadOverlayMainSection(ini, section, *store);
+    } else {
+        return true;  // no INI file: no definitions
+    }
+
+    for (int i = 0; i < store->DefinedCount; ++i) {
+        OverlayRecord* record = NewOverlayRecord();
+        if (record == nullptr) {
+            FreeOverlays(map);
+            return false;
+        }
+        map.Overlays[i] = record;
+        if (OverlayInfoSectionName(pending, i, section, ARRAYSIZE(section))) {
+            ReadOverlayInfoSection(ini, section, *record);
+        }
+    }
+    return true;
+}
+
+bool SaveOverlays(const DriverItemMap& map) {
+    const OverlayStore* store = map.OverlayStore;
+    const wchar_t* ini = map.IniPath;
+    if (store == nullptr || ini == nullptr || ini[0] == L'\0') return false;
+
+    const bool pending = IsPending(map);
+    wchar_t section[kSectionChars] = {};
+    if (!OverlayMainSectionName(pending, section, ARRAYSIZE(section))) return false;
+    bool ok = WriteOverlayMainSection(ini, section, *store);
+    const int defined = store->DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays
+                                                                  : store->DefinedCount;
+    for (int i = 0; i < defined; ++i) {
+        if (map.Overlays[i] == nullptr) {
+            ok = false;
+            continue;
+        }
+        ok = OverlayInfoSectionName(pending, i, section, ARRAYSIZE(section)) &&
+             WriteOverlayInfoSection(ini, section, *map.Overlays[i]) && ok;
+    }
+    return ok;
+}
+
+void FreeOverlays(DriverItemMap& map) {
+    for (OverlayRecord*& record : map.Overlays) {
+        FreeOverlayRecord(record);
+        record = nullptr;
+    }
+    if (map.OverlayStore != nullptr) {
+        FreeBlock(map.OverlayStore);
+        map.OverlayStore = nullptr;
+    }
+}
+
+void WriteOverlayIds(DriverItemMap& map) {
+    PrivateDevmode* record = SheetRecord(map);
+    const OverlayStore* store = map.OverlayStore;
+    if (record == nullptr || store == nullptr) return;
+    const int active = store->ActiveCount > kMaxActiveOverlays ? kMaxActiveOverlays
+                                                               : store->ActiveCount;
+    for (int slot = 0; slot < kMaxActiveOverlays; ++slot) {
+        record->OverlayIds[slot] = slot < active ? store->ActiveIds[slot] : kNoOverlay;
+    }
+}
+
+bool CommitOverlays(DriverItemMap& map) {
+    if (PrinterDataWritable == 0 || map.SettingsVariant != kOverlaysPending) return false;
+    if (!LoadOverlays(map)) return false;
+    map.SettingsVariant = kOverlaysCommitted;
+    const bool saved = SaveOverlays(map);
+    FreeOverlays(map);
+    return saved;
+}
+
+}  // namespace oemui

@@ -1,0 +1,414 @@
+#include "ui/watermark/editordialog.h"
+
+#include <commctrl.h>
+#include <imm.h>
+#include <strsafe.h>
+
+#include <cwchar>
+
+#include "docprop/itemmap.h"
+#include "plugin/object.h"
+#include "resource.h"
+#include "ui/common/dialogs.h"
+#include "ui/common/helpids.h"
+#include "ui/watermark/fontdialog.h"
+#include "ui/watermark/preview.h"
+#include "ui/watermark/watermarks.h"
+#include "wmeditor_ids.h"
+
+#if !defined(_WIN64)
+static_assert(sizeof(CHOOSECOLORW) == 36, "CHOOSECOLORW of 32-bit Windows");
+#endif
+
+namespace oemui {
+
+namespace {
+
+// Controls of the Watermarks dialog that RefreshWatermarkControls and UpdateWatermarkButtons
+// also serve (the editor has none of them).
+constexpr int kListId = 1401;
+constexpr int kDeleteId = 1402;
+constexpr int kEditId = 1404;
+constexpr int kFirstPageOnlyId = 1437;
+constexpr int kBackgroundId = 1448;
+
+constexpr int kPositionCount = 7;
+constexpr int kOffsetTextChars = 64;
+
+DriverItemMap* MapOf(HWND dialog) {
+    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+WatermarkRecord* WorkingOf(DriverItemMap* map) {
+    return map != nullptr ? map->Watermarks.Working : nullptr;
+}
+
+// Sizes, angles and adjustments are typed as plain digits: no input method composition.
+void DetachInputMethod(HWND dialog, int id) { ImmAssociateContext(GetDlgItem(dialog, id), nullptr); }
+
+void SetContextHelpStyle(HWND dialog) {
+    const LONG_PTR exStyle = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
+    SetWindowLongPtrW(dialog, GWL_EXSTYLE,
+                      IsVistaOrLater ? (exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTEXTHELP))
+                                     : (exStyle | WS_EX_CONTEXTHELP));
+}
+
+// Sends the dialog the scroll message that moves scroll bar `barId` to `position`.
+void ScrollTo(HWND dialog, int barId, int position) {
+    SendMessageW(dialog, WM_HSCROLL,
+                 MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(static_cast<INT16>(position))),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, barId)));
+}
+
+// Reads one X/Y adjustment edit into `value`; its up-down follows. Nothing happens while the
+// edit holds no digit (empty, or a "-" about to start a negative number).
+void ReadOffset(HWND dialog, int editId, int spinId, INT32& value) {
+    HWND edit = GetDlgItem(dialog, editId);
+    if (edit == nullptr) return;
+    wchar_t text[kOffsetTextChars + 1] = {};
+    GetWindowTextW(edit, text, ARRAYSIZE(text));
+    if (text[0] == L'\0') return;
+    wchar_t kept[kOffsetTextChars + 1] = {};
+    bool dropped = false;
+    const size_t keptCount = KeepOffsetChars(text, kept, ARRAYSIZE(kept), dropped);
+    const bool hasDigit = keptCount > 0 && !(keptCount == 1 && kept[0] == L'-');
+    long number = hasDigit ? std::wcstol(kept, nullptr, 10) : 0;
+    const bool clamped = number < kWatermarkOffsetMin || number > kWatermarkOffsetMax;
+    if (number < kWatermarkOffsetMin) number = kWatermarkOffsetMin;
+    if (number > kWatermarkOffsetMax) number = kWatermarkOffsetMax;
+
+    if (hasDigit) {
+        value = static_cast<INT32>(number);
+        HWND spin = GetDlgItem(dialog, spinId);
+        if (spin != nullptr && SendMessageW(spin, UDM_GETPOS32, 0, 0) != number) {
+            SendMessageW(spin, UDM_SETPOS32, 0, number);
+        }
+    }
+    // The edit shows what was taken: the kept characters, or the bound a value was clamped to.
+    wchar_t shown[kOffsetTextChars + 1] = {};
+    if (clamped) {
+        IntToDecimal(number, shown, ARRAYSIZE(shown));
+    } else {
+        StringCchCopyW(shown, ARRAYSIZE(shown), kept);
+    }
+    wchar_t now[kOffsetTextChars + 1] = {};
+    GetWindowTextW(edit, now, ARRAYSIZE(now));
+    if (std::wcscmp(now, shown) != 0) SetWindowTextW(edit, shown);
+    if (dropped || clamped) {
+        const WPARAM caret = wcslen(shown);
+        SendMessageW(edit, EM_SETSEL, caret, static_cast<LPARAM>(caret));
+    }
+}
+
+void OnInitDialog(HWND dialog, DriverItemMap* map) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+    SetContextHelpStyle(dialog);
+
+    SendDlgItemMessageW(dialog, IDC_WMED_TEXT, EM_LIMITTEXT, kWatermarkTextChars - 1, 0);
+    SetScrollRange(GetDlgItem(dialog, IDC_WMED_SIZE_BAR), SB_CTL, kWatermarkSizeMin,
+                   kWatermarkSizeMax, FALSE);
+    SetScrollRange(GetDlgItem(dialog, IDC_WMED_ANGLE_BAR), SB_CTL, kWatermarkAngleMin,
+                   kWatermarkAngleMax, FALSE);
+    for (int id : {IDC_WMED_X, IDC_WMED_Y}) {
+        SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, kOffsetEditChars, 0);
+    }
+    for (int id : {IDC_WMED_X_SPIN, IDC_WMED_Y_SPIN}) {
+        SendDlgItemMessageW(dialog, id, UDM_SETRANGE, 0,
+                            MAKELPARAM(static_cast<WORD>(kWatermarkOffsetMax),
+                                       static_cast<WORD>(static_cast<INT16>(kWatermarkOffsetMin))));
+    }
+
+    for (int i = 0; i < kPositionCount; ++i) {
+        wchar_t text[64] = {};
+        LoadStringW(ModuleHandle, IDS_POSITION_FIRST + i, text, ARRAYSIZE(text));
+        const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_ADDSTRING, 0,
+                                               reinterpret_cast<LPARAM>(text));
+        if (at >= 0) SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_SETITEMDATA, at, i);
+    }
+
+    WatermarkList& list = map->Watermarks;
+    CopyWatermark(*list.Working, *SelectedWatermark(list));
+    BlankNoneText(list);
+    RefreshWatermarkControls(dialog, map);
+    UpdateWatermarkButtons(dialog, map);
+    // Setting the text has already done this through EN_UPDATE; it must hold in any case.
+    EnableWindow(GetDlgItem(dialog, IDOK), list.Working->Text[0] != L'\0');
+}
+
+void OnOk(HWND dialog, DriverItemMap* map) {
+    ReadEditorControls(dialog, map);
+    WatermarkRecord* working = WorkingOf(map);
+    // Enter reaches OK even while the button is disabled: a watermark needs its text.
+    if (working->Text[0] == L'\0') {
+        MessageBeep(0xFFFFFFFF);
+        return;
+    }
+    ResolveFontName(*working);
+    EndDialog(dialog, 1);
+}
+
+void OnColor(HWND dialog, DriverItemMap* map) {
+    WatermarkRecord* working = WorkingOf(map);
+    LoadCustomColors(CustomColors, map->Watermarks);
+    CHOOSECOLORW chooser;
+    BuildColorChooser(dialog, working->Color, CustomColors, chooser);
+    if (ChooseColorW(&chooser)) working->Color = chooser.rgbResult;
+    SaveCustomColors(CustomColors, map->Watermarks);
+    ReadAndPreview(dialog, map);
+    UpdateWatermarkButtons(dialog, map);
+}
+
+void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
+    WatermarkRecord* working = WorkingOf(map);
+    switch (id) {
+        case IDOK:
+            OnOk(dialog, map);
+            break;
+        case IDCANCEL:
+            EndDialog(dialog, 2);
+            break;
+        case IDC_WMED_TEXT:
+            DetachInputMethod(dialog, IDC_WMED_TEXT);
+            if (notifyCode != EN_UPDATE) break;
+            ReadAndPreview(dialog, map);
+            UpdateWatermarkButtons(dialog, map);
+            EnableWindow(GetDlgItem(dialog, IDOK), working->Text[0] != L'\0');
+            break;
+        case IDC_WMED_SIZE:
+        case IDC_WMED_ANGLE: {
+            DetachInputMethod(dialog, IDC_WMED_SIZE);
+            DetachInputMethod(dialog, IDC_WMED_ANGLE);
+            const bool isSize = id == IDC_WMED_SIZE;
+            FilterNumericEdit(dialog, notifyCode, id,
+                              isSize ? kEditorDefaultSize : kEditorDefaultAngle,
+                              isSize ? kWatermarkSizeMin : kWatermarkAngleMin,
+                              isSize ? kWatermarkSizeMax : kWatermarkAngleMax,
+                              map->Watermarks.SavedEditText, kWatermarkEditTextChars,
+                              isSize ? FALSE : TRUE);
+            if (notifyCode == EN_CHANGE) {
+                const int value =
+                    isSize ? static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE))
+                           : static_cast<int>(GetDlgItemInt(dialog, id, nullptr, TRUE));
+                SetScrollPos(GetDlgItem(dialog, isSize ? IDC_WMED_SIZE_BAR : IDC_WMED_ANGLE_BAR),
+                             SB_CTL, value, TRUE);
+            }
+            ReadAndPreview(dialog, map);
+            UpdateWatermarkButtons(dialog, map);
+            break;
+        }
+        case IDC_WMED_FONT:
+            if (ShowWatermarkFontDialog(dialog, map) == 1) {
+                ScrollTo(dialog, IDC_WMED_SIZE_BAR, working->Size);
+                ReadAndPreview(dialog, map);
+                UpdateWatermarkButtons(dialog, map);
+            }
+            break;
+        case IDC_WMED_COLOR:
+            OnColor(dialog, map);
+            break;
+        case IDC_WMED_X:
+        case IDC_WMED_Y:
+            DetachInputMethod(dialog, IDC_WMED_X);
+            DetachInputMethod(dialog, IDC_WMED_Y);
+            ReadAndPreview(dialog, map);
+            UpdateWatermarkButtons(dialog, map);
+            break;
+        case IDC_WMED_BORDER_NONE:
+        case IDC_WMED_BORDER_CIRCLE:
+        case IDC_WMED_BORDER_SINGLE:
+        case IDC_WMED_BORDER_DOUBLE:
+            working->Border = static_cast<INT16>(id - IDC_WMED_BORDER_NONE);
+            ReadAndPreview(dialog, map);
+            break;
+        case IDC_WMED_POSITION: {
+            if (notifyCode != CBN_SELCHANGE) break;
+            const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETCURSEL, 0, 0);
+            if (at == CB_ERR) break;
+            // A new position starts without adjustment.
+            working->OffsetX = 0;
+            SetDlgItemInt(dialog, IDC_WMED_X, 0, TRUE);
+            working->OffsetY = 0;
+            SetDlgItemInt(dialog, IDC_WMED_Y, 0, TRUE);
+            working->Position = static_cast<INT16>(
+                SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
+            ReadAndPreview(dialog, map);
+            UpdateWatermarkButtons(dialog, map);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+// Scroll bars move by 1 (arrows) or 10 (page) and take a released thumb's position; a thumb
+// being dragged changes nothing. The up-downs have already set their edits: only re-read.
+void OnScroll(HWND dialog, DriverItemMap* map, int code, int thumb, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    if (id == IDC_WMED_SIZE_BAR || id == IDC_WMED_ANGLE_BAR) {
+        int position = GetScrollPos(control, SB_CTL);
+        switch (code) {
+            case SB_LINELEFT: position -= 1; break;
+            case SB_LINERIGHT: position += 1; break;
+            case SB_PAGELEFT: position -= 10; break;
+            case SB_PAGERIGHT: position += 10; break;
+            case SB_THUMBPOSITION: position = thumb; break;
+            default: break;
+        }
+        const bool isSize = id == IDC_WMED_SIZE_BAR;
+        const int low = isSize ? kWatermarkSizeMin : kWatermarkAngleMin;
+        const int high = isSize ? kWatermarkSizeMax : kWatermarkAngleMax;
+        if (position < low) position = low;
+        if (position > high) position = high;
+        if (code != SB_ENDSCROLL) SetScrollPos(control, SB_CTL, position, TRUE);
+        SetDlgItemInt(dialog, isSize ? IDC_WMED_SIZE : IDC_WMED_ANGLE,
+                      static_cast<UINT>(position), isSize ? FALSE : TRUE);
+    }
+    ReadAndPreview(dialog, map);
+    UpdateWatermarkButtons(dialog, map);
+}
+
+}  // namespace
+
+std::size_t KeepOffsetChars(const wchar_t* text, wchar_t* kept, std::size_t keptChars,
+                            bool& dropped) {
+    dropped = false;
+    if (kept == nullptr || keptChars == 0) return 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; text != nullptr && text[i] != L'\0'; ++i) {
+        const wchar_t c = text[i];
+        const bool keep = (c >= L'0' && c <= L'9') || (c == L'-' && i == 0);
+        if (keep && count + 1 < keptChars) {
+            kept[count++] = c;
+        } else {
+            dropped = true;
+        }
+    }
+    kept[count] = L'\0';
+    return count;
+}
+
+void BuildColorChooser(HWND owner, COLORREF initial, COLORREF* customColors,
+                       CHOOSECOLORW& chooser) {
+    chooser = {};
+    chooser.lStructSize = sizeof(chooser);
+    chooser.hwndOwner = owner;
+    chooser.rgbResult = initial;
+    chooser.lpCustColors = customColors;
+    chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
+}
+
+void UpdateWatermarkButtons(HWND dialog, const DriverItemMap* map) {
+    if (map == nullptr) return;
+    const BOOL userWatermark = map->Watermarks.Selected != 0;
+    for (int id : {kDeleteId, kEditId}) {
+        if (HWND button = GetDlgItem(dialog, id)) EnableWindow(button, userWatermark);
+    }
+}
+
+void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
+    if (map == nullptr) return;
+    WatermarkList& list = map->Watermarks;
+    const WatermarkRecord* selected = SelectedWatermark(list);
+    if (selected == nullptr) return;
+
+    if (HWND listBox = GetDlgItem(dialog, kListId)) {
+        SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
+        for (int i = 0; i <= list.Count && i < kWatermarkSlots; ++i) {
+            if (list.Records[i] == nullptr) break;
+            SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(list.Records[i]->Text));
+        }
+        SendMessageW(listBox, LB_SETCURSEL, static_cast<WPARAM>(list.Selected), 0);
+    }
+    if (GetDlgItem(dialog, kFirstPageOnlyId) != nullptr) {
+        CheckDlgButton(dialog, kFirstPageOnlyId, selected->FirstPageOnly ? BST_CHECKED : BST_UNCHECKED);
+    }
+    if (GetDlgItem(dialog, kBackgroundId) != nullptr) {
+        CheckDlgButton(dialog, kBackgroundId, selected->Background ? BST_CHECKED : BST_UNCHECKED);
+    }
+
+    if (GetDlgItem(dialog, IDC_WMED_TEXT) != nullptr) {
+        // The record's text is copied bounded: a damaged record may lack its terminator.
+        wchar_t text[kWatermarkTextChars] = {};
+        if (list.Selected != 0) StringCchCopyNW(text, ARRAYSIZE(text), selected->Text, kWatermarkTextChars - 1);
+        SetDlgItemTextW(dialog, IDC_WMED_TEXT, text);
+        ScrollTo(dialog, IDC_WMED_SIZE_BAR, selected->Size);
+        ScrollTo(dialog, IDC_WMED_ANGLE_BAR, selected->Angle);
+        SetDlgItemInt(dialog, IDC_WMED_X, static_cast<UINT>(selected->OffsetX), TRUE);
+        SetDlgItemInt(dialog, IDC_WMED_Y, static_cast<UINT>(selected->OffsetY), TRUE);
+        const int position = selected->Position >= 0 && selected->Position < kPositionCount
+                                 ? selected->Position : -1;
+        SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_SETCURSEL,
+                            static_cast<WPARAM>(position), 0);
+        const int border = selected->Border;
+        for (int id = IDC_WMED_BORDER_NONE; id <= IDC_WMED_BORDER_DOUBLE; ++id) {
+            CheckDlgButton(dialog, id,
+                           id - IDC_WMED_BORDER_NONE == border ? BST_CHECKED : BST_UNCHECKED);
+        }
+    }
+    DrawWatermarkPreview(dialog, kPreviewControlId);
+}
+
+void ReadEditorControls(HWND editor, DriverItemMap* map) {
+    WatermarkRecord* working = WorkingOf(map);
+    if (working == nullptr) return;
+    const WatermarkRecord* selected = SelectedWatermark(map->Watermarks);
+
+    GetDlgItemTextW(editor, IDC_WMED_TEXT, working->Text, kWatermarkTextChars);
+
+    BOOL isNumber = FALSE;
+    const UINT size = GetDlgItemInt(editor, IDC_WMED_SIZE, &isNumber, FALSE);
+    working->Size = isNumber ? static_cast<INT32>(size) : selected->Size;
+    const int angle = static_cast<int>(GetDlgItemInt(editor, IDC_WMED_ANGLE, &isNumber, TRUE));
+    working->Angle = isNumber ? static_cast<INT16>(angle) : selected->Angle;
+
+    ReadOffset(editor, IDC_WMED_X, IDC_WMED_X_SPIN, working->OffsetX);
+    ReadOffset(editor, IDC_WMED_Y, IDC_WMED_Y_SPIN, working->OffsetY);
+}
+
+void ReadAndPreview(HWND editor, DriverItemMap* map) {
+    ReadEditorControls(editor, map);
+    DrawWatermarkPreview(editor, kPreviewControlId);
+}
+
+INT_PTR CALLBACK WatermarkEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* map = reinterpret_cast<DriverItemMap*>(lParam);
+        if (map == nullptr || map->Watermarks.Working == nullptr ||
+            SelectedWatermark(map->Watermarks) == nullptr) {
+            EndDialog(dialog, 2);  // nothing to edit
+            return TRUE;
+        }
+        OnInitDialog(dialog, map);
+        return TRUE;
+    }
+    DriverItemMap* map = MapOf(dialog);
+    if (map == nullptr) return FALSE;
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(dialog, map, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+            OnScroll(dialog, map, LOWORD(wParam), static_cast<INT16>(HIWORD(wParam)),
+                     reinterpret_cast<HWND>(lParam));
+            return TRUE;
+        case WM_DRAWITEM:
+            ReadAndPreview(dialog, map);
+            return TRUE;
+        case WM_HELP:
+        case WM_CONTEXTMENU:
+            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+INT_PTR ShowWatermarkEditor(HWND owner, DriverItemMap* map) {
+    const INT_PTR result =
+        DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_WATERMARK_EDITOR), owner,
+                        WatermarkEditorProc, reinterpret_cast<LPARAM>(map));
+    return result == 1 ? 1 : 2;
+}
+
+}  // namespace oemui

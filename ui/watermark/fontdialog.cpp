@@ -1,0 +1,241 @@
+#include "ui/watermark/fontdialog.h"
+
+#include <imm.h>
+#include <strsafe.h>
+
+#include "docprop/itemmap.h"
+#include "plugin/object.h"
+#include "resource.h"
+#include "ui/common/dialogs.h"
+#include "ui/common/helpids.h"
+#include "ui/watermark/watermarks.h"
+#include "wmeditor_ids.h"
+
+namespace oemui {
+
+INT32 DialogFontIndex = 0;
+INT32 DialogSize = 0;
+INT32 DialogWeight = 0;
+BYTE DialogItalic = 0;
+
+namespace {
+
+// The font edit shows at most this many characters of a list name; the size edit takes five.
+constexpr int kFontNameEditChars = 30;
+constexpr int kStyleEditChars = 5;
+constexpr int kSizeEditChars = 5;
+constexpr int kInitialEditChars = 128;
+// A font file is a short list; this bounds the reading of a damaged or endless one.
+constexpr int kMaxFontEntries = 1024;
+constexpr int kStyleCount = 4;
+
+WatermarkRecord* WorkingOf(HWND dialog) {
+    auto* map = reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    return map != nullptr ? map->Watermarks.Working : nullptr;
+}
+
+void LoadChoiceFrom(const WatermarkRecord* working) {
+    if (working == nullptr) return;
+    DialogFontIndex = working->FontIndex;
+    DialogSize = working->Size;
+    DialogWeight = working->Weight;
+    DialogItalic = working->Italic;
+}
+
+// Shows the list name of font entry DialogFontIndex + 1 in the font edit (empty when none).
+void ShowFontName(HWND dialog) {
+    GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
+    wchar_t name[kFontNameEditChars + 1] = {};
+    if (entry && ReadFontEntry(DialogFontIndex, entry.get(), kFontEntryChars)) {
+        FontEntryListName(entry.get(), name, ARRAYSIZE(name));
+    }
+    SetDlgItemTextW(dialog, IDC_WMFONT_NAME, name);
+}
+
+void ShowStyle(HWND dialog, int style) {
+    wchar_t text[32] = {};
+    if (style >= 0 && style < kStyleCount) {
+        LoadStringW(ModuleHandle, IDS_FONT_STYLE_FIRST + style, text, ARRAYSIZE(text));
+    }
+    SetDlgItemTextW(dialog, IDC_WMFONT_STYLE, text);
+}
+
+// Fills a list box with `count` strings from `firstId`, item data 0..count - 1.
+void FillFromStrings(HWND dialog, int listId, UINT firstId, int count) {
+    SendDlgItemMessageW(dialog, listId, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[32] = {};
+        LoadStringW(ModuleHandle, firstId + i, text, ARRAYSIZE(text));
+        const LRESULT at =
+            SendDlgItemMessageW(dialog, listId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        if (at >= 0) SendDlgItemMessageW(dialog, listId, LB_SETITEMDATA, at, i);
+    }
+}
+
+void SelectListedSize(HWND dialog, INT32 size) {
+    SendDlgItemMessageW(dialog, IDC_WMFONT_SIZE_LIST, LB_SETCURSEL,
+                        static_cast<WPARAM>(FontDialogSizeIndex(size)), 0);
+}
+
+// Item data of the list's selection, or -1 when nothing is selected.
+LRESULT SelectedItemData(HWND dialog, int listId) {
+    const LRESULT at = SendDlgItemMessageW(dialog, listId, LB_GETCURSEL, 0, 0);
+    if (at == LB_ERR) return -1;
+    return SendDlgItemMessageW(dialog, listId, LB_GETITEMDATA, at, 0);
+}
+
+void OnInitDialog(HWND dialog, DriverItemMap* map) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+    LoadChoiceFrom(map != nullptr ? map->Watermarks.Working : nullptr);
+    const LONG_PTR exStyle = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
+    SetWindowLongPtrW(dialog, GWL_EXSTYLE,
+                      IsVistaOrLater ? (exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTEXTHELP))
+                                     : (exStyle | WS_EX_CONTEXTHELP));
+    for (int id : {IDC_WMFONT_NAME, IDC_WMFONT_STYLE, IDC_WMFONT_SIZE}) {
+        SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, kInitialEditChars, 0);
+    }
+
+    FillFontList(dialog);
+
+    FillFromStrings(dialog, IDC_WMFONT_STYLE_LIST, IDS_FONT_STYLE_FIRST, kStyleCount);
+    const int style = FontStyleIndex(DialogWeight, DialogItalic);
+    SendDlgItemMessageW(dialog, IDC_WMFONT_STYLE_LIST, LB_SETCURSEL, style, 0);
+    SendDlgItemMessageW(dialog, IDC_WMFONT_STYLE, EM_LIMITTEXT, kStyleEditChars, 0);
+    ShowStyle(dialog, style);
+
+    FillFromStrings(dialog, IDC_WMFONT_SIZE_LIST, IDS_FONT_SIZE_FIRST, kFontDialogSizeCount);
+    SelectListedSize(dialog, DialogSize);
+    SendDlgItemMessageW(dialog, IDC_WMFONT_SIZE, EM_LIMITTEXT, kSizeEditChars, 0);
+    // Setting the text notifies the size edit, which takes the value back as typed sizes are.
+    SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(DialogSize), FALSE);
+}
+
+void OnCommand(HWND dialog, int id, int notifyCode) {
+    switch (id) {
+        case IDOK:
+            if (WatermarkRecord* working = WorkingOf(dialog)) {
+                working->Size = DialogSize;
+                working->FontIndex = DialogFontIndex;
+                working->Weight = DialogWeight;
+                working->Italic = DialogItalic;
+            }
+            EndDialog(dialog, 1);
+            break;
+        case IDCANCEL:
+            LoadChoiceFrom(WorkingOf(dialog));
+            EndDialog(dialog, 2);
+            break;
+        case IDC_WMFONT_LIST:
+            if (notifyCode == LBN_SELCHANGE) {
+                const LRESULT data = SelectedItemData(dialog, IDC_WMFONT_LIST);
+                if (data < 0) break;
+                DialogFontIndex = static_cast<INT32>(data);
+                ShowFontName(dialog);
+                FillFontList(dialog);
+            }
+            break;
+        case IDC_WMFONT_STYLE_LIST:
+            if (notifyCode == LBN_SELCHANGE) {
+                const LRESULT style = SelectedItemData(dialog, IDC_WMFONT_STYLE_LIST);
+                if (style < 0 || style >= kStyleCount) break;
+                DialogWeight = style < 2 ? kWeightRegular : kWeightBold;
+                DialogItalic = static_cast<BYTE>(style & 1);
+                ShowStyle(dialog, static_cast<int>(style));
+            }
+            break;
+        case IDC_WMFONT_SIZE_LIST:
+            if (notifyCode == LBN_SELCHANGE) {
+                const LRESULT at = SelectedItemData(dialog, IDC_WMFONT_SIZE_LIST);
+                if (at < 0 || at >= kFontDialogSizeCount) break;
+                DialogSize = kFontDialogSizes[at];
+                SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(DialogSize), FALSE);
+            }
+            break;
+        case IDC_WMFONT_SIZE: {
+            HWND edit = GetDlgItem(dialog, IDC_WMFONT_SIZE);
+            // Sizes are typed as plain digits: no input method composition.
+            ImmAssociateContext(edit, nullptr);
+            DialogSize = ClampTypedFontSize(GetDlgItemInt(dialog, IDC_WMFONT_SIZE, nullptr, FALSE));
+            SelectListedSize(dialog, DialogSize);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+int FontDialogSizeIndex(INT32 size) {
+    for (int i = 0; i < kFontDialogSizeCount; ++i) {
+        if (kFontDialogSizes[i] == size) return i;
+    }
+    return -1;
+}
+
+int FontStyleIndex(INT32 weight, BYTE italic) {
+    return (weight == kWeightBold ? 2 : 0) + (italic != 0 ? 1 : 0);
+}
+
+INT32 ClampTypedFontSize(UINT typed) {
+    // The whole typed number counts: a five-digit size must not wrap into a small one.
+    return typed > static_cast<UINT>(kWatermarkSizeMax) ? kWatermarkSizeMax
+                                                        : static_cast<INT32>(typed);
+}
+
+void FontEntryListName(const wchar_t* entry, wchar_t* out, size_t outChars) {
+    if (out == nullptr || outChars == 0) return;
+    size_t length = 0;
+    for (const wchar_t* p = entry; p != nullptr && *p != L'\0' && *p != L',' && *p != L';'; ++p) {
+        if (length + 1 < outChars) out[length++] = *p;
+    }
+    out[length] = L'\0';
+}
+
+int FillFontList(HWND dialog) {
+    SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_RESETCONTENT, 0, 0);
+    GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
+    int count = 0;
+    if (entry) {
+        for (; count < kMaxFontEntries; ++count) {
+            if (!ReadFontEntry(count, entry.get(), kFontEntryChars)) break;
+            wchar_t name[kFontEntryChars] = {};
+            FontEntryListName(entry.get(), name, ARRAYSIZE(name));
+            const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_ADDSTRING, 0,
+                                                   reinterpret_cast<LPARAM>(name));
+            if (at >= 0) SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETITEMDATA, at, count);
+        }
+    }
+    SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETCURSEL,
+                        static_cast<WPARAM>(DialogFontIndex), 0);
+    SendDlgItemMessageW(dialog, IDC_WMFONT_NAME, EM_LIMITTEXT, kFontNameEditChars, 0);
+    ShowFontName(dialog);
+    return count;
+}
+
+INT_PTR CALLBACK WatermarkFontDialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                         LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            OnInitDialog(dialog, reinterpret_cast<DriverItemMap*>(lParam));
+            return TRUE;
+        case WM_COMMAND:
+            if (GetWindowLongPtrW(dialog, DWLP_USER) == 0) break;
+            OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_CONTEXTMENU:
+            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+INT_PTR ShowWatermarkFontDialog(HWND owner, DriverItemMap* map) {
+    const INT_PTR result =
+        DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_WATERMARK_FONT), owner,
+                        WatermarkFontDialogProc, reinterpret_cast<LPARAM>(map));
+    return result == 1 ? 1 : 2;
+}
+
+}  // namespace oemui

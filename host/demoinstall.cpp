@@ -147,6 +147,7 @@ FileCheck CheckFor(const wchar_t* name) {
         {L"vrwmfont.ini", &CheckFontList},    {L"vrlabccm.ini", &CheckColorMatching},
         {L"vrcrypt.dll", &CheckLibrary},      {L"vrlinkres.dll", &CheckLibrary},
         {L"vrjobinf.dll", &CheckLibrary},     {L"vrcolorap.exe", &CheckProgram},
+        {L"vrnetext.dll", &CheckLibrary},     {L"vrusbext.dll", &CheckLibrary},
     };
     for (const auto& [file, check] : kChecks) {
         if (wcscmp(file, name) == 0) return check;

@@ -78,6 +78,8 @@ const std::vector<SampleFileName>& SampleDependentFileNames() {
         {L"vrlinkres.dll", true},   // "AskVaroRES"
         {L"vrjobinf.dll", true},    // "JobInfoDLL"
         {L"vrcolorap.exe", true},   // "COLORAPEXE"
+        {L"vrnetext.dll", true},    // "NetExtDLL"
+        {L"vrusbext.dll", true},    // "USBExtDLL"
     };
     return names;
 }

@@ -1,0 +1,49 @@
+/* Stand-in for a model's USB detection library. ReadPrinterOptionUSB and ReadPrinterOptionUSB2
+ * return OEMUI_USBEXT_READ and OEMUI_USBEXT_READ2 (unset: 1); the test writes the data file.
+ * Loads (with the library's own path), unloads and calls append a line to the file named by
+ * OEMUI_STANDIN_LOG. */
+#include <windows.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+static void Log(const char* format, ...) {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
+    if (n == 0 || n >= sizeof(path)) return;
+    FILE* f = fopen(path, "a");
+    if (f == NULL) return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(f, format, args);
+    va_end(args);
+    fputc('\n', f);
+    fclose(f);
+}
+
+static int Result(const char* variable) {
+    char value[16];
+    DWORD n = GetEnvironmentVariableA(variable, value, sizeof(value));
+    return n > 0 && n < sizeof(value) ? atoi(value) : 1;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    char self[MAX_PATH] = "";
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH) {
+        GetModuleFileNameA(instance, self, sizeof(self));
+        Log("usbext load %s", self);
+    }
+    if (reason == DLL_PROCESS_DETACH) Log("usbext unload");
+    return TRUE;
+}
+
+int __cdecl ReadPrinterOptionUSB(const char* name) {
+    Log("ReadPrinterOptionUSB %s", name);
+    return Result("OEMUI_USBEXT_READ");
+}
+
+int __cdecl ReadPrinterOptionUSB2(const char* name) {
+    Log("ReadPrinterOptionUSB2 %s", name);
+    return Result("OEMUI_USBEXT_READ2");
+}

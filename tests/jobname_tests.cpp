@@ -106,38 +106,7 @@ bool HasInputContext(HWND window) {
 
 void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
-// Runs test steps inside the dialog's own message loop, so that message boxes the steps cause
-// open and close as they would for a user.
-class StepRunner {
-public:
-    StepRunner() {
-        WNDCLASSW cls = {};
-        cls.lpfnWndProc = &StepRunner::Proc;
-        cls.hInstance = GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"JobPinStepRunner";
-        RegisterClassW(&cls);
-        window_ = CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                cls.hInstance, nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~StepRunner() { DestroyWindow(window_); }
-    StepRunner(const StepRunner&) = delete;
-    StepRunner& operator=(const StepRunner&) = delete;
-
-    void Post(HWND dialog) { PostMessageW(window_, WM_APP, reinterpret_cast<WPARAM>(dialog), 0); }
-    std::function<void(HWND)> steps;
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_APP) {
-            auto* self = reinterpret_cast<StepRunner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-            if (self != nullptr && self->steps) self->steps(reinterpret_cast<HWND>(wParam));
-            return 0;
-        }
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    HWND window_ = nullptr;
-};
+using testenv::StepRunner;
 
 class TempIni {
 public:

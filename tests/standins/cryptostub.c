@@ -2,6 +2,7 @@
  * by reversing the text and flipping bits, and appends one line per call to the file named by
  * the environment variable OEMUI_STANDIN_LOG. OEMUI_CRYPTO_RESULT, when set, is the result of
  * GetDefaultSetting. */
+#include "standinlog.h"
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,20 +16,6 @@ typedef struct {
     DWORD Word7;
     DWORD Unused;
 } SettingsBlock;
-
-static void Log(const char* format, ...) {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
-    if (n == 0 || n >= sizeof(path)) return;
-    FILE* f = fopen(path, "a");
-    if (f == NULL) return;
-    va_list args;
-    va_start(args, format);
-    vfprintf(f, format, args);
-    va_end(args);
-    fputc('\n', f);
-    fclose(f);
-}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)instance;

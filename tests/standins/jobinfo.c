@@ -3,26 +3,13 @@
  * OEMUI_JOBINFO_SECOND (at most 60 bytes each, copied without a terminating NUL when they fill
  * the field; an unset variable leaves its field alone) and appends one line per call, and one
  * per load and unload, to the file named by OEMUI_STANDIN_LOG. */
+#include "standinlog.h"
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
 #define FIELD_BYTES 60
-
-static void Log(const char* format, ...) {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
-    if (n == 0 || n >= sizeof(path)) return;
-    FILE* f = fopen(path, "a");
-    if (f == NULL) return;
-    va_list args;
-    va_start(args, format);
-    vfprintf(f, format, args);
-    va_end(args);
-    fputc('\n', f);
-    fclose(f);
-}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)instance;

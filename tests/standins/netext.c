@@ -3,25 +3,12 @@
  * (GetNetextCapability), OEMUI_NETEXT_READ (ReadPrinterOptionFlag32). GetDataFileName copies
  * OEMUI_NETEXT_DATAFILE into the caller's buffer and returns 1, or returns 0 when it is unset.
  * Every call, load and unload appends a line to the file named by OEMUI_STANDIN_LOG. */
+#include "standinlog.h"
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-static void Log(const char* format, ...) {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
-    if (n == 0 || n >= sizeof(path)) return;
-    FILE* f = fopen(path, "a");
-    if (f == NULL) return;
-    va_list args;
-    va_start(args, format);
-    vfprintf(f, format, args);
-    va_end(args);
-    fputc('\n', f);
-    fclose(f);
-}
 
 static int Result(const char* variable) {
     char value[16];

@@ -2,24 +2,11 @@
  * return OEMUI_USBEXT_READ and OEMUI_USBEXT_READ2 (unset: 1); the test writes the data file.
  * Loads (with the library's own path), unloads and calls append a line to the file named by
  * OEMUI_STANDIN_LOG. */
+#include "standinlog.h"
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
-
-static void Log(const char* format, ...) {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
-    if (n == 0 || n >= sizeof(path)) return;
-    FILE* f = fopen(path, "a");
-    if (f == NULL) return;
-    va_list args;
-    va_start(args, format);
-    vfprintf(f, format, args);
-    va_end(args);
-    fputc('\n', f);
-    fclose(f);
-}
 
 static int Result(const char* variable) {
     char value[16];

@@ -96,4 +96,26 @@ LRESULT CALLBACK ModalWatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+StepRunner::StepRunner() {
+    WNDCLASSW cls = {};
+    cls.lpfnWndProc = &StepRunner::Proc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"OemuiTestStepRunner";
+    RegisterClassW(&cls);  // fails harmlessly when already registered
+    window_ = CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            cls.hInstance, nullptr);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+StepRunner::~StepRunner() { DestroyWindow(window_); }
+
+LRESULT CALLBACK StepRunner::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        auto* self = reinterpret_cast<StepRunner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self != nullptr && self->steps) self->steps(reinterpret_cast<HWND>(wParam));
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 }  // namespace testenv

@@ -62,4 +62,22 @@ private:
     ModalWatcher* previous_ = nullptr;
 };
 
+// Runs test steps inside a modal dialog's own message loop: Post(dialog) from the moment the
+// dialog is up (e.g. from a ModalWatcher answer), and `steps` runs as a posted message, so that
+// message boxes the steps cause open and close as they would for a user.
+class StepRunner {
+public:
+    StepRunner();
+    ~StepRunner();
+    StepRunner(const StepRunner&) = delete;
+    StepRunner& operator=(const StepRunner&) = delete;
+
+    void Post(HWND dialog) { PostMessageW(window_, WM_APP, reinterpret_cast<WPARAM>(dialog), 0); }
+    std::function<void(HWND)> steps;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND window_ = nullptr;
+};
+
 }  // namespace testenv

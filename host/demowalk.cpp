@@ -24,6 +24,7 @@ constexpr WORD kColor = 111;
 constexpr DialogButton kDialogButtons[] = {
     {kJobOptions, {1535, 0, 0}, L"watermarks"},
     {kJobOptions, {1536, 0, 0}, L"overlays"},
+    {kJobOptions, {1536, 1059, 0}, L"define-overlay"},
     {kJobOptions, {1537, 0, 0}, L"job-advanced"},
     {kJobOptions, {1559, 0, 0}, L"about"},
     {kColor, {1610, 0, 0}, L"calder-color"},
@@ -39,6 +40,8 @@ constexpr TemplatePreview kTemplatePreviews[] = {
     {302, L"warning-booklet"},
     {114, L"watermark-editor"},
     {115, L"watermark-font"},
+    {203, L"define-overlay"},
+    {112, L"watermark-list"},
 };
 
 // The list of the stand-in's own page (host/standinpage.cpp).

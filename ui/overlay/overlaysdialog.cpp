@@ -11,11 +11,12 @@
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
 #include "ui/jobopts/advanceddialog.h"
+#include "ui/overlay/defineoverlaydialog.h"
 #include "ui/overlay/overlaystore.h"
 
 namespace oemui {
 
-DefineOverlayRunner RunDefineOverlayDialog = &DefineOverlayNotAvailable;
+DefineOverlayRunner RunDefineOverlayDialog = &ShowDefineOverlayDialog;
 
 INT_PTR DefineOverlayNotAvailable(HWND, DriverItemMap&) { return 0; }
 
@@ -46,8 +47,13 @@ const PrivateDevmode* SheetRecord(const DriverItemMap& map) {
     return static_cast<const PrivateDevmode*>(record);
 }
 
+// The page that opened the dialog. A dialog opened under a page is owned by the sheet, so the
+// owner would name the sheet, not the page, in the change notice.
+thread_local HWND OpeningPage = nullptr;
+
 void PageChanged(HWND dialog) {
-    if (HWND page = GetWindow(dialog, GW_OWNER)) MarkPageChanged(page);
+    HWND page = OpeningPage != nullptr ? OpeningPage : GetWindow(dialog, GW_OWNER);
+    if (page != nullptr) MarkPageChanged(page);
 }
 
 // Focus goes back to "&New..."; users without write permission have no such button.
@@ -467,8 +473,11 @@ INT_PTR CALLBACK OverlaysDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 INT_PTR ShowOverlaysDialog(HWND page, DriverItemMap* map) {
+    const HWND outerPage = OpeningPage;
+    OpeningPage = page;
     const INT_PTR result = DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_OVERLAYS), page,
                                            &OverlaysDialogProc, reinterpret_cast<LPARAM>(map));
+    OpeningPage = outerPage;
     if (result > 0 && page != nullptr) MarkPageChanged(page);
     return result;
 }

@@ -13,7 +13,8 @@ struct DriverItemMap;
 // Opens the Define Overlays dialog on map.Overlays[map.EditIndex]; non-zero accepts the edits.
 using DefineOverlayRunner = INT_PTR (*)(HWND owner, DriverItemMap& map);
 
-// The runner New and Edit call. It starts as DefineOverlayNotAvailable.
+// The runner New and Edit call: the Define Overlays dialog (DefineOverlayNotAvailable stands
+// in where that dialog is not wanted, e.g. in tests).
 extern DefineOverlayRunner RunDefineOverlayDialog;
 
 // Stands in until the Define Overlays dialog exists: accepts nothing (returns 0), so New

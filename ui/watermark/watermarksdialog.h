@@ -1,0 +1,26 @@
+// The Watermarks dialog (template 112): lists "None" and the user's watermarks, lets the user
+// choose one for the document, create, edit (through the watermark editor) and delete
+// watermarks, and set the chosen entry's "First page only" and "Print in background" flags,
+// with a preview of the chosen watermark. Opened modally from the Job Options page with the
+// page context (DriverItemMap); works on the sheet's WatermarkList, so nothing reaches the INI
+// file before the sheet's Apply.
+//
+// OK copies the chosen watermark into PrivateDevmode and keeps the None record's flags for the
+// next opening; Cancel puts the list, the selection and the None flags back as they were.
+#pragma once
+
+#include <windows.h>
+
+namespace oemui {
+
+struct DriverItemMap;
+
+// Modal dialog procedure of template 112; lParam of WM_INITDIALOG is the DriverItemMap.
+// Ends with 1 from OK and 0 from Cancel (also when the list cannot be loaded).
+INT_PTR CALLBACK WatermarksDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the dialog under `page` from the plug-in module; on OK marks the page changed.
+// Returns 1 after OK, 0 after Cancel or when the dialog could not be shown.
+INT_PTR ShowWatermarksDialog(HWND page, DriverItemMap* map);
+
+}  // namespace oemui

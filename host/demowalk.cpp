@@ -42,6 +42,10 @@ constexpr TemplatePreview kTemplatePreviews[] = {
     {115, L"watermark-font"},
     {203, L"define-overlay"},
     {112, L"watermark-list"},
+    {109, L"overlay-list"},
+    {202, L"job-pin"},
+    {204, L"job-advanced-layout"},
+    {117, L"about-layout"},
 };
 
 // The list of the stand-in's own page (host/standinpage.cpp).

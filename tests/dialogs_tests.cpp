@@ -119,24 +119,7 @@ void Pump() {
     }
 }
 
-class TempIni {
-public:
-    TempIni() {
-        wchar_t dir[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, dir);
-        wchar_t file[MAX_PATH] = {};
-        GetTempFileNameW(dir, L"dlg", 0, file);
-        path = file;
-        DeleteFileW(file);
-    }
-    ~TempIni() { DeleteFileW(path.c_str()); }
-    std::wstring Read(const wchar_t* key) const {
-        wchar_t value[64] = {};
-        GetPrivateProfileStringW(L"DisplayAllert", key, L"<none>", value, 64, path.c_str());
-        return value;
-    }
-    std::wstring path;
-};
+using testenv::TempIni;
 
 }  // namespace
 

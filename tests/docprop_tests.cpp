@@ -15,6 +15,7 @@
 #include "plugin/devmode.h"
 #include "plugin/dispatch.h"
 #include "plugin/object.h"
+#include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
 
@@ -181,19 +182,7 @@ void AddEverything(Tree& tree) {
     tree.Add(DMPUB_NONE, 0, nullptr, 25);  // the PostScript output option
 }
 
-class TempIni {
-public:
-    explicit TempIni(const std::string& content) {
-        wchar_t dir[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, dir);
-        wchar_t file[MAX_PATH] = {};
-        GetTempFileNameW(dir, L"dpt", 0, file);
-        path = file;
-        testenv::WriteFileBytes(path, content);
-    }
-    ~TempIni() { DeleteFileW(path.c_str()); }
-    std::wstring path;
-};
+using testenv::TempIni;
 
 class ThreadLocale {
 public:

@@ -108,24 +108,7 @@ void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0
 
 using testenv::StepRunner;
 
-class TempIni {
-public:
-    TempIni() {
-        wchar_t dir[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, dir);
-        wchar_t file[MAX_PATH] = {};
-        GetTempFileNameW(dir, L"jpn", 0, file);
-        path = file;
-        DeleteFileW(file);
-    }
-    ~TempIni() { DeleteFileW(path.c_str()); }
-    std::wstring Read(const wchar_t* key) const {
-        wchar_t value[64] = {};
-        GetPrivateProfileStringW(L"DisplayAllert", key, L"<none>", value, 64, path.c_str());
-        return value;
-    }
-    std::wstring path;
-};
+using testenv::TempIni;
 
 // A printer of the sample colour model that is shared.
 constexpr wchar_t kSharedPrinter[] = L"JobPin Shared";

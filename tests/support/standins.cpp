@@ -118,4 +118,23 @@ LRESULT CALLBACK StepRunner::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+TempIni::TempIni() {
+    wchar_t dir[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, dir);
+    wchar_t file[MAX_PATH] = {};
+    GetTempFileNameW(dir, L"ini", 0, file);
+    path = file;
+    DeleteFileW(file);
+}
+
+TempIni::TempIni(const std::string& content) : TempIni() { WriteFileBytes(path, content); }
+
+TempIni::~TempIni() { DeleteFileW(path.c_str()); }
+
+std::wstring TempIni::Read(const wchar_t* key) const {
+    wchar_t value[64] = {};
+    GetPrivateProfileStringW(L"DisplayAllert", key, L"<none>", value, 64, path.c_str());
+    return value;
+}
+
 }  // namespace testenv

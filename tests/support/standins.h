@@ -62,6 +62,20 @@ private:
     ModalWatcher* previous_ = nullptr;
 };
 
+// An INI file in the temporary folder, deleted with the object. Without content the file does
+// not exist until something writes to it.
+class TempIni {
+public:
+    TempIni();
+    explicit TempIni(const std::string& content);
+    ~TempIni();
+    TempIni(const TempIni&) = delete;
+    TempIni& operator=(const TempIni&) = delete;
+    // A value of section "DisplayAllert" (the warning flags), "<none>" when absent.
+    std::wstring Read(const wchar_t* key) const;
+    std::wstring path;
+};
+
 // Runs test steps inside a modal dialog's own message loop: Post(dialog) from the moment the
 // dialog is up (e.g. from a ModalWatcher answer), and `steps` runs as a posted message, so that
 // message boxes the steps cause open and close as they would for a user.

@@ -133,29 +133,6 @@ UniqueGdiObject PaletteFromColours(const RGBQUAD* colours, DWORD count) {
     return palette;
 }
 
-// Selects and realises a palette for the guard's lifetime (not as a background palette).
-class PaletteGuard {
-public:
-    PaletteGuard(HDC dc, HGDIOBJ palette) noexcept : dc_(dc) {
-        if (palette != nullptr) {
-            old_ = SelectPalette(dc_, static_cast<HPALETTE>(palette), FALSE);
-            RealizePalette(dc_);
-        }
-    }
-    ~PaletteGuard() {
-        if (old_ != nullptr) {
-            SelectPalette(dc_, old_, FALSE);
-            RealizePalette(dc_);
-        }
-    }
-    PaletteGuard(const PaletteGuard&) = delete;
-    PaletteGuard& operator=(const PaletteGuard&) = delete;
-
-private:
-    HDC dc_;
-    HPALETTE old_ = nullptr;
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -316,7 +293,7 @@ void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int contro
     if (!window) return;
     UniqueGdiObject palette = PaletteFromColours(dib.colours, dib.colourCount);
     {
-        PaletteGuard usePalette(window.get(), palette.get());
+        PaletteGuard usePalette(window.get(), static_cast<HPALETTE>(palette.get()));
         SetDIBitsToDevice(window.get(), at.x + 2, at.y + 2, static_cast<DWORD>(dib.width),
                           static_cast<DWORD>(dib.height), 0, 0, 0, static_cast<UINT>(dib.height),
                           dib.bits, dib.info, DIB_RGB_COLORS);

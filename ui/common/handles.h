@@ -118,6 +118,21 @@ using UniqueGlobal = UniqueHandle<GlobalTraits>;
 using UniqueLocal = UniqueHandle<LocalTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 
+// GDI objects by kind, so that a font cannot be handed where a bitmap is wanted.
+template <typename H>
+struct GdiTraits {
+    using Handle = H;
+    static Handle Null() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DeleteObject(h); }
+};
+using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
+using UniqueBitmap = UniqueHandle<GdiTraits<HBITMAP>>;
+using UniqueBrush = UniqueHandle<GdiTraits<HBRUSH>>;
+using UniquePen = UniqueHandle<GdiTraits<HPEN>>;
+using UniquePalette = UniqueHandle<GdiTraits<HPALETTE>>;
+using UniqueRegion = UniqueHandle<GdiTraits<HRGN>>;
+
 // A zero-filled fixed global block (GPTR) of a given size, viewed as T.
 template <typename T = BYTE>
 class GlobalBlock {
@@ -163,6 +178,28 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// Selects a palette into a DC and realizes it; the previous palette is selected back and
+// realized when the guard ends.
+class PaletteGuard {
+public:
+    PaletteGuard(HDC dc, HPALETTE palette) noexcept
+        : dc_(dc), old_(palette ? SelectPalette(dc, palette, FALSE) : nullptr) {
+        if (old_) RealizePalette(dc_);
+    }
+    ~PaletteGuard() {
+        if (old_) {
+            SelectPalette(dc_, old_, FALSE);
+            RealizePalette(dc_);
+        }
+    }
+    PaletteGuard(const PaletteGuard&) = delete;
+    PaletteGuard& operator=(const PaletteGuard&) = delete;
+
+private:
+    HDC dc_;
+    HPALETTE old_;
 };
 
 }  // namespace oemui

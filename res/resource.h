@@ -32,33 +32,8 @@
 #define IDC_LINK_PICTURE         10001
 #define IDC_LINK_TEXT            1392
 
-// ---- Job Options page (template 113) -----------------------------------------------------------
-#define IDC_QUALITY_GROUP        1500
-#define IDC_QUALITY_PICTURE      1501
-#define IDC_TONER_SAVE           1506
-#define IDC_JOBTYPE_NORMAL       1508  // job-type radios 1508..1511 of other page layouts
-#define IDC_JOBTYPE_LAST         1511
-#define IDC_JOB_SETTINGS         1512
-#define IDC_COPIES_FIRST         1513  // first id of the copies controls
-#define IDC_COPIES_EDIT          1514
-#define IDC_COPIES_SPIN          1515
-#define IDC_COPIES_RANGE         1517
-#define IDC_SCALE_GROUP          1530
-#define IDC_SCALE_EDIT           1532
-#define IDC_SCALE_SPIN           1533
-#define IDC_SCALE_RANGE          1534
-#define IDC_WATERMARKS           1535
-#define IDC_OVERLAYS             1536
-#define IDC_JOB_ADVANCED         1537
-#define IDC_COPIES_GROUP         1542
-#define IDC_RESOLUTION_HIGH      1545  // resolution selection 0
-#define IDC_RESOLUTION_NORMAL    1546  // resolution selection 1
-#define IDC_RESOLUTION_THIRD     1547  // selection 2, other page layouts
-#define IDC_COLOR_CONTROL_CHECK  1548
-#define IDC_JOB_LOCK_LAST        1558  // last id of the permission lock range 1500..1558
-#define IDC_ABOUT                1559
-#define IDC_GAMMA_LIST           1613
-#define IDC_CUSTOM_GAMMA         1618
+// ---- Job Options page (template 113): res/joboptions_ids.h -------------------------------
+#include "joboptions_ids.h"
 
 // ---- Color page (template 111) -----------------------------------------------------------------
 #define IDC_COLORMODE_PICTURE_FIRST 1600  // 1600..1604: pictures beside the mode radios

@@ -330,18 +330,18 @@ TEST_F(ResourcesTest, JobOptionsPageHasItsControls) {
         {1542, Kind::Group, L"&Copies"},
         {1514, Kind::Edit, nullptr},
         {1515, Kind::UpDown, nullptr},
-        {1517, Kind::Static, L"aaa"},
+        {1517, Kind::Static, L""},
         {1530, Kind::Group, L"Scal&e"},
         {1532, Kind::Edit, nullptr},
         {1533, Kind::UpDown, nullptr},
-        {1534, Kind::Static, L"aaa"},
+        {1534, Kind::Static, L""},
         {1535, Kind::Push, L"&Watermarks..."},
         {1536, Kind::Push, L"Overla&ys..."},
         {1537, Kind::Push, L"Ad&vanced..."},
         {1559, Kind::Push, L"A&bout..."},
         {10000, Kind::Push, L"&Default"},
         {10001, Kind::OwnerDraw, L""},
-        {1392, Kind::Static, L"aaa"},
+        {1392, Kind::Static, L""},
     });
     EXPECT_FALSE(IsWindowEnabled(page.item(1501)));
     EXPECT_FALSE(IsWindowEnabled(page.item(10001)));

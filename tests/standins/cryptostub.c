@@ -1,7 +1,7 @@
 /* Stand-in for a model's password-encryption library. It fills known setting words, "encrypts"
  * by reversing the text and flipping bits, and appends one line per call to the file named by
  * the environment variable OEMUI_STANDIN_LOG. OEMUI_CRYPTO_RESULT, when set, is the result of
- * GetDefaultSetting. */
+ * GetDefaultSetting; OEMUI_CRYPTO_UI_RESULT=0 makes DispCryptoUIEx report a cancel. */
 #include "standinlog.h"
 #include <windows.h>
 #include <stdio.h>
@@ -39,7 +39,10 @@ int __cdecl GetDefaultSetting(SettingsBlock* block, int mode) {
 }
 
 int __cdecl DispCryptoUIEx(HWND owner, SettingsBlock* block, int mode) {
+    char value[16];
+    DWORD n = GetEnvironmentVariableA("OEMUI_CRYPTO_UI_RESULT", value, sizeof(value));
     Log("DispCryptoUIEx owner=%d mode=%d", owner != NULL, mode);
+    if (n > 0 && n < sizeof(value) && atoi(value) == 0) return 0; /* the user cancelled */
     block->Word0 = 0x1000 + (DWORD)mode;
     strcpy(block->Password, "secret");
     return 1;

@@ -241,13 +241,6 @@ bool IsHddPresent(const DriverItemMap& map) {
     return HasItem(map, kEntryHddSpool);
 }
 
-void ApplyContextHelpStyle(HWND dialog) {
-    LONG_PTR exStyle = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
-    exStyle = IsVistaOrLater ? (exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTEXTHELP))
-                             : (exStyle | WS_EX_CONTEXTHELP);
-    SetWindowLongPtrW(dialog, GWL_EXSTYLE, exStyle);
-}
-
 int PreviewIconId(bool mirror, bool negative) {
     return IDI_PREVIEW_NORMAL + (mirror ? 1 : 0) + (negative ? 2 : 0);
 }

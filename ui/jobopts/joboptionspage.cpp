@@ -1,18 +1,644 @@
 #include "ui/jobopts/joboptionspage.h"
 
+#include <commctrl.h>
+#include <imm.h>
 #include <prsht.h>
+#include <shellapi.h>
+#include <strsafe.h>
+
+#include <cstring>
+
+#include "docprop/itemmap.h"
+#include "joboptions_ids.h"
+#include "plugin/config.h"
+#include "plugin/devmode.h"
+#include "plugin/object.h"
+#include "resource.h"
+#include "ui/common/dialogs.h"
+#include "ui/common/handles.h"
+#include "ui/common/helpids.h"
+#include "ui/common/sheetcontext.h"
+#include "ui/jobopts/aboutdialog.h"
+#include "ui/jobopts/advanceddialog.h"
+#include "ui/jobopts/jobfinishing.h"
+#include "ui/jobopts/jobtype.h"
+#include "ui/overlay/overlaysdialog.h"
+#include "ui/overlay/overlaystore.h"
+#include "ui/watermark/watermarks.h"
+#include "ui/watermark/watermarksdialog.h"
 
 namespace oemui {
 
-// The page shows its controls; their behaviour is not built yet. The page keeps its
-// DriverItemMap as user data from the start, as every page of the plug-in does.
-INT_PTR CALLBACK JobOptionsPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        SetWindowLongPtrW(page, DWLP_USER, sheetPage != nullptr ? sheetPage->lParam : 0);
-        return TRUE;
+namespace {
+
+constexpr DWORD kCustomGammaBit = 0x10000;
+constexpr DWORD kGammaIdMask = 0xFFFF;
+constexpr DWORD kGammaNameChars = 66;        // setting names of at most 65 characters
+constexpr UINT kMaxGammaSettings = 256;      // a list longer than the item data can tell apart
+constexpr DWORD kSettingBytes = 64;          // DrvGetDriverSetting answers
+constexpr int kTypedTextChars = 64;          // what is read of a typed number
+constexpr LONG kCopiesUpperLimit = 999;
+constexpr int kCopiesChars = 3;
+constexpr int kScaleChars = 4;
+constexpr DWORD kScaleCeiling = 1000;
+constexpr DWORD kTonerSaveOn = 1;
+constexpr int kRangeTextChars = 64;
+// The link font lives with the page window from one refresh to the next leave, apply or reset.
+constexpr wchar_t kLinkFontProperty[] = L"oemui.JobOptions.LinkFont";
+// Present while the page writes its own edits, whose change notices are then no user's change.
+constexpr wchar_t kRefreshingProperty[] = L"oemui.JobOptions.Refreshing";
+
+// Output bins a finisher changes: with one, bin 1 does not exist; without, bins 2 and 3.
+constexpr DWORD kBinWithoutFinisher = 1;
+constexpr DWORD kFinisherBinFirst = 2;
+constexpr DWORD kFinisherBinLast = 3;
+
+struct EntryDefault {
+    int entry;
+    DWORD value;
+};
+constexpr EntryDefault kJobDefaults[] = {
+    {kEntryResolution, 1},     {kEntryCopies, 1},          {kEntryScale, 100},
+    {kEntryOutputMode, 0},     {kEntryGammaSelection, 0},  {kEntryJobType, kJobNormal},
+    {kEntryCollate, 0},        {kEntryRotateSort, 0},      {kEntryOutputBin, 0},
+    {kEntryImageSmoothing, 1}, {kEntryTrapping, 0},        {kEntryErrorDiffusion, 1},
+    {kEntryStaple, 0},         {kEntryPunch, 0},           {kEntryBindPosition, kBindingDefault},
+    {kEntryFitPaperIndex, 0},  {kEntryFixedScale, 0},      {kEntryUnbound23, 0},
+};
+
+// A number edit of the page with its up-down, the entry it stores into and its limits.
+struct NumberField {
+    int editId;
+    int spinId;
+    int entry;
+    bool capped;  // typed values above kScaleCeiling are cut to it
+};
+constexpr NumberField kCopiesField = {IDC_COPIES_EDIT, IDC_COPIES_SPIN, kEntryCopies, false};
+constexpr NumberField kScaleField = {IDC_SCALE_EDIT, IDC_SCALE_SPIN, kEntryScale, true};
+
+DWORD& GammaSelection(DriverItemMap& map) { return map.WantedValue[kEntryGammaSelection]; }
+
+// --- Link font ----------------------------------------------------------------------------------
+
+HFONT LinkFontOf(HWND page) { return static_cast<HFONT>(GetPropW(page, kLinkFontProperty)); }
+
+void EnsureLinkFont(HWND page) {
+    if (LinkFontOf(page) != nullptr) return;
+    UniqueFont font(CreateLinkFont(page, TRUE));
+    if (font && SetPropW(page, kLinkFontProperty, font.get())) font.release();
+}
+
+void DeleteLinkFont(HWND page) {
+    UniqueFont font(static_cast<HFONT>(RemovePropW(page, kLinkFontProperty)));
+}
+
+// --- Item ranges ----------------------------------------------------------------------------------
+
+// The up-down range of a core item: its second option parameter holds the lower limit in
+// IconID and the upper one in lParam.
+OPTPARAM* RangeParam(const DriverItemMap& map, int entry) {
+    const POPTITEM item = BoundItem(map, entry);
+    if (item == nullptr || item->pOptType == nullptr || item->pOptType->pOptParam == nullptr ||
+        item->pOptType->Count < 2) {
+        return nullptr;
     }
+    return &item->pOptType->pOptParam[1];
+}
+
+bool ItemRange(const DriverItemMap& map, int entry, LONG& lower, LONG& upper) {
+    const OPTPARAM* range = RangeParam(map, entry);
+    if (range == nullptr) return false;
+    lower = static_cast<LONG>(range->IconID);
+    upper = static_cast<LONG>(range->lParam);
+    return true;
+}
+
+void ShowRange(HWND page, int textId, int spinId, int editId, UINT formatId, int maxChars,
+               LONG lower, LONG upper) {
+    wchar_t format[kRangeTextChars] = {};
+    wchar_t text[kRangeTextChars] = {};
+    if (LoadStringW(ModuleHandle, formatId, format, kRangeTextChars) > 0) {
+        StringCchPrintfW(text, kRangeTextChars, format, static_cast<int>(lower),
+                         static_cast<int>(upper));
+    }
+    SetDlgItemTextW(page, textId, text);
+    SendDlgItemMessageW(page, spinId, UDM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+    SendDlgItemMessageW(page, editId, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+}
+
+// --- Initialisation ----------------------------------------------------------------------------
+
+bool AnswerIs(const DriverItemMap& map, const char* feature, const char* expected) {
+    char answer[kSettingBytes];
+    QueryDriverSetting(map, feature, answer, sizeof(answer));
+    return std::strcmp(answer, expected) == 0;
+}
+
+void SettleOutputBin(DriverItemMap& map) {
+    if (!HasItem(map, kEntryOutputBin)) return;
+    const bool finisher = AnswerIs(map, "VRFinisher", "True");
+    DWORD& bin = map.WantedValue[kEntryOutputBin];
+    if (finisher ? bin == kBinWithoutFinisher : bin >= kFinisherBinFirst && bin <= kFinisherBinLast) {
+        bin = 0;
+    }
+}
+
+// The custom gamma file named by "HALFTONE" in the plug-in INI file.
+bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
+    path[0] = L'\0';
+    if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return false;
+    wchar_t name[kPathChars] = {};
+    GetPrivateProfileStringW(L"DependentFiles", L"HALFTONE", L"", name, kPathChars, map.IniPath);
+    if (name[0] == L'\0') return false;
+    DWORD bytes = sizeof(path);
+    return BuildDriverFilePath(path, &bytes, name);
+}
+
+// Lists the named "PSGamma" settings with the low 8 bits of their ids as item data; returns
+// the count the file gives (0 without a file).
+UINT FillGammaList(HWND page, const DriverItemMap& map) {
+    wchar_t path[kPathChars];
+    if (!GammaFilePath(map, path)) return 0;
+    UINT count = GetPrivateProfileIntW(L"PSGamma", L"SettingNum", 0, path);
+    if (count > kMaxGammaSettings) count = kMaxGammaSettings;
+    for (UINT i = 0; i < count; ++i) {
+        wchar_t key[32];
+        StringCchPrintfW(key, ARRAYSIZE(key), L"SettingID%u", i);
+        const UINT id = GetPrivateProfileIntW(L"PSGamma", key, 0, path);
+        StringCchPrintfW(key, ARRAYSIZE(key), L"SettingName%u", id);
+        wchar_t name[kGammaNameChars] = {};
+        GetPrivateProfileStringW(L"PSGamma", key, L"", name, kGammaNameChars, path);
+        if (name[0] == L'\0') continue;
+        const LRESULT at = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_ADDSTRING, 0,
+                                               reinterpret_cast<LPARAM>(name));
+        if (at >= 0) {
+            SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETITEMDATA, static_cast<WPARAM>(at),
+                                static_cast<LPARAM>(id & 0xFF));
+        }
+    }
+    return count;
+}
+
+void PrepareNumberFields(HWND page, DriverItemMap& map) {
+    LONG lower = 0;
+    LONG upper = 0;
+    if (OPTPARAM* range = RangeParam(map, kEntryCopies)) {
+        range->lParam = kCopiesUpperLimit;
+        ItemRange(map, kEntryCopies, lower, upper);
+        ShowRange(page, IDC_COPIES_RANGE, IDC_COPIES_SPIN, IDC_COPIES_EDIT, IDS_COPIES_RANGE,
+                  kCopiesChars, lower, upper);
+    } else {
+        // The frame goes with its controls so that no empty group is left on the page.
+        DestroyControlRange(page, IDC_COPIES_FIRST, IDC_COPIES_RANGE);
+        DestroyControlRange(page, IDC_COPIES_GROUP, IDC_COPIES_GROUP);
+    }
+    if (ItemRange(map, kEntryScale, lower, upper)) {
+        ShowRange(page, IDC_SCALE_RANGE, IDC_SCALE_SPIN, IDC_SCALE_EDIT, IDS_SCALE_RANGE,
+                  kScaleChars, lower, upper);
+    } else {
+        DestroyControlRange(page, IDC_SCALE_GROUP, IDC_SCALE_RANGE);
+    }
+}
+
+// --- Refresh -----------------------------------------------------------------------------------
+
+void DrawResolutionPicture(HWND page, const DriverItemMap& map) {
+    if (!HasControl(page, IDC_QUALITY_PICTURE)) return;
+    DrawDibResourceFramed(page, ModuleHandle,
+                          ResolutionBitmapFor(map.WantedValue[kEntryResolution]),
+                          IDC_QUALITY_PICTURE);
+}
+
+LRESULT GammaItemCount(HWND page) {
+    if (!HasControl(page, IDC_GAMMA_LIST)) return 0;
+    const LRESULT count = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETCOUNT, 0, 0);
+    return count == CB_ERR ? 0 : count;
+}
+
+DWORD GammaItemData(HWND page, LRESULT index) {
+    const LRESULT data = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA,
+                                             static_cast<WPARAM>(index), 0);
+    return data == CB_ERR ? 0 : static_cast<DWORD>(data);
+}
+
+void RefreshGamma(HWND page, DriverItemMap& map) {
+    DWORD& gamma = GammaSelection(map);
+    const LRESULT count = GammaItemCount(page);
+    LRESULT chosen = -1;
+    for (LRESULT i = 0; i < count; ++i) {
+        if (GammaItemData(page, i) == (gamma & kGammaIdMask)) chosen = i;
+    }
+    if (chosen < 0) {
+        chosen = 0;
+        gamma = count > 0 ? GammaItemData(page, 0) & kGammaIdMask : 0;
+    }
+    SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    const bool on = (gamma & kCustomGammaBit) != 0;
+    EnableControl(page, IDC_GAMMA_LIST, on);
+    EnableControl(page, IDC_CUSTOM_GAMMA, count > 0);
+    SetTicked(page, IDC_CUSTOM_GAMMA, on && count > 0);
+}
+
+void RefreshLink(HWND page, const DriverItemMap& map) {
+    LoadHandCursor();
+    EnsureLinkFont(page);
+    wchar_t link[kIniStringChars];
+    ReadModelValue(map, L"TabLinkName", link, kIniStringChars);
+    if (link[0] != L'\0') SetDlgItemTextW(page, IDC_LINK_TEXT, link);
+    ShowControlRange(page, IDC_LINK_TEXT, IDC_LINK_TEXT, link[0] != L'\0');
+    ShowControlRange(page, IDC_LINK_PICTURE, IDC_LINK_PICTURE, TRUE);
+    if (HWND picture = GetDlgItem(page, IDC_LINK_PICTURE)) SendLinkMessage(picture, 1, 0);
+}
+
+// The job-type controls of page layouts that carry them.
+void RefreshJobTypeControls(HWND page, const DriverItemMap& map) {
+    const DWORD jobType = map.WantedValue[kEntryJobType];
+    if (HasControl(page, IDC_JOBTYPE_NORMAL) && jobType <= kJobEncrypted) {
+        CheckRadioButton(page, IDC_JOBTYPE_NORMAL, IDC_JOBTYPE_LAST,
+                         IDC_JOBTYPE_NORMAL + static_cast<int>(jobType));
+    }
+    EnableControl(page, IDC_JOB_SETTINGS, jobType != kJobNormal);
+    if (HasControl(page, IDC_COLOR_CONTROL_CHECK)) {
+        SetTicked(page, IDC_COLOR_CONTROL_CHECK,
+                  map.WantedValue[kEntryControl] == kColorControlForced);
+    }
+}
+
+class RefreshMark {
+public:
+    explicit RefreshMark(HWND page) : page_(page) {
+        owner_ = GetPropW(page, kRefreshingProperty) == nullptr &&
+                 SetPropW(page, kRefreshingProperty, reinterpret_cast<HANDLE>(1)) != FALSE;
+    }
+    ~RefreshMark() {
+        if (owner_) RemovePropW(page_, kRefreshingProperty);
+    }
+    RefreshMark(const RefreshMark&) = delete;
+    RefreshMark& operator=(const RefreshMark&) = delete;
+
+private:
+    HWND page_;
+    bool owner_ = false;
+};
+
+void RefreshJobOptionsPage(HWND page, DriverItemMap& map) {
+    const RefreshMark refreshing(page);
+    if (HasItem(map, kEntryResolution)) {
+        CheckRadioButton(page, IDC_RESOLUTION_HIGH, IDC_RESOLUTION_THIRD,
+                         IDC_RESOLUTION_HIGH + static_cast<int>(map.WantedValue[kEntryResolution]));
+        DrawResolutionPicture(page, map);
+    }
+    if (HasItem(map, kEntryScale)) {
+        SendDlgItemMessageW(page, IDC_SCALE_SPIN, UDM_SETPOS32, 0,
+                            static_cast<LPARAM>(LOWORD(map.WantedValue[kEntryScale])));
+    }
+    if (HasItem(map, kEntryOutputMode)) {
+        EnableControl(page, IDC_TONER_SAVE, true);
+        SetTicked(page, IDC_TONER_SAVE, map.WantedValue[kEntryOutputMode] == kTonerSaveOn);
+    }
+    SettleJobTypeOnRefresh(map);
+    const bool copiesEditable = CopiesEditable(map);
+    if (HasItem(map, kEntryCopies)) {
+        SendDlgItemMessageW(page, IDC_COPIES_SPIN, UDM_SETPOS32, 0,
+                            static_cast<LPARAM>(map.WantedValue[kEntryCopies]));
+        EnableControl(page, IDC_COPIES_EDIT, copiesEditable);
+        EnableControl(page, IDC_COPIES_SPIN, copiesEditable);
+    }
+    if (CapabilityFilePath[0] != L'\0') RefreshGamma(page, map);
+    RefreshLink(page, map);
+    RefreshJobTypeControls(page, map);
+    if (IsReadOnlySheet(map)) {
+        RestrictControlRange(page, IDC_QUALITY_GROUP, IDC_JOB_LOCK_LAST, FALSE);
+        RestrictControlRange(page, IDC_DEFAULT, IDC_DEFAULT, FALSE);
+    }
+}
+
+void InitJobOptionsPage(HWND page, DriverItemMap& map) {
+    SettleOutputBin(map);
+
+    if (const PrivateDevmode* record = SheetRecord(map)) {
+        GammaSelection(map) = record->PsGammaSettingId;
+    }
+    if (FillGammaList(page, map) == 0) {
+        DestroyControlRange(page, IDC_GAMMA_LIST, IDC_GAMMA_LIST);
+        DestroyControlRange(page, IDC_CUSTOM_GAMMA, IDC_CUSTOM_GAMMA);
+    }
+
+    SettleFinishingValues(map);
+    PrepareNumberFields(page, map);
+
+    map.Watermarks.Loaded = 0;
+    map.SettingsVariant = 0;
+    map.CardReaderPresent = QueryCardReader(map);
+    SettleStartupJobType(map);
+
+    RefreshJobOptionsPage(page, map);
+
+    SheetFlags |= kSheetFlagPluginPageSeen;
+    map.Watermarks.NoneFirstPageOnly = 0;
+    map.Watermarks.NoneBackground = 0;
+}
+
+// --- Typing --------------------------------------------------------------------------------
+
+// What the page makes of a typed number: the digits in order; anything else makes the text bad.
+struct TypedNumber {
+    DWORD value = 0;
+    int digits = 0;
+    bool bad = false;
+};
+
+TypedNumber ReadTypedNumber(const wchar_t* text) {
+    TypedNumber number;
+    for (const wchar_t* c = text; *c != L'\0'; ++c) {
+        if (*c < L'0' || *c > L'9') {
+            number.bad = true;
+            continue;
+        }
+        ++number.digits;
+        // The edits take 3 or 4 characters; a longer paste saturates instead of wrapping.
+        number.value = number.value > 99999999u ? 999999999u : number.value * 10 + (*c - L'0');
+    }
+    return number;
+}
+
+void OnNumberTyped(HWND page, DriverItemMap& map, const NumberField& field, int code) {
+    const HWND edit = GetDlgItem(page, field.editId);
+    if (edit == nullptr) return;
+    ImmAssociateContext(edit, nullptr);
+    DWORD& stored = map.WantedValue[field.entry];
+    wchar_t text[kTypedTextChars + 1] = {};
+    GetWindowTextW(edit, text, kTypedTextChars + 1);
+    TypedNumber number = ReadTypedNumber(text);
+    bool cut = false;
+    if (field.capped && number.value > kScaleCeiling) {
+        number.value = kScaleCeiling;
+        cut = true;
+    }
+    stored = number.value;
+    if (code == EN_CHANGE && GetPropW(page, kRefreshingProperty) == nullptr) MarkPageChanged(page);
+    if (text[0] == L'\0' || (!number.bad && !cut)) return;
+
+    SendDlgItemMessageW(page, field.spinId, UDM_SETPOS32, 0, static_cast<LPARAM>(number.value));
+    // The up-down keeps its position inside its range: the edit shows the stored value itself,
+    // so that leaving the page can report it.
+    SetDlgItemInt(page, field.editId, number.value, FALSE);
+    if (number.bad) SendMessageW(edit, EM_SETSEL, number.digits, number.digits);
+}
+
+// --- Leaving and applying ---------------------------------------------------------------------
+
+// The edit of `field` holds a number within the item's limits; stores it.
+bool TakeValidNumber(HWND page, DriverItemMap& map, const NumberField& field) {
+    LONG lower = 0;
+    LONG upper = 0;
+    if (!ItemRange(map, field.entry, lower, upper) || !HasControl(page, field.editId)) return true;
+    BOOL isNumber = FALSE;
+    const UINT value = GetDlgItemInt(page, field.editId, &isNumber, FALSE);
+    if (!isNumber || static_cast<LONGLONG>(value) < lower ||
+        static_cast<LONGLONG>(value) > upper) {
+        return false;
+    }
+    map.WantedValue[field.entry] = value;
+    return true;
+}
+
+bool ValidateJobOptionsPage(HWND page, DriverItemMap& map) {
+    for (const NumberField* field : {&kScaleField, &kCopiesField}) {
+        if (TakeValidNumber(page, map, *field)) continue;
+        MessageBoxById(page, IDS_SETTINGS_INVALID, 0, MB_OK | MB_ICONHAND);
+        const HWND edit = GetDlgItem(page, field->editId);
+        SetFocus(edit);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        MessageBeep(0);
+        return false;
+    }
+    return true;
+}
+
+void LeaveJobOptionsPage(HWND page, DriverItemMap& map) {
+    PushDocumentSettings(map);
+    if (PrivateDevmode* record = SheetRecord(map)) {
+        record->RotateSort = map.WantedValue[kEntryRotateSort];
+        record->Collate = map.WantedValue[kEntryCollate];
+        record->FitPaperSetting = map.WantedValue[kEntryFitPaperIndex];
+        record->FixedScaleSetting = map.WantedValue[kEntryFixedScale];
+        record->FitPaperSize = 0;
+        record->PsGammaSettingId = GammaSelection(map);
+    }
+    VisitDriverPageOnce(page);
+    DeleteLinkFont(page);
+}
+
+void TellSheetOk(const DriverItemMap& map, HANDLE page) {
+    if (map.ComPropSheet == nullptr) return;
+    map.ComPropSheet(map.SheetHandle, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page),
+                     CPSUI_OK);
+}
+
+void ApplyJobOptionsPage(HWND page, DriverItemMap& map) {
+    TellSheetOk(map, map.JobOptionsPageHandle);
+    if (map.Watermarks.Loaded == 1) {
+        SaveWatermarkList(map.Watermarks);
+        FreeWatermarkList(map.Watermarks);
+        map.Watermarks.Loaded = 0;
+    }
+    // The Colour page's result is settled too, when there is one: its overlay forms changed.
+    if (CommitOverlays(map) && map.ColorPageHandle != nullptr) {
+        TellSheetOk(map, map.ColorPageHandle);
+    }
+    DeleteLinkFont(page);
+}
+
+// --- Commands ----------------------------------------------------------------------------------
+
+void OpenLink(HWND page, const DriverItemMap& map) {
+    wchar_t link[kIniStringChars];
+    ReadModelValue(map, L"TabLinkName", link, kIniStringChars);
+    if (link[0] != L'\0') ShellExecuteW(page, nullptr, link, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+INT_PTR RunJobDialog(HWND page, DriverItemMap& map, int templateId, DLGPROC procedure) {
+    return DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(templateId), page, procedure,
+                           reinterpret_cast<LPARAM>(&map));
+}
+
+void MarkWhen(HWND page, INT_PTR result) {
+    if (result > 0) MarkPageChanged(page);
+}
+
+bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
+    if (id >= IDC_JOBTYPE_NORMAL && id <= IDC_JOBTYPE_LAST) {
+        if (code != BN_CLICKED) return true;
+        ChooseJobType(page, map, static_cast<DWORD>(id - IDC_JOBTYPE_NORMAL));
+        RefreshJobOptionsPage(page, map);
+        MarkPageChanged(page);
+        return true;
+    }
+    switch (id) {
+        case IDC_LINK_TEXT:
+        case IDC_LINK_PICTURE:
+            OpenLink(page, map);
+            return true;
+        case IDC_RESOLUTION_HIGH:
+        case IDC_RESOLUTION_NORMAL:
+        case IDC_RESOLUTION_THIRD:
+            map.WantedValue[kEntryResolution] = static_cast<DWORD>(id - IDC_RESOLUTION_HIGH);
+            RefreshJobOptionsPage(page, map);
+            MarkPageChanged(page);
+            return true;
+        case IDC_TONER_SAVE:
+            map.WantedValue[kEntryOutputMode] = IsTicked(page, IDC_TONER_SAVE) ? kTonerSaveOn : 0;
+            MarkPageChanged(page);
+            return true;
+        case IDC_CUSTOM_GAMMA:
+            if (IsTicked(page, IDC_CUSTOM_GAMMA)) {
+                GammaSelection(map) |= kCustomGammaBit;
+            } else {
+                GammaSelection(map) &= kGammaIdMask;
+            }
+            RefreshJobOptionsPage(page, map);
+            MarkPageChanged(page);
+            return true;
+        case IDC_GAMMA_LIST: {
+            if (code != CBN_SELCHANGE) return false;
+            const LRESULT selected = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETCURSEL, 0, 0);
+            if (selected != CB_ERR) {
+                GammaSelection(map) = (GammaSelection(map) & ~kGammaIdMask) |
+                                      (GammaItemData(page, selected) & kGammaIdMask);
+            }
+            MarkPageChanged(page);
+            return true;
+        }
+        case IDC_COPIES_EDIT: OnNumberTyped(page, map, kCopiesField, code); return true;
+        case IDC_SCALE_EDIT: OnNumberTyped(page, map, kScaleField, code); return true;
+        case IDC_WATERMARKS: MarkWhen(page, ShowWatermarksDialog(page, &map)); return true;
+        case IDC_OVERLAYS: MarkWhen(page, ShowOverlaysDialog(page, &map)); return true;
+        case IDC_JOB_ADVANCED:
+            MarkWhen(page, RunJobDialog(page, map, IDD_JOB_ADVANCED, &JobAdvancedDialogProc));
+            return true;
+        case IDC_ABOUT: RunJobDialog(page, map, IDD_ABOUT, &AboutDialogProc); return true;
+        case IDC_JOB_SETTINGS:
+            OpenJobTypeSettings(page, map);
+            RefreshJobOptionsPage(page, map);
+            MarkPageChanged(page);
+            return true;
+        case IDC_COLOR_CONTROL_CHECK:
+            SetColorControlForced(map, IsTicked(page, IDC_COLOR_CONTROL_CHECK));
+            MarkPageChanged(page);
+            return true;
+        case IDC_DEFAULT:
+            ResetJobOptions(map);
+            RefreshJobOptionsPage(page, map);
+            DrawResolutionPicture(page, map);
+            MarkPageChanged(page);
+            return true;
+        default:
+            return false;
+    }
+}
+
+INT_PTR OnNotify(HWND page, DriverItemMap& map, const NMHDR& header) {
+    switch (header.code) {
+        case PSN_SETACTIVE:
+            RefreshJobOptionsPage(page, map);
+            return FALSE;
+        case PSN_KILLACTIVE: {
+            const bool valid = ValidateJobOptionsPage(page, map);
+            if (valid) LeaveJobOptionsPage(page, map);
+            SetWindowLongPtrW(page, DWLP_MSGRESULT, valid ? FALSE : TRUE);
+            return TRUE;
+        }
+        case PSN_APPLY:
+            ApplyJobOptionsPage(page, map);
+            SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+            return TRUE;
+        case PSN_RESET:
+            if (map.Watermarks.Loaded == 1) {
+                FreeWatermarkList(map.Watermarks);
+                map.Watermarks.Loaded = 0;
+            }
+            DeleteLinkFont(page);
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR OnSetCursor(HWND page, const DriverItemMap& map, HWND over) {
+    const int id = GetDlgCtrlID(over);
+    if (id != IDC_LINK_TEXT && id != IDC_LINK_PICTURE) return FALSE;
+    wchar_t link[kIniStringChars];
+    ReadModelValue(map, L"TabLinkName", link, kIniStringChars);
+    if (link[0] == L'\0') return FALSE;
+    SetCursor(LoadHandCursor());
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+INT_PTR OnLinkColor(HWND page, HDC dc, HWND control) {
+    if (GetDlgCtrlID(control) != IDC_LINK_TEXT) return FALSE;
+    if (HFONT font = LinkFontOf(page)) SelectObject(dc, font);
+    SetTextColor(dc, RGB(0, 0, 255));
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+}
+
+INT_PTR OnInitDialog(HWND page, LPARAM lParam) {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+    auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam) : nullptr;
+    SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+    if (map != nullptr) InitJobOptionsPage(page, *map);
     return FALSE;
+}
+
+}  // namespace
+
+int ResolutionBitmapFor(DWORD resolution) {
+    switch (resolution) {
+        case 1: return IDB_RESOLUTION_NORMAL;
+        case 2: return IDB_RESOLUTION_THIRD;
+        default: return IDB_RESOLUTION_HIGH;
+    }
+}
+
+void ResetJobOptions(DriverItemMap& map) {
+    for (const EntryDefault& value : kJobDefaults) map.WantedValue[value.entry] = value.value;
+}
+
+INT_PTR CALLBACK JobOptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) return OnInitDialog(page, lParam);
+    if (message == WM_HELP || message == WM_CONTEXTMENU) {
+        return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+    }
+    DriverItemMap* map = MapOf(page);
+    if (map == nullptr) return FALSE;
+    switch (message) {
+        case WM_COMMAND:
+            return OnCommand(page, *map, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+        case WM_NOTIFY:
+            return lParam != 0 ? OnNotify(page, *map, *reinterpret_cast<const NMHDR*>(lParam))
+                               : FALSE;
+        case WM_DRAWITEM:
+            if (wParam == IDC_QUALITY_PICTURE) DrawResolutionPicture(page, *map);
+            if (wParam == IDC_LINK_PICTURE) {
+                DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
+            }
+            return wParam == IDC_QUALITY_PICTURE || wParam == IDC_LINK_PICTURE ? TRUE : FALSE;
+        case WM_ACTIVATE:
+            DrawResolutionPicture(page, *map);
+            return FALSE;
+        case WM_SETCURSOR:
+            return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
+        case WM_CTLCOLORSTATIC:
+            return OnLinkColor(page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DESTROY:
+            DeleteLinkFont(page);  // a sheet closed without leaving or applying the page
+            RemovePropW(page, kRefreshingProperty);
+            return FALSE;
+        default:
+            return FALSE;
+    }
 }
 
 }  // namespace oemui

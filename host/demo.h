@@ -81,6 +81,7 @@ struct DialogButton {
     WORD pageTemplate;
     WORD clicks[3];
     const wchar_t* name;
+    bool ok = false;  // every window closes with OK (its change kept), not Cancel
 };
 // Dialog templates of the plug-in that no page opens on its own yet: shown as laid out.
 struct TemplatePreview {
@@ -100,6 +101,10 @@ struct DialogShot {
     std::wstring caption; // caption of the window that opened, empty when none opened
     std::wstring file;
     std::wstring note;    // why nothing was captured
+    // What the button's dialogs changed, on the first window of each button: wanted values of
+    // the sheet's map, fields of the plug-in's record, sections of the plug-in INI file.
+    bool changesKnown = false;
+    std::vector<std::wstring> changes;
 };
 
 struct StepResult {
@@ -172,11 +177,12 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
                Session& session);
 
 // Presses `trigger` with modal-window capture armed: each modal window that opens is saved as
-// `<dir>\<baseName>[-n].png` and closed (clicking `nextClicks` first, one per nesting level).
+// `<dir>\<baseName>[-n].png` and closed (clicking `nextClicks` first, one per nesting level),
+// with Cancel, or with OK when `closeWithOk`.
 // Returns what was seen, in the order the windows opened.
 std::vector<DialogShot> CaptureModals(void (*trigger)(void*), void* context,
                                       const std::wstring& dir, const std::wstring& baseName,
-                                      const std::vector<WORD>& nextClicks);
+                                      const std::vector<WORD>& nextClicks, bool closeWithOk = false);
 
 // Times the document (or printer) sheet: medians over `runs` of loading the DLL up to every page
 // initialised, and of closing and reopening the sheet with the DLL loaded. The printer and

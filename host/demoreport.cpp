@@ -367,6 +367,10 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
                 text += Utf8(d.note);
             }
             line(text);
+            if (d.changesKnown) {
+                if (d.changes.empty()) line("    changed: nothing");
+                for (const std::wstring& change : d.changes) line("    changed: " + Utf8(change));
+            }
         }
         if (!s.steps.empty()) {
             line("");

@@ -12,6 +12,7 @@
 
 #include <cwctype>
 
+#include "docprop/itemmap.h"
 #include "tools/screenshot.h"
 
 namespace host::demo {
@@ -21,12 +22,14 @@ namespace {
 constexpr WORD kJobOptions = 113;
 constexpr WORD kColor = 111;
 
+// Rows marked OK keep what their dialogs did, so that the report shows each dialog's effect.
 constexpr DialogButton kDialogButtons[] = {
-    {kJobOptions, {1535, 0, 0}, L"watermarks"},
-    {kJobOptions, {1536, 0, 0}, L"overlays"},
-    {kJobOptions, {1536, 1059, 0}, L"define-overlay"},
-    {kJobOptions, {1537, 0, 0}, L"job-advanced"},
-    {kJobOptions, {1559, 0, 0}, L"about"},
+    {kJobOptions, {1535, 1403, 1418}, L"watermark-font", false},  // list, New: editor, Font
+    {kJobOptions, {1535, 0, 0}, L"watermarks", true},
+    {kJobOptions, {1536, 1059, 0}, L"define-overlay", false},      // list, New: definition
+    {kJobOptions, {1536, 0, 0}, L"overlays", true},
+    {kJobOptions, {1537, 0, 0}, L"job-advanced", true},
+    {kJobOptions, {1559, 0, 0}, L"about", false},
     {kColor, {1610, 0, 0}, L"calder-color"},
     {kColor, {1616, 0, 0}, L"meridan-pro"},
     {kColor, {1215, 0, 0}, L"color-advanced"},
@@ -38,14 +41,7 @@ constexpr TemplatePreview kTemplatePreviews[] = {
     {300, L"warning-staple"},
     {301, L"warning-job-name"},
     {302, L"warning-booklet"},
-    {114, L"watermark-editor"},
-    {115, L"watermark-font"},
-    {203, L"define-overlay"},
-    {112, L"watermark-list"},
-    {109, L"overlay-list"},
-    {202, L"job-pin"},
-    {204, L"job-advanced-layout"},
-    {117, L"about-layout"},
+    {202, L"job-pin"},  // opened by the job-type controls of other page layouts
 };
 
 // The list of the stand-in's own page (host/standinpage.cpp).
@@ -134,6 +130,7 @@ struct Capture {
     std::wstring dir;
     std::wstring baseName;
     std::vector<WORD> nextClicks;
+    bool closeWithOk = false;
     std::vector<OpenModal> stack;
     std::vector<HWND> known;
     std::vector<DialogShot> seen;
@@ -178,9 +175,11 @@ void CALLBACK CaptureTick(HWND, UINT, UINT_PTR, DWORD) {
         record.note = L"button " + std::to_wstring(c->nextClicks[top.depth]) + L" not found";
     }
     // Close it the way a user would, then more firmly.
+    const WORD first = c->closeWithOk ? IDOK : IDCANCEL;
+    const WORD second = c->closeWithOk ? IDCANCEL : IDOK;
     switch (top.closeTries++) {
-    case 0: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); break;
-    case 1: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); break;
+    case 0: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), 0); break;
+    case 1: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(second, BN_CLICKED), 0); break;
     case 2: PostMessageW(top.window, WM_CLOSE, 0, 0); break;
     default: EndDialog(top.window, IDCANCEL); break;
     }
@@ -235,6 +234,43 @@ INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
+// What a dialog can change: the wanted values of the sheet's map, the plug-in's record and the
+// plug-in INI file.
+struct SheetState {
+    std::vector<DWORD> wanted;
+    std::vector<BYTE> record;
+    IniSnapshot ini;
+};
+
+SheetState TakeState(CoreDriver& core, const oemui::DriverItemMap* map,
+                     const std::wstring& iniPath) {
+    SheetState state;
+    if (map != nullptr) state.wanted.assign(map->WantedValue, map->WantedValue + oemui::kEntryCount);
+    if (const BYTE* record = core.PluginRecord()) {
+        state.record.assign(record, record + core.PluginRecordSize());
+    }
+    state.ini = ReadIni(iniPath);
+    return state;
+}
+
+std::vector<std::wstring> DescribeChanges(const SheetState& before, const SheetState& after) {
+    std::vector<std::wstring> lines;
+    for (size_t i = 0; i < before.wanted.size() && i < after.wanted.size(); ++i) {
+        if (before.wanted[i] == after.wanted[i]) continue;
+        lines.push_back(L"map entry " + std::to_wstring(i) + L": " +
+                        std::to_wstring(before.wanted[i]) + L" -> " +
+                        std::to_wstring(after.wanted[i]));
+    }
+    for (const std::string& field : DescribeRecord(after.record, &before.record)) {
+        if (field.find("(was ") == std::string::npos) continue;
+        lines.push_back(L"record " + std::wstring(field.begin(), field.end()));
+    }
+    for (const std::wstring& section : DiffIni(before.ini, after.ini)) {
+        lines.push_back(L"INI " + section);
+    }
+    return lines;
+}
+
 int TemplateOf(const CollectedPage& page) {
     const PROPSHEETPAGEW& p = page.Page();
     if ((p.dwFlags & PSP_DLGINDIRECT) != 0 || !IS_INTRESOURCE(p.pszTemplate)) return -1;
@@ -245,11 +281,12 @@ int TemplateOf(const CollectedPage& page) {
 
 std::vector<DialogShot> CaptureModals(void (*trigger)(void*), void* context,
                                       const std::wstring& dir, const std::wstring& baseName,
-                                      const std::vector<WORD>& nextClicks) {
+                                      const std::vector<WORD>& nextClicks, bool closeWithOk) {
     Capture capture;
     capture.dir = dir;
     capture.baseName = baseName;
     capture.nextClicks = nextClicks;
+    capture.closeWithOk = closeWithOk;
     Capture* previous = g_capture;
     g_capture = &capture;
     EnumThreadWindows(GetCurrentThreadId(), &CollectWindow,
@@ -301,6 +338,13 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
 
         const HWND page = PropSheet_GetCurrentPageHwnd(sheet);
         if (shot.linkLibrary || page == nullptr) continue;
+        // Both plug-in pages carry the sheet's map as their parameter.
+        const oemui::DriverItemMap* map =
+            shot.templateId >= 0 && aligned
+                ? reinterpret_cast<const oemui::DriverItemMap*>(
+                      collected[static_cast<size_t>(i)].Page().lParam)
+                : nullptr;
+        const std::wstring iniPath = DriverDirectory3() + L"\\vroemui.ini";
         for (const DialogButton& b : kDialogButtons) {
             if (b.pageTemplate != shot.templateId) continue;
             DialogShot d;
@@ -323,8 +367,13 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
             for (size_t k = 1; k < std::size(b.clicks) && b.clicks[k] != 0; ++k) {
                 next.push_back(b.clicks[k]);
             }
-            std::vector<DialogShot> seen =
-                CaptureModals(&ClickButton, button, dir, prefix + L"dialog-" + b.name, next);
+            const SheetState before = TakeState(core, map, iniPath);
+            std::vector<DialogShot> seen = CaptureModals(&ClickButton, button, dir,
+                                                         prefix + L"dialog-" + b.name, next, b.ok);
+            if (!seen.empty()) {
+                seen[0].changesKnown = true;
+                seen[0].changes = DescribeChanges(before, TakeState(core, map, iniPath));
+            }
             if (seen.empty()) {
                 d.note = L"no window opened (the button does nothing yet)";
                 session.dialogs.push_back(d);

@@ -398,7 +398,9 @@ TEST_F(ColorPage, ModelWithoutSwatchGammaOrLink) {
     EXPECT_FALSE(Exists(IDC_COLOR_SWATCH));
     EXPECT_FALSE(Exists(IDC_GAMMA_LIST));
     EXPECT_FALSE(Exists(IDC_GAMMA_LABEL));
-    EXPECT_EQ(map_->WantedValue[kEntryGammaSelection], kChoiceOnBit | 3) << "stored value kept";
+    // The Job Options page, shown first, found no gamma list and dropped the stored choice.
+    EXPECT_EQ(map_->WantedValue[kEntryGammaSelection], 0u);
+    EXPECT_EQ(Record().PsGammaSettingId, 0u);
     // Without a link target the link picture shows but gives no hand cursor.
     const HWND link = GetDlgItem(page_, IDC_LINK_PICTURE);
     EXPECT_TRUE(IsWindowVisible(link));

@@ -192,6 +192,21 @@ TEST_F(JobOptionsPage, OpensWithRangesGammaListAndLink) {
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(page_, IDC_LINK_TEXT)));
     EXPECT_NE(SheetFlags & kSheetFlagPluginPageSeen, 0u);
     EXPECT_FALSE(ApplyEnabled()) << "opening the page is no change";
+
+    // The link font lives from a refresh to the next leave of the page.
+    auto linkUnderlined = [&] {
+        LOGFONTW font = {};
+        const auto handle = reinterpret_cast<HFONT>(
+            SendDlgItemMessageW(page_, IDC_LINK_TEXT, WM_GETFONT, 0, 0));
+        return handle != nullptr && GetObjectW(handle, sizeof(font), &font) == sizeof(font) &&
+               font.lfUnderline != 0 && std::wstring(font.lfFaceName) == L"Verdana";
+    };
+    EXPECT_TRUE(linkUnderlined());
+    ASSERT_NE(TryLeave(), page_);
+    EXPECT_FALSE(linkUnderlined()) << "the text went back to the page font";
+    PropSheet_SetCurSel(sheet_, nullptr, 0);
+    core_->PumpSheet();
+    EXPECT_TRUE(linkUnderlined());
 }
 
 TEST_F(JobOptionsPage, TypedNumbersKeepTheirDigitsAndScaleStopsAtOneThousand) {

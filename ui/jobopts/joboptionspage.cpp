@@ -82,14 +82,21 @@ DWORD& GammaSelection(DriverItemMap& map) { return map.WantedValue[kEntryGammaSe
 
 HFONT LinkFontOf(HWND page) { return static_cast<HFONT>(GetPropW(page, kLinkFontProperty)); }
 
+// The link text also gets the font as its own: a static control selects its own font when it
+// paints, which may come after the colour message.
 void EnsureLinkFont(HWND page) {
     if (LinkFontOf(page) != nullptr) return;
     UniqueFont font(CreateLinkFont(page, TRUE));
-    if (font && SetPropW(page, kLinkFontProperty, font.get())) font.release();
+    if (!font || !SetPropW(page, kLinkFontProperty, font.get())) return;
+    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    font.release();
 }
 
 void DeleteLinkFont(HWND page) {
     UniqueFont font(static_cast<HFONT>(RemovePropW(page, kLinkFontProperty)));
+    if (!font) return;
+    // The text goes back to the page's font before its own is deleted.
+    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, SendMessageW(page, WM_GETFONT, 0, 0), TRUE);
 }
 
 // --- Item ranges ----------------------------------------------------------------------------------
@@ -584,6 +591,19 @@ INT_PTR OnLinkColor(HWND page, HDC dc, HWND control) {
     return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }
 
+INT_PTR OnDrawItem(HWND page, const DriverItemMap& map, int id) {
+    switch (id) {
+        case IDC_QUALITY_PICTURE:
+            DrawResolutionPicture(page, map);
+            return TRUE;
+        case IDC_LINK_PICTURE:
+            DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
 INT_PTR OnInitDialog(HWND page, LPARAM lParam) {
     const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
     auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam) : nullptr;
@@ -620,11 +640,7 @@ INT_PTR CALLBACK JobOptionsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
             return lParam != 0 ? OnNotify(page, *map, *reinterpret_cast<const NMHDR*>(lParam))
                                : FALSE;
         case WM_DRAWITEM:
-            if (wParam == IDC_QUALITY_PICTURE) DrawResolutionPicture(page, *map);
-            if (wParam == IDC_LINK_PICTURE) {
-                DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
-            }
-            return wParam == IDC_QUALITY_PICTURE || wParam == IDC_LINK_PICTURE ? TRUE : FALSE;
+            return OnDrawItem(page, *map, static_cast<int>(wParam));
         case WM_ACTIVATE:
             DrawResolutionPicture(page, *map);
             return FALSE;

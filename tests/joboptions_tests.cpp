@@ -757,3 +757,58 @@ TEST_F(JobTypeLayout, SettingsButtonAndColourControlBox) {
     Click(IDC_COLOR_CONTROL_CHECK);
     EXPECT_EQ(map_->WantedValue[kEntryControl], 2u);
 }
+
+TEST_F(JobTypeLayout, StoredJobAsksForItsPinWhenNoneIsStored) {
+    struct Case {
+        const wchar_t* pin;
+        int answer;  // how the JOB PIN dialog ends
+        bool asked;
+        DWORD jobType;
+    };
+    const Case cases[] = {
+        {L"", IDCANCEL, true, 0},
+        {L"1234", IDCANCEL, false, 1},
+    };
+    testenv::ScopedEnv card(L"OEMUI_CARD_RESULT", L"0");
+    for (const Case& c : cases) {
+        OpenLayout([&] {
+            core_->SetFeature("VRHDD", "True");
+            wcscpy_s(Record().JobPin, c.pin);
+            wcscpy_s(Record().JobName, L"report");
+            Record().AskJobName = 0;
+        });
+        testenv::ModalWatcher watcher([&](HWND window) {
+            if (window == sheet_) return;
+            wchar_t caption[64] = {};
+            GetWindowTextW(window, caption, 64);
+            const bool pinDialog = std::wstring(caption) == L"JOB PIN";
+            PostMessageW(window, WM_COMMAND, pinDialog ? c.answer : IDOK, 0);
+        });
+        Click(1509);
+        bool asked = false;
+        for (const auto& s : Opened(watcher)) asked = asked || s.caption == L"JOB PIN";
+        EXPECT_EQ(asked, c.asked) << testenv::Narrow(c.pin);
+        EXPECT_EQ(map_->WantedValue[kEntryJobType], c.jobType) << testenv::Narrow(c.pin);
+        EXPECT_EQ(Ticked(IDC_JOBTYPE_NORMAL + static_cast<int>(c.jobType)), true);
+        DestroyWindow(core_->SheetWindow());
+        core_->CloseSheet();
+        EXPECT_EQ(core_->Shutdown(), S_OK);
+        core_.reset();
+    }
+}
+
+TEST_F(JobOptionsPage, FeaturesTheCoreLacksLoseTheirControlsAndAreNotValidated) {
+    Open(testenv::kColorPrinter, [&] {
+        map_->ItemIndex[kEntryCopies] = kNoItem;
+        map_->ItemIndex[kEntryScale] = kNoItem;
+    });
+    Show();
+    for (int id : {IDC_COPIES_GROUP, IDC_COPIES_EDIT, IDC_COPIES_SPIN, IDC_COPIES_RANGE,
+                   IDC_SCALE_GROUP, IDC_SCALE_EDIT, IDC_SCALE_SPIN, IDC_SCALE_RANGE}) {
+        EXPECT_FALSE(Exists(id)) << id;
+    }
+    EXPECT_TRUE(Exists(IDC_WATERMARKS));
+    testenv::ModalWatcher watcher(OkButSheet());
+    EXPECT_NE(TryLeave(), page_);
+    EXPECT_TRUE(Opened(watcher).empty());
+}

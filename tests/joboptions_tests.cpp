@@ -122,6 +122,13 @@ protected:
         page_ = PropSheet_GetCurrentPageHwnd(sheet_);
         ASSERT_NE(page_, nullptr);
     }
+    // Ends the sheet and the plug-in, for a table row that opens its own sheet.
+    void Close() {
+        DestroyWindow(core_->SheetWindow());
+        core_->CloseSheet();
+        EXPECT_EQ(core_->Shutdown(), S_OK);
+        core_.reset();
+    }
     PrivateDevmode& Record() { return *reinterpret_cast<PrivateDevmode*>(core_->PluginRecord()); }
 
     void Click(int id) {
@@ -278,10 +285,7 @@ TEST_F(JobOptionsPage, LeavingWithAnInvalidNumberKeepsThePageAndFocusesIt) {
             EXPECT_EQ(Record().PsGammaSettingId, map_->WantedValue[kEntryGammaSelection]);
             EXPECT_FALSE(core_->Updates().empty()) << "leaving pushes the settings";
         }
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -307,10 +311,7 @@ TEST_F(JobOptionsPage, StoredGammaIdSelectsItsEntryOrFallsBackToTheFirst) {
         EXPECT_EQ(map_->WantedValue[kEntryGammaSelection], c.after) << std::hex << c.stored;
         EXPECT_EQ(Enabled(IDC_GAMMA_LIST), c.listEnabled) << std::hex << c.stored;
         EXPECT_EQ(Ticked(IDC_CUSTOM_GAMMA), c.listEnabled) << std::hex << c.stored;
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -333,10 +334,7 @@ TEST_F(JobOptionsPage, ReadOnlySheetLocksExactlyTheJobControls) {
         for (const Case& c : cases) {
             EXPECT_EQ(Enabled(c.id), flags == 0 || c.usable) << c.id << " flags " << flags;
         }
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -414,10 +412,7 @@ TEST_F(JobOptionsPage, EncryptedJobIsForcedOnlyWhenEveryConditionHolds) {
         EXPECT_EQ(Record().CryptoSettingC, c.cryptoC) << row;
         EXPECT_EQ(Enabled(IDC_COPIES_EDIT), c.jobType == 0) << row;
         EXPECT_EQ(Enabled(IDC_COPIES_SPIN), c.jobType == 0) << row;
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -456,10 +451,7 @@ TEST_F(JobOptionsPage, CardReaderIsAskedBeforeVistaOnlyAndSteersTheJobType) {
             EXPECT_EQ(line, "QueryCardDriver driver=Lab Jobs PS cap=jobs.cap");
         }
         EXPECT_EQ(called, !c.vista);
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -510,10 +502,7 @@ TEST_F(JobOptionsPage, FinishingValuesFollowThePaper) {
         EXPECT_EQ(map_->WantedValue[kEntryBindPosition], c.bindingAfter) << row;
         EXPECT_EQ(map_->WantedValue[kEntryStaple], c.stapleAfter) << row;
         EXPECT_EQ(map_->WantedValue[kEntryPunch], c.punchAfter) << row;
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -574,10 +563,7 @@ TEST_F(JobOptionsPage, ButtonsOpenTheirDialogsAndTheDialogsTheirOwn) {
         for (const auto& s : Opened(watcher)) seen.push_back(s.caption);
         EXPECT_EQ(seen, c.captions) << c.button;
         EXPECT_EQ(ApplyEnabled(), c.marks) << c.button;
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -646,10 +632,7 @@ TEST_F(JobOptionsPage, ApplyCommitsChangedOverlaysAndSettlesTheColourPageToo) {
         EXPECT_EQ(jobResults, 1u) << c.variant << "/" << c.writable;
         // The Colour page was never shown, so only the commit settles its result.
         EXPECT_EQ(colourResults, c.colourResult ? 1u : 0u) << c.variant << "/" << c.writable;
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -723,10 +706,7 @@ TEST_F(JobTypeLayout, EncryptedJobAsksForItsSettingsAndACancelMakesItNormal) {
         if (c.jobType == 0) {
             EXPECT_TRUE(Ticked(IDC_JOBTYPE_NORMAL));
         }
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -790,10 +770,7 @@ TEST_F(JobTypeLayout, StoredJobAsksForItsPinWhenNoneIsStored) {
         EXPECT_EQ(asked, c.asked) << testenv::Narrow(c.pin);
         EXPECT_EQ(map_->WantedValue[kEntryJobType], c.jobType) << testenv::Narrow(c.pin);
         EXPECT_EQ(Ticked(IDC_JOBTYPE_NORMAL + static_cast<int>(c.jobType)), true);
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 

@@ -52,13 +52,8 @@ struct SampleModel {
 };
 const SampleModel& ModelFor(bool mono);
 
-// The sample model's dependent files, in list order: the configuration files from sample/ and
-// the optional model libraries from the build.
-struct SampleFile {
-    const wchar_t* name;
-    bool fromBuild;  // a stand-in library of the build, not a file of sample/
-};
-const std::vector<SampleFile>& SampleFiles();
+// The sample driver package's INF the build writes beside this program.
+std::wstring SampleInfPath();
 
 // Empty when the DLL exists, loads and exports DllGetClassObject and DllCanUnloadNow;
 // otherwise a message for the user.

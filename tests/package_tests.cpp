@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <prsht.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -333,6 +334,8 @@ LONG CALLBACK CaptureDebugOutput(EXCEPTION_POINTERS* pointers) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
+constexpr int kColorPageIndex = 1;
+
 // Opens the document sheet of the colour printer with the real DLL and closes it with OK;
 // returns the plug-in's trace lines and the number of pushes the stand-in saw.
 std::vector<std::wstring> TraceOfOneSheet(size_t& pushes) {
@@ -344,7 +347,15 @@ std::vector<std::wstring> TraceOfOneSheet(size_t& pushes) {
         options.printerName = testenv::kColorPrinter;
         options.pluginPath = testenv::Widen(OEMUI_DLL_PATH);
         host::CoreDriver core(options);
-        if (core.Start() && core.OpenSheet(host::SheetKind::Document)) core.CloseSheet(CPSUI_OK);
+        if (core.Start() && core.OpenSheet(host::SheetKind::Document)) {
+            // Leaving the Color page pushes the plug-in's settings into the core driver.
+            if (HWND sheet = core.ShowModeless(nullptr); sheet != nullptr) {
+                PropSheet_SetCurSel(sheet, nullptr, kColorPageIndex);
+                PropSheet_SetCurSel(sheet, nullptr, 0);
+                core.PumpSheet();
+            }
+            core.CloseSheet(CPSUI_OK);
+        }
         pushes = core.Updates().size();
         core.Shutdown();
     }
@@ -399,6 +410,7 @@ TEST(Trace, OffByDefaultAndOnePerDecisionWhenSwitchedOnPerPrinterOrMachine) {
         EXPECT_EQ(CountWith(lines, L"model section: [LabColor] for driver \"Lab Color PS\""), 1u)
             << testenv::Narrow(all);
         EXPECT_GE(CountWith(lines, L"bound to entry"), 1u) << testenv::Narrow(all);
+        EXPECT_GT(pushes, 0u);
         EXPECT_EQ(CountWith(lines, L"push: core item"), pushes) << testenv::Narrow(all);
         EXPECT_EQ(CountWith(lines, L"push: core item"), CountWith(lines, L", core driver accepted") +
                                                             CountWith(lines, L", core driver refused"));

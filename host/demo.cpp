@@ -353,6 +353,7 @@ int Run(const Options& options) {
     } else {
         fputs(report.c_str(), stdout);
     }
+    if (!options.bench) fputs(BuildSummary(session, options.screenshotDir).c_str(), stdout);
     fflush(stdout);
     return kExitOk;
 }

@@ -159,6 +159,9 @@ IniSnapshot ReadIni(const std::wstring& path);
 std::vector<std::wstring> DiffIni(const IniSnapshot& before, const IniSnapshot& after);
 
 std::string BuildReport(const Session& session, const OptionTree* tree);
+// The few closing lines of the console output: pages, dialogs opened, pushes, fields changed
+// (or the print job's events) and where the screenshots and report went.
+std::string BuildSummary(const Session& session, const std::wstring& outputDir);
 
 // Walks a shown modeless sheet: every page (screenshot when `dir` is set), every dialog the
 // pages open through the buttons of the walk table, the template previews, the scripted steps

@@ -302,6 +302,7 @@ void HidePaperNames(const DriverItemMap& map, OPTITEM& item) {
             // Comparing up to the name's terminator reads no further into pData than that.
             if (name != nullptr && wcsncmp(name, param.pData, wcslen(name) + 1) == 0) {
                 param.Flags |= OPTPF_HIDE;
+                OEMUI_TRACE(kTraceDecisions, L"paper \"%ls\" hidden (HidePaperName)", name);
                 break;
             }
         }

@@ -7,6 +7,7 @@
 #include "plugin/devmode.h"
 #include "plugin/dispatch.h"
 #include "plugin/object.h"
+#include "plugin/trace.h"
 #include "ui/common/dialogs.h"
 
 namespace oemui {
@@ -230,6 +231,7 @@ void Bind(DriverItemMap& map, DWORD index, OPTITEM& item, int entry, bool takeSe
     map.ItemIndex[entry] = index;
     if (takeSel) map.WantedValue[entry] = static_cast<DWORD>(item.Sel);
     if (hide) item.Flags |= OPTIF_HIDE;
+    OEMUI_TRACE(kTraceDecisions, L"core item %lu (public id %u, keyword \"%hs\") bound to entry %d, %ls", index, static_cast<unsigned>(item.DMPubID), UserDataOf(item) != nullptr && UserDataOf(item)->pKeyWordName != nullptr ? UserDataOf(item)->pKeyWordName : "", entry, hide ? L"hidden" : L"left visible");
 }
 
 void ApplyKeywordRule(DriverItemMap& map, DWORD index, OPTITEM& item, const KeywordRule& rule,
@@ -300,6 +302,7 @@ void HidePaperNames(const DriverItemMap& map, OPTITEM& item) {
             // Comparing up to the name's terminator reads no further into pData than that.
             if (name != nullptr && wcsncmp(name, param.pData, wcslen(name) + 1) == 0) {
                 param.Flags |= OPTPF_HIDE;
+                OEMUI_TRACE(kTraceDecisions, L"paper \"%ls\" hidden (HidePaperName)", name);
                 break;
             }
         }
@@ -420,6 +423,7 @@ BOOL UpdateDriverItem(POEMCUIPPARAM param, DWORD itemIndex, DWORD& value, DWORD 
     item->Sel = static_cast<LONG>(value);
     item->Flags |= OPTIF_CHANGED;
     const BOOL accepted = core->pOemUIProcs->DrvUpdateUISetting(core, item, previous, mode);
+    OEMUI_TRACE(kTraceDecisions, L"push: core item %lu from %lu to %lu (mode %lu), core driver %ls", itemIndex, previous, value, mode, accepted ? L"accepted" : L"refused");
     if (wasHidden) item->Flags |= OPTIF_HIDE;
     if (!accepted) value = previous;
     return accepted;

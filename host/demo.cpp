@@ -1,6 +1,7 @@
 // The host program's runs: the sheets (interactive or walked for screenshots), the simulated
 // print job, the timing mode, and writing the report.
 #include "host/demo.h"
+#include "host/install.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -233,12 +234,23 @@ int RunSession(const Options& options, Session& s, std::string& report) {
     s.printer = model.printer;
     s.driver = model.driver;
 
-    s.error = CheckPluginDll(options.dllPath);
-    if (!s.error.empty()) return kExitBadDll;
+    // An explicit DLL (development) is checked before anything is installed; otherwise the
+    // DLL is the one the installed driver's plug-in INI file names, as for the core driver.
+    if (!options.dllPath.empty()) {
+        s.error = CheckPluginDll(options.dllPath);
+        if (!s.error.empty()) return kExitBadDll;
+    }
     s.error = CheckSampleModel(options.sampleDir, options.binDir, options.mono);
     if (!s.error.empty()) return kExitBadSample;
     s.error = InstallSampleModel(options.sampleDir, options.binDir, options.mono);
     if (!s.error.empty()) return kExitBadSample;
+    Options resolved = options;
+    if (resolved.dllPath.empty()) {
+        s.error = FindPluginDllOfPrinter(model.printer, resolved.dllPath);
+        if (s.error.empty()) s.error = CheckPluginDll(resolved.dllPath);
+        if (!s.error.empty()) return kExitBadDll;
+        s.dllPath = resolved.dllPath;
+    }
     if (!options.screenshotDir.empty()) {
         CreateDirectoryW(options.screenshotDir.c_str(), nullptr);
         const DWORD attributes = GetFileAttributesW(options.screenshotDir.c_str());
@@ -248,13 +260,13 @@ int RunSession(const Options& options, Session& s, std::string& report) {
         }
     }
     if (options.bench) {
-        if (!RunBench(options, report, s.error)) return kExitRunFailed;
+        if (!RunBench(resolved, report, s.error)) return kExitRunFailed;
         return kExitOk;
     }
 
     CoreDriverOptions co;
     co.printerName = model.printer;
-    co.pluginPath = options.dllPath;
+    co.pluginPath = resolved.dllPath;
     CoreDriver core(co);
     if (!core.Start()) {
         s.error = L"the plug-in could not be started: " + core.Error();
@@ -341,6 +353,7 @@ int Run(const Options& options) {
     } else {
         fputs(report.c_str(), stdout);
     }
+    if (!options.bench) fputs(BuildSummary(session, options.screenshotDir).c_str(), stdout);
     fflush(stdout);
     return kExitOk;
 }

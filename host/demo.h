@@ -52,13 +52,8 @@ struct SampleModel {
 };
 const SampleModel& ModelFor(bool mono);
 
-// The sample model's dependent files, in list order: the configuration files from sample/ and
-// the optional model libraries from the build.
-struct SampleFile {
-    const wchar_t* name;
-    bool fromBuild;  // a stand-in library of the build, not a file of sample/
-};
-const std::vector<SampleFile>& SampleFiles();
+// The sample driver package's INF the build writes beside this program.
+std::wstring SampleInfPath();
 
 // Empty when the DLL exists, loads and exports DllGetClassObject and DllCanUnloadNow;
 // otherwise a message for the user.
@@ -169,6 +164,9 @@ IniSnapshot ReadIni(const std::wstring& path);
 std::vector<std::wstring> DiffIni(const IniSnapshot& before, const IniSnapshot& after);
 
 std::string BuildReport(const Session& session, const OptionTree* tree);
+// The few closing lines of the console output: pages, dialogs opened, pushes, fields changed
+// (or the print job's events) and where the screenshots and report went.
+std::string BuildSummary(const Session& session, const std::wstring& outputDir);
 
 // Walks a shown modeless sheet: every page (screenshot when `dir` is set), every dialog the
 // pages open through the buttons of the walk table, the template previews, the scripted steps

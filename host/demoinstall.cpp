@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/inf.h"
 #include "host/install.h"
 #include "host/ppd.h"
 #include "ui/common/handles.h"
@@ -134,42 +135,34 @@ std::wstring CheckProgram(const std::wstring&, const std::string& content, const
     return {};
 }
 
-struct SampleFileInfo {
-    SampleFile file;
-    FileCheck check;
-};
-
-// The check of each sample file, by its name in the shared dependent-file list.
-FileCheck CheckFor(const wchar_t* name) {
+// The check of each package file: by name for the configuration files, by kind otherwise.
+FileCheck CheckFor(const std::wstring& name) {
     static const std::pair<const wchar_t*, FileCheck> kChecks[] = {
-        {L"vrlab.cap", &CheckCapability},     {L"vroemui.ini", &CheckPluginIni},
-        {L"vrlab.ver", &CheckVersion},        {L"vrgamma.ini", &CheckGamma},
-        {L"vrwmfont.ini", &CheckFontList},    {L"vrlabccm.ini", &CheckColorMatching},
-        {L"vrcrypt.dll", &CheckLibrary},      {L"vrlinkres.dll", &CheckLibrary},
-        {L"vrjobinf.dll", &CheckLibrary},     {L"vrcolorap.exe", &CheckProgram},
-        {L"vrnetext.dll", &CheckLibrary},     {L"vrusbext.dll", &CheckLibrary},
+        {L"vrlab.cap", &CheckCapability},  {L"vroemui.ini", &CheckPluginIni},
+        {L"vrlab.ver", &CheckVersion},     {L"vrgamma.ini", &CheckGamma},
+        {L"vrwmfont.ini", &CheckFontList}, {L"vrlabccm.ini", &CheckColorMatching},
     };
     for (const auto& [file, check] : kChecks) {
-        if (wcscmp(file, name) == 0) return check;
+        if (CompareStringOrdinal(file, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) return check;
     }
+    const size_t dot = name.find_last_of(L'.');
+    const std::wstring ext = dot == std::wstring::npos ? L"" : name.substr(dot);
+    auto is = [&](const wchar_t* e) {
+        return CompareStringOrdinal(ext.c_str(), -1, e, -1, TRUE) == CSTR_EQUAL;
+    };
+    if (is(L".dll")) return &CheckLibrary;
+    if (is(L".exe")) return &CheckProgram;
+    if (is(L".ppd")) return &CheckPpd;
     return nullptr;
 }
 
-const std::vector<SampleFileInfo>& SampleFileTable() {
-    static const std::vector<SampleFileInfo> table = [] {
-        std::vector<SampleFileInfo> out;
-        for (const SampleFileName& file : SampleDependentFileNames()) {
-            out.push_back({{file.name, file.fromBuild}, CheckFor(file.name)});
-        }
-        return out;
-    }();
-    return table;
-}
-
-std::wstring FolderFile(const std::wstring& dir, const wchar_t* name) {
-    if (dir.empty()) return name;
-    const wchar_t last = dir.back();
-    return dir + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+std::wstring ProgramFolder() {
+    wchar_t exe[MAX_PATH] = {};
+    const DWORD len = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path(exe, len);
+    const size_t slash = path.find_last_of(L"\\/");
+    path.resize(slash == std::wstring::npos ? 0 : slash);
+    return path;
 }
 
 bool ParseCount(const std::wstring& text, int& value) {
@@ -199,7 +192,8 @@ const wchar_t* UsageText() {
            L"  --no-apply          leave the scripted sheet with Cancel instead of Apply + OK\n"
            L"  --mono              use the monochrome sample model\n"
            L"  --bench [RUNS]      time loading to pages initialised, and reopening the sheet\n"
-           L"  --dll PATH          the plug-in DLL (default: vroemui.dll beside this program)\n"
+           L"  --dll PATH          load this plug-in DLL (development) instead of the one the\n"
+           L"                      driver's plug-in INI file names in the driver directory\n"
            L"  --sample DIR        the sample model folder\n"
            L"  --bin DIR           folder of the model's library stand-ins\n";
 }
@@ -271,14 +265,7 @@ const SampleModel& ModelFor(bool mono) {
     return mono ? kMono : kColor;
 }
 
-const std::vector<SampleFile>& SampleFiles() {
-    static const std::vector<SampleFile> files = [] {
-        std::vector<SampleFile> out;
-        for (const SampleFileInfo& info : SampleFileTable()) out.push_back(info.file);
-        return out;
-    }();
-    return files;
-}
+std::wstring SampleInfPath() { return ProgramFolder() + L"\\" + kSampleInfName; }
 
 std::wstring CheckPluginDll(const std::wstring& path) {
     if (path.empty()) return L"no plug-in DLL given";
@@ -313,21 +300,25 @@ std::wstring CheckPluginDll(const std::wstring& path) {
 std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring& binDir,
                               bool mono) {
     const SampleModel& model = ModelFor(mono);
-    std::vector<std::pair<std::wstring, FileCheck>> files;
-    files.emplace_back(FolderFile(sampleDir, model.ppd), &CheckPpd);
-    for (const SampleFileInfo& info : SampleFileTable()) {
-        files.emplace_back(FolderFile(info.file.fromBuild ? binDir : sampleDir, info.file.name),
-                           info.check);
+    std::string infBytes;
+    DWORD error = 0;
+    const std::wstring infPath = SampleInfPath();
+    if (!ReadWholeFile(infPath, infBytes, error)) {
+        return L"cannot read the driver package INF " + infPath + L" (" + ErrorText(error) + L")";
     }
-    for (const auto& [path, check] : files) {
+    InfModel found;
+    const std::wstring problem = ReadInfModel(ParseInf(infBytes), model.driver, InfArchitecture(), found);
+    if (!problem.empty()) return infPath + L": " + problem;
+    for (const InfCopiedFile& file : found.files) {
+        const std::wstring path = LocateSampleSource(sampleDir, binDir, file.source);
         std::string content;
-        DWORD error = 0;
         if (!ReadWholeFile(path, content, error)) {
             return L"sample file " + path + L": cannot read it (" + ErrorText(error) + L")";
         }
         if (content.empty()) return L"sample file " + path + L": it is empty";
-        const std::wstring problem = check(path, content, model);
-        if (!problem.empty()) return L"sample file " + path + L": " + problem;
+        const FileCheck check = CheckFor(file.target);
+        const std::wstring broken = check == nullptr ? std::wstring() : check(path, content, model);
+        if (!broken.empty()) return L"sample file " + path + L": " + broken;
     }
     return {};
 }
@@ -338,22 +329,10 @@ std::wstring InstallSampleModel(const std::wstring& sampleDir, const std::wstrin
                                 bool mono) {
     const SampleModel& model = ModelFor(mono);
     DriverPackage package;
-    package.name = model.driver;
-    package.dataFile = model.dataFile;
-    auto read = [](const std::wstring& path, std::string& content) {
-        DWORD error = 0;
-        return ReadWholeFile(path, content, error)
-                   ? std::wstring()
-                   : L"cannot read " + path + L" (" + ErrorText(error) + L")";
-    };
-    std::wstring failure = read(FolderFile(sampleDir, model.ppd), package.dataContent);
-    for (const SampleFile& file : SampleFiles()) {
-        DriverFile dependent{file.name, {}};
-        const std::wstring problem =
-            read(FolderFile(file.fromBuild ? binDir : sampleDir, file.name), dependent.content);
-        if (failure.empty()) failure = problem;
-        package.dependentFiles.push_back(std::move(dependent));
-    }
+    std::wstring failure = ReadDriverPackageFromInf(
+        SampleInfPath(), model.driver,
+        [&](const std::wstring& source) { return LocateSampleSource(sampleDir, binDir, source); },
+        package);
     if (!failure.empty()) return failure;
     // The printer holds the driver: it goes first, then the driver is replaced and the printer
     // created again.

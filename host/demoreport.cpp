@@ -1,5 +1,6 @@
 // The host program's report: the plug-in's record field by field, its pushes into the core
 // driver, the INI sections it changed, and for the print mode the document events.
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -409,6 +410,30 @@ std::string Utf8(const std::wstring& s) {
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
                         nullptr);
+    return out;
+}
+
+std::string BuildSummary(const Session& s, const std::wstring& outputDir) {
+    std::string out = "summary: ";
+    if (s.mode == Mode::Print) {
+        out += std::to_string(s.events.size()) + " document events, application " +
+               (s.sectionFound ? "published" : "not published");
+    } else {
+        const size_t opened = static_cast<size_t>(std::count_if(
+            s.dialogs.begin(), s.dialogs.end(), [](const DialogShot& d) { return !d.caption.empty(); }));
+        size_t changed = 0;
+        if (!s.recordBefore.empty() && !s.recordAfter.empty()) {
+            for (const std::string& line : DescribeRecord(s.recordAfter, &s.recordBefore)) {
+                if (line.find("(was ") != std::string::npos) ++changed;
+            }
+        }
+        out += std::to_string(s.pages.size()) + " pages, " + std::to_string(opened) +
+               " dialogs opened, " + std::to_string(s.pushes.size()) + " pushes into the core driver, " +
+               std::to_string(changed) + " record fields changed, " +
+               std::to_string(s.iniChanges.size()) + " INI changes";
+    }
+    out += "\nplug-in: " + Utf8(s.dllPath) + "\n";
+    if (!outputDir.empty()) out += "screenshots and report: " + Utf8(outputDir) + "\n";
     return out;
 }
 

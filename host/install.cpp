@@ -2,6 +2,9 @@
 
 #include <winspool.h>
 
+#include <cwchar>
+
+#include "host/inf.h"
 #include "ui/common/handles.h"
 
 namespace host {
@@ -66,22 +69,98 @@ std::wstring PrinterDriverDirectory3() {
     return dir.empty() ? dir : dir + L"\\3";
 }
 
-const std::vector<SampleFileName>& SampleDependentFileNames() {
-    static const std::vector<SampleFileName> names = {
-        {L"vrlab.cap", false},
-        {L"vroemui.ini", false},
-        {L"vrlab.ver", false},
-        {L"vrgamma.ini", false},    // "HALFTONE" of the plug-in INI file
-        {L"vrwmfont.ini", false},   // "WMFONT"
-        {L"vrlabccm.ini", false},   // "CCMInfoFile" of the model
-        {L"vrcrypt.dll", true},     // "CryptoDll"
-        {L"vrlinkres.dll", true},   // "AskVaroRES"
-        {L"vrjobinf.dll", true},    // "JobInfoDLL"
-        {L"vrcolorap.exe", true},   // "COLORAPEXE"
-        {L"vrnetext.dll", true},    // "NetExtDLL"
-        {L"vrusbext.dll", true},    // "USBExtDLL"
-    };
-    return names;
+std::wstring LocateSampleSource(const std::wstring& sampleDir, const std::wstring& binDir,
+                                const std::wstring& source) {
+    const size_t slash = source.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return sampleDir + L"\\" + source;
+    return binDir + L"\\" + source.substr(slash + 1);
+}
+
+std::wstring ReadDriverPackageFromInf(const std::wstring& infPath, const std::wstring& model,
+                                      const std::function<std::wstring(const std::wstring&)>& locate,
+                                      DriverPackage& package) {
+    std::string bytes;
+    DWORD error = 0;
+    if (!ReadWholeFile(infPath, bytes, error)) {
+        return L"cannot read the driver package INF " + infPath + L" (" + ErrorText(error) + L")";
+    }
+    InfModel found;
+    const std::wstring problem = ReadInfModel(ParseInf(bytes), model, InfArchitecture(), found);
+    if (!problem.empty()) return infPath + L": " + problem;
+    package.name = model;
+    package.dataFile = found.dataFile;
+    package.dependentFiles.clear();
+    for (const InfCopiedFile& file : found.files) {
+        const std::wstring path = locate(file.source);
+        std::string content;
+        if (!ReadWholeFile(path, content, error)) {
+            return L"cannot read " + path + L", named by the INF as " + file.target + L" (" +
+                   ErrorText(error) + L")";
+        }
+        if (CompareStringOrdinal(file.target.c_str(), -1, found.dataFile.c_str(), -1, TRUE) ==
+            CSTR_EQUAL) {
+            package.dataContent = std::move(content);
+        } else {
+            package.dependentFiles.push_back({file.target, std::move(content)});
+        }
+    }
+    return {};
+}
+
+std::wstring FindPluginDllOfPrinter(const std::wstring& printerName, std::wstring& dllPath) {
+    dllPath.clear();
+    oemui::UniquePrinter printer;
+    {
+        HANDLE opened = nullptr;
+        if (!OpenPrinterW(const_cast<wchar_t*>(printerName.c_str()), &opened, nullptr)) {
+            return L"cannot open the printer \"" + printerName + L"\" (" +
+                   ErrorText(GetLastError()) + L")";
+        }
+        printer.reset(opened);
+    }
+    DWORD needed = 0;
+    GetPrinterDriverW(printer.get(), nullptr, 3, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 ||
+        !GetPrinterDriverW(printer.get(), nullptr, 3, buffer.data(), needed, &needed)) {
+        return L"cannot read the driver of \"" + printerName + L"\" (" +
+               ErrorText(GetLastError()) + L")";
+    }
+    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    std::wstring iniPath;
+    std::wstring dllName;
+    for (const wchar_t* name = info->pDependentFiles; name != nullptr && *name != L'\0';
+         name += wcslen(name) + 1) {
+        const size_t len = wcslen(name);
+        if (len < 4 || CompareStringOrdinal(name + len - 4, 4, L".ini", 4, TRUE) != CSTR_EQUAL) {
+            continue;
+        }
+        wchar_t value[MAX_PATH] = {};
+        GetPrivateProfileStringW(L"OEMFiles", L"OEMConfigFile1", L"", value, MAX_PATH, name);
+        if (value[0] != L'\0') {
+            iniPath = name;
+            dllName = value;
+        }
+    }
+    if (iniPath.empty()) {
+        return L"the driver of \"" + printerName +
+               L"\" has no plug-in INI file (no \".ini\" dependent file with \"OEMConfigFile1\" "
+               L"in [OEMFiles])";
+    }
+    if (dllName.find_first_of(L"\\/:") != std::wstring::npos) {
+        return iniPath + L" names \"" + dllName +
+               L"\" in \"OEMConfigFile1\": a file name without a folder is expected";
+    }
+    std::wstring dir = info->pConfigFile != nullptr ? info->pConfigFile : L"";
+    const size_t slash = dir.find_last_of(L'\\');
+    dir.resize(slash == std::wstring::npos ? 0 : slash);
+    const std::wstring path = dir + L"\\" + dllName;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return iniPath + L" names the plug-in \"" + dllName + L"\" in \"OEMConfigFile1\", but " +
+               path + L" does not exist: the driver package does not install it";
+    }
+    dllPath = path;
+    return {};
 }
 
 std::wstring InstallDriverPackage(const DriverPackage& package) {

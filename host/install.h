@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,13 +35,26 @@ std::wstring InstallPrinter(const std::wstring& printerName, const std::wstring&
 std::wstring PrinterDriverDirectory();
 std::wstring PrinterDriverDirectory3();
 
-// The dependent files of the bundled sample model, in list order: the configuration files of
-// sample/ and the stand-ins of the model's optional libraries built with the tests.
-struct SampleFileName {
-    const wchar_t* name;
-    bool fromBuild;  // a library of the build, not a file of sample/
-};
-const std::vector<SampleFileName>& SampleDependentFileNames();
+// The sample driver package's INF as the build writes it beside the DLLs.
+inline constexpr wchar_t kSampleInfName[] = L"vrlab.inf";
+
+// Fills `package` (name, data file, dependent files in CopyFiles order) for the model `model`
+// of the INF at `infPath`, for this build's architecture. `locate` turns a source path of the
+// package ("amd64\\vroemui.dll", "vrlab.cap") into the path to read it from. Empty on
+// success, else what is wrong (the INF or the file named).
+std::wstring ReadDriverPackageFromInf(const std::wstring& infPath, const std::wstring& model,
+                                      const std::function<std::wstring(const std::wstring&)>& locate,
+                                      DriverPackage& package);
+// The development layout of the sample package: files of an architecture folder come from the
+// build's bin folder, the others from sample/.
+std::wstring LocateSampleSource(const std::wstring& sampleDir, const std::wstring& binDir,
+                                const std::wstring& source);
+
+// The plug-in DLL the printer's driver names, found as the core driver finds it: the last
+// ".ini" dependent file whose "OEMFiles" section has a non-empty "OEMConfigFile1" names the DLL,
+// which is loaded from the driver directory. Empty on success with `dllPath` set, else a
+// message saying what is missing.
+std::wstring FindPluginDllOfPrinter(const std::wstring& printerName, std::wstring& dllPath);
 
 // Whole-file reading and writing; the error code of a failed read lands in `error`.
 bool ReadWholeFile(const std::wstring& path, std::string& content, DWORD& error);

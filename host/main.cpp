@@ -49,7 +49,6 @@ int wmain(int argc, wchar_t** argv) {
         return host::demo::kExitUsage;
     }
     const std::wstring folder = ProgramFolder();
-    if (options.dllPath.empty()) options.dllPath = folder + L"\\vroemui.dll";
     if (options.binDir.empty()) options.binDir = folder;
     if (options.sampleDir.empty()) options.sampleDir = Widen(OEMUI_SAMPLE_DIR);
     return host::demo::Run(options);

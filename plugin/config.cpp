@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+#include "plugin/trace.h"
 #include "ui/common/handles.h"
 
 namespace oemui {
@@ -73,6 +74,7 @@ size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
 }
 
 bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut) {
+    TraceForPrinter(hPrinter);
     CapabilityFilePath[0] = L'\0';
     bool seen = false;
     ForEachDependentFile(hPrinter, [&](const wchar_t* name, size_t len) {
@@ -82,12 +84,14 @@ bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut) {
             std::array<wchar_t, kShortValueChars> value{};
             GetPrivateProfileStringW(L"OEMFiles", L"OEMConfigFile1", L"", value.data(),
                                      kShortValueChars, path.data());
+            OEMUI_TRACE(kTraceDecisions, L"dependent file: %ls, plug-in INI file %ls (OEMConfigFile1=\"%ls\")", path.data(), value[0] != L'\0' ? L"candidate" : L"ignored", value.data());
             if (value[0] != L'\0' && iniPathOut != nullptr) {
                 StringCchCopyW(iniPathOut, kPathChars, path.data());
             }
             seen = true;
         } else if (EndsWithNoCase(name, len, L".cap")) {
             StringCchCopyW(CapabilityFilePath, kPathChars, path.data());
+            OEMUI_TRACE(kTraceDecisions, L"dependent file: %ls, capability file candidate", path.data());
             seen = true;
         }
     });
@@ -117,6 +121,7 @@ bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChar
     const DWORD chars = limit < sectionChars ? limit : sectionChars;
     GetPrivateProfileStringW(L"Capability", info->pName, L"", sectionOut, chars,
                              CapabilityFilePath);
+    if (TraceOn(kTraceDecisions)) TraceModelSection(info->pName, sectionOut, CapabilityFilePath);
     return sectionOut[0] != L'\0';
 }
 

@@ -9,6 +9,7 @@
 
 #include "plugin/config.h"
 #include "plugin/dispatch.h"
+#include "plugin/trace.h"
 #include "ui/common/handles.h"
 
 namespace oemui {
@@ -120,6 +121,7 @@ void ReadPrintingApplication(HANDLE hPrinter, wchar_t* appName, size_t appNameCh
         wchar_t path[260] = {};  // 520 bytes
         if (ModelFilePath(hPrinter, L"JobInfoDLL", path, sizeof(path))) {
             UniqueModule library(LoadLibraryW(path));
+            TraceLibrary(L"job-information library (JobInfoDLL)", path, library.get());
             if (library) {
                 auto query = reinterpret_cast<GetPrintingApplicationFn>(reinterpret_cast<void*>(
                     GetProcAddress(library.get(), "GetPrintingApplication")));

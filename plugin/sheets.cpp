@@ -11,6 +11,7 @@
 #include "docprop/itemmap.h"
 #include "plugin/config.h"
 #include "plugin/dispatch.h"
+#include "plugin/trace.h"
 #include "plugin/object.h"
 #include "setup/printeritemmap.h"
 #include "ui/color/colorpage.h"
@@ -97,7 +98,10 @@ void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
     slash[1] = L'\0';
     if (FAILED(StringCchCatW(iniPath, kPathChars, resource))) return;
 
-    if (LinkResourceModule == nullptr) LinkResourceModule = LoadLibraryW(iniPath);
+    if (LinkResourceModule == nullptr) {
+        LinkResourceModule = LoadLibraryW(iniPath);
+        TraceLibrary(L"link page library (AskVaroRES)", iniPath, LinkResourceModule);
+    }
     if (LinkResourceModule == nullptr) return;
     HICON icon = LoadIconW(LinkResourceModule, MAKEINTRESOURCEW(kLinkIcon));
     map.LinkPageHandle = reinterpret_cast<HANDLE>(

@@ -2,10 +2,8 @@
 // Plain #defines so that both the resource compiler and C++ can use them.
 #pragma once
 
-#define OEMUI_VERSION_MAJOR 1
-#define OEMUI_VERSION_MINOR 0
-#define OEMUI_VERSION_BUILD 0
-#define OEMUI_VERSION_STRING "1.0.0"
+// The version numbers come from the build (CMake project version).
+#include "oemui_version.h"
 
 // ---- Dialog templates -------------------------------------------------------------------------
 #define IDD_OVERLAYS             109

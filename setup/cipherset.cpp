@@ -1,6 +1,7 @@
 #include "setup/cipherset.h"
 
 #include "plugin/config.h"
+#include "plugin/trace.h"
 
 namespace oemui {
 
@@ -13,6 +14,7 @@ CCiperSet::CCiperSet(HANDLE hPrinter) {
     DWORD bytes = sizeof(path);
     if (!BuildDriverFilePath(path, &bytes, name, 3)) return;
     m_hModule.reset(LoadLibraryW(path));
+    TraceLibrary(L"encryption library (CryptoDll)", path, m_hModule.get());
 }
 
 int CCiperSet::GetDefaultSetting(CryptoSettingsBlock* block, int mode) {

@@ -13,6 +13,7 @@
 #include "docprop/itemmap.h"
 #include "plugin/config.h"
 #include "plugin/dispatch.h"
+#include "plugin/trace.h"
 #include "plugin/object.h"
 #include "res/resource.h"
 #include "ui/common/handles.h"
@@ -108,7 +109,9 @@ UniqueModule LoadNetworkLibrary(HANDLE printer) {
     DWORD chars = kPathChars;
     GetModelString(printer, L"NetExtDLL", name, &chars);
     if (name[0] == L'\0') return UniqueModule();
-    return UniqueModule(LoadLibraryW(name));
+    UniqueModule library(LoadLibraryW(name));
+    TraceLibrary(L"network library (NetExtDLL)", name, library.get());
+    return library;
 }
 
 // Reads an optional sign and decimal digits after optional blanks; clamps to the INT range.
@@ -399,6 +402,7 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
         slash[1] = L'\0';
         if (FAILED(StringCchCatW(path, kPathChars, libraryName))) return false;
         library.reset(LoadLibraryW(path));
+        TraceLibrary(L"USB library (USBExtDLL)", path, library.get());
         const auto readFirst = Entry<NameFn>(library.get(), "ReadPrinterOptionUSB");
         const auto readSecond = Entry<NameFn>(library.get(), "ReadPrinterOptionUSB2");
         if (readFirst == nullptr || readSecond == nullptr) return false;

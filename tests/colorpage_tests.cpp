@@ -44,7 +44,7 @@ bool InstallBarePrinter() {
     driver.name = kBareDriver;
     driver.dependentFiles = {
         {L"bare.cap", "[Capability]\r\nLab Bare PS=Bare\r\n[Bare]\r\nCCMInfoFile=vrlabccm.ini\r\n"},
-        {L"bare.ini", "[OEMFiles]\r\nOEMConfigFile1=bare.ini\r\n[DependentFiles]\r\n"
+        {L"bare.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
                       "HELP=vrlab.hlp\r\n"},
     };
     driver.dataFile = L"bare.PPD";

@@ -33,7 +33,7 @@ void InstallModel(const std::wstring& driver, const std::wstring& printer,
     ASSERT_TRUE(testenv::InstallPrinter(printer, driver));
 }
 
-const char kIniWithConfig[] = "[OEMFiles]\r\nOEMConfigFile1=vroemui.ini\r\n";
+const char kIniWithConfig[] = "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n";
 const char kIniEmptyConfig[] = "[OEMFiles]\r\nOEMConfigFile1=\r\n";
 
 }  // namespace

@@ -188,10 +188,11 @@ TEST(DemoBadSample, EachBrokenFileIsNamedWithWhatIsWrong) {
     EXPECT_EQ(r.exitCode, demo::kExitBadSample);
     EXPECT_TRUE(Contains(r.output, "vrlab.cap: cannot read it")) << r.output;
 
-    // A model library missing from the build folder is named too.
+    // A program the INF names missing from the build folder is named too: the plug-in comes
+    // first in the INF's CopyFiles order.
     const std::string noLibs =
         testenv::Narrow(demo::CheckSampleModel(SampleDir(), TempFolder(L"oemui-demo-nobin"), false));
-    EXPECT_TRUE(Contains(noLibs, "vrcrypt.dll")) << noLibs;
+    EXPECT_TRUE(Contains(noLibs, "oemui-demo-nobin\\vroemui.dll: cannot read it")) << noLibs;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -240,6 +241,33 @@ TEST(DemoReport, SteppingCoreItemsAndApplyingChangesTheRecordFields) {
     EXPECT_TRUE(Contains(report, "Orientation: \"Portrait\" -> \"Landscape\"")) << report;
     EXPECT_EQ(RecordLine(report, "DrvItemSelB"), "DrvItemSelB = 0");
     EXPECT_TRUE(Contains(report, "applied: no")) << report;
+}
+
+TEST(DemoReport, WithoutDllTheDriversIniNamesThePluginAndTheSummaryCountsTheRun) {
+    demo::Options o = BaseOptions();
+    o.dllPath.clear();
+    o.steps = {L"Orientation"};
+    demo::Session s;
+    std::string report;
+    ASSERT_EQ(demo::RunSession(o, s, report), demo::kExitOk) << testenv::Narrow(s.error);
+    std::wstring loaded = s.dllPath;
+    std::wstring expected = testenv::DriverDirectory3() + L"\\vroemui.dll";
+    for (std::wstring* text : {&loaded, &expected}) {
+        for (wchar_t& c : *text) c = towlower(c);
+    }
+    EXPECT_EQ(loaded, expected);
+
+    size_t changed = 0;
+    for (size_t at = report.find("(was "); at != std::string::npos; at = report.find("(was ", at + 1)) {
+        ++changed;
+    }
+    EXPECT_GT(changed, 0u);
+    const std::string summary = demo::BuildSummary(s, L"C:\\shots");
+    EXPECT_TRUE(Contains(summary, std::to_string(s.pages.size()) + " pages, ")) << summary;
+    EXPECT_TRUE(Contains(summary, std::to_string(s.pushes.size()) + " pushes")) << summary;
+    EXPECT_TRUE(Contains(summary, std::to_string(changed) + " record fields changed")) << summary;
+    EXPECT_TRUE(Contains(summary, "screenshots and report: C:\\shots")) << summary;
+    EXPECT_GT(s.pages.size(), 0u);
 }
 
 TEST(DemoReport, MonochromeModelHasNoColorPage) {

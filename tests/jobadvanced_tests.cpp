@@ -44,7 +44,7 @@ bool InstallAdvancedTestPrinter() {
     driver.name = kAdvDriver;
     driver.dependentFiles = {
         {L"advj.cap", "[Capability]\r\nLab AdvJ PS=AdvJ\r\n[AdvJ]\r\nCompression=1281\r\n"},
-        {L"advj.ini", "[OEMFiles]\r\nOEMConfigFile1=advj.ini\r\n[DependentFiles]\r\n"
+        {L"advj.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
                       "HELP=vrlab.hlp\r\n"},
         {L"advj.ver", "[Version]\r\nDriverVer=06/18/2009,1.2.3.4567\r\n"
                       "InternalVer=LAB-PS-R17\r\n"},

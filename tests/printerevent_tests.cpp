@@ -78,7 +78,7 @@ protected:
         testenv::TestDriver d;
         d.name = kDriver;
         d.dependentFiles = {{L"prnev.cap", kCap},
-                            {L"prnev.ini", "[OEMFiles]\r\nOEMConfigFile1=prnev.ini\r\n"},
+                            {L"prnev.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n"},
                             {L"prnevccm.ini", "[Color]\r\n"}};
         d.dataFile = L"PRNEV.PPD";
         ASSERT_TRUE(testenv::InstallDriver(d));

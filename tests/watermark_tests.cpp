@@ -833,3 +833,28 @@ TEST_F(WatermarkTest, CustomColoursSaveAsSixteenKeysAndReadBack) {
     EXPECT_EQ(CustomColors[0], kDefaultWatermarkColor);
     EXPECT_EQ(CustomColors[15], kDefaultWatermarkColor);
 }
+
+// The shipped plug-in INI file is UTF-16LE with a byte-order mark: the profile functions then
+// keep texts outside the ANSI code page, and a save keeps the encoding.
+TEST_F(WatermarkTest, JapaneseTextSurvivesSaveAndReloadInTheShippedIniFile) {
+    const std::string shipped = testenv::SampleFile(L"vroemui.ini");
+    ASSERT_GE(shipped.size(), 2u);
+    ASSERT_EQ(shipped.substr(0, 2), std::string("\xFF\xFE", 2)) << "sample/vroemui.ini lost its BOM";
+    WriteIni(shipped);
+    ASSERT_TRUE(Load());
+    const wchar_t* const texts[] = {L"\x793E\x5916\x79D8", L"\x6975\x79D8 \x30B3\x30D4\x30FC\x7981\x6B62"};
+    for (const wchar_t* text : texts) AddNamed(text);
+    Save();
+
+    const std::string saved = testenv::ReadFileBytes(ini_);
+    ASSERT_GE(saved.size(), 2u);
+    EXPECT_EQ(saved.substr(0, 2), std::string("\xFF\xFE", 2));
+    EXPECT_EQ(ValueOf(L"OEMFiles", L"OEMConfigFile1", ini_), L"vroemui.dll");
+
+    WatermarkList again = {};
+    ResetWatermarkList(again, ini_.c_str());
+    ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, again, resources_));
+    ASSERT_EQ(again.Count, 2);
+    for (int i = 0; i < 2; ++i) EXPECT_STREQ(again.Records[i + 1]->Text, texts[i]);
+    FreeWatermarkList(again);
+}

@@ -47,12 +47,26 @@ std::string SampleFile(const std::wstring& name) {
     return content;
 }
 
+namespace {
+
+// The sample model as the driver package's INF installs it, from sample/ and the test build.
+bool SamplePackage(const std::wstring& model, TestDriver& driver) {
+    const std::wstring failure = host::ReadDriverPackageFromInf(
+        TestBinDir() + L"\\" + host::kSampleInfName, model,
+        [](const std::wstring& source) {
+            return host::LocateSampleSource(Widen(OEMUI_SAMPLE_DIR), TestBinDir(), source);
+        },
+        driver);
+    if (!failure.empty()) fprintf(stderr, "testprinters: %s\n", Narrow(failure).c_str());
+    return failure.empty();
+}
+
+}  // namespace
+
 std::vector<DriverFile> SampleDependentFiles() {
-    std::vector<DriverFile> files;
-    for (const host::SampleFileName& file : host::SampleDependentFileNames()) {
-        files.push_back({file.name, file.fromBuild ? ReadFileBytes(TestBinDir() + L"\\" + file.name)
-                                                   : SampleFile(file.name)});
-    }
+    TestDriver color;
+    SamplePackage(kColorDriver, color);
+    std::vector<DriverFile> files = color.dependentFiles;
     files.push_back({L"vrcrypt_nodec.dll", ReadFileBytes(TestBinDir() + L"\\vrcrypt_nodec.dll")});
     return files;
 }
@@ -80,18 +94,16 @@ bool InstallPrinter(const std::wstring& printerName, const std::wstring& driverN
 bool InstallSamplePrinters() {
     static int state = 0;  // 0 not yet, 1 done, -1 failed
     if (state != 0) return state > 0;
+    // Both models come from the driver package's INF; the colour driver also carries the
+    // encryption library without its decryption entry point that some tests name.
     TestDriver color;
-    color.name = kColorDriver;
-    color.dependentFiles = SampleDependentFiles();
-    // Each model's printer description is its driver's data file (the two share a folder). The
-    // colour model's is named after its plug-in INI file, where the About box and the printer
-    // event look for it.
-    color.dataFile = L"VROEMUI.PPD";
-    color.dataContent = SampleFile(L"labcolor.ppd");
-    TestDriver mono = color;
-    mono.name = kMonoDriver;
-    mono.dataFile = L"LABMONO.PPD";
-    mono.dataContent = SampleFile(L"labmono.ppd");
+    TestDriver mono;
+    if (!SamplePackage(kColorDriver, color) || !SamplePackage(kMonoDriver, mono)) {
+        state = -1;
+        return false;
+    }
+    color.dependentFiles.push_back(
+        {L"vrcrypt_nodec.dll", ReadFileBytes(TestBinDir() + L"\\vrcrypt_nodec.dll")});
     const bool ok = InstallDriver(color) && InstallPrinter(kColorPrinter, kColorDriver) &&
                     InstallDriver(mono) && InstallPrinter(kMonoPrinter, kMonoDriver);
     state = ok ? 1 : -1;

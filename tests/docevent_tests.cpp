@@ -85,7 +85,7 @@ std::vector<std::string> LinesStartingWith(const testenv::StandInLog& log, const
 // The colour utility runs on its own: wait until `count` of its lines are in the log.
 std::vector<std::string> WaitForUtility(const testenv::StandInLog& log, size_t count) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {  // up to 30 s: a new Wine process starts slowly on a loaded machine
         lines = LinesStartingWith(log, "colorap ");
         if (lines.size() >= count) break;
         Sleep(50);

@@ -842,6 +842,7 @@ TEST_F(WatermarkTest, JapaneseTextSurvivesSaveAndReloadInTheShippedIniFile) {
     ASSERT_EQ(shipped.substr(0, 2), std::string("\xFF\xFE", 2)) << "sample/vroemui.ini lost its BOM";
     WriteIni(shipped);
     ASSERT_TRUE(Load());
+    const int shippedCount = list_.Count;  // the sample user's own watermarks stay first
     const wchar_t* const texts[] = {L"\x793E\x5916\x79D8", L"\x6975\x79D8 \x30B3\x30D4\x30FC\x7981\x6B62"};
     for (const wchar_t* text : texts) AddNamed(text);
     Save();
@@ -854,7 +855,7 @@ TEST_F(WatermarkTest, JapaneseTextSurvivesSaveAndReloadInTheShippedIniFile) {
     WatermarkList again = {};
     ResetWatermarkList(again, ini_.c_str());
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, again, resources_));
-    ASSERT_EQ(again.Count, 2);
-    for (int i = 0; i < 2; ++i) EXPECT_STREQ(again.Records[i + 1]->Text, texts[i]);
+    ASSERT_EQ(again.Count, shippedCount + 2);
+    for (int i = 0; i < 2; ++i) EXPECT_STREQ(again.Records[shippedCount + i + 1]->Text, texts[i]);
     FreeWatermarkList(again);
 }

@@ -140,6 +140,22 @@ BOOL APIENTRY UpdateUISettingProc(PVOID driverObject, PVOID item, DWORD previous
 
 OEMUIPROCS g_procs = {&GetDriverSettingProc, &UpdateUISettingProc};
 
+// Bytes of the plug-in's record in a stored DEVMODE that starts at `start`, or 0 when there is
+// none the plug-in may be given: the DEVMODE's declared size (dmSize + dmDriverExtra) and the
+// bytes actually stored bound the record, and the record's own dwSize must fit inside them.
+size_t StoredPluginRecordBytes(const std::vector<BYTE>& stored, size_t start) {
+    if (stored.size() < sizeof(DEVMODEW)) return 0;
+    DEVMODEW dm;
+    memcpy(&dm, stored.data(), sizeof(dm));
+    const size_t declared = static_cast<size_t>(dm.dmSize) + dm.dmDriverExtra;
+    const size_t end = std::min(stored.size(), declared);
+    if (end <= start || end - start < sizeof(OEM_DMEXTRAHEADER)) return 0;
+    DWORD recordSize = 0;
+    memcpy(&recordSize, stored.data() + start, sizeof(recordSize));
+    if (recordSize < sizeof(OEM_DMEXTRAHEADER) || recordSize > end - start) return 0;
+    return recordSize;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -263,11 +279,15 @@ bool CoreDriver::Start() {
         Record("DevMode", OEMDM_DEFAULT, plugin_->DevMode(OEMDM_DEFAULT, &dm));
 
         // A stored DEVMODE of ours carries the plug-in's record after the private area.
+        // Like the core driver, the plug-in is handed only a record that lies wholly inside
+        // the bytes the stored DEVMODE holds and declares (dmSize + dmDriverExtra).
         const std::vector<BYTE>& stored = options_.storedDevmode;
         const size_t storedStart = sizeof(DEVMODEW) + kDriverPrivateSize;
-        if (stored.size() > storedStart) {
+        const size_t recordBytes = StoredPluginRecordBytes(stored, storedStart);
+        if (recordBytes != 0) {
             std::vector<BYTE> input(stored.begin() + static_cast<std::ptrdiff_t>(storedStart),
-                                    stored.end());
+                                    stored.begin() +
+                                        static_cast<std::ptrdiff_t>(storedStart + recordBytes));
             dm.pOEMDMIn = input.data();
             dm.pOEMDMOut = PluginRecord();
             dm.cbBufSize = oemSize_;

@@ -51,7 +51,11 @@ void WriteDefaultRecord(HANDLE hPrinter, PrivateDevmode& record) {
 // copied over the defaults as far as both records reach; anything else gives the defaults.
 void ConvertRecord(HANDLE hPrinter, const PrivateDevmode* in, PrivateDevmode& out) {
     const DWORD outSizeAsPassed = out.Header.dwSize;
-    const bool sameKind = in->Header.dwSignature == out.Header.dwSignature &&
+    // The size comes first in the header: a record too short to hold the rest of its header
+    // is foreign, and its signature is never read.
+    const DWORD inSize = in->Header.dwSize;
+    const bool sameKind = inSize >= sizeof(OEM_DMEXTRAHEADER) &&
+                          in->Header.dwSignature == out.Header.dwSignature &&
                           in->Header.dwSignature == kPrivateDevmodeSignature;
     WriteDefaultValues(out);
     // The encryption library is named by this printer's model; find its capability file.
@@ -60,7 +64,7 @@ void ConvertRecord(HANDLE hPrinter, const PrivateDevmode* in, PrivateDevmode& ou
         TakeEncryptionDefaults(hPrinter, out);
         // Both sizes come from buffers the plug-in does not own: never copy past a record.
         const size_t bytes =
-            std::min<size_t>({outSizeAsPassed, in->Header.dwSize, kPrivateDevmodeSize});
+            std::min<size_t>({outSizeAsPassed, inSize, kPrivateDevmodeSize});
         if (in != &out) memmove(&out, in, bytes);
         out.Header.dwSize = kPrivateDevmodeSize;
         out.Header.dwVersion = kPrivateDevmodeVersion;

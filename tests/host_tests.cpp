@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -293,6 +294,55 @@ TEST(CoreDriverStart, StoredDevmodeIsMergedAndRestoresSettings) {
     EXPECT_EQ(core.Devmode()->dmOrientation, DMORIENT_LANDSCAPE);
     EXPECT_EQ(core.DevmodeData()[CoreDriver::kOutputOptionOffset], host::kOutputEps);
     EXPECT_EQ(core.DevmodeData()[CoreDriver::kPaperClassOffset], 6);
+}
+
+// A stored DEVMODE whose plug-in record does not fit the bytes it holds or declares opens
+// with the plug-in's defaults; the intact one keeps what was stored.
+TEST(CoreDriverStart, TruncatedStoredRecordOpensWithDefaults) {
+    std::vector<BYTE> stored;
+    {
+        CoreDriver first(RealOptions(testenv::kColorPrinter));
+        ASSERT_TRUE(first.Start());
+        first.PluginRecord()[100] = 0x5A;
+        stored = first.DevmodeBytes();
+    }
+    const size_t recordStart = sizeof(DEVMODEW) + CoreDriver::kDriverPrivateSize;
+    ASSERT_GT(stored.size(), recordStart + 200);
+    auto setRecordSize = [&](std::vector<BYTE>& bytes, DWORD size) {
+        memcpy(bytes.data() + recordStart, &size, sizeof(size));
+    };
+    auto reduceDriverExtra = [](std::vector<BYTE>& bytes, WORD by) {
+        DEVMODEW dm;
+        memcpy(&dm, bytes.data(), sizeof(dm));
+        dm.dmDriverExtra = static_cast<WORD>(dm.dmDriverExtra - by);
+        memcpy(bytes.data(), &dm, sizeof(dm));
+    };
+    struct Row {
+        const char* what;
+        std::function<void(std::vector<BYTE>&)> damage;
+        BYTE expected;
+    };
+    const Row rows[] = {
+        {"intact", [](std::vector<BYTE>&) {}, 0x5A},
+        {"stored bytes end inside the record",
+         [&](std::vector<BYTE>& b) { b.resize(recordStart + 150); }, 0},
+        {"dmDriverExtra ends before the record does",
+         [&](std::vector<BYTE>& b) { reduceDriverExtra(b, 8); }, 0},
+        {"record claims 4 bytes", [&](std::vector<BYTE>& b) { setRecordSize(b, 4); }, 0},
+        {"record claims more than stored",
+         [&](std::vector<BYTE>& b) { setRecordSize(b, static_cast<DWORD>(b.size())); }, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CoreDriverOptions options = RealOptions(testenv::kColorPrinter);
+        options.storedDevmode = stored;
+        row.damage(options.storedDevmode);
+        CoreDriver core(options);
+        ASSERT_TRUE(core.Start());
+        EXPECT_EQ(core.PluginRecord()[100], row.expected);
+        const auto* header = reinterpret_cast<const OEM_DMEXTRAHEADER*>(core.PluginRecord());
+        EXPECT_EQ(header->dwSize, 3920u);  // the fixed size of the private record
+    }
 }
 
 TEST(CoreDriverStart, MissingPluginFailsCleanly) {

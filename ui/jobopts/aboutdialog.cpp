@@ -3,6 +3,7 @@
 #include <windowsx.h>
 #include <strsafe.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -86,13 +87,23 @@ private:
     DWORD filled_ = 0;
 };
 
-// Bytes of `begin`..`end` of a PPD line (8-bit, ANSI code page) as wide text, cut to fit.
+// Bytes of `begin`..`end` of a PPD line (8-bit, ANSI code page) as wide text. Text longer than
+// the buffer is cut: the whole part is converted into a scratch block and its prefix copied, so
+// a multi-byte character is never split and the terminator always lands inside `out`.
 void WidenPart(const char* begin, const char* end, wchar_t* out, size_t outChars) {
+    if (outChars == 0) return;
     out[0] = L'\0';
-    if (outChars == 0 || end <= begin) return;
-    const int count = MultiByteToWideChar(CP_ACP, 0, begin, static_cast<int>(end - begin), out,
-                                          static_cast<int>(outChars - 1));
-    out[count > 0 ? count : 0] = L'\0';
+    if (end <= begin) return;
+    const int bytes = static_cast<int>(end - begin);
+    const int needed = MultiByteToWideChar(CP_ACP, 0, begin, bytes, nullptr, 0);
+    if (needed <= 0) return;
+    GlobalBlock<wchar_t> wide(static_cast<size_t>(needed) * sizeof(wchar_t));
+    if (!wide) return;
+    const int count = MultiByteToWideChar(CP_ACP, 0, begin, bytes, wide.get(), needed);
+    if (count <= 0) return;
+    const size_t kept = std::min(static_cast<size_t>(count), outChars - 1);
+    std::memcpy(out, wide.get(), kept * sizeof(wchar_t));
+    out[kept] = L'\0';
 }
 
 const char* LineEnd(const char* line) {

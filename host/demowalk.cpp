@@ -32,7 +32,7 @@ constexpr DialogButton kDialogButtons[] = {
     {kJobOptions, {1559, 0, 0}, L"about", false},
     {kColor, {1610, 0, 0}, L"calder-color"},
     {kColor, {1616, 0, 0}, L"meridan-pro"},
-    {kColor, {1215, 0, 0}, L"color-advanced"},
+    {kColor, {1215, 0, 0}, L"color-advanced", true},
     {kColor, {4031, 0, 0}, L"special-toner"},
     {kColor, {1614, 0, 0}, L"color-swatch"},
 };

@@ -13,6 +13,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "resource.h"
+#include "ui/color/advancedcolordialog.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/handles.h"
 #include "ui/common/helpids.h"
@@ -517,7 +518,13 @@ void SaveColorSettings(HWND, DriverItemMap& map) {
                  record->CcmValueLength);
 }
 
-INT_PTR OpenColorDetailDialog(HWND, WORD, DriverItemMap&) { return 0; }
+INT_PTR OpenColorDetailDialog(HWND page, WORD templateId, DriverItemMap& map) {
+    switch (templateId) {
+        case IDD_COLOR_ADVANCED: return ShowAdvancedColorDialog(page, map);
+        default:
+            return 0;  // the Calder Color, Meridan Pro and special-toner dialogs are still to come
+    }
+}
 
 INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {

@@ -51,8 +51,8 @@ void ResetColorDefaults(DriverItemMap& map);
 bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::size_t& count);
 
 // Opens one of the page's detail dialogs (templates 118, 119, 200, 4001, 4002) with the map;
-// its result, non-zero meaning a change. The detail dialogs are not part of the plug-in yet:
-// this opens nothing and returns 0.
+// its result, non-zero meaning a change. Only the Advanced dialog exists so far; the others
+// open nothing and return 0.
 INT_PTR OpenColorDetailDialog(HWND page, WORD templateId, DriverItemMap& map);
 
 }  // namespace oemui

@@ -427,10 +427,21 @@ bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::s
     }
 }
 
+namespace {
+
+// Each picture asks for its own paint; drawing all five per request made opening the page
+// paint 25 pictures where 5 show the same thing.
+void DrawModePicture(HWND page, int controlId) {
+    const int index = controlId - IDC_COLORMODE_PICTURE_FIRST;
+    if (index < 0 || index >= static_cast<int>(kColorModeCount)) return;
+    DrawTransparentBitmap(page, ModuleHandle, controlId, kModeBitmaps[static_cast<size_t>(index)]);
+}
+
+}  // namespace
+
 void UpdateColorModeControls(HWND page, DriverItemMap& map) {
     for (DWORD i = 0; i < kColorModeCount; ++i) {
-        DrawTransparentBitmap(page, ModuleHandle, IDC_COLORMODE_PICTURE_FIRST + static_cast<int>(i),
-                              kModeBitmaps[i]);
+        DrawModePicture(page, IDC_COLORMODE_PICTURE_FIRST + static_cast<int>(i));
     }
     const DWORD mode = ColorMode(map);
     CheckRadioButton(page, IDC_COLORMODE_AUTOMATIC, IDC_COLORMODE_GREYSCALE,
@@ -549,7 +560,7 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
             return FALSE;
         case WM_DRAWITEM:
             if (wParam >= IDC_COLORMODE_PICTURE_FIRST && wParam <= IDC_COLORMODE_PICTURE_LAST) {
-                UpdateColorModeControls(page, *map);
+                DrawModePicture(page, static_cast<int>(wParam));
                 return TRUE;
             }
             if (wParam == IDC_LINK_PICTURE) {

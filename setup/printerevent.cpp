@@ -1,10 +1,12 @@
 #include "setup/printerevent.h"
 
+#include <aclapi.h>
 #include <strsafe.h>
 #include <winspool.h>
 #include <winddiui.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "plugin/config.h"
 #include "plugin/dispatch.h"
@@ -23,8 +25,6 @@ constexpr wchar_t kPrintersKey[] = L"System\\CurrentControlSet\\Control\\Print\\
 constexpr wchar_t kDriverDataKey[] = L"\\PrinterDriverData";
 // The library name is loaded with this many characters at most.
 constexpr int kLibraryNameChars = 520;
-// PRINTER_INFO_1 of the printer is fetched into a buffer of this size.
-constexpr DWORD kPrinterInfo1Bytes = 255;
 
 struct SidTraits {
     using Handle = PSID;
@@ -132,9 +132,39 @@ DEVMODEW* DefaultDevmode(HANDLE hPrinter, const wchar_t* printerName, GlobalBloc
     return dm;
 }
 
+// Grants the file's data rights on its present DACL.
+bool GrantUsersReadWrite(wchar_t* path) {
+    PACL current = nullptr;
+    PSECURITY_DESCRIPTOR currentDescriptor = nullptr;
+    if (GetNamedSecurityInfoW(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &current, nullptr, &currentDescriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    UniqueLocal currentOwned(currentDescriptor);
+    UniqueLocal merged(DataFileDacl(current));
+    if (!merged) return false;
+    SECURITY_DESCRIPTOR descriptor = {};
+    return InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+           SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(merged.get()), FALSE) &&
+           SetFileSecurityW(path, DACL_SECURITY_INFORMATION, &descriptor);
+}
+
 // Reads an integer of the printer's section of varoopt.dat.
 UINT InstalledValue(const wchar_t* section, const wchar_t* key, const wchar_t* file) {
     return GetPrivateProfileIntW(section, key, 0, file);
+}
+
+// "DrvInst_DuplexPrinting" of the first of the two sections that has it; 0 when neither has.
+UINT InstalledDuplexChoice(const wchar_t* printerName, const wchar_t* deviceName,
+                           const wchar_t* file) {
+    constexpr wchar_t kKey[] = L"DrvInst_DuplexPrinting";
+    for (const wchar_t* section : {printerName, deviceName}) {
+        wchar_t probe[16] = {};
+        if (GetPrivateProfileStringW(section, kKey, L"", probe, 16, file) > 0) {
+            return InstalledValue(section, kKey, file);
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -217,37 +247,65 @@ DWORD SetFeatureOption(BYTE* list, DWORD length, const char* keyword, const char
     return out;
 }
 
-bool EnableTakeOwnership(bool enable) {
-    UniqueKernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                          token.put())) {
-        return false;
+PACL DataFileDacl(PACL current) {
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    UniqueSid system;
+    UniqueSid administrators;
+    UniqueSid users;
+    if (!AllocateAndInitializeSid(&ntAuthority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
+                                  system.put()) ||
+        !AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  administrators.put()) ||
+        !AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, users.put())) {
+        return nullptr;
     }
-    SetLastError(ERROR_SUCCESS);
-    if (enable) {
-        TOKEN_PRIVILEGES privileges = {};
-        privileges.PrivilegeCount = 1;
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        if (!LookupPrivilegeValueW(nullptr, SE_TAKE_OWNERSHIP_NAME,
-                                   &privileges.Privileges[0].Luid)) {
-            return false;
+    const struct {
+        PSID sid;
+        DWORD rights;
+        TRUSTEE_TYPE type;
+    } grants[] = {{system.get(), FILE_ALL_ACCESS, TRUSTEE_IS_USER},
+                  {administrators.get(), FILE_ALL_ACCESS, TRUSTEE_IS_ALIAS},
+                  {users.get(), kUsersFileRights, TRUSTEE_IS_ALIAS}};
+    EXPLICIT_ACCESSW entries[std::size(grants)] = {};
+    for (size_t i = 0; i < std::size(grants); ++i) {
+        entries[i].grfAccessPermissions = grants[i].rights;
+        entries[i].grfAccessMode = GRANT_ACCESS;
+        entries[i].grfInheritance = NO_INHERITANCE;
+        entries[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        entries[i].Trustee.TrusteeType = grants[i].type;
+        entries[i].Trustee.ptstrName = static_cast<wchar_t*>(grants[i].sid);
+    }
+    PACL merged = nullptr;
+    if (SetEntriesInAclW(static_cast<ULONG>(std::size(entries)), entries, current, &merged) !=
+        ERROR_SUCCESS) {
+        return nullptr;
+    }
+    // Whatever else the file allowed before (everyone full control, as earlier versions left
+    // it) keeps its data rights but loses the rights to change permissions or owner and to
+    // delete.
+    for (DWORD i = 0; i < merged->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(merged, i, reinterpret_cast<void**>(&ace)) ||
+            ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            continue;
         }
-        AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
-    } else {
-        AdjustTokenPrivileges(token.get(), TRUE, nullptr, 0, nullptr, nullptr);
+        PSID sid = &ace->SidStart;
+        if (EqualSid(sid, system.get()) || EqualSid(sid, administrators.get())) continue;
+        if ((ace->Mask & GENERIC_ALL) != 0) {
+            ace->Mask = (ace->Mask & ~GENERIC_ALL) | FILE_GENERIC_READ | FILE_GENERIC_WRITE |
+                        FILE_GENERIC_EXECUTE;
+        }
+        ace->Mask &= ~static_cast<DWORD>(WRITE_DAC | WRITE_OWNER | DELETE);
     }
-    return GetLastError() == ERROR_SUCCESS;
+    return merged;
 }
 
 bool SetFileFullAccess(const wchar_t* path) {
     if (path == nullptr || path[0] == L'\0') return false;
-    SECURITY_DESCRIPTOR everyone = {};
-    if (!InitializeSecurityDescriptor(&everyone, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&everyone, TRUE, nullptr, FALSE)) {
-        return false;
-    }
     wchar_t* target = const_cast<wchar_t*>(path);
-    if (SetFileSecurityW(target, DACL_SECURITY_INFORMATION, &everyone)) return true;
+    if (GrantUsersReadWrite(target)) return true;
 
     // The DACL is not ours to change: make the Administrators the owner, then try again.
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
@@ -263,13 +321,13 @@ bool SetFileFullAccess(const wchar_t* path) {
         return false;
     }
     if (SetFileSecurityW(target, OWNER_SECURITY_INFORMATION, &owner)) {
-        return SetFileSecurityW(target, DACL_SECURITY_INFORMATION, &everyone) != FALSE;
+        return GrantUsersReadWrite(target);
     }
     TakeOwnershipScope takeOwnership;
     if (!takeOwnership.Enabled() || !SetFileSecurityW(target, OWNER_SECURITY_INFORMATION, &owner)) {
         return false;
     }
-    return SetFileSecurityW(target, DACL_SECURITY_INFORMATION, &everyone) != FALSE;
+    return GrantUsersReadWrite(target);
 }
 
 bool PushPrinterDefaults(const wchar_t* printerName) {
@@ -317,9 +375,11 @@ bool PushPrinterDefaultsAs(const wchar_t* printerName, const SpoolerIdentity& id
     wchar_t optionsFile[kPathChars] = {};
     if (InstalledOptionsFilePath(optionsFile, kPathChars) &&
         InstalledOptionsFileReadable(optionsFile)) {
+        // The installer files the printer under its full name, as every other look-up of
+        // this file does; a section under the DEVMODE's shortened device name still counts.
         wchar_t section[CCHDEVICENAME + 1] = {};
         StringCchCopyNW(section, CCHDEVICENAME + 1, dm->dmDeviceName, CCHDEVICENAME);
-        if (InstalledValue(section, L"DrvInst_DuplexPrinting", optionsFile) == 2) {
+        if (InstalledDuplexChoice(printerName, section, optionsFile) == 2) {
             dm->dmDuplex = DMDUP_VERTICAL;
             dm->dmFields |= DM_DUPLEX;
         }
@@ -375,10 +435,10 @@ std::array<FeatureEdit, kInstalledOptionEdits> InstalledOptionEditsFor(
 }
 
 void SyncInstalledOptions(HANDLE hPrinter) {
-    BYTE info1[kPrinterInfo1Bytes] = {};
-    DWORD needed = 0;
-    if (!GetPrinterW(hPrinter, 1, info1, sizeof(info1), &needed)) return;
-    const wchar_t* printerName = reinterpret_cast<const PRINTER_INFO_1W*>(info1)->pName;
+    // Sized by the spooler: a long description or comment does not make the query fail.
+    GlobalBlock<BYTE> info1 = GetPrinterInfo(hPrinter, 1);
+    if (!info1) return;
+    const wchar_t* printerName = reinterpret_cast<const PRINTER_INFO_1W*>(info1.get())->pName;
     if (printerName == nullptr || printerName[0] == L'\0') return;
 
     InstalledOptions options;

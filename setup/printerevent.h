@@ -1,6 +1,6 @@
 // One-time preparation of a printer when the spooler creates it (PRINTER_EVENT_INITIALIZE):
-// the user-mode rendering library in the printer data, open access rights on the driver's data
-// files, model defaults in the printer's default DEVMODE, and the installed options recorded
+// the user-mode rendering library in the printer data, users' read and write access to the
+// driver's data files, model defaults in the printer's default DEVMODE, and the installed options recorded
 // by the installer copied into the core driver's printer-sticky feature settings.
 #pragma once
 
@@ -33,13 +33,22 @@ bool EnsureUserModeLibrary(HANDLE hPrinter, HMODULE resources);
 // returns `length` (clamped to kFeatureListBytes).
 DWORD SetFeatureOption(BYTE* list, DWORD length, const char* keyword, const char* option);
 
-// Grants everyone full access to a file (a present, null DACL); when the DACL cannot be
-// changed, takes ownership for the local Administrators and tries once more.
+// Lets the users group read and write a data file of the driver (no right to change its
+// permissions or owner, nor to delete it), keeping full control for the system and the
+// Administrators; when the DACL cannot be changed, takes ownership for the Administrators and
+// tries once more.
 bool SetFileFullAccess(const wchar_t* path);
 
-// Enables SeTakeOwnershipPrivilege in the process token, or (enable false) disables every
-// privilege of the token. True when the adjustment reported no error.
-bool EnableTakeOwnership(bool enable);
+// The DACL SetFileFullAccess gives a file that has `current` (null: no DACL): `current` with
+// the users group allowed kUsersFileRights and the system and the Administrators allowed
+// everything; a missing DACL gives just these three entries. No other entry keeps the right
+// to change permissions or owner, or to delete. LocalFree the result; null when
+// it cannot be built.
+PACL DataFileDacl(PACL current);
+// What the users group may do with the plug-in's data files: read and write their content,
+// so that saving watermarks and overlays works, but not change their permissions or owner,
+// nor delete them.
+inline constexpr DWORD kUsersFileRights = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
 
 // Pushes the model's default output option, paper size, paper source and the installer's
 // duplex choice into the printer's default DEVMODE, acting as the spooler meanwhile.

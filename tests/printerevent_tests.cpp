@@ -63,11 +63,16 @@ std::string Edit(const std::string& list, const char* keyword, const char* optio
 std::wstring DriverFile(const wchar_t* name) { return testenv::DriverDirectory3() + L"\\" + name; }
 std::wstring OptionsFile() { return testenv::WindowsDirectory() + L"\\varoopt.dat"; }
 
-// varoopt.dat for the test printer while the object lives.
+// A printer name longer than a DEVMODE's device name (31 characters and the NUL).
+const wchar_t kLongPrinter[] = L"PrnEvent printer whose name is longer than the device name";
+
+// varoopt.dat for the test printer while the object lives (`content` without a section head
+// holds the keys of "PrnEvent 1").
 class InstalledOptionsFile {
 public:
-    explicit InstalledOptionsFile(const std::string& keys) {
-        EXPECT_TRUE(testenv::WriteFileBytes(OptionsFile(), "[PrnEvent 1]\r\n" + keys));
+    explicit InstalledOptionsFile(const std::string& content) {
+        const std::string text = content.rfind('[', 0) == 0 ? content : "[PrnEvent 1]\r\n" + content;
+        EXPECT_TRUE(testenv::WriteFileBytes(OptionsFile(), text));
     }
     ~InstalledOptionsFile() { DeleteFileW(OptionsFile().c_str()); }
 };
@@ -83,6 +88,7 @@ protected:
         d.dataFile = L"PRNEV.PPD";
         ASSERT_TRUE(testenv::InstallDriver(d));
         ASSERT_TRUE(testenv::InstallPrinter(kPrinter, kDriver));
+        ASSERT_TRUE(testenv::InstallPrinter(kLongPrinter, kDriver));
     }
     void SetUp() override {
         DeleteFileW(OptionsFile().c_str());
@@ -123,23 +129,23 @@ protected:
         return value;
     }
     // Gives the printer a default DEVMODE with a 200-byte private part; byte 344 is 0xEE.
-    void PutDevmode(WORD extra = 200) {
+    void PutDevmode(WORD extra = 200, const wchar_t* printerName = kPrinter) {
         std::vector<BYTE> bytes(sizeof(DEVMODEW) + extra, 0);
         auto* dm = reinterpret_cast<DEVMODEW*>(bytes.data());
         dm->dmSize = sizeof(DEVMODEW);
         dm->dmDriverExtra = extra;
-        wcscpy(dm->dmDeviceName, kPrinter);
+        wcsncpy(dm->dmDeviceName, printerName, CCHDEVICENAME - 1);
         dm->dmFields = DM_PAPERSIZE | DM_DUPLEX;
         dm->dmPaperSize = DMPAPER_LETTER;
         dm->dmDefaultSource = DMBIN_UPPER;
         dm->dmDuplex = DMDUP_SIMPLEX;
         if (bytes.size() > kOutputOptionOffset) bytes[kOutputOptionOffset] = 0xEE;
-        Printer printer(kPrinter);
+        Printer printer(printerName);
         PRINTER_INFO_8W info = {dm};
         ASSERT_TRUE(SetPrinterW(printer.get(), 8, reinterpret_cast<BYTE*>(&info), 0));
     }
-    std::vector<BYTE> GetDevmode() {
-        Printer printer(kPrinter);
+    std::vector<BYTE> GetDevmode(const wchar_t* printerName = kPrinter) {
+        Printer printer(printerName);
         DWORD needed = 0;
         GetPrinterW(printer.get(), 8, nullptr, 0, &needed);
         std::vector<BYTE> info(needed);
@@ -151,37 +157,91 @@ protected:
     static const DEVMODEW& Dm(const std::vector<BYTE>& bytes) {
         return *reinterpret_cast<const DEVMODEW*>(bytes.data());
     }
+    // Sets the printer's comment (part of PRINTER_INFO_1 and 2).
+    static void PutComment(const std::wstring& comment) {
+        Printer printer(kPrinter);
+        DWORD needed = 0;
+        GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
+        std::vector<BYTE> info(needed);
+        ASSERT_TRUE(needed && GetPrinterW(printer.get(), 2, info.data(), needed, &needed));
+        auto* info2 = reinterpret_cast<PRINTER_INFO_2W*>(info.data());
+        std::wstring text = comment;
+        info2->pComment = text.data();
+        info2->pDevMode = nullptr;
+        info2->pSecurityDescriptor = nullptr;
+        ASSERT_TRUE(SetPrinterW(printer.get(), 2, info.data(), 0));
+    }
 
     UniqueRegKey key_;
 };
 
-// Everyone may write the file: a null DACL, or an allowing ACE for Everyone with write rights.
-bool EveryoneMayWrite(const std::wstring& path) {
+// The allowing entries of a DACL: rights by SID (SDDL text). `null` when there is no DACL at
+// all, which lets everyone do everything. `owner` is the file's owner, when read from a file.
+struct DaclView {
+    bool null = false;
+    std::map<std::wstring, DWORD> allowed;
+    std::wstring owner;
+};
+
+std::wstring SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (sid == nullptr || !ConvertSidToStringSidW(sid, &text)) return {};
+    std::wstring out = text;
+    LocalFree(text);
+    return out;
+}
+
+DaclView ViewOf(PACL dacl) {
+    DaclView view;
+    view.null = dacl == nullptr;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
+            ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE) {
+            view.allowed[SidText(&ace->SidStart)] |= ace->Mask;
+        }
+    }
+    return view;
+}
+
+DaclView ReadDacl(const std::wstring& path) {
+    const SECURITY_INFORMATION wanted = DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION;
     DWORD needed = 0;
-    GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    GetFileSecurityW(path.c_str(), wanted, nullptr, 0, &needed);
     std::vector<BYTE> sd(needed ? needed : 1);
-    if (!GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, sd.data(), needed, &needed)) {
-        return false;
+    if (!GetFileSecurityW(path.c_str(), wanted, sd.data(), needed, &needed)) {
+        ADD_FAILURE() << "no security descriptor to read back";
+        return {};
     }
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
     GetSecurityDescriptorDacl(sd.data(), &present, &dacl, &defaulted);
-    if (!present || dacl == nullptr) return present != FALSE;
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-    bool writable = false;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
-            ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-            EqualSid(&ace->SidStart, everyone) &&
-            (ace->Mask & (FILE_WRITE_DATA | FILE_APPEND_DATA)) == (FILE_WRITE_DATA | FILE_APPEND_DATA)) {
-            writable = true;
-        }
+    DaclView view = ViewOf(present ? dacl : nullptr);
+    PSID owner = nullptr;
+    if (GetSecurityDescriptorOwner(sd.data(), &owner, &defaulted)) view.owner = SidText(owner);
+    return view;
+}
+
+constexpr wchar_t kSystemSid[] = L"S-1-5-18";
+constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
+constexpr wchar_t kUsersSid[] = L"S-1-5-32-545";
+constexpr DWORD kControlRights = WRITE_DAC | WRITE_OWNER | DELETE | GENERIC_ALL;
+
+// Nobody but the system, the Administrators and the owner holds any of `rights`.
+void ExpectNoOneElseControls(const DaclView& dacl, DWORD rights = kControlRights) {
+    EXPECT_FALSE(dacl.null) << "a missing DACL gives everyone full control";
+    for (const auto& [sid, mask] : dacl.allowed) {
+        if (sid == kSystemSid || sid == kAdministratorsSid || sid == dacl.owner) continue;
+        EXPECT_EQ(mask & rights, 0u) << testenv::Narrow(sid);
     }
-    FreeSid(everyone);
-    return writable;
+}
+
+// What this Wine shows of a file's DACL is made from the file's Unix mode (an entry for
+// Everyone from the "other" bits, where writing brings DELETE along), so a file is checked
+// for the permission and owner rights; the entries themselves are checked on DataFileDacl.
+void ExpectUsersReadAndWriteOnly(const std::wstring& path) {
+    SCOPED_TRACE(testenv::Narrow(path));
+    ExpectNoOneElseControls(ReadDacl(path), WRITE_DAC | WRITE_OWNER | GENERIC_ALL);
 }
 
 // Leaves Everyone only reading rights on the file.
@@ -191,7 +251,7 @@ void RestrictToReading(const std::wstring& path) {
                                                                      nullptr));
     ASSERT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, sd));
     LocalFree(sd);
-    ASSERT_FALSE(EveryoneMayWrite(path));
+    ASSERT_EQ(ReadDacl(path).allowed[L"S-1-1-0"] & FILE_WRITE_DATA, 0u);
 }
 
 }  // namespace
@@ -274,30 +334,58 @@ TEST(DescriptionFile, UsesTheFileNamesOwnExtension) {
     EXPECT_FALSE(DescriptionFilePathFor(L"C:\\a\\b.ini", out, 8)) << "does not fit";
 }
 
-TEST(FileAccess, OpensTheDaclAndTogglesThePrivilege) {
-    const std::wstring path = testenv::WindowsDirectory() + L"\\prnev_access.txt";
-    ASSERT_TRUE(testenv::WriteFileBytes(path, "x"));
-    RestrictToReading(path);
-    EXPECT_TRUE(SetFileFullAccess(path.c_str()));
-    EXPECT_TRUE(EveryoneMayWrite(path));
-    DeleteFileW(path.c_str());
-    EXPECT_FALSE(SetFileFullAccess(path.c_str())) << "a missing file";
+TEST(FileAccess, DataFileDaclAddsUsersReadAndWriteAndKeepsTheRest) {
+    // No DACL (as earlier versions left the files), everyone reading, and a usual one.
+    // Also everyone full control, which is how this Wine shows a file without a DACL.
+    for (const wchar_t* before : {static_cast<const wchar_t*>(nullptr), L"D:P(A;;FR;;;WD)",
+                                  L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)",
+                                  L"D:(A;;FA;;;WD)(A;;GA;;;AU)"}) {
+        SCOPED_TRACE(before ? testenv::Narrow(before) : "no DACL");
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        PACL current = nullptr;
+        if (before != nullptr) {
+            ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(before, 1, &sd, nullptr));
+            BOOL present = FALSE, defaulted = FALSE;
+            GetSecurityDescriptorDacl(sd, &present, &current, &defaulted);
+        }
+        PACL after = DataFileDacl(current);
+        ASSERT_NE(after, nullptr);
+        const DaclView view = ViewOf(after);
+        ExpectNoOneElseControls(view);
+        const DWORD readWrite = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
+        EXPECT_EQ(view.allowed.count(kUsersSid) ? view.allowed.at(kUsersSid) & readWrite : 0, readWrite);
+        EXPECT_EQ(view.allowed.count(kAdministratorsSid) ? view.allowed.at(kAdministratorsSid) : 0,
+                  static_cast<DWORD>(FILE_ALL_ACCESS));
+        if (current != nullptr) {
+            for (const auto& [sid, mask] : ViewOf(current).allowed) {
+                const DWORD kept = mask & ~kControlRights;
+                EXPECT_EQ(view.allowed.count(sid) ? view.allowed.at(sid) & kept : 0, kept)
+                    << "kept: " << testenv::Narrow(sid);
+            }
+        }
+        LocalFree(after);
+        LocalFree(sd);
+    }
+}
 
-    auto takeOwnershipEnabled = [] {
-        HANDLE token = nullptr;
-        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-        LUID luid = {};
-        LookupPrivilegeValueW(nullptr, SE_TAKE_OWNERSHIP_NAME, &luid);
-        PRIVILEGE_SET set = {1, PRIVILEGE_SET_ALL_NECESSARY, {{luid, 0}}};
-        BOOL enabled = FALSE;
-        PrivilegeCheck(token, &set, &enabled);
-        CloseHandle(token);
-        return enabled != FALSE;
-    };
-    EXPECT_TRUE(EnableTakeOwnership(true));
-    EXPECT_TRUE(takeOwnershipEnabled());
-    EXPECT_TRUE(EnableTakeOwnership(false));
-    EXPECT_FALSE(takeOwnershipEnabled());
+TEST(FileAccess, FilesGetTheDataRightsOnly) {
+    const std::wstring path = testenv::WindowsDirectory() + L"\\prnev_access.txt";
+    for (const bool withoutDacl : {false, true}) {
+        SCOPED_TRACE(withoutDacl ? "no DACL" : "reading only");
+        ASSERT_TRUE(testenv::WriteFileBytes(path, "x"));
+        if (withoutDacl) {
+            SECURITY_DESCRIPTOR open = {};
+            InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+            SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+            ASSERT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, &open));
+        } else {
+            RestrictToReading(path);
+        }
+        EXPECT_TRUE(SetFileFullAccess(path.c_str()));
+        ExpectUsersReadAndWriteOnly(path);
+        DeleteFileW(path.c_str());
+    }
+    EXPECT_FALSE(SetFileFullAccess(path.c_str())) << "a missing file";
 }
 
 TEST_F(PrinterEventTest, SyncWritesTheInstalledOptionsIntoFeatureKeyword) {
@@ -306,6 +394,10 @@ TEST_F(PrinterEventTest, SyncWritesTheInstalledOptionsIntoFeatureKeyword) {
                                           {"VRHDDSpool", "On"}, {"VRHDD", "False"},
                                           {"InstalledMemory", "64MB"}, {"VRPunchUnit", "None"}});
     InstalledOptionsFile file("Installed=53\r\nRandom Access Memory=512\r\nHard Disk=1\r\nPunchType=3\r\n");
+    // A short comment, and one that makes PRINTER_INFO_1 far larger than 255 bytes.
+    for (const std::wstring& comment : {std::wstring(L"lab"), std::wstring(300, L'c')}) {
+    SCOPED_TRACE(comment.size());
+    PutComment(comment);
     PutFeatureList(list, static_cast<DWORD>(list.size()));
     Printer printer(kPrinter);
     SyncInstalledOptions(printer.get());
@@ -322,6 +414,8 @@ TEST_F(PrinterEventTest, SyncWritesTheInstalledOptionsIntoFeatureKeyword) {
     EXPECT_EQ(options.at("VRHDDSpool"), "On");
     EXPECT_EQ(options.at("InstalledMemory"), "512MB");
     EXPECT_EQ(options.at("VRPunchUnit"), "Type3");
+    }
+    PutComment(L"");
 }
 
 TEST_F(PrinterEventTest, SyncLeavesListsWithoutKeywordsOrFileAlone) {
@@ -376,6 +470,29 @@ TEST_F(PrinterEventTest, DefaultsReachThePrinterDevmode) {
     PutDevmode(0);
     EXPECT_TRUE(PushPrinterDefaults(kPrinter));
     EXPECT_EQ(Dm(GetDevmode()).dmPaperSize, DMPAPER_A4);
+}
+
+TEST_F(PrinterEventTest, LongEdgeDuplexIsFoundUnderTheFullNameThenTheDeviceName) {
+    const std::string full = testenv::Narrow(kLongPrinter);
+    const std::string device = full.substr(0, CCHDEVICENAME - 1);
+    const struct {
+        const char* what;
+        std::string file;
+        short duplex;
+    } cases[] = {
+        {"full printer name", "[" + full + "]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_VERTICAL},
+        {"device name only", "[" + device + "]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_VERTICAL},
+        {"full name says no", "[" + full + "]\r\nDrvInst_DuplexPrinting=1\r\n[" + device +
+                                  "]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_SIMPLEX},
+        {"another printer", "[PrnEvent 1]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_SIMPLEX},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PutDevmode(200, kLongPrinter);
+        InstalledOptionsFile file(c.file);
+        EXPECT_TRUE(PushPrinterDefaults(kLongPrinter));
+        EXPECT_EQ(Dm(GetDevmode(kLongPrinter)).dmDuplex, c.duplex);
+    }
 }
 
 namespace {
@@ -436,9 +553,9 @@ TEST_F(PrinterEventTest, InitializeThroughThePluginDll) {
     EXPECT_EQ(object->PrinterEvent(name, PRINTER_EVENT_INITIALIZE, 0, 0), S_OK);
     EXPECT_EQ(UserModeLibrary(), L"Vrdrvum.dll");
     EXPECT_EQ(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-    EXPECT_TRUE(EveryoneMayWrite(ini));
-    EXPECT_TRUE(EveryoneMayWrite(DriverFile(L"PRNEV.PPD")));
-    EXPECT_TRUE(EveryoneMayWrite(DriverFile(L"prnevccm.ini")));
+    ExpectUsersReadAndWriteOnly(ini);
+    ExpectUsersReadAndWriteOnly(DriverFile(L"PRNEV.PPD"));
+    ExpectUsersReadAndWriteOnly(DriverFile(L"prnevccm.ini"));
     EXPECT_EQ(GetDevmode()[kOutputOptionOffset], 2);
     EXPECT_EQ(ParseList(GetFeatureList()).at("VROptionDuplex"), "True");
 

@@ -58,12 +58,6 @@ constexpr wchar_t kOemValueName[] = L"OEMUI_VALUE";
 static_assert(sizeof(OPTITEM) == 52 && sizeof(OPTPARAM) == 24 && sizeof(OIEXT) == 28);
 #endif
 
-// --- Entry points of the detection libraries (all take the ANSI printer name) ---------------
-
-using NameFn = int(__cdecl*)(const char* printerName);
-using ReadOptionsFn = int(__cdecl*)(const char* printerName, HWND owner, int, int, DWORD flags);
-using DataFileNameFn = int(__cdecl*)(const char* printerName, char* path, int pathBytes);
-
 template <typename Fn>
 Fn Entry(HMODULE module, const char* name) {
     return module != nullptr
@@ -103,14 +97,19 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-// Loads the model's network library ("NetExtDLL") by name; empty when it has none.
+// Loads the model's network library ("NetExtDLL") from the driver directory; empty when it
+// has none. A full path, never a bare name: along the search order a library planted in the
+// application's folder or the current directory would run in the spooler or the application.
 UniqueModule LoadNetworkLibrary(HANDLE printer) {
     wchar_t name[kPathChars] = {};
     DWORD chars = kPathChars;
     GetModelString(printer, L"NetExtDLL", name, &chars);
     if (name[0] == L'\0') return UniqueModule();
-    UniqueModule library(LoadLibraryW(name));
-    TraceLibrary(L"network library (NetExtDLL)", name, library.get());
+    wchar_t path[kPathChars] = {};
+    DWORD pathBytes = sizeof(path);
+    if (!BuildDriverFilePath(path, &pathBytes, name, 3)) return UniqueModule();
+    UniqueModule library(LoadLibraryW(path));
+    TraceLibrary(L"network library (NetExtDLL)", path, library.get());
     return library;
 }
 

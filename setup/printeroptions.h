@@ -26,6 +26,15 @@ enum : int {
     kDetectedSpotColor = 8,   // special toner as reported
 };
 
+// Entry points of the detection libraries "NetExtDLL" (IsValidPort, GetNetextCapability,
+// ReadPrinterOptionFlag32, GetDataFileName) and "USBExtDLL" (ReadPrinterOptionUSB,
+// ReadPrinterOptionUSB2). All take the printer name in the ANSI code page and use the C
+// calling convention (__cdecl): the caller removes the arguments, as for the plug-in's other
+// libraries. A library built with __stdcall would leave the 32-bit stack unbalanced.
+using NameFn = int(__cdecl*)(const char* printerName);
+using ReadOptionsFn = int(__cdecl*)(const char* printerName, HWND owner, int, int, DWORD flags);
+using DataFileNameFn = int(__cdecl*)(const char* printerName, char* path, int pathBytes);
+
 // ReadPrinterOptionFlag32 flags: from the button, and on page activation.
 inline constexpr DWORD kReadFromButton = 0x800080;
 inline constexpr DWORD kReadOnActivation = 0xA00000;

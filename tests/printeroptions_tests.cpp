@@ -37,6 +37,20 @@ const std::vector<std::string> kOptionOrder = {
     "VRHDD",       "VROptionDuplex", "VROptionTray", "InstalledMemory",        "VRFinisher",
     "VROptionMPF", "VRPunchUnit",    "VRJobLimit",   "VRSpecialTonerInstalled"};
 
+// The folder of this test program (the application's folder).
+std::wstring ProgramDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+// Copies a stand-in library of the build into `dir` under `name`.
+bool PlaceLibrary(const wchar_t* standIn, const std::wstring& dir, const wchar_t* name) {
+    return CopyFileW((ProgramDirectory() + L"\\" + standIn).c_str(), (dir + L"\\" + name).c_str(),
+                     FALSE) != FALSE;
+}
+
 bool AddPrinterOnPort(const std::wstring& name, const wchar_t* port) {
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE existing = nullptr;
@@ -102,8 +116,12 @@ protected:
                                  {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
         driver.dataFile = L"VRDETECT.PPD";
         driver.dataContent = testenv::SampleFile(L"labcolor.ppd");
+        // The network libraries are installed with the driver, in the driver directory.
+        const std::wstring driverDir = testenv::DriverDirectory3();
         installed_ = testenv::InstallDriver(driver) && AddPrinterOnPort(kNetPrinter, L"FILE:") &&
-                     AddPrinterOnPort(kUsbPrinter, L"USB001");
+                     AddPrinterOnPort(kUsbPrinter, L"USB001") &&
+                     PlaceLibrary(L"vrnetext.dll", driverDir, L"vrnetext.dll") &&
+                     PlaceLibrary(L"vrnetext_nocap.dll", driverDir, L"vrnetext_nocap.dll");
     }
 
     void SetUp() override {
@@ -333,6 +351,35 @@ TEST_F(PrinterOptions, MissingLibraryOrEntryPointHidesTheButtonAndDetectsNothing
     Open(kNetPrinter, true);
     PressButton();
     EXPECT_TRUE(core_->Updates().empty());
+}
+
+TEST_F(PrinterOptions, NetworkLibraryIsLoadedFromTheDriverDirectoryOnly) {
+    // A library of the configured name planted beside the application and in the current
+    // directory: the normal search order would find it there.
+    constexpr wchar_t kPlanted[] = L"vrplanted.dll";
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    const std::wstring places[] = {ProgramDirectory(), current, testenv::DriverDirectory3()};
+    ASSERT_TRUE(PlaceLibrary(L"vrnetext.dll", places[0], kPlanted));
+    ASSERT_TRUE(PlaceLibrary(L"vrnetext.dll", places[1], kPlanted));
+    WriteCapability(testenv::Narrow(kPlanted));
+    testenv::ScopedEnv data(L"OEMUI_NETEXT_DATAFILE", dataFile_.c_str());
+    WriteNetworkReport({"118", "128", "1", "2", "1", "2"});
+    for (const bool inDriverDirectory : {false, true}) {
+        SCOPED_TRACE(inDriverDirectory ? "also in the driver directory" : "planted only");
+        if (inDriverDirectory) {
+            ASSERT_TRUE(PlaceLibrary(L"vrnetext.dll", places[2], kPlanted));
+        }
+        testenv::StandInLog log;
+        Open(kNetPrinter, true);
+        EXPECT_EQ((Button()->Flags & OPTIF_HIDE) == 0, inDriverDirectory);
+        PressButton();
+        EXPECT_EQ(core_->Updates().empty(), !inDriverDirectory);
+        EXPECT_EQ(Contains(log.Lines(), "ReadPrinterOptionFlag32"), inDriverDirectory);
+        core_->Shutdown();
+        core_.reset();
+    }
+    for (const std::wstring& dir : places) DeleteFileW((dir + L"\\" + kPlanted).c_str());
 }
 
 TEST_F(PrinterOptions, JobLimitationIsForcedOffUnlessAnOlderSystemHidesTheStandardPages) {

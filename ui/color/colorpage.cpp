@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "docprop/itemmap.h"
 #include "plugin/config.h"
@@ -270,11 +271,13 @@ void LoadCcmTable(const wchar_t* path, const wchar_t* section, const wchar_t* fo
                   DWORD setting, BYTE* table, std::size_t capacity, BYTE (&length)[2]) {
     wchar_t key[32];
     StringCchPrintfW(key, 32, format, setting);
-    auto text = std::make_unique<wchar_t[]>(kCcmValueChars);
-    text[0] = L'\0';
-    GetPrivateProfileStringW(section, key, L"", text.get(), kCcmValueChars, path);
-    std::size_t count = 0;
-    DecodeHexBytes(text.get(), table, capacity, count);
+    std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[kCcmValueChars]);
+    std::size_t count = 0;  // without memory for the text the table is empty
+    if (text) {
+        text[0] = L'\0';
+        GetPrivateProfileStringW(section, key, L"", text.get(), kCcmValueChars, path);
+        DecodeHexBytes(text.get(), table, capacity, count);
+    }
     length[0] = static_cast<BYTE>(count & 0xFF);
     length[1] = static_cast<BYTE>((count >> 8) & 0xFF);
 }

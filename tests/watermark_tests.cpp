@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -334,6 +336,51 @@ TEST(WatermarkText, DecimalKeysAndColourText) {
     FormatWatermarkColorText(RGB(128, 64, 1), colour);
     EXPECT_STREQ(colour, "0.50 0.25 0.00");
     for (size_t i = strlen(colour); i < sizeof(colour); ++i) EXPECT_EQ(colour[i], 0) << i;
+}
+
+TEST(WatermarkText, ColourTextIsTheSameInEveryLocale) {
+    // The host application may switch the C runtime to a comma-decimal locale; the text goes to
+    // PostScript and must keep its points and the values of the C locale.
+    const char* saved = setlocale(LC_ALL, nullptr);
+    const std::string restore = saved ? saved : "C";
+    for (const char* locale : {"C", "German_Germany.1252", "French_France.1252"}) {
+        if (std::strcmp(locale, "C") != 0) {
+            ASSERT_NE(setlocale(LC_ALL, locale), nullptr) << locale;
+            char probe[8] = {};
+            snprintf(probe, sizeof(probe), "%1.2f", 0.5);
+            ASSERT_STREQ(probe, "0,50") << "the locale must use a comma to prove anything";
+        }
+        for (unsigned v = 0; v <= 255; ++v) {
+            char expected[32] = {};
+            const double f = v / 255.0;
+            {
+                const std::string current = setlocale(LC_NUMERIC, nullptr);
+                setlocale(LC_NUMERIC, "C");
+                snprintf(expected, sizeof(expected), "%1.2f %1.2f %1.2f", f, 0.0, 1.0);
+                setlocale(LC_NUMERIC, current.c_str());
+            }
+            char colour[16];
+            FormatWatermarkColorText(RGB(v, 0, 255), colour);
+            ASSERT_STREQ(colour, expected) << locale << ", red " << v;
+            FormatWatermarkColorText(RGB(0, v, v), colour);
+            EXPECT_EQ(colour[6], '.') << locale;
+        }
+    }
+    setlocale(LC_ALL, restore.c_str());
+}
+
+TEST(WatermarkLine, StoredColourKeepsItsRgbBytesAsThePreviewDoes) {
+    struct Case {
+        const wchar_t* stored;
+        COLORREF color;
+    };
+    for (const Case& c : {Case{L"255", RGB(255, 0, 0)}, Case{L"16777471", RGB(255, 0, 0)},
+                          Case{L"33554432", RGB(0, 0, 0)}, Case{L"0x02FF8000", RGB(0, 128, 255)},
+                          Case{L"4294967295", RGB(255, 255, 255)}}) {
+        const WatermarkRecord r = Parsed(std::wstring(L"72,0,45,0,0,") + c.stored + L",T");
+        EXPECT_EQ(r.Color, c.color) << testenv::Narrow(c.stored);
+        EXPECT_EQ(WatermarkRgb(r.Color), r.Color) << "the preview draws what the record holds";
+    }
 }
 
 // ---- Font list file ------------------------------------------------------------------------

@@ -484,8 +484,7 @@ void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE pape
     if (!LayOutPreviewPage(clientWidth, clientHeight, paper, page)) return;
     DrawPageOutline(dc, page);
 
-    // A stored colour's top byte would turn it into a palette reference: only RGB counts.
-    const COLORREF color = record ? (record->Color & 0x00FFFFFF) : 0;
+    const COLORREF color = record ? WatermarkRgb(record->Color) : 0;
 
     // On a palette device that lacks the colour, the text gets a palette entry of its own.
     UniqueGdiObject palette;

@@ -46,7 +46,6 @@ constexpr INT16 kDefaultAngle = 45;
 // Font indices stay non-negative and leave room for the 1-based entry key.
 constexpr long long kMaxFontIndex = INT32_MAX - 1;
 constexpr long long kMaxWeight = 1000;  // LOGFONT's heaviest weight
-constexpr long long kMaxColor = 0x00FFFFFF;
 
 // Numbers of a stored line never grow beyond 32 bits: longer digit runs saturate.
 constexpr unsigned long long kNumberCap = 0xFFFFFFFFull;
@@ -257,7 +256,7 @@ void ParseWatermarkLine(const wchar_t* line, WatermarkRecord& record) {
     SkipSeparator(p);
     record.OffsetY = static_cast<INT32>(Clamp(ReadNumberField(p), kWatermarkOffsetMin, kWatermarkOffsetMax));
     SkipSeparator(p);
-    record.Color = static_cast<COLORREF>(Clamp(ReadNumberField(p), 0, kMaxColor));
+    record.Color = WatermarkRgb(ReadNumberField(p));
     SkipSeparator(p);
     ReadTextField(p, record.Text, kWatermarkTextChars, true);
     SkipSeparator(p);
@@ -284,8 +283,19 @@ void ParseWatermarkLine(const wchar_t* line, WatermarkRecord& record) {
 
 void FormatWatermarkColorText(COLORREF color, char (&out)[16]) {
     std::memset(out, 0, sizeof(out));
-    StringCchPrintfA(out, ARRAYSIZE(out), "%1.2f %1.2f %1.2f", GetRValue(color) / 255.0,
-                     GetGValue(color) / 255.0, GetBValue(color) / 255.0);
+    // Made by hand, not through the C runtime: its decimal separator follows the process-wide
+    // locale, and the text goes to PostScript, which needs a point. Each channel / 255 in
+    // hundredths, rounded to nearest (no channel value falls exactly half-way).
+    const unsigned channels[] = {GetRValue(color), GetGValue(color), GetBValue(color)};
+    size_t at = 0;
+    for (const unsigned channel : channels) {
+        const unsigned hundredths = (channel * 200u + 255u) / 510u;
+        if (at != 0) out[at++] = ' ';
+        out[at++] = static_cast<char>('0' + hundredths / 100);
+        out[at++] = '.';
+        out[at++] = static_cast<char>('0' + hundredths / 10 % 10);
+        out[at++] = static_cast<char>('0' + hundredths % 10);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -74,8 +74,12 @@ size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
 }
 
 bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut) {
+    return FindDependentFilesInto(hPrinter, iniPathOut, CapabilityFilePath);
+}
+
+bool FindDependentFilesInto(HANDLE hPrinter, wchar_t* iniPathOut, wchar_t* capabilityPathOut) {
     TraceForPrinter(hPrinter);
-    CapabilityFilePath[0] = L'\0';
+    capabilityPathOut[0] = L'\0';
     bool seen = false;
     ForEachDependentFile(hPrinter, [&](const wchar_t* name, size_t len) {
         std::array<wchar_t, kPathChars> path{};
@@ -90,7 +94,7 @@ bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut) {
             }
             seen = true;
         } else if (EndsWithNoCase(name, len, L".cap")) {
-            StringCchCopyW(CapabilityFilePath, kPathChars, path.data());
+            StringCchCopyW(capabilityPathOut, kPathChars, path.data());
             OEMUI_TRACE(kTraceDecisions, L"dependent file: %ls, capability file candidate", path.data());
             seen = true;
         }
@@ -110,31 +114,40 @@ bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut) {
 }
 
 bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars, DWORD limit) {
-    if (sectionOut == nullptr || sectionChars == 0) return false;
+    return ResolveModelSectionIn(CapabilityFilePath, hPrinter, sectionOut, sectionChars, limit);
+}
+
+bool ResolveModelSectionIn(const wchar_t* capabilityPath, HANDLE hPrinter, wchar_t* sectionOut,
+                           DWORD sectionChars, DWORD limit) {
+    if (sectionOut == nullptr || sectionChars == 0 || capabilityPath == nullptr) return false;
     sectionOut[0] = L'\0';
     GlobalBlock<BYTE> block = GetDriverInfo(hPrinter, 1);
     if (!block) return false;
     const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(block.get());
-    if (info->pName == nullptr || info->pName[0] == L'\0' || CapabilityFilePath[0] == L'\0') {
+    if (info->pName == nullptr || info->pName[0] == L'\0' || capabilityPath[0] == L'\0') {
         return false;
     }
     const DWORD chars = limit < sectionChars ? limit : sectionChars;
-    GetPrivateProfileStringW(L"Capability", info->pName, L"", sectionOut, chars,
-                             CapabilityFilePath);
-    if (TraceOn(kTraceDecisions)) TraceModelSection(info->pName, sectionOut, CapabilityFilePath);
+    GetPrivateProfileStringW(L"Capability", info->pName, L"", sectionOut, chars, capabilityPath);
+    if (TraceOn(kTraceDecisions)) TraceModelSection(info->pName, sectionOut, capabilityPath);
     return sectionOut[0] != L'\0';
 }
 
 void GetModelString(HANDLE hPrinter, const wchar_t* key, wchar_t* out, DWORD* inOutChars) {
+    GetModelStringIn(CapabilityFilePath, hPrinter, key, out, inOutChars);
+}
+
+void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wchar_t* key,
+                      wchar_t* out, DWORD* inOutChars) {
     if (out == nullptr || inOutChars == nullptr || *inOutChars == 0) return;
     out[0] = L'\0';
     const DWORD capacity = *inOutChars;
     *inOutChars = 0;
     if (key == nullptr) return;
     std::array<wchar_t, kShortValueChars> section{};
-    if (!ResolveModelSection(hPrinter, section.data(), kShortValueChars)) return;
+    if (!ResolveModelSectionIn(capabilityPath, hPrinter, section.data(), kShortValueChars)) return;
     *inOutChars =
-        GetPrivateProfileStringW(section.data(), key, L"", out, capacity, CapabilityFilePath);
+        GetPrivateProfileStringW(section.data(), key, L"", out, capacity, capabilityPath);
 }
 
 UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue) {

@@ -29,6 +29,11 @@ extern wchar_t CapabilityFilePath[kPathChars];
 // iniPathOut (kPathChars characters) to the last ".ini" file whose "OEMFiles"/"OEMConfigFile1"
 // is non-empty. True when a ".cap" or any ".ini" file was seen.
 bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut);
+// The same search with the capability file's path going to capabilityPathOut (kPathChars
+// characters) instead of CapabilityFilePath, which is left alone: for the print path, which
+// runs on the application's printing thread while a property sheet of another printer may be
+// reading the process-wide path.
+bool FindDependentFilesInto(HANDLE hPrinter, wchar_t* iniPathOut, wchar_t* capabilityPathOut);
 
 // Walks a dependent-file list (NUL-terminated names ended by an empty name) of which
 // availableChars characters are readable. The walk is bounded by kDependentListChars: a name
@@ -45,10 +50,16 @@ bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut);
 // read with `limit` characters; empty when the driver has none or anything is missing.
 bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars,
                          DWORD limit = kShortValueChars);
+// ResolveModelSection in the given capability file.
+bool ResolveModelSectionIn(const wchar_t* capabilityPath, HANDLE hPrinter, wchar_t* sectionOut,
+                           DWORD sectionChars, DWORD limit = kShortValueChars);
 
 // Reads `key` of the printer's model section into out (at most *inOutChars characters,
 // including the NUL), default empty. On return *inOutChars holds the characters read.
 void GetModelString(HANDLE hPrinter, const wchar_t* key, wchar_t* out, DWORD* inOutChars);
+// GetModelString in the given capability file.
+void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wchar_t* key,
+                      wchar_t* out, DWORD* inOutChars);
 
 // Reads integer `key` of the printer's model section (GetPrivateProfileIntW semantics).
 UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue = 0);

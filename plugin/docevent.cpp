@@ -103,11 +103,13 @@ UINT UserAnsiCodePage() {
     return codePage;
 }
 
-// A model value naming a file of the driver, as a full path in the driver directory.
-bool ModelFilePath(HANDLE hPrinter, const wchar_t* key, wchar_t* path, DWORD pathBytes) {
+// A model value of the capability file `capabilityPath` naming a file of the driver, as a
+// full path in the driver directory.
+bool ModelFilePath(HANDLE hPrinter, const wchar_t* key, wchar_t* path, DWORD pathBytes,
+                   const wchar_t* capabilityPath) {
     wchar_t name[kIniStringChars] = {};
     DWORD chars = kIniStringChars;
-    GetModelString(hPrinter, key, name, &chars);
+    GetModelStringIn(capabilityPath, hPrinter, key, name, &chars);
     if (name[0] == L'\0') return false;
     return BuildDriverFilePath(path, &pathBytes, name, 3);
 }
@@ -115,11 +117,12 @@ bool ModelFilePath(HANDLE hPrinter, const wchar_t* key, wchar_t* path, DWORD pat
 // Asks the model's job-information library which application prints; empty without one.
 void ReadPrintingApplication(HANDLE hPrinter, wchar_t* appName, size_t appNameChars) {
     PrintingAppRecord record = {};
-    // Always search this printer's files: the capability path of an earlier search may belong
-    // to another printer's driver.
-    if (FindDependentFiles(hPrinter, nullptr)) {
+    // Always search this printer's files, into a path of this call's own: the process-wide
+    // one belongs to the property sheets, which may be open for another printer meanwhile.
+    wchar_t capabilityPath[kPathChars] = {};
+    if (FindDependentFilesInto(hPrinter, nullptr, capabilityPath)) {
         wchar_t path[260] = {};  // 520 bytes
-        if (ModelFilePath(hPrinter, L"JobInfoDLL", path, sizeof(path))) {
+        if (ModelFilePath(hPrinter, L"JobInfoDLL", path, sizeof(path), capabilityPath)) {
             UniqueModule library(LoadLibraryW(path));
             TraceLibrary(L"job-information library (JobInfoDLL)", path, library.get());
             if (library) {
@@ -137,9 +140,10 @@ void ReadPrintingApplication(HANDLE hPrinter, wchar_t* appName, size_t appNameCh
 
 // Starts the model's colour utility with the command line; it runs on its own.
 void StartColorUtility(HANDLE hPrinter, wchar_t* commandLine) {
-    if (!FindDependentFiles(hPrinter, nullptr)) return;
+    wchar_t capabilityPath[kPathChars] = {};
+    if (!FindDependentFilesInto(hPrinter, nullptr, capabilityPath)) return;
     wchar_t path[260] = {};  // 520 bytes
-    if (!ModelFilePath(hPrinter, L"COLORAPEXE", path, sizeof(path))) return;
+    if (!ModelFilePath(hPrinter, L"COLORAPEXE", path, sizeof(path), capabilityPath)) return;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_FORCEOFFFEEDBACK;
@@ -211,6 +215,24 @@ bool FillEventFilter(ULONG cbOut, void* pvOut) {
         filter->cElementsNeeded = 1;
     }
     return true;
+}
+
+// The named objects of the most recent jobs, oldest replaced first. Announcements may come
+// from several printing threads at once: a slot is claimed and its handles swapped atomically,
+// so every handle is closed exactly once.
+struct KeptJobObjects {
+    void* mutex;
+    void* section;
+};
+KeptJobObjects KeptJobs[kKeptJobObjects] = {};
+LONG KeptJobCount = 0;
+
+void KeepJobObjects(HANDLE mutex, HANDLE section) {
+    const auto claimed = static_cast<ULONG>(InterlockedIncrement(&KeptJobCount) - 1);
+    KeptJobObjects& slot = KeptJobs[claimed % kKeptJobObjects];
+    // Each handle is either one this announcement created or null (the object existed).
+    if (HANDLE old = InterlockedExchangePointer(&slot.mutex, mutex)) CloseHandle(old);
+    if (HANDLE old = InterlockedExchangePointer(&slot.section, section)) CloseHandle(old);
 }
 
 // Owns a mutex for a scope: releases it on the way out.
@@ -351,6 +373,7 @@ bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const 
         const DWORD wait = WaitForSingleObject(mutex.get(), kMutexWaitMs);
         if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return false;
     }
+    HANDLE sectionHandle = nullptr;
     {
         MutexOwnership owned(mutex.get());
         SetLastError(ERROR_SUCCESS);
@@ -364,10 +387,11 @@ bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const 
         auto* text = static_cast<wchar_t*>(view.get());
         StringCchCopyNW(text, kAppNameChars, OrEmpty(appName), kAppNameChars - 1);
         // The objects must outlive this call for the reader: keep the handles of those this
-        // call created, for the rest of the process. Existing ones are already kept.
-        if (sectionCreated) section.release();
+        // call created among the recent jobs' objects. Existing ones are already kept.
+        sectionHandle = sectionCreated ? section.release() : nullptr;
     }
-    if (mutexCreated) mutex.release();
+    HANDLE mutexHandle = mutexCreated ? mutex.release() : nullptr;
+    if (mutexHandle != nullptr || sectionHandle != nullptr) KeepJobObjects(mutexHandle, sectionHandle);
     return true;
 }
 

@@ -76,11 +76,19 @@ bool ChoosePipeName(const PipeNameFacts& facts, wchar_t* out, size_t outChars);
 bool FormatColorApCommandLine(const wchar_t* appName, const wchar_t* pipeName, wchar_t* out,
                               size_t outChars);
 
+// The named objects of this many jobs, the most recently announced by this process, are kept
+// open; announcing a further job closes those of the oldest. A reader opens a job's section
+// while that job is being rendered, which begins as soon as the job is announced, and keeps it
+// alive with its own handle from then on; a process that has announced 32 further jobs since
+// is long past that point. Two handles and one page per job bound what a process that prints
+// all day (or the spooler) holds.
+inline constexpr size_t kKeptJobObjects = 32;
+
 // Writes the application name into the job's section under its mutex, creating both. On
 // version 6 and later the objects carry a low integrity label so low-integrity readers can
-// open them. The handles of objects this call creates stay open for the life of the process so
-// the objects outlive the event; objects that already existed (the same job announced again)
-// are updated and no further handle is kept. On failure nothing is kept. True when written.
+// open them. The handles of objects this call creates are kept (see kKeptJobObjects) so the
+// objects outlive the event; objects that already existed (the same job announced again) are
+// updated and no further handle is kept. On failure nothing is kept. True when written.
 bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const wchar_t* appName,
                     DWORD osMajorVersion);
 

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "plugin/config.h"
+#include "plugin/dispatch.h"
 #include "plugin/docevent.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/standins.h"
@@ -409,6 +411,46 @@ TEST_F(DocEventTest, AnnouncingAJobAgainUpdatesTheNameAndKeepsNoMoreHandles) {
     HANDLE third = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     EXPECT_NE(third, probe);
     CloseHandle(third);
+}
+
+TEST_F(DocEventTest, OnlyTheMostRecentJobsKeepTheirObjects) {
+    Printer printer(testenv::kColorPrinter);
+    ASSERT_TRUE(printer);
+    testenv::ScopedEnv first(L"OEMUI_JOBINFO_FIRST", L"Daylong");
+    // More jobs than are kept: the oldest ones' objects go, the most recent ones' stay.
+    constexpr DWORD kFirstJob = 0x5000;
+    constexpr DWORD kReleased = 5;
+    const DWORD jobs = static_cast<DWORD>(kKeptJobObjects) + kReleased;
+    for (DWORD job = kFirstJob; job < kFirstJob + jobs; ++job) StartDocPost(printer.get(), job);
+    for (DWORD job = kFirstJob; job < kFirstJob + jobs; ++job) {
+        const bool kept = job >= kFirstJob + kReleased;
+        bool found = false;
+        const std::wstring text = ReadSection(SectionName(L"Lab0Color01", job), &found);
+        EXPECT_EQ(found, kept) << std::hex << job;
+        EXPECT_EQ(MutexExists(MutexName(L"Lab0Color01", job)), kept) << std::hex << job;
+        if (kept) {
+            EXPECT_EQ(text, L"Daylong") << std::hex << job;
+        }
+    }
+}
+
+TEST(DocEventPaths, PrintTimeSearchLeavesTheSheetsCapabilityPathAlone) {
+    // A sheet of another printer is open in this process and reads the process-wide path while
+    // a job of the colour printer starts on the printing thread.
+    Printer printer(testenv::kColorPrinter);
+    ASSERT_TRUE(printer);
+    testenv::ScopedEnv first(L"OEMUI_JOBINFO_FIRST", L"Sheets");
+    constexpr wchar_t kSheetsPath[] = L"C:\\sheet\\other-printer.cap";
+    wcscpy(CapabilityFilePath, kSheetsPath);
+    DWORD job = 0x6001;
+    INT result = kNotWritten;
+    EXPECT_EQ(HandleDocumentEvent(printer.get(), nullptr, DOCUMENTEVENT_STARTDOCPOST, sizeof(job),
+                                  &job, 0, nullptr, &result), S_OK);
+    EXPECT_STREQ(CapabilityFilePath, kSheetsPath);
+    // The job still found its own model's library through its own search.
+    bool found = false;
+    EXPECT_EQ(ReadSection(SectionName(L"Lab0Color01", job), &found), L"Sheets");
+    CapabilityFilePath[0] = L'\0';
 }
 
 TEST_F(DocEventTest, SharedPrinterPublishesLocallyUnderItsShareName) {

@@ -423,12 +423,25 @@ TEST_F(ColorPage, LinkWithTargetShowsTheHandCursor) {
 }
 
 TEST_F(ColorPage, NoPermissionLocksTheModeControls) {
-    Open(testenv::kColorPrinter, [&] { core_->SheetParam().dwFlags |= 0x20; });
+    // Custom gamma switched on: every refresh enables the list for users who may change it.
+    Open(testenv::kColorPrinter, [&] {
+        core_->SheetParam().dwFlags |= 0x20;
+        Record().PsGammaSettingId = kChoiceOnBit | 3;
+    });
     Show();
     for (int id : {IDC_COLORMODE_AUTOMATIC, IDC_COLORMODE_GREYSCALE, IDC_TONER_SAVE, IDC_DEFAULT,
-                   IDC_COLOR_ADVANCED, IDC_COLORMODE_PICTURE_FIRST}) {
+                   IDC_COLOR_ADVANCED, IDC_COLORMODE_PICTURE_FIRST, IDC_GAMMA_LIST}) {
         EXPECT_FALSE(Enabled(id)) << id;
     }
+    // Refreshes after a mode change and after coming back to the page keep the lock.
+    SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_COLORMODE_CALDER, BN_CLICKED), 0);
+    core_->PumpSheet();
+    EXPECT_FALSE(Enabled(IDC_GAMMA_LIST)) << "after a mode change";
+    PropSheet_SetCurSel(sheet_, nullptr, 0);
+    core_->PumpSheet();
+    PropSheet_SetCurSel(sheet_, nullptr, kColorPageIndex);
+    core_->PumpSheet();
+    EXPECT_FALSE(Enabled(IDC_GAMMA_LIST)) << "after coming back";
     EXPECT_FALSE(Enabled(IDC_COLOR_SWATCH));
     EXPECT_TRUE(Enabled(IDC_LINK_PICTURE)) << "the link stays usable";
 }

@@ -507,6 +507,9 @@ void RefreshColorPage(HWND page, DriverItemMap& map) {
         SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_SETCURSEL, BlackFinish(map), 0);
     }
     if (NoPermission(map)) {
+        // The gamma refresh above enables the list and its switch again: lock them after it.
+        RestrictControlRange(page, IDC_GAMMA_LIST, IDC_GAMMA_LIST, FALSE);
+        RestrictControlRange(page, IDC_CUSTOM_GAMMA, IDC_CUSTOM_GAMMA, FALSE);
         RestrictControlRange(page, kLockExtraFirst, kLockExtraLast, FALSE);
         RestrictControlRange(page, IDC_BLACK_FINISH_LABEL, IDC_BLACK_FINISH, FALSE);
         RestrictControlRange(page, IDC_SPECIAL_TONER, IDC_SPECIAL_TONER, FALSE);

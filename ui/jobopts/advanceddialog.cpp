@@ -157,6 +157,9 @@ void InitDialog(HWND dialog, DriverItemMap* map) {
     if (!HasItem(*map, kEntryHddSpool)) {
         DestroyControlRange(dialog, IDC_ADV_JOB_SPOOL, IDC_ADV_JOB_SPOOL);
     } else {
+        // Without a disk the reset goes into the map at once, not into the working copy that
+        // Cancel drops: the next push must not ask this printer to spool.
+        if (!Working.hddPresent) map->WantedValue[kEntryHddSpool] = kSelOffSecond;
         SetTicked(dialog, IDC_ADV_JOB_SPOOL,
                   Working.hddPresent && map->WantedValue[kEntryHddSpool] == kSelOnSecond);
         ApplyHddRule(dialog);

@@ -3,12 +3,13 @@
 // faults at once instead of going unnoticed. The seed is fixed, so a failure repeats.
 //
 // A few hundred cases per reader run by default; OEMUI_ROBUSTNESS_CASES sets another count
-// (for example 10000 for a long run).
+// (for example 10000 for a long run). Each reader's count and time are printed.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -17,12 +18,16 @@
 #include <vector>
 
 #include "contract/oemcontract.h"
+#include "docprop/itemmap.h"
+#include "plugin/config.h"
 #include "plugin/devmode.h"
 #include "plugin/dispatch.h"
+#include "plugin/docevent.h"
 #include "setup/printerevent.h"
 #include "support/testprinters.h"
 #include "ui/color/colorpage.h"
 #include "ui/jobopts/aboutdialog.h"
+#include "ui/overlay/overlaystore.h"
 #include "ui/watermark/watermarks.h"
 
 using namespace oemui;
@@ -91,6 +96,64 @@ GuardedBuffer* GuardText(const std::wstring& text) {
         std::memcpy(buffer->data(), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     }
     return buffer;
+}
+
+// A guarded copy of `text` (its terminator is the last character before the guard page).
+std::unique_ptr<GuardedBuffer> Guarded(const std::wstring& text) {
+    return std::unique_ptr<GuardedBuffer>(GuardText(text));
+}
+
+// A guarded output of `chars` characters filled with non-NUL junk, so that a missing
+// terminator shows.
+std::unique_ptr<GuardedBuffer> GuardedOutput(size_t chars) {
+    auto out = std::make_unique<GuardedBuffer>(chars * sizeof(wchar_t));
+    if (*out) std::fill_n(out->as<wchar_t>(), chars, L'#');
+    return out;
+}
+
+// True when `chars` characters at `text` hold a terminator.
+bool Terminated(const wchar_t* text, size_t chars) {
+    return std::find(text, text + chars, L'\0') != text + chars;
+}
+
+// The scratch INI file the file-backed readers read, written as UTF-16 with its BOM so that any
+// character can appear.
+const std::wstring& ScratchIni() {
+    static const std::wstring path = [] {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        return std::wstring(temp) + L"robustness.ini";
+    }();
+    return path;
+}
+
+void WriteScratchIni(const std::wstring& content) {
+    std::string bytes = "\xFF\xFE";
+    bytes.append(reinterpret_cast<const char*>(content.data()), content.size() * sizeof(wchar_t));
+    ASSERT_TRUE(testenv::WriteFileBytes(ScratchIni(), bytes));
+}
+
+// A value line of random text: no line breaks, which would only start another key.
+std::wstring RandomValue(std::mt19937& rng, size_t maxChars) {
+    std::wstring text = RandomText(rng, maxChars);
+    for (wchar_t& c : text) {
+        if (c == L'\r' || c == L'\n' || c == 0xFEFF) c = L'x';
+    }
+    return text;
+}
+
+// A number as the files hold them, often hostile.
+std::wstring RandomNumber(std::mt19937& rng) {
+    const wchar_t* kinds[] = {L"-1", L"0", L"3", L"11", L"33", L"65535", L"65536", L"2147483648",
+                              L"-2147483649", L"99999999999999999999", L"0x7fffffff", L""};
+    return rng() % 4 == 0 ? RandomValue(rng, 12) : kinds[rng() % std::size(kinds)];
+}
+
+// The plug-in DLL as a data file, for the string table (section names).
+HMODULE PluginResources() {
+    static const HMODULE module = LoadLibraryExW(testenv::Widen(OEMUI_DLL_PATH).c_str(), nullptr,
+                                                 LOAD_LIBRARY_AS_DATAFILE);
+    return module;
 }
 
 // --- The readers ------------------------------------------------------------------------------
@@ -210,6 +273,241 @@ void PpdTextsCase(std::mt19937& rng, const std::wstring& path) {
     EXPECT_LT(std::wcslen(notice.as<wchar_t>()), noticeChars);
 }
 
+// Section "Custom Color" of the plug-in INI file: any keys, any values, into the 16 colours.
+void CustomColorCase(std::mt19937& rng) {
+    std::wstring ini = L"[Custom Color]\r\n";
+    const int keys = static_cast<int>(rng() % 24);
+    for (int i = 0; i < keys; ++i) {
+        ini += (rng() % 2 == 0 ? L"Color" + std::to_wstring(i) : RandomValue(rng, 40) + L"k") + L"=" +
+               (rng() % 2 == 0 ? RandomValue(rng, 80) : RandomNumber(rng) + L"," + RandomNumber(rng) +
+                                                            L"," + RandomNumber(rng)) +
+               L"\r\n";
+    }
+    WriteScratchIni(ini);
+    GuardedBuffer colors(kCustomColorCount * sizeof(COLORREF));
+    ASSERT_TRUE(colors);
+    WatermarkList list = {};
+    list.IniPath = ScratchIni().c_str();
+    auto& out = *reinterpret_cast<COLORREF(*)[kCustomColorCount]>(colors.data());
+    EXPECT_EQ(LoadCustomColors(out, list, PluginResources()), 0);
+    for (COLORREF c : out) EXPECT_EQ(c & 0xFF000000u, 0u);
+}
+
+// The overlay store's main and definition sections, read into records that end at the guard.
+void OverlaySectionsCase(std::mt19937& rng) {
+    std::wstring ini = L"[OverlaySetting]\r\nOverlay_Num=" + RandomNumber(rng) +
+                       L"\r\nHistory_Num=" + RandomNumber(rng) + L"\r\n";
+    for (int i = 0; i < 12; ++i) {
+        ini += L"History " + std::to_wstring(i) + L"=" + RandomValue(rng, 200) + L"\r\n";
+    }
+    ini += L"[Overlay_Info 0]\r\nOverlay_Name=" + RandomValue(rng, 200) + L"\r\nPageMode=" +
+           RandomNumber(rng) + L"\r\nCustomPage=" + RandomValue(rng, 600) + L"\r\nForm_Num=" +
+           RandomNumber(rng) + L"\r\n";
+    for (int k = 0; k < 5; ++k) {
+        ini += L"Form_Name " + std::to_wstring(k) + L"=" + RandomValue(rng, 200) + L"\r\n";
+    }
+    WriteScratchIni(ini);
+
+    GuardedBuffer storeBytes(sizeof(OverlayStore));
+    GuardedBuffer recordBytes(sizeof(OverlayRecord));
+    ASSERT_TRUE(storeBytes);
+    ASSERT_TRUE(recordBytes);
+    auto& store = *storeBytes.as<OverlayStore>();
+    auto& record = *recordBytes.as<OverlayRecord>();
+    ReadOverlayMainSection(ScratchIni().c_str(), L"OverlaySetting", store);
+    ReadOverlayInfoSection(ScratchIni().c_str(), L"Overlay_Info 0", record);
+    EXPECT_LE(store.DefinedCount, kMaxDefinedOverlays);
+    ASSERT_LE(store.HistoryCount, kMaxFormHistory);
+    for (int i = 0; i < store.HistoryCount; ++i) {
+        EXPECT_TRUE(Terminated(store.History[i], kOverlayNameChars));
+    }
+    ASSERT_LE(record.FormCount, kMaxOverlayForms);
+    EXPECT_TRUE(Terminated(record.Name, kOverlayNameChars));
+    EXPECT_TRUE(Terminated(record.CustomPage, kCustomPageChars));
+    for (int k = 0; k < record.FormCount; ++k) {
+        EXPECT_TRUE(Terminated(record.FormNames[k], kOverlayNameChars));
+    }
+}
+
+// The version file's "OptionVer", "DriverVer" and "InternalVer" lines made into the About
+// box's driver version, in outputs of any size.
+void VersionLinesCase(std::mt19937& rng) {
+    const auto option = Guarded(rng() % 3 == 0 ? RandomValue(rng, 300) : L"");
+    const auto driver = Guarded(RandomValue(rng, 300));
+    const auto internal = Guarded(rng() % 2 == 0 ? RandomValue(rng, 400)
+                                                 : L"\"a-b-" + RandomValue(rng, 300) + L"\"");
+    ASSERT_TRUE(*option && *driver && *internal);
+    const size_t outChars = 1 + rng() % 300;
+    const auto out = GuardedOutput(outChars);
+    ASSERT_TRUE(*out);
+    FormatDriverVersion(option->as<wchar_t>(), driver->as<wchar_t>(), internal->as<wchar_t>(),
+                        out->as<wchar_t>(), outChars);
+    EXPECT_TRUE(Terminated(out->as<wchar_t>(), outChars));
+}
+
+// "HidePaperName" of the plug-in INI file against a paper item whose option names end at the
+// guard, in the Japanese locale where the list is read.
+void HidePaperNameCase(std::mt19937& rng) {
+    std::vector<std::wstring> names;
+    std::wstring value;
+    const int listed = static_cast<int>(rng() % 16);
+    for (int i = 0; i < listed; ++i) {
+        names.push_back(RandomValue(rng, rng() % 4 == 0 ? 90 : 8));
+        for (wchar_t& c : names.back()) {
+            if (c == L',') c = L'.';
+        }
+        value += (i ? L"," : L"") + names.back();
+    }
+    WriteScratchIni(L"[Plg_Feature]\r\nHidePaperName=" + value + L"\r\n");
+
+    // Options named like listed names (or their beginnings) and random ones.
+    const size_t count = 1 + rng() % 8;
+    std::vector<std::unique_ptr<GuardedBuffer>> texts;
+    std::vector<OPTPARAM> params(count);
+    for (size_t k = 0; k < count; ++k) {
+        std::wstring name = !names.empty() && rng() % 2 == 0 ? names[rng() % names.size()]
+                                                             : RandomValue(rng, 70);
+        if (rng() % 4 == 0 && !name.empty()) name.resize(rng() % name.size());
+        texts.push_back(Guarded(name));
+        ASSERT_TRUE(*texts.back());
+        params[k].cbSize = sizeof(OPTPARAM);
+        params[k].pData = texts.back()->as<wchar_t>();
+    }
+    OPTTYPE type = {};
+    type.cbSize = sizeof(OPTTYPE);
+    type.Count = static_cast<WORD>(count);
+    type.pOptParam = params.data();
+    OPTITEM item = {};
+    item.cbSize = sizeof(OPTITEM);
+    item.DMPubID = DMPUB_FORMNAME;
+    item.pOptType = &type;
+    OEMCUIPPARAM param = {};
+    param.cbSize = sizeof(param);
+    param.pDrvOptItems = &item;
+    param.cDrvOptItems = 1;
+    auto map = std::make_unique<DriverItemMap>();
+    InitDriverItemMap(*map, &param, ScratchIni().c_str());
+    const LCID saved = GetThreadLocale();
+    SetThreadLocale(0x411);
+    MapDriverItems(*map, nullptr);
+    SetThreadLocale(saved);
+    // The names as the profile functions hand them over (they trim blanks and quotes at the
+    // ends of the value): an option is hidden only under one of them.
+    wchar_t stored[1024] = {};
+    GetPrivateProfileStringW(L"Plg_Feature", L"HidePaperName", L"", stored, 1024,
+                             ScratchIni().c_str());
+    std::vector<std::wstring> listedNames;
+    for (std::wstring rest = stored;;) {
+        const size_t comma = rest.find(L',');
+        listedNames.push_back(rest.substr(0, comma));
+        if (comma == std::wstring::npos) break;
+        rest.erase(0, comma + 1);
+    }
+    for (size_t k = 0; k < count; ++k) {
+        if (!(params[k].Flags & OPTPF_HIDE)) continue;
+        const std::wstring shown = params[k].pData;
+        EXPECT_NE(std::find(listedNames.begin(), listedNames.end(), shown), listedNames.end())
+            << "only a listed name is hidden";
+    }
+}
+
+// A driver's dependent-file list (NUL-separated names ended by an empty one) of random names
+// and lengths, possibly without its end, readable up to the guard.
+void DependentListCase(std::mt19937& rng) {
+    const size_t chars = 1 + rng() % (kDependentListChars + 600);
+    GuardedBuffer list(chars * sizeof(wchar_t));
+    ASSERT_TRUE(list);
+    wchar_t* text = list.as<wchar_t>();
+    for (size_t i = 0; i < chars; ++i) {
+        const unsigned pick = rng() % 64;
+        text[i] = pick == 0 ? L'\0' : static_cast<wchar_t>(pick < 8 ? L'.' : L'a' + pick % 26);
+    }
+    // Long names now and then: around the longest a path buffer holds.
+    if (rng() % 2 == 0 && chars > 300) {
+        const size_t at = rng() % (chars - 300);
+        const size_t length = kMaxDependentNameChars - 2 + rng() % 5;
+        std::fill_n(text + at, length, L'n');
+        text[at + length] = L'\0';
+    }
+    if (rng() % 2 == 0) text[chars - 1] = L'\0';
+    const wchar_t* end = text + chars;
+    WalkDependentFileList(text, chars, [&](const wchar_t* name, size_t length) {
+        EXPECT_LE(length, kMaxDependentNameChars);
+        EXPECT_TRUE(name >= text && name + length < end && name[length] == L'\0');
+    });
+}
+
+// Printer, share, driver and server names near 1,024 characters through the job's section,
+// mutex and pipe names and the utility's command line, into outputs of any size.
+void PrinterNamesCase(std::mt19937& rng) {
+    auto nameNear1024 = [&] {
+        std::wstring name = RandomValue(rng, 1);
+        name.resize(kNamePartChars - 8 + rng() % 17, L'p');
+        for (wchar_t& c : name) {
+            if (rng() % 16 == 0) c = L"\\/:*?\"<>|"[rng() % 9];
+            if (c == L'\0') c = L'z';
+        }
+        return name;
+    };
+    const auto printer = Guarded(nameNear1024());
+    const auto share = Guarded(nameNear1024());
+    const auto driver = Guarded(nameNear1024());
+    const auto server = Guarded(L"\\\\" + nameNear1024());
+    const auto app = Guarded(RandomValue(rng, 70));
+    ASSERT_TRUE(*printer && *share && *driver && *server && *app);
+
+    const size_t sanitizedChars = 1 + rng() % (kNamePartChars + 8);
+    const auto sanitized = GuardedOutput(sanitizedChars);
+    ASSERT_TRUE(*sanitized);
+    SanitizePrinterName(printer->as<wchar_t>(), sanitized->as<wchar_t>(), sanitizedChars);
+    ASSERT_TRUE(Terminated(sanitized->as<wchar_t>(), sanitizedChars));
+    EXPECT_EQ(std::wcscspn(sanitized->as<wchar_t>(), L"\\/:*?\"<>|"),
+              std::wcslen(sanitized->as<wchar_t>()));
+
+    const DWORD job = static_cast<DWORD>(rng());
+    const size_t objectChars = rng() % 2 == 0 ? kJobObjectNameChars : 1 + rng() % kJobObjectNameChars;
+    const auto section = GuardedOutput(objectChars);
+    const auto mutex = GuardedOutput(objectChars);
+    ASSERT_TRUE(*section && *mutex);
+    if (FormatJobSectionName(sanitized->as<wchar_t>(), job, section->as<wchar_t>(), objectChars)) {
+        const std::wstring name = section->as<wchar_t>();
+        EXPECT_EQ(name.back(), L'A');
+    }
+    EXPECT_TRUE(Terminated(section->as<wchar_t>(), objectChars));
+    if (FormatJobMutexName(sanitized->as<wchar_t>(), job, mutex->as<wchar_t>(), objectChars)) {
+        const std::wstring name = mutex->as<wchar_t>();
+        EXPECT_EQ(name.back(), L'B');
+    }
+    EXPECT_TRUE(Terminated(mutex->as<wchar_t>(), objectChars));
+
+    PipeNameFacts facts;
+    facts.serverName = rng() % 2 == 0 ? server->as<wchar_t>() : L"";
+    facts.printerName = printer->as<wchar_t>();
+    facts.shareName = share->as<wchar_t>();
+    facts.driverName = driver->as<wchar_t>();
+    facts.shared = rng() % 2 == 0;
+    facts.raw = rng() % 2 == 0;
+    facts.osMajorVersion = 5 + rng() % 2;
+    facts.emfDespooling = rng() % 2 == 0;
+    facts.jobId = job;
+    const size_t pipeChars = rng() % 2 == 0 ? kPipeNameChars : 1 + rng() % kPipeNameChars;
+    const auto pipe = GuardedOutput(pipeChars);
+    ASSERT_TRUE(*pipe);
+    if (ChoosePipeName(facts, pipe->as<wchar_t>(), pipeChars)) {
+        EXPECT_EQ(std::wstring(pipe->as<wchar_t>()).rfind(L"\\AppInfo"),
+                  std::wcslen(pipe->as<wchar_t>()) - 8);
+    }
+    EXPECT_TRUE(Terminated(pipe->as<wchar_t>(), pipeChars));
+
+    const size_t commandChars =
+        rng() % 2 == 0 ? kColorApCommandChars : 1 + rng() % kColorApCommandChars;
+    const auto command = GuardedOutput(commandChars);
+    ASSERT_TRUE(*command);
+    FormatColorApCommandLine(app->as<wchar_t>(), pipe->as<wchar_t>(), command->as<wchar_t>(),
+                             commandChars);
+    EXPECT_TRUE(Terminated(command->as<wchar_t>(), commandChars));
+}
+
 struct Reader {
     const char* name;
     void (*run)(std::mt19937&);
@@ -221,6 +519,12 @@ constexpr Reader kReaders[] = {
     {"font-list entry field", &FontEntryCase},
     {"colour-matching hex string", &HexStringCase},
     {"FeatureKeyword list", &FeatureListCase},
+    {"watermark Custom Color section", &CustomColorCase},
+    {"overlay sections", &OverlaySectionsCase},
+    {"version-file lines", &VersionLinesCase},
+    {"HidePaperName", &HidePaperNameCase},
+    {"dependent-file list", &DependentListCase},
+    {"printer names near 1,024 characters", &PrinterNamesCase},
 };
 
 }  // namespace
@@ -229,12 +533,16 @@ TEST(Robustness, EveryReaderStaysInsideItsBuffers) {
     const int cases = CaseCount();
     for (const Reader& reader : kReaders) {
         std::mt19937 rng(20261208u);
+        const ULONGLONG start = GetTickCount64();
         for (int i = 0; i < cases; ++i) {
             SCOPED_TRACE(std::string(reader.name) + ", case " + std::to_string(i));
             reader.run(rng);
             if (::testing::Test::HasFatalFailure()) return;
         }
+        std::printf("[ reader   ] %s: %d cases, %llu ms\n", reader.name, cases,
+                    static_cast<unsigned long long>(GetTickCount64() - start));
     }
+    DeleteFileW(ScratchIni().c_str());
 }
 
 TEST(Robustness, PpdTextsFitOutputsOfEverySize) {

@@ -74,6 +74,7 @@ protected:
         options.getClassObject = InProcessGetClassObject;
         options.canUnloadNow = InProcessCanUnloadNow;
         options.ppdPath = ppdPath;
+        options.sheetFlags = sheetFlags_;
         core_ = std::make_unique<host::CoreDriver>(options);
         ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
         if (toner != nullptr) {
@@ -147,6 +148,7 @@ protected:
     bool ApplyEnabled() const { return IsWindowEnabled(GetDlgItem(sheet_, 0x3021)) != FALSE; }
 
     std::vector<std::wstring> boxes_;
+    DWORD sheetFlags_ = 0;  // of the next Open()
     HMODULE dll_ = nullptr;
     HMODULE oldModule_ = nullptr;
     std::unique_ptr<host::CoreDriver> core_;
@@ -583,5 +585,36 @@ TEST_F(ColorDialogs, SpecialTonerTemplateFollowsTheInstalledToner) {
         EXPECT_EQ(map_->WantedValue[kEntrySpecialColorOrder], c.order ? 1u : 0u);
         EXPECT_EQ(map_->WantedValue[kEntryClearOutputMode], c.order ? 0u : 2u);
         Close();
+    }
+}
+
+// Without permission to change settings the page locks its buttons; the dialogs, reached by the
+// page's commands, lock their Default button.
+TEST_F(ColorDialogs, DetailDialogsLockDefaultWithoutPermission) {
+    struct Case {
+        const char* name;
+        WORD command;
+        bool mode;  // the colour mode the dialog belongs to is chosen first
+        DWORD colorMode;
+    };
+    constexpr Case kCases[] = {
+        {"Calder Color", IDC_CALDER_OPTIONS, true, kColorModeCalder},
+        {"Meridan Pro", IDC_MERIDAN_OPTIONS, true, kColorModeMeridan},
+        {"special toner", IDC_SPECIAL_TONER, false, 0},
+    };
+    for (DWORD flags : {DWORD{0}, DWORD{0x20}}) {
+        for (const Case& c : kCases) {
+            SCOPED_TRACE(std::string(c.name) + (flags != 0 ? ", read-only" : ""));
+            sheetFlags_ = flags;
+            Open([&](DriverItemMap& map) { ChooseMode(map, c.colorMode); }, "White");
+            EXPECT_EQ(Enabled(page_, IDC_COLOR_ADVANCED), flags == 0);
+            RunDialog([&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED), 0); },
+                      [&](HWND dialog) {
+                          EXPECT_EQ(Enabled(dialog, IDC_DEFAULT), flags == 0);
+                          EXPECT_TRUE(Enabled(dialog, IDOK));
+                          Press(dialog, IDCANCEL);
+                      });
+            Close();
+        }
     }
 }

@@ -281,6 +281,8 @@ int RunSession(const Options& options, Session& s, std::string& report) {
     } else {
         const SheetKind kind =
             options.mode == Mode::Printer ? SheetKind::Printer : SheetKind::Document;
+        // The sample printer has the white toner, so the Color page offers its dialog.
+        if (kind == SheetKind::Document) core.SetFeature("VRSpecialTonerInstalled", "White");
         core.OpenSheet(kind);
         INT_PTR shown = 0;
         if (options.walk || !options.screenshotDir.empty() || !options.steps.empty()) {

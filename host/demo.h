@@ -77,6 +77,8 @@ struct DialogButton {
     WORD clicks[3];
     const wchar_t* name;
     bool ok = false;  // every window closes with OK (its change kept), not Cancel
+    WORD choose = 0;  // a control of the page clicked first (the colour mode the button needs)
+    bool command = false;  // a layout without the button: its command goes to the page
 };
 // Dialog templates of the plug-in that no page opens on its own yet: shown as laid out.
 struct TemplatePreview {

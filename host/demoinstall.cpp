@@ -102,9 +102,23 @@ std::wstring CheckColorMatching(const std::wstring& path, const std::string&,
             return std::wstring(L"section \"") + section + L"\" is missing or empty";
         }
         for (const wchar_t* key = names; *key != L'\0'; key += wcslen(key) + 1) {
+            if (_wcsnicmp(key, L"CCMN", 4) != 0) continue;  // the setting list is checked below
             if (!IsHexText(ProfileString(path, section, key))) {
                 return std::wstring(L"\"") + key + L"\" of section \"" + section +
                        L"\" is not an even-length hexadecimal byte string";
+            }
+        }
+        // Every listed setting has its name and its table.
+        const UINT count = GetPrivateProfileIntW(section, L"SettingNum", 0, path.c_str());
+        for (UINT i = 0; i < count; ++i) {
+            const std::wstring idKey = L"SettingID" + std::to_wstring(i);
+            const UINT id = GetPrivateProfileIntW(section, idKey.c_str(), 0, path.c_str());
+            for (const wchar_t* prefix : {L"SettingName", L"CCMNT"}) {
+                const std::wstring key = prefix + std::to_wstring(id);
+                if (ProfileString(path, section, key.c_str()).empty()) {
+                    return std::wstring(L"setting ") + std::to_wstring(id) + L" of section \"" +
+                           section + L"\" has no \"" + key + L"\"";
+                }
             }
         }
     }

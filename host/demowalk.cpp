@@ -30,10 +30,12 @@ constexpr DialogButton kDialogButtons[] = {
     {kJobOptions, {1536, 0, 0}, L"overlays", true},
     {kJobOptions, {1537, 0, 0}, L"job-advanced", true},
     {kJobOptions, {1559, 0, 0}, L"about", false},
-    {kColor, {1610, 0, 0}, L"calder-color"},
-    {kColor, {1616, 0, 0}, L"meridan-pro"},
+    // Calder Color and Meridan Pro: their mode first; inside, the utility setting and the
+    // printer simulation method.
+    {kColor, {1610, 1267, 0}, L"calder-color", true, 1606},
+    {kColor, {1616, 1652, 0}, L"meridan-pro", true, 1607},
     {kColor, {1215, 0, 0}, L"color-advanced", true},
-    {kColor, {4031, 0, 0}, L"special-toner"},
+    {kColor, {4031, 4013, 0}, L"special-toner", true, 0, true},  // spot toner
     {kColor, {1614, 0, 0}, L"color-swatch"},
 };
 
@@ -218,6 +220,16 @@ void ClickButton(void* button) {
     SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0);
 }
 
+// A button's command sent to its page, for page layouts that lack the button.
+struct PageCommand {
+    HWND page;
+    WORD id;
+};
+void SendPageCommand(void* context) {
+    const auto* command = static_cast<const PageCommand*>(context);
+    SendMessageW(command->page, WM_COMMAND, MAKEWPARAM(command->id, BN_CLICKED), 0);
+}
+
 // Shows a template as the plug-in lays it out; the warnings get their icon and ticked box as
 // their own procedure gives them. lParam of WM_INITDIALOG: the plug-in module.
 INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
@@ -348,11 +360,37 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
         for (const DialogButton& b : kDialogButtons) {
             if (b.pageTemplate != shot.templateId) continue;
             DialogShot d;
+            if (b.choose != 0) {
+                SendDlgItemMessageW(page, b.choose, BM_CLICK, 0, 0);
+                Settle(sheet, false);
+            }
             const HWND button = GetDlgItem(page, b.clicks[0]);
             d.what = shot.title + L": " +
                      (button != nullptr ? WindowText(button)
                                         : L"button " + std::to_wstring(b.clicks[0])) +
                      L" [" + b.name + L"]";
+            if (button == nullptr && b.command) {
+                const SheetState before = TakeState(core, map, iniPath);
+                PageCommand command{page, b.clicks[0]};
+                std::vector<DialogShot> seen =
+                    CaptureModals(&SendPageCommand, &command, dir, prefix + L"dialog-" + b.name,
+                                  {b.clicks[1]}, b.ok);
+                d.what = shot.title + L": command " + std::to_wstring(b.clicks[0]) +
+                         L" (this layout has no such button) [" + b.name + L"]";
+                if (!seen.empty()) {
+                    seen[0].changesKnown = true;
+                    seen[0].changes = DescribeChanges(before, TakeState(core, map, iniPath));
+                } else {
+                    d.note = L"no window opened";
+                    session.dialogs.push_back(d);
+                }
+                for (DialogShot& s : seen) {
+                    s.what = d.what;
+                    session.dialogs.push_back(s);
+                }
+                Settle(sheet, shooting);
+                continue;
+            }
             if (button == nullptr) {
                 d.note = L"not on the page (removed for this model)";
                 session.dialogs.push_back(d);

@@ -1,7 +1,8 @@
-// The Color page's Advanced dialog, opened through the page's own button in a modeless
-// document sheet built by the core-driver stand-in on the sample colour model: what it shows
-// from the map, what OK, Cancel and Default do to the wanted values, and the locks that follow
-// the resolution and the colour mode.
+// The Color page's detail dialogs (Advanced, Calder Color, Meridan Pro, special toner), opened
+// through the page in a modeless document sheet built by the core-driver stand-in on the
+// sample colour model: what they show from the map and the colour-matching file, what OK,
+// Cancel and Default do to the wanted values, the locks and the controls that follow the
+// choices, and the mutual exclusion of whole-page special toner and the special colour space.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,8 +13,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "coloradvanced_ids.h"
+#include "colorcalder_ids.h"
+#include "colormeridan_ids.h"
+#include "colortoner_ids.h"
 #include "docprop/itemmap.h"
 #include "host/coredriver.h"
 #include "plugin/object.h"
@@ -61,13 +66,20 @@ protected:
 
     // Builds the sheet on the sample colour model, lets `prepare` set wanted values and shows
     // the Color page.
-    void Open(const std::function<void(DriverItemMap&)>& prepare = nullptr) {
+    // `toner`: the special toner the printer reports installed; `ppdPath`: another PPD.
+    void Open(const std::function<void(DriverItemMap&)>& prepare = nullptr,
+              const char* toner = nullptr, const std::wstring& ppdPath = {}) {
         host::CoreDriverOptions options;
         options.printerName = testenv::kColorPrinter;
         options.getClassObject = InProcessGetClassObject;
         options.canUnloadNow = InProcessCanUnloadNow;
+        options.ppdPath = ppdPath;
+        options.sheetFlags = sheetFlags_;
         core_ = std::make_unique<host::CoreDriver>(options);
         ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
+        if (toner != nullptr) {
+            ASSERT_TRUE(core_->SetFeature("VRSpecialTonerInstalled", toner));
+        }
         ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
         map_ = static_cast<PluginObject*>(core_->Plugin())->DocumentContext;
         ASSERT_NE(map_, nullptr);
@@ -81,25 +93,62 @@ protected:
         ASSERT_NE(GetDlgItem(page_, IDC_COLOR_ADVANCED), nullptr) << "not the Color page";
     }
 
-    // Presses "Advanced..." on the page and runs `steps` inside the dialog; the steps end it.
-    void RunAdvanced(const std::function<void(HWND)>& steps) {
+    // Runs `open` (which opens a dialog of the page) and `steps` inside that dialog; the steps
+    // end it. Message boxes the steps cause are recorded in boxes_ and answered with
+    // `boxAnswer`.
+    void RunDialog(const std::function<void()>& open, const std::function<void(HWND)>& steps,
+                   int boxAnswer = IDOK) {
         testenv::StepRunner runner;
-        bool ran = false;
+        HWND dialogSeen = nullptr;
         runner.steps = [&](HWND dialog) {
-            ran = true;
             steps(dialog);
             if (IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);  // a step forgot
         };
-        // The sheet itself comes back to the foreground when the dialog ends: only the first
-        // other window is the dialog.
+        boxes_.clear();
+        // The sheet itself comes back to the foreground when the dialog ends: the first other
+        // window is the dialog, later ones are its message boxes.
         testenv::ModalWatcher watcher([&](HWND window) {
-            if (window != sheet_ && !ran) runner.Post(window);
+            if (window == sheet_) return;
+            if (dialogSeen == nullptr) {
+                dialogSeen = window;
+                runner.Post(window);
+                return;
+            }
+            wchar_t text[600] = {};
+            GetDlgItemTextW(window, 0xFFFF, text, 600);
+            boxes_.push_back(text);
+            PostMessageW(window, WM_COMMAND, boxAnswer, 0);
         });
-        SendDlgItemMessageW(page_, IDC_COLOR_ADVANCED, BM_CLICK, 0, 0);
+        open();
         core_->PumpSheet();
-        EXPECT_TRUE(ran) << "the Advanced dialog did not open";
+        EXPECT_NE(dialogSeen, nullptr) << "the dialog did not open";
     }
 
+    // Presses a button of the page that opens a dialog and runs `steps` inside the dialog.
+    void RunFromButton(int button, const std::function<void(HWND)>& steps, int boxAnswer = IDOK) {
+        RunDialog([&] { SendDlgItemMessageW(page_, button, BM_CLICK, 0, 0); }, steps, boxAnswer);
+    }
+    void RunAdvanced(const std::function<void(HWND)>& steps) {
+        RunFromButton(IDC_COLOR_ADVANCED, steps);
+    }
+    // Template 111 has no special-toner button: the command reaches the page procedure as it
+    // would from a layout that has one.
+    void RunSpecialToner(const std::function<void(HWND)>& steps, int boxAnswer = IDOK) {
+        RunDialog([&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_SPECIAL_TONER, BN_CLICKED), 0); },
+                  steps, boxAnswer);
+    }
+
+    void Close() {
+        DestroyWindow(core_->SheetWindow());
+        core_->CloseSheet();
+        EXPECT_EQ(core_->Shutdown(), S_OK);
+        core_.reset();
+    }
+
+    bool ApplyEnabled() const { return IsWindowEnabled(GetDlgItem(sheet_, 0x3021)) != FALSE; }
+
+    std::vector<std::wstring> boxes_;
+    DWORD sheetFlags_ = 0;  // of the next Open()
     HMODULE dll_ = nullptr;
     HMODULE oldModule_ = nullptr;
     std::unique_ptr<host::CoreDriver> core_;
@@ -154,10 +203,7 @@ TEST_F(ColorDialogs, AdvancedShowsTheMapAndOkWithoutChangesKeepsEveryValue) {
             Press(dialog, IDOK);
         });
         EXPECT_EQ(Snapshot(*map_), before);
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -196,10 +242,7 @@ TEST_F(ColorDialogs, AdvancedOkWritesTheBoxesCancelAndDefaultDoNot) {
         // Only a closed-with-OK dialog marks the page changed.
         EXPECT_EQ(IsWindowEnabled(GetDlgItem(sheet_, 0x3021)) != FALSE, c.closeWith == IDOK)
             << "Apply button";
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }
 
@@ -228,9 +271,350 @@ TEST_F(ColorDialogs, AdvancedLocksFollowResolutionAndColourMode) {
             EXPECT_EQ(Enabled(dialog, IDC_CADV_SEPARATION_LABEL), c.separationEnabled);
             Press(dialog, IDCANCEL);
         });
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
+    }
+}
+
+namespace {
+
+LRESULT Count(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0); }
+LRESULT ItemData(HWND dialog, int id, int index) {
+    return SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+// The control's own visibility (the dialog shows itself only once its message loop idles).
+bool Visible(HWND dialog, int id) {
+    return (GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+// Chooses item `index` of a drop-down as a user would: the owner hears CBN_SELCHANGE.
+void Choose(HWND dialog, int id, int index) {
+    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void ChooseMode(DriverItemMap& map, DWORD mode) { map.WantedValue[kEntryControl] = mode; }
+
+}  // namespace
+
+// The sample colour-matching file has two "Color" settings (1, 2) and one "Gamma" setting (1).
+TEST_F(ColorDialogs, CalderListsColorThenGammaSettingsAndTheUtilityReplacesTheRgbSetting) {
+    struct Case {
+        const char* name;
+        int utilityItem;  // chosen after ticking the box; -1: the box stays unticked
+        bool pressDefault;
+        int closeWith;
+        DWORD setting;  // ColorSettingCopy afterwards (it starts at 0)
+    };
+    constexpr Case kCases[] = {
+        {"gamma setting", 2, false, IDOK, 0x00010000 | 0x100 | 1},
+        {"second colour setting", 1, false, IDOK, 0x00010000 | 2},
+        {"box only: first item", 0, false, IDOK, 0x00010000 | 1},
+        {"cancelled", 2, false, IDCANCEL, 0},
+        // Setting 0 is not listed: the first item stands in, with the utility off.
+        {"default", 2, true, IDOK, 1},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Open([](DriverItemMap& map) { ChooseMode(map, kColorModeCalder); });
+        map_->WantedValue[kEntryColorSettingCopy] = 0;
+        RunFromButton(IDC_CALDER_OPTIONS, [&](HWND dialog) {
+            ASSERT_EQ(Count(dialog, IDC_CALDER_UTILITY_LIST), 3);
+            EXPECT_EQ(ItemData(dialog, IDC_CALDER_UTILITY_LIST, 0), 1);
+            EXPECT_EQ(ItemData(dialog, IDC_CALDER_UTILITY_LIST, 1), 2);
+            EXPECT_EQ(ItemData(dialog, IDC_CALDER_UTILITY_LIST, 2), 0x100 + 1)
+                << "a gamma setting is its id's low byte + 256";
+            EXPECT_FALSE(Ticked(dialog, IDC_CALDER_UTILITY));
+            EXPECT_TRUE(Enabled(dialog, IDC_CALDER_RGB_LIST));
+            EXPECT_FALSE(Enabled(dialog, IDC_CALDER_UTILITY_LIST));
+            Press(dialog, IDC_CALDER_UTILITY);
+            EXPECT_FALSE(Enabled(dialog, IDC_CALDER_RGB_LIST)) << "the utility replaces it";
+            EXPECT_TRUE(Enabled(dialog, IDC_CALDER_UTILITY_LIST));
+            Choose(dialog, IDC_CALDER_UTILITY_LIST, c.utilityItem);
+            if (c.pressDefault) {
+                Press(dialog, IDC_DEFAULT);
+                EXPECT_FALSE(Ticked(dialog, IDC_CALDER_UTILITY));
+                EXPECT_TRUE(Enabled(dialog, IDC_CALDER_RGB_LIST));
+            }
+            Press(dialog, c.closeWith);
+        });
+        EXPECT_EQ(map_->WantedValue[kEntryColorSettingCopy], c.setting);
+        Close();
+    }
+}
+
+TEST_F(ColorDialogs, CalderShowsAndWritesItsFeatures) {
+    struct Case {
+        const char* name;
+        int closeWith;
+        DWORD target, black, render;  // wanted values afterwards
+    };
+    // Start: target 1, black 2, render style 3; the steps pick target 3, black 1, style 4.
+    constexpr Case kCases[] = {
+        {"OK writes", IDOK, 3, 1, 4},
+        {"Cancel keeps", IDCANCEL, 1, 2, 3},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Open([](DriverItemMap& map) {
+            ChooseMode(map, kColorModeCalder);
+            map.WantedValue[kEntryTargetColor] = 1;
+            map.WantedValue[kEntryBlackSubstitution] = 2;
+            map.WantedValue[kEntryColorRenderStyle] = 3;
+        });
+        RunFromButton(IDC_CALDER_OPTIONS, [&](HWND dialog) {
+            EXPECT_EQ(Count(dialog, IDC_CALDER_CMYK_LIST), 4);
+            EXPECT_EQ(Count(dialog, IDC_CALDER_RGB_LIST), 5);
+            EXPECT_EQ(Selection(dialog, IDC_CALDER_CMYK_LIST), 1);
+            EXPECT_EQ(Selection(dialog, IDC_CALDER_RGB_LIST), 3);
+            EXPECT_TRUE(Ticked(dialog, IDC_CALDER_BLACK_TRUE));
+            Choose(dialog, IDC_CALDER_CMYK_LIST, 3);
+            Press(dialog, IDC_CALDER_BLACK_COMPOSITE);
+            Choose(dialog, IDC_CALDER_RGB_LIST, 4);
+            Press(dialog, c.closeWith);
+        });
+        EXPECT_EQ(map_->WantedValue[kEntryTargetColor], c.target);
+        EXPECT_EQ(map_->WantedValue[kEntryBlackSubstitution], c.black);
+        EXPECT_EQ(map_->WantedValue[kEntryColorRenderStyle], c.render);
+        Close();
+    }
+}
+
+// A PPD that lacks VRTargetColor: the list stays empty and disabled, OK keeps the wanted value.
+TEST_F(ColorDialogs, CalderWithoutTargetColorLeavesItsListEmptyAndTheValueAlone) {
+    std::string ppd = testenv::SampleFile(L"labcolor.ppd");
+    const size_t from = ppd.find("*OpenUI *VRTargetColor/");
+    const std::string close = "*CloseUI: *VRTargetColor";
+    const size_t to = ppd.find(close);
+    ASSERT_NE(from, std::string::npos);
+    ASSERT_NE(to, std::string::npos);
+    ppd.erase(from, to + close.size() - from);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"colordialogs-no-target.ppd";
+    ASSERT_TRUE(testenv::WriteFileBytes(path, ppd));
+
+    Open([](DriverItemMap& map) {
+        ChooseMode(map, kColorModeCalder);
+        map.WantedValue[kEntryTargetColor] = 3;
+    }, nullptr, path);
+    EXPECT_EQ(map_->ItemIndex[kEntryTargetColor], kNoItem);
+    RunFromButton(IDC_CALDER_OPTIONS, [&](HWND dialog) {
+        EXPECT_EQ(Count(dialog, IDC_CALDER_CMYK_LIST), 0);
+        EXPECT_FALSE(Enabled(dialog, IDC_CALDER_CMYK_LIST));
+        EXPECT_EQ(Count(dialog, IDC_CALDER_RGB_LIST), 5) << "the other lists are filled";
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(map_->WantedValue[kEntryTargetColor], 3u);
+    Close();
+    DeleteFileW(path.c_str());
+}
+
+TEST_F(ColorDialogs, MeridanMethodDecidesWhichControlsShow) {
+    struct Case {
+        const char* name;
+        int method;    // radio clicked
+        DWORD cmyk;    // VRCMYKProfile before opening
+        bool input, cmykRows, simulation, output;  // RGB list, CMYK lists, simulation, the rest
+        bool linkPicture, printerPicture;
+    };
+    constexpr Case kCases[] = {
+        {"ICC profile, input profile", IDC_MERIDAN_METHOD_ICC, 0, true, true, false, true, false,
+         false},
+        {"ICC profile, link profile", IDC_MERIDAN_METHOD_ICC, 1, true, true, false, true, true,
+         false},
+        {"printer simulation", IDC_MERIDAN_METHOD_SIM, 0, true, false, true, true, false, true},
+        {"creating a profile", IDC_MERIDAN_METHOD_CREATE, 0, false, false, false, false, false,
+         false},
+        {"application matching", IDC_MERIDAN_METHOD_APP, 0, false, false, false, false, false,
+         false},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Open([&](DriverItemMap& map) {
+            ChooseMode(map, kColorModeMeridan);
+            map.WantedValue[kEntryColorIcms] = 3;
+            map.WantedValue[kEntryCmykProfile] = c.cmyk;
+        });
+        RunFromButton(IDC_MERIDAN_OPTIONS, [&](HWND dialog) {
+            EXPECT_TRUE(Ticked(dialog, IDC_MERIDAN_METHOD_APP));
+            Press(dialog, c.method);
+            EXPECT_TRUE(Ticked(dialog, c.method));
+            EXPECT_EQ(Visible(dialog, IDC_MERIDAN_RGB_LIST), c.input);
+            EXPECT_EQ(Visible(dialog, IDC_MERIDAN_INPUT_GROUP), c.input);
+            for (int id : {IDC_MERIDAN_CMYK_INPUT, IDC_MERIDAN_CMYK_LINK,
+                           IDC_MERIDAN_CMYK_INPUT_LIST, IDC_MERIDAN_CMYK_LINK_LIST}) {
+                EXPECT_EQ(Visible(dialog, id), c.cmykRows) << id;
+            }
+            EXPECT_EQ(Visible(dialog, IDC_MERIDAN_SIM_LIST), c.simulation);
+            for (int id : {IDC_MERIDAN_OUTPUT_LIST, IDC_MERIDAN_INTENT_LIST,
+                           IDC_MERIDAN_PRECISION, IDC_MERIDAN_BLACK_LIST,
+                           IDC_MERIDAN_PURE_BLACK}) {
+                EXPECT_EQ(Visible(dialog, id), c.output) << id;
+            }
+            EXPECT_EQ(Visible(dialog, IDC_MERIDAN_PICTURE_LINK), c.linkPicture);
+            EXPECT_EQ(Visible(dialog, IDC_MERIDAN_PICTURE_PRINTER), c.printerPicture);
+            if (c.cmykRows) {
+                // With a link profile the input profile and Preserve Black are out of play.
+                const bool link = c.cmyk == 1;
+                EXPECT_TRUE(Ticked(dialog, link ? IDC_MERIDAN_CMYK_LINK : IDC_MERIDAN_CMYK_INPUT));
+                EXPECT_EQ(Enabled(dialog, IDC_MERIDAN_CMYK_LINK_LIST), link);
+                EXPECT_EQ(Enabled(dialog, IDC_MERIDAN_CMYK_INPUT_LIST), !link);
+                EXPECT_EQ(Enabled(dialog, IDC_MERIDAN_PRESERVE_BLACK), !link);
+            }
+            Press(dialog, IDOK);
+        });
+        EXPECT_EQ(map_->WantedValue[kEntryColorIcms],
+                  static_cast<DWORD>(c.method - IDC_MERIDAN_METHOD_ICC));
+        EXPECT_TRUE(ApplyEnabled()) << "OK marks the Color page changed";
+        Close();
+    }
+}
+
+TEST_F(ColorDialogs, MeridanDefaultGivesHighestPrecisionAndZerosOnlyAfterOk) {
+    // Every edited feature starts at its second option (precision at the lowest).
+    constexpr int kEntries[] = {kEntryColorIcms,       kEntryCmykProfile,     kEntryColorRenderDict,
+                                kEntryRgbProfile,      kEntryCmykInputProfile, kEntryCmykLinkProfile,
+                                kEntryOutProfile,      kEntrySimProfile,       kEntryPreserveBlack,
+                                kEntryPureBlack,       kEntryBlackSubGra};
+    for (int closeWith : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(closeWith == IDOK ? "OK" : "Cancel");
+        Open([&](DriverItemMap& map) {
+            ChooseMode(map, kColorModeMeridan);
+            for (int entry : kEntries) map.WantedValue[entry] = 1;
+            map.WantedValue[kEntryColorMatch] = 0;
+        });
+        RunFromButton(IDC_MERIDAN_OPTIONS, [&](HWND dialog) {
+            EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_MERIDAN_PRECISION, TBM_GETPOS, 0, 0), 0);
+            EXPECT_FALSE(Ticked(dialog, IDC_MERIDAN_PURE_BLACK));
+            Press(dialog, IDC_DEFAULT);
+            EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_MERIDAN_PRECISION, TBM_GETPOS, 0, 0), 2);
+            EXPECT_TRUE(Ticked(dialog, IDC_MERIDAN_METHOD_ICC));
+            EXPECT_TRUE(Ticked(dialog, IDC_MERIDAN_PURE_BLACK));
+            EXPECT_EQ(Selection(dialog, IDC_MERIDAN_OUTPUT_LIST), 0);
+            EXPECT_FALSE(Enabled(dialog, IDC_MERIDAN_INTENT_LIST))
+                << "the automatic output profile locks the rendering intent";
+            Press(dialog, closeWith);
+        });
+        for (int entry : kEntries) {
+            EXPECT_EQ(map_->WantedValue[entry], closeWith == IDOK ? 0u : 1u) << "entry " << entry;
+        }
+        EXPECT_EQ(map_->WantedValue[kEntryColorMatch], closeWith == IDOK ? 2u : 0u);
+        EXPECT_EQ(ApplyEnabled(), closeWith == IDOK);
+        Close();
+    }
+}
+
+TEST_F(ColorDialogs, SpecialTonerWholePageAndSpecialColorSpaceExcludeEachOther) {
+    struct Case {
+        const char* name;
+        const char* toner;
+        DWORD space;   // wanted VRSpecialColorSpace before
+        int answer;    // to the confirmation
+        bool asked;
+        DWORD choice;  // VRSpecialColorControl after OK (it starts at 2)
+        DWORD spaceAfter;
+    };
+    constexpr Case kCases[] = {
+        {"white, space on, OK", "White", 1, IDOK, true, 5, 0},
+        {"white, space on, Cancel", "White", 1, IDCANCEL, true, 2, 1},
+        {"clear, space on, Cancel", "Clear", 1, IDCANCEL, true, 2, 1},
+        {"clear, space off", "Clear", 0, IDCANCEL, false, 5, 0},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Open([&](DriverItemMap& map) {
+            map.WantedValue[kEntrySpecialColorControl] = 2;
+            map.WantedValue[kEntrySpecialColorSpace] = c.space;
+        }, c.toner);
+        RunSpecialToner([&](HWND dialog) {
+            EXPECT_TRUE(Ticked(dialog, IDC_TONER_CHOICE_UNDER));
+            Press(dialog, IDC_TONER_CHOICE_WHOLE);
+            EXPECT_EQ(boxes_.size(), c.asked ? 1u : 0u);
+            EXPECT_EQ(map_->WantedValue[kEntrySpecialColorSpace], c.spaceAfter)
+                << "the confirmation acts on the map at once";
+            EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_WHOLE), c.choice == 5);
+            EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_UNDER), c.choice == 2);
+            Press(dialog, IDOK);
+        }, c.answer);
+        EXPECT_EQ(map_->WantedValue[kEntrySpecialColorControl], c.choice);
+        Close();
+    }
+}
+
+TEST_F(ColorDialogs, SpecialTonerTemplateFollowsTheInstalledToner) {
+    struct Case {
+        const char* toner;
+        const wchar_t* title;
+        bool order;   // white: layer order; clear: finish list
+    };
+    const Case kCases[] = {{"White", L"White Toner", true}, {"Clear", L"Clear Toner", false}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.toner);
+        Open([](DriverItemMap& map) {
+            map.WantedValue[kEntrySpecialColorControl] = 0;
+            map.WantedValue[kEntryCoreItem423] = 1;
+            map.WantedValue[kEntrySpecialColorOrder] = 0;
+            map.WantedValue[kEntryClearOutputMode] = 0;
+        }, c.toner);
+        RunSpecialToner([&](HWND dialog) {
+            wchar_t title[64] = {};
+            GetDlgItemTextW(dialog, IDC_TONER_TITLE, title, 64);
+            EXPECT_STREQ(title, c.title);
+            EXPECT_EQ(GetDlgItem(dialog, IDC_TONER_ORDER_UNDER) != nullptr, c.order);
+            EXPECT_EQ(GetDlgItem(dialog, IDC_TONER_FINISH_LIST) != nullptr, !c.order);
+            const int dependent = c.order ? IDC_TONER_ORDER_OVER : IDC_TONER_FINISH_LIST;
+            // Off: nothing to order or finish, and no result preview.
+            EXPECT_FALSE(Enabled(dialog, dependent));
+            EXPECT_FALSE(Visible(dialog, IDC_TONER_PREVIEW_RESULT));
+            Press(dialog, IDC_TONER_PICTURE_SPOT);  // the picture chooses as the radio does
+            EXPECT_TRUE(Ticked(dialog, IDC_TONER_CHOICE_SPOT));
+            EXPECT_TRUE(Enabled(dialog, dependent));
+            EXPECT_TRUE(Visible(dialog, IDC_TONER_PREVIEW_RESULT));
+            if (c.order) {
+                Press(dialog, IDC_TONER_ORDER_OVER);
+            } else {
+                EXPECT_EQ(Count(dialog, IDC_TONER_FINISH_LIST), 3);
+                Choose(dialog, IDC_TONER_FINISH_LIST, 2);
+            }
+            EXPECT_FALSE(Ticked(dialog, IDC_TONER_MIRROR));
+            Press(dialog, IDC_TONER_MIRROR);
+            Press(dialog, IDOK);
+        });
+        EXPECT_EQ(map_->WantedValue[kEntrySpecialColorControl], 1u);
+        EXPECT_EQ(map_->WantedValue[kEntryCoreItem423], 0u) << "ticked mirror is option 0";
+        EXPECT_EQ(map_->WantedValue[kEntrySpecialColorOrder], c.order ? 1u : 0u);
+        EXPECT_EQ(map_->WantedValue[kEntryClearOutputMode], c.order ? 0u : 2u);
+        Close();
+    }
+}
+
+// Without permission to change settings the page locks its buttons; the dialogs, reached by the
+// page's commands, lock their Default button.
+TEST_F(ColorDialogs, DetailDialogsLockDefaultWithoutPermission) {
+    struct Case {
+        const char* name;
+        WORD command;
+        bool mode;  // the colour mode the dialog belongs to is chosen first
+        DWORD colorMode;
+    };
+    constexpr Case kCases[] = {
+        {"Calder Color", IDC_CALDER_OPTIONS, true, kColorModeCalder},
+        {"Meridan Pro", IDC_MERIDAN_OPTIONS, true, kColorModeMeridan},
+        {"special toner", IDC_SPECIAL_TONER, false, 0},
+    };
+    for (DWORD flags : {DWORD{0}, DWORD{0x20}}) {
+        for (const Case& c : kCases) {
+            SCOPED_TRACE(std::string(c.name) + (flags != 0 ? ", read-only" : ""));
+            sheetFlags_ = flags;
+            Open([&](DriverItemMap& map) { ChooseMode(map, c.colorMode); }, "White");
+            EXPECT_EQ(Enabled(page_, IDC_COLOR_ADVANCED), flags == 0);
+            RunDialog([&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED), 0); },
+                      [&](HWND dialog) {
+                          EXPECT_EQ(Enabled(dialog, IDC_DEFAULT), flags == 0);
+                          EXPECT_TRUE(Enabled(dialog, IDOK));
+                          Press(dialog, IDCANCEL);
+                      });
+            Close();
+        }
     }
 }

@@ -254,10 +254,21 @@ TEST_F(ColorPage, ColourModesSwitchTheirControls) {
     EXPECT_TRUE(Ticked(IDC_COLORMODE_GREYSCALE));
     EXPECT_FALSE(Ticked(IDC_COLORMODE_AUTOMATIC));
     EXPECT_FALSE(Enabled(IDC_TONER_SAVE));
-    // The detail buttons open nothing yet and change nothing.
+    // A detail dialog closed with Cancel changes nothing.
     Click(IDC_COLORMODE_CALDER);
     const DWORD before = map_->WantedValue[kEntryControl];
-    Click(IDC_CALDER_OPTIONS);
+    std::vector<std::wstring> captions;
+    {
+        testenv::ModalWatcher watcher([&](HWND window) {
+            if (window == sheet_) return;
+            wchar_t caption[64] = {};
+            GetWindowTextW(window, caption, 64);
+            captions.push_back(caption);
+            PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        });
+        Click(IDC_CALDER_OPTIONS);
+    }
+    EXPECT_EQ(captions, std::vector<std::wstring>{L"Calder Color Details"});
     EXPECT_EQ(map_->WantedValue[kEntryControl], before);
     EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet_), page_);
 }
@@ -268,7 +279,7 @@ TEST_F(ColorPage, LeavingPushesInOrderAndWritesTheRecord) {
     Click(IDC_COLORMODE_NO_MATCH);
     Click(IDC_TONER_SAVE);
     EXPECT_EQ(map_->WantedValue[kEntryOutputMode], 1u);
-    // A "Color" setting 2 chosen by the (future) detail dialog: its tables are loaded.
+    // A "Color" setting 2 chosen in the Calder Color dialog: its tables are loaded.
     map_->WantedValue[kEntryColorSettingCopy] = 0x00010002;
     core_->ClearUpdates();
     Leave();

@@ -597,6 +597,113 @@ def link_chain_bitmap(name):
     bitmap_16(name, c, True)
 
 
+# Special toner (templates 4001, 4002). The toner is drawn as a pale, glossy layer: silver with
+# white sheen stripes and a teal edge, so that it reads as "special" on white paper for both the
+# white and the clear toner.
+
+def toner_fill(x, y):
+    return WHITE if (x + y) % 6 < 2 else SILVER
+
+
+def page_shapes(c, x, y, w, h, scale):
+    """A printed page: a picture (sun, hill), and a block of text lines."""
+    c.rect(x + 1, y + 1, x + w + 1, y + h + 1, GREY)
+    c.rect(x, y, x + w, y + h, BLACK)
+    c.rect(x + 1, y + 1, x + w - 1, y + h - 1, WHITE)
+    return (x + 3 * scale, y + 3 * scale, x + w - 3 * scale, y + h * 0.55)
+
+
+def page_art(c, x, y, w, h, scale, toner=None):
+    """The document of the previews; toner: None, 'spot', 'under', 'over', 'auto', 'whole'."""
+    px0, py0, px1, py1 = page_shapes(c, x, y, w, h, scale)
+    if toner == "whole":
+        c.rect(x + 1, y + 1, x + w - 1, y + h - 1, toner_fill)
+    cx, cy, r = px0 + (px1 - px0) * 0.3, py0 + (py1 - py0) * 0.45, (py1 - py0) * 0.3
+    sq = (px0 + (px1 - px0) * 0.55, py0 + (py1 - py0) * 0.25, px1, py1)
+    if toner == "under":
+        # The toner lies under the colours and shows as a rim around them.
+        c.circle(cx, cy, r + 2 * scale, toner_fill)
+        c.rect(sq[0] - 2 * scale, sq[1] - 2 * scale, sq[2] + 1, sq[3] + 1, toner_fill)
+    c.circle(cx, cy, r, RED)
+    c.rect(sq[0], sq[1], sq[2], sq[3], BLUE)
+    c.polygon([(px0, py1), (px0 + (px1 - px0) * 0.45, py0 + (py1 - py0) * 0.55), (px1, py1)],
+              GREEN)
+    if toner == "spot":
+        c.circle(cx, cy, r, toner_fill)
+        c.ring(cx, cy, r - 0.8 * scale, r, TEAL)
+    if toner == "over":
+        c.circle(cx, cy, r, lambda x_, y_: WHITE if (x_ + y_) % 6 < 2 else RED)
+        c.rect(sq[0], sq[1], sq[2], sq[3], lambda x_, y_: WHITE if (x_ + y_) % 6 < 2 else BLUE)
+    lines = 5 if h > 40 else 3
+    step = (y + h - 3 * scale - py1 - 2 * scale) / lines
+    for i in range(lines):
+        ly = py1 + 2 * scale + i * step
+        length = (px1 - px0) * (0.6 if i == lines - 1 else 1.0)
+        col = NAVY if toner != "over" else NAVY
+        c.rect(px0, ly, px0 + length, ly + max(1.0, step * 0.45), col)
+    if toner == "auto":
+        # A badge: the printer decides where the toner goes.
+        bx, by, br = x + w - 8 * scale, y + h - 8 * scale, 6.5 * scale
+        c.circle(bx, by, br, TEAL)
+        c.circle(bx, by, br - 1.2 * scale, toner_fill)
+        c.polygon([(bx - 3.5 * scale, by + 3.5 * scale), (bx, by - 4 * scale),
+                   (bx + 3.5 * scale, by + 3.5 * scale), (bx + 2 * scale, by + 3.5 * scale),
+                   (bx, by - 1 * scale), (bx - 2 * scale, by + 3.5 * scale)], NAVY)
+        c.rect(bx - 2 * scale, by + 1 * scale, bx + 2 * scale, by + 2.2 * scale, NAVY)
+
+
+def toner_choice_bitmap(name, toner):
+    c = Canvas(32, 32, 1)
+    page_art(c, 4, 1, 23, 30, 0.5, toner)
+    if toner is None:
+        # Off: a small crossed-out toner drop in the corner.
+        c.circle(25, 25, 6, MAROON)
+        c.circle(25, 25, 5, toner_fill)
+        c.line(21, 29, 29, 21, 2, RED)
+    bitmap_16(name, c, True)
+
+
+def toner_page_bitmap(name, toner):
+    c = Canvas(60, 76, 1)
+    page_art(c, 2, 2, 54, 70, 1.0, toner)
+    bitmap_16(name, c, True)
+
+
+def toner_arrow_bitmap(name):
+    c = Canvas(24, 24, 1)
+    c.rect(2, 10, 14, 14, NAVY)
+    c.polygon([(13, 4), (22, 12), (13, 20)], NAVY)
+    bitmap_16(name, c, True)
+
+
+def layer_stack(c, x, y, w, toner_under, unit):
+    """Paper seen from the side with the colour layer and the toner layer in order."""
+    c.rect(x, y + 3 * unit, x + w, y + 4 * unit, BLACK)
+    c.rect(x, y + 3 * unit + 1, x + w, y + 4 * unit - 1, WHITE)
+    colour = lambda x_, y_: [CYAN, PURPLE, YELLOW][int((x_ - x) / (w / 3.0)) % 3]
+    lower, upper = (toner_fill, colour) if toner_under else (colour, toner_fill)
+    c.rect(x + 1, y + 2 * unit, x + w - 1, y + 3 * unit, lower)
+    c.rect(x + 1, y + unit, x + w - 1, y + 2 * unit, upper)
+    c.frame(x + 1, y + unit, x + w - 1, y + 3 * unit, 1, GREY)
+
+
+def toner_order_bitmap(name, toner_under):
+    c = Canvas(32, 32, 1)
+    layer_stack(c, 2, 4, 28, toner_under, 6)
+    bitmap_16(name, c, True)
+
+
+def toner_layers_bitmap(name, toner_under):
+    c = Canvas(48, 48, 1)
+    # An eye above the stack: the layer the viewer sees first is the upper one.
+    c.ellipse(24, 6, 8, 4, BLACK)
+    c.ellipse(24, 6, 7, 3, WHITE)
+    c.circle(24, 6, 2.2, NAVY)
+    c.line(24, 11, 24, 15, 1.5, GREY)
+    layer_stack(c, 2, 8, 44, toner_under, 9)
+    bitmap_16(name, c, True)
+
+
 # Icons are drawn in a 32-unit square scaled by s.
 
 def warning_icon(c, s):
@@ -638,6 +745,17 @@ def main():
     profile_bitmap("prof6105.bmp")
     printer_bitmap("prnt6106.bmp")
     link_chain_bitmap("chain6107.bmp")
+    kinds = (None, "spot", "under", "over", "auto", "whole")
+    for i, kind in enumerate(kinds):
+        toner_choice_bitmap("tonr%d.bmp" % (4032 + i), kind)
+    toner_page_bitmap("tonr4038.bmp", None)
+    toner_arrow_bitmap("tonr4039.bmp")
+    for i, kind in enumerate(kinds[1:]):
+        toner_page_bitmap("tonr%d.bmp" % (4040 + i), kind)
+    toner_order_bitmap("tonr4045.bmp", True)
+    toner_order_bitmap("tonr4046.bmp", False)
+    toner_layers_bitmap("tonr4047.bmp", True)
+    toner_layers_bitmap("tonr4048.bmp", False)
     write_ico("warn7000.ico", warning_icon)
     write_ico("prev7001.ico", preview_icon(False, False))
     write_ico("prev7002.ico", preview_icon(True, False))

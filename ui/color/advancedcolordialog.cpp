@@ -2,6 +2,7 @@
 
 #include "coloradvanced_ids.h"
 #include "resource.h"
+#include "ui/color/colordetail.h"
 #include "ui/color/colorpage.h"
 #include "ui/common/dialogs.h"
 #include "plugin/object.h"
@@ -34,20 +35,6 @@ void ShowOnlyWhenBound(HWND dialog, const DriverItemMap& map, int id, int entry)
     ShowControlRange(dialog, id, id, HasItem(map, entry) ? TRUE : FALSE);
 }
 
-void FillOptionNames(HWND dialog, int id, const DriverItemMap& map, int entry) {
-    const POPTITEM item = BoundItem(map, entry);
-    if (item == nullptr || item->pOptType == nullptr || item->pOptType->pOptParam == nullptr) {
-        return;
-    }
-    SendDlgItemMessageW(dialog, id, CB_RESETCONTENT, 0, 0);
-    for (WORD i = 0; i < item->pOptType->Count; ++i) {
-        const OPTPARAM& option = item->pOptType->pOptParam[i];
-        const wchar_t* name =
-            option.pData != nullptr && !IS_INTRESOURCE(option.pData) ? option.pData : L"";
-        SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-    }
-}
-
 void ShowSpecialSpace(HWND dialog, const DriverItemMap& map, const AdvancedColorState& state) {
     if (HasItem(map, kEntrySpecialColorSpace)) {
         SetTicked(dialog, IDC_CADV_SPECIAL_SPACE, state.specialColorSpace == 0);
@@ -71,7 +58,7 @@ void InitDialog(HWND dialog, LPARAM lParam) {
     if (!HasItem(map, kEntrySeparationOrder)) {
         ShowControlRange(dialog, IDC_CADV_SEPARATION_LABEL, IDC_CADV_SEPARATION_LIST, FALSE);
     } else {
-        FillOptionNames(dialog, IDC_CADV_SEPARATION_LIST, map, kEntrySeparationOrder);
+        FillOptionList(dialog, IDC_CADV_SEPARATION_LIST, map, kEntrySeparationOrder);
     }
     LoadChecks(dialog, kBoxes, map, map.WantedValue);
     LoadLists(dialog, kLists, map, map.WantedValue);
@@ -148,12 +135,7 @@ bool OnCommand(HWND dialog, int id, int code) {
 INT_PTR ShowAdvancedColorDialog(HWND page, DriverItemMap& map) {
     AdvancedColorState state;
     state.map = &map;
-    state.openingPage = page;
-    // Owned by the sheet, as the page's other dialogs are.
-    HWND sheet = page != nullptr ? GetParent(page) : nullptr;
-    return DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_COLOR_ADVANCED),
-                           sheet != nullptr ? sheet : page, &AdvancedColorDialogProc,
-                           reinterpret_cast<LPARAM>(&state));
+    return RunColorDetailDialog(page, IDD_COLOR_ADVANCED, &AdvancedColorDialogProc, state);
 }
 
 INT_PTR CALLBACK AdvancedColorDialogProc(HWND dialog, UINT message, WPARAM wParam,

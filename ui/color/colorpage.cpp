@@ -15,6 +15,9 @@
 #include "plugin/object.h"
 #include "resource.h"
 #include "ui/color/advancedcolordialog.h"
+#include "ui/color/calderdialog.h"
+#include "ui/color/meridandialog.h"
+#include "ui/color/specialtonerdialog.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/handles.h"
 #include "ui/common/helpids.h"
@@ -538,10 +541,19 @@ void SaveColorSettings(HWND, DriverItemMap& map) {
 INT_PTR OpenColorDetailDialog(HWND page, WORD templateId, DriverItemMap& map) {
     switch (templateId) {
         case IDD_COLOR_ADVANCED: return ShowAdvancedColorDialog(page, map);
-        default:
-            return 0;  // the Calder Color, Meridan Pro and special-toner dialogs are still to come
+        case IDD_CALDER_COLOR: return ShowCalderColorDialog(page, map);
+        case IDD_MERIDAN_PRO: return ShowMeridanProDialog(page, map);
+        case IDD_SPECIAL_TONER_WHITE:
+        case IDD_SPECIAL_TONER_CLEAR: return ShowSpecialTonerDialog(page, templateId, map);
+        default: return 0;
     }
 }
+
+bool ColorMatchingFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
+    return CcmFilePath(map, path);
+}
+
+void DeleteColorLinkFont() { DeleteLinkFont(); }
 
 INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+#include "plugin/config.h"
+
 namespace oemui {
 
 struct DriverItemMap;
@@ -51,8 +53,15 @@ void ResetColorDefaults(DriverItemMap& map);
 bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::size_t& count);
 
 // Opens one of the page's detail dialogs (templates 118, 119, 200, 4001, 4002) with the map;
-// its result, non-zero meaning a change. Only the Advanced dialog exists so far; the others
-// open nothing and return 0.
+// its result, non-zero meaning a change (-1 when the dialog could not be created). An unknown
+// template opens nothing and gives 0.
 INT_PTR OpenColorDetailDialog(HWND page, WORD templateId, DriverItemMap& map);
+
+// Full path of the model's colour-matching information file ("CCMInfoFile", sections "Color"
+// and "Gamma"); false when the model names none.
+bool ColorMatchingFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]);
+
+// Deletes the process-wide link font of the page (it is made again on the next refresh).
+void DeleteColorLinkFont();
 
 }  // namespace oemui

@@ -1,0 +1,17 @@
+// The Calder Color details dialog (template 118): RGB colour settings or a setting of the
+// colour-correction utility, CMYK ink simulation and black finish, edited as working copies
+// until OK.
+#pragma once
+
+#include <windows.h>
+
+#include "docprop/itemmap.h"
+
+namespace oemui {
+
+// Runs the dialog modally over the sheet of `page`; 1 after OK, 0 after Cancel.
+INT_PTR ShowCalderColorDialog(HWND page, DriverItemMap& map);
+
+INT_PTR CALLBACK CalderColorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace oemui

@@ -7,6 +7,7 @@
 
 #include "docprop/itemmap.h"
 #include "plugin/dispatch.h"
+#include "plugin/phasetimer.h"
 #include "ui/watermark/watermarks.h"
 #include "ui/common/handles.h"
 
@@ -119,6 +120,7 @@ ULONG STDMETHODCALLTYPE PluginClassFactory::Release() {
 
 HRESULT STDMETHODCALLTYPE PluginClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid,
                                                              void** ppv) {
+    OEMUI_PHASE("CreateInstance");
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (pUnkOuter != nullptr) return CLASS_E_NOAGGREGATION;
@@ -226,6 +228,10 @@ HRESULT STDMETHODCALLTYPE PluginObject::GetInfo(DWORD dwMode, PVOID pBuffer, DWO
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DevMode(DWORD dwMode, POEMDMPARAM pOemDMParam) {
+    OEMUI_PHASE(dwMode == OEMDM_SIZE      ? "DevMode(size)"
+                : dwMode == OEMDM_DEFAULT ? "DevMode(default)"
+                : dwMode == OEMDM_MERGE   ? "DevMode(merge)"
+                                          : "DevMode(other)");
     RunOsCheckOnce();
     return PrivateDevmodeOperation(dwMode, pOemDMParam);
 }
@@ -236,10 +242,15 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;
     }
+    OEMUI_PHASE(pOemCUIPParam->pOEMOptItems == nullptr ? "CommonUIProp(1st call)"
+                                                       : "CommonUIProp(2nd call)");
     // The INI path lives in a process-wide buffer rather than in the core driver's heap, so
     // that no reader is left with a pointer into a heap the core driver has destroyed.
     PluginIniPath[0] = L'\0';
-    FindDependentFiles(pOemCUIPParam->hPrinter, PluginIniPath);
+    {
+        OEMUI_PHASE("  dependent files");
+        FindDependentFiles(pOemCUIPParam->hPrinter, PluginIniPath);
+    }
     if (PluginIniPath[0] == L'\0') return E_FAIL;
 
     std::array<wchar_t, kPathChars> helpName{};
@@ -263,12 +274,17 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
 
 HRESULT STDMETHODCALLTYPE PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
                                                                LPARAM lParam) {
+    OEMUI_PHASE(pPSUIInfo == nullptr                                   ? "DocumentPropertySheets"
+                : pPSUIInfo->Reason == PROPSHEETUI_REASON_INIT       ? "DocumentPropertySheets(INIT)"
+                : pPSUIInfo->Reason == PROPSHEETUI_REASON_SET_RESULT ? "DocumentPropertySheets(SET_RESULT)"
+                                                                     : "DocumentPropertySheets(other)");
     RunOsCheckOnce();
     return AddDocumentSheets(*this, pPSUIInfo, lParam);
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
                                                              LPARAM lParam) {
+    OEMUI_PHASE("DevicePropertySheets");
     RunOsCheckOnce();
     return AddDeviceSheets(*this, pPSUIInfo, lParam);
 }

@@ -15,19 +15,73 @@ wchar_t CapabilityFilePath[kPathChars] = {};
 
 namespace {
 
-// Fetches the printer's DRIVER_INFO_<level> into a zero-filled global block.
-GlobalBlock<BYTE> GetDriverInfo(HANDLE hPrinter, DWORD level) {
+// The printer's DRIVER_INFO_<level> in a zero-filled global block; `bytes` is what the spooler
+// filled. Most drivers' information fits the first guess, which saves the size query.
+struct DriverInfo {
+    GlobalBlock<BYTE> block{0};
+    size_t bytes = 0;
+};
+
+DriverInfo FetchDriverInfo(HANDLE hPrinter, DWORD level) {
+    constexpr DWORD kFirstGuess = 4096;
+    DriverInfo info;
+    info.block = GlobalBlock<BYTE>(kFirstGuess);
+    if (!info.block) return info;
     DWORD needed = 0;
-    GetPrinterDriverW(hPrinter, nullptr, level, nullptr, 0, &needed);
-    if (needed == 0) return GlobalBlock<BYTE>(0);
-    GlobalBlock<BYTE> block(needed);
-    if (!block) return block;
-    DWORD again = 0;
-    if (!GetPrinterDriverW(hPrinter, nullptr, level, block.get(), needed, &again)) {
-        return GlobalBlock<BYTE>(0);
+    if (GetPrinterDriverW(hPrinter, nullptr, level, info.block.get(), kFirstGuess, &needed)) {
+        info.bytes = needed != 0 && needed <= kFirstGuess ? needed : kFirstGuess;
+        return info;
     }
-    return block;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return DriverInfo();
+    info.block = GlobalBlock<BYTE>(needed);
+    if (!info.block) return DriverInfo();
+    DWORD again = 0;
+    if (!GetPrinterDriverW(hPrinter, nullptr, level, info.block.get(), needed, &again)) {
+        return DriverInfo();
+    }
+    info.bytes = needed;
+    return info;
 }
+
+// The open sheet's printer and its DRIVER_INFO_3W, fetched on first use. Only lookups on that
+// very handle see it; it is dropped when the sheet ends or another sheet's set-up starts.
+struct SheetDriverCache {
+    HANDLE printer = nullptr;
+    DriverInfo info;
+    // The model section as last resolved for this printer, with what it was read from.
+    std::array<wchar_t, kPathChars> sectionFile{};
+    std::array<wchar_t, 1025> section{};
+    DWORD sectionLimit = 0;
+};
+
+SheetDriverCache& SheetCache() {
+    static SheetDriverCache cache;
+    return cache;
+}
+
+// Level-3 information of a printer: the sheet's copy for the sheet's printer, else fetched.
+class DriverInfo3 {
+public:
+    explicit DriverInfo3(HANDLE hPrinter) {
+        SheetDriverCache& cache = SheetCache();
+        if (hPrinter != nullptr && hPrinter == cache.printer) {
+            if (cache.info.bytes == 0) cache.info = FetchDriverInfo(hPrinter, 3);
+            data_ = cache.info.block.get();
+            bytes_ = cache.info.bytes;
+            return;
+        }
+        owned_ = FetchDriverInfo(hPrinter, 3);
+        data_ = owned_.block.get();
+        bytes_ = owned_.bytes;
+    }
+    const BYTE* data() const { return bytes_ != 0 ? data_ : nullptr; }
+    size_t bytes() const { return bytes_; }
+
+private:
+    DriverInfo owned_;
+    const BYTE* data_ = nullptr;
+    size_t bytes_ = 0;
+};
 
 bool EndsWithNoCase(const wchar_t* name, size_t len, const wchar_t* suffix4) {
     if (len < 4) return false;
@@ -37,11 +91,11 @@ bool EndsWithNoCase(const wchar_t* name, size_t len, const wchar_t* suffix4) {
 // Calls visit(name, length) for each dependent file of the printer's driver.
 template <typename Visit>
 bool ForEachDependentFile(HANDLE hPrinter, Visit visit) {
-    GlobalBlock<BYTE> block = GetDriverInfo(hPrinter, 3);
-    if (!block) return false;
-    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(block.get());
+    const DriverInfo3 block(hPrinter);
+    if (block.data() == nullptr) return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(block.data());
     const wchar_t* list = info->pDependentFiles;
-    const BYTE* begin = block.get();
+    const BYTE* begin = block.data();
     const BYTE* end = begin + block.bytes();
     const BYTE* at = reinterpret_cast<const BYTE*>(list);
     if (list == nullptr || at < begin || at >= end) return true;  // no usable list
@@ -53,6 +107,15 @@ bool ForEachDependentFile(HANDLE hPrinter, Visit visit) {
 }
 
 }  // namespace
+
+void BeginSheetDriverCache(HANDLE hPrinter) {
+    SheetDriverCache& cache = SheetCache();
+    cache.printer = hPrinter;
+    cache.info = DriverInfo();
+    cache.sectionLimit = 0;
+}
+
+void EndSheetDriverCache() { BeginSheetDriverCache(nullptr); }
 
 size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
                              const std::function<void(const wchar_t*, size_t)>& visit) {
@@ -112,16 +175,38 @@ bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut) {
 bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars, DWORD limit) {
     if (sectionOut == nullptr || sectionChars == 0) return false;
     sectionOut[0] = L'\0';
-    GlobalBlock<BYTE> block = GetDriverInfo(hPrinter, 1);
-    if (!block) return false;
-    const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(block.get());
-    if (info->pName == nullptr || info->pName[0] == L'\0' || CapabilityFilePath[0] == L'\0') {
+    // The driver's name: the sheet's level-3 copy names it as level 1 does.
+    const wchar_t* driverName = nullptr;
+    DriverInfo level1;
+    if (hPrinter != nullptr && hPrinter == SheetCache().printer) {
+        const DriverInfo3 sheetInfo(hPrinter);
+        if (sheetInfo.data() != nullptr) {
+            driverName = reinterpret_cast<const DRIVER_INFO_3W*>(sheetInfo.data())->pName;
+        }
+    } else {
+        level1 = FetchDriverInfo(hPrinter, 1);
+        if (level1.bytes == 0) return false;
+        driverName = reinterpret_cast<const DRIVER_INFO_1W*>(level1.block.get())->pName;
+    }
+    if (driverName == nullptr || driverName[0] == L'\0' || CapabilityFilePath[0] == L'\0') {
         return false;
     }
     const DWORD chars = limit < sectionChars ? limit : sectionChars;
-    GetPrivateProfileStringW(L"Capability", info->pName, L"", sectionOut, chars,
+    SheetDriverCache& cache = SheetCache();
+    const bool cacheable = hPrinter == cache.printer && chars <= cache.section.size();
+    if (cacheable && cache.sectionLimit == chars &&
+        wcscmp(cache.sectionFile.data(), CapabilityFilePath) == 0) {
+        StringCchCopyW(sectionOut, chars, cache.section.data());
+        return sectionOut[0] != L'\0';
+    }
+    GetPrivateProfileStringW(L"Capability", driverName, L"", sectionOut, chars,
                              CapabilityFilePath);
-    if (TraceOn(kTraceDecisions)) TraceModelSection(info->pName, sectionOut, CapabilityFilePath);
+    if (cacheable) {
+        StringCchCopyW(cache.section.data(), cache.section.size(), sectionOut);
+        StringCchCopyW(cache.sectionFile.data(), cache.sectionFile.size(), CapabilityFilePath);
+        cache.sectionLimit = chars;
+    }
+    if (TraceOn(kTraceDecisions)) TraceModelSection(driverName, sectionOut, CapabilityFilePath);
     return sectionOut[0] != L'\0';
 }
 

@@ -25,6 +25,12 @@ inline constexpr DWORD kIniStringChars = 522;
 // has none. Every capability lookup reads it.
 extern wchar_t CapabilityFilePath[kPathChars];
 
+// From Begin to End, the driver information of hPrinter is fetched from the spooler once and
+// every dependent-file search and model-section lookup on that handle reads the copy; lookups
+// on any other handle fetch their own. A sheet's set-up begins it, the sheet's end ends it.
+void BeginSheetDriverCache(HANDLE hPrinter);
+void EndSheetDriverCache();
+
 // Walks the driver's dependent files. Sets CapabilityFilePath to the last ".cap" file and
 // iniPathOut (kPathChars characters) to the last ".ini" file whose "OEMFiles"/"OEMConfigFile1"
 // is non-empty. True when a ".cap" or any ".ini" file was seen.

@@ -146,6 +146,7 @@ HRESULT STDMETHODCALLTYPE PluginClassFactory::LockServer(BOOL fLock) {
 PluginObject::PluginObject() { InterlockedIncrement(&ObjectCount); }
 
 PluginObject::~PluginObject() {
+    EndSheetDriverCache();
     if (DriverUI != nullptr) {
         DriverUI->Release();
         DriverUI = nullptr;
@@ -246,6 +247,8 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
                                                        : "CommonUIProp(2nd call)");
     // The INI path lives in a process-wide buffer rather than in the core driver's heap, so
     // that no reader is left with a pointer into a heap the core driver has destroyed.
+    // A new sheet's set-up: its printer's driver information is read once for the sheet.
+    if (pOemCUIPParam->pOEMOptItems == nullptr) BeginSheetDriverCache(pOemCUIPParam->hPrinter);
     PluginIniPath[0] = L'\0';
     {
         OEMUI_PHASE("  dependent files");
@@ -279,14 +282,22 @@ HRESULT STDMETHODCALLTYPE PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO
                 : pPSUIInfo->Reason == PROPSHEETUI_REASON_SET_RESULT ? "DocumentPropertySheets(SET_RESULT)"
                                                                      : "DocumentPropertySheets(other)");
     RunOsCheckOnce();
-    return AddDocumentSheets(*this, pPSUIInfo, lParam);
+    const HRESULT hr = AddDocumentSheets(*this, pPSUIInfo, lParam);
+    if (pPSUIInfo != nullptr && pPSUIInfo->Reason == PROPSHEETUI_REASON_DESTROY) {
+        EndSheetDriverCache();
+    }
+    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
                                                              LPARAM lParam) {
     OEMUI_PHASE("DevicePropertySheets");
     RunOsCheckOnce();
-    return AddDeviceSheets(*this, pPSUIInfo, lParam);
+    const HRESULT hr = AddDeviceSheets(*this, pPSUIInfo, lParam);
+    if (pPSUIInfo != nullptr && pPSUIInfo->Reason == PROPSHEETUI_REASON_DESTROY) {
+        EndSheetDriverCache();
+    }
+    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW,

@@ -52,11 +52,74 @@ struct SheetDriverCache {
     std::array<wchar_t, kPathChars> sectionFile{};
     std::array<wchar_t, 1025> section{};
     DWORD sectionLimit = 0;
+    // The "key=value" lines of that section (GetPrivateProfileSectionW), read on the first
+    // model value asked for; `lineChars` 0 until read, and after a read that did not fit.
+    GlobalBlock<wchar_t> lines{0};
+    DWORD lineChars = 0;
+    std::array<wchar_t, kShortValueChars> linesSection{};
+    std::array<wchar_t, kPathChars> linesFile{};
 };
 
 SheetDriverCache& SheetCache() {
     static SheetDriverCache cache;
     return cache;
+}
+
+// Section lines are read with this many characters; a larger section is not kept.
+constexpr DWORD kSectionLinesChars = 32768;
+
+// Copies a profile value as GetPrivateProfileStringW hands it out: a value enclosed in a pair
+// of the same quote character loses them, the copy is cut to `capacity` - 1 characters.
+// Returns the characters copied.
+DWORD CopyProfileValue(const wchar_t* value, wchar_t* out, DWORD capacity) {
+    wchar_t quote = L'\0';
+    size_t length = wcslen(value);
+    if ((value[0] == L'"' || value[0] == L'\'') && length > 1 && value[length - 1] == value[0]) {
+        quote = value[0];
+        ++value;
+        --length;
+    }
+    StringCchCopyNW(out, capacity, value, length);
+    size_t copied = wcslen(out);
+    if (quote != L'\0' && capacity >= length && copied > 0) out[--copied] = L'\0';
+    return static_cast<DWORD>(copied);
+}
+
+// Looks `key` up in the sheet's copy of the model section of the sheet's printer; false when
+// hPrinter is not the sheet's printer or the section cannot be kept (the caller then asks the
+// file itself).
+bool SheetModelValue(HANDLE hPrinter, const wchar_t* section, const wchar_t* key, wchar_t* out,
+                     DWORD capacity, DWORD& copied) {
+    SheetDriverCache& cache = SheetCache();
+    if (hPrinter == nullptr || hPrinter != cache.printer) return false;
+    // The section's lines leave out comments, which a look-up of the key itself still finds.
+    if (key[0] == L';') return false;
+    if (cache.lineChars == 0 || wcscmp(cache.linesSection.data(), section) != 0 ||
+        wcscmp(cache.linesFile.data(), CapabilityFilePath) != 0) {
+        cache.lineChars = 0;
+        if (!cache.lines) cache.lines = GlobalBlock<wchar_t>(kSectionLinesChars * sizeof(wchar_t));
+        if (!cache.lines) return false;
+        const DWORD read = GetPrivateProfileSectionW(section, cache.lines.get(),
+                                                     kSectionLinesChars, CapabilityFilePath);
+        if (read == 0 || read >= kSectionLinesChars - 2) return false;  // empty or cut: ask the file
+        cache.lineChars = read;
+        StringCchCopyW(cache.linesSection.data(), cache.linesSection.size(), section);
+        StringCchCopyW(cache.linesFile.data(), cache.linesFile.size(), CapabilityFilePath);
+    }
+    const size_t keyChars = wcslen(key);
+    for (const wchar_t* line = cache.lines.get(); *line != L'\0'; line += wcslen(line) + 1) {
+        const wchar_t* equals = wcschr(line, L'=');
+        const size_t nameChars = equals != nullptr ? static_cast<size_t>(equals - line) : wcslen(line);
+        if (nameChars != keyChars ||
+            CompareStringOrdinal(line, static_cast<int>(nameChars), key, static_cast<int>(keyChars),
+                                 TRUE) != CSTR_EQUAL) {
+            continue;
+        }
+        copied = CopyProfileValue(equals != nullptr ? equals + 1 : L"", out, capacity);
+        return true;
+    }
+    copied = 0;  // not in the section: the default, an empty value
+    return true;
 }
 
 // Level-3 information of a printer: the sheet's copy for the sheet's printer, else fetched.
@@ -113,6 +176,7 @@ void BeginSheetDriverCache(HANDLE hPrinter) {
     cache.printer = hPrinter;
     cache.info = DriverInfo();
     cache.sectionLimit = 0;
+    cache.lineChars = 0;
 }
 
 void EndSheetDriverCache() { BeginSheetDriverCache(nullptr); }
@@ -218,6 +282,11 @@ void GetModelString(HANDLE hPrinter, const wchar_t* key, wchar_t* out, DWORD* in
     if (key == nullptr) return;
     std::array<wchar_t, kShortValueChars> section{};
     if (!ResolveModelSection(hPrinter, section.data(), kShortValueChars)) return;
+    DWORD copied = 0;
+    if (SheetModelValue(hPrinter, section.data(), key, out, capacity, copied)) {
+        *inOutChars = copied;
+        return;
+    }
     *inOutChars =
         GetPrivateProfileStringW(section.data(), key, L"", out, capacity, CapabilityFilePath);
 }

@@ -181,6 +181,16 @@ void BeginSheetDriverCache(HANDLE hPrinter) {
 
 void EndSheetDriverCache() { BeginSheetDriverCache(nullptr); }
 
+DriverInfoScope::DriverInfoScope(HANDLE hPrinter) {
+    if (hPrinter == nullptr || SheetCache().printer != nullptr) return;
+    BeginSheetDriverCache(hPrinter);
+    began_ = true;
+}
+
+DriverInfoScope::~DriverInfoScope() {
+    if (began_) EndSheetDriverCache();
+}
+
 size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
                              const std::function<void(const wchar_t*, size_t)>& visit) {
     if (list == nullptr) return 0;

@@ -31,6 +31,19 @@ extern wchar_t CapabilityFilePath[kPathChars];
 void BeginSheetDriverCache(HANDLE hPrinter);
 void EndSheetDriverCache();
 
+// Shares one read of hPrinter's driver information among the look-ups of one operation (for
+// example the default record of DevMode) when no sheet keeps any; a sheet's copy stays as it is.
+class DriverInfoScope {
+public:
+    explicit DriverInfoScope(HANDLE hPrinter);
+    ~DriverInfoScope();
+    DriverInfoScope(const DriverInfoScope&) = delete;
+    DriverInfoScope& operator=(const DriverInfoScope&) = delete;
+
+private:
+    bool began_ = false;
+};
+
 // Walks the driver's dependent files. Sets CapabilityFilePath to the last ".cap" file and
 // iniPathOut (kPathChars characters) to the last ".ini" file whose "OEMFiles"/"OEMConfigFile1"
 // is non-empty. True when a ".cap" or any ".ini" file was seen.

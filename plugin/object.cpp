@@ -234,6 +234,7 @@ HRESULT STDMETHODCALLTYPE PluginObject::DevMode(DWORD dwMode, POEMDMPARAM pOemDM
                 : dwMode == OEMDM_MERGE   ? "DevMode(merge)"
                                           : "DevMode(other)");
     RunOsCheckOnce();
+    const DriverInfoScope sharedLookups(pOemDMParam != nullptr ? pOemDMParam->hPrinter : nullptr);
     return PrivateDevmodeOperation(dwMode, pOemDMParam);
 }
 

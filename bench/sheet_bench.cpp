@@ -11,6 +11,11 @@
 // and of the whole, and ends with the ratio real/floor per sheet. When the benchmark build of
 // the DLL (vroemui_timed.dll, scope timers compiled in) sits beside the shipped one, the
 // plug-in's own phases are timed from inside too.
+//
+//   sheet_bench.exe [RUNS] [--compare NAME=PATH ...]
+//
+// --compare runs other builds of the DLL (for example one of an earlier commit) interleaved
+// with the rest, so that before and after are measured in the same run.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -362,7 +367,22 @@ void PrintSheet(const Sheet& sheet, const Figures& core, const Figures& floor,
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(3, atoi(argv[1])) : 15;
+    int runs = 15;
+    std::vector<std::pair<std::string, std::wstring>> compared;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--compare" && i + 1 < argc) {
+            const std::string spec = argv[++i];
+            const size_t equals = spec.find('=');
+            if (equals == std::string::npos) {
+                fprintf(stderr, "--compare NAME=PATH\n");
+                return 2;
+            }
+            compared.emplace_back(spec.substr(0, equals), testenv::Widen(spec.substr(equals + 1)));
+        } else {
+            runs = std::max(3, atoi(argv[i]));
+        }
+    }
     if (!testenv::InstallSamplePrinters()) {
         fprintf(stderr, "cannot install the sample printers\n");
         return 1;
@@ -398,6 +418,7 @@ int main(int argc, char** argv) {
 
     std::vector<Figures> core(sheets.size()), floor(sheets.size()), real(sheets.size());
     std::vector<std::map<std::string, std::vector<double>>> phases(sheets.size());
+    std::vector<std::vector<Figures>> others(compared.size(), std::vector<Figures>(sheets.size()));
     for (int run = 0; run < runs; ++run) {
         for (size_t s = 0; s < sheets.size(); ++s) {
             // The order of the variants turns with each run so that none always comes first.
@@ -415,6 +436,12 @@ int main(int argc, char** argv) {
                 Steps steps;
                 RunOnce(sheets[s], Variant::Timed, timedDll, steps, &phases[s], nullptr);
             }
+            for (size_t c = 0; c < compared.size(); ++c) {
+                Steps steps;
+                if (RunOnce(sheets[s], Variant::Real, compared[c].second, steps, nullptr, nullptr)) {
+                    others[c][s].Add(steps);
+                }
+            }
         }
     }
 
@@ -427,6 +454,21 @@ int main(int argc, char** argv) {
             for (const auto& [name, values] : phases[s]) {
                 printf("    %-60s %8.3f\n", name.c_str(), Median(values));
             }
+        }
+    }
+    if (!compared.empty()) {
+        printf("\nOther builds of the DLL, same runs: median of the whole run in ms (ratio to floor)\n");
+        printf("  %-20s", "sheet");
+        for (const auto& [name, path] : compared) printf(" %18s", name.c_str());
+        printf(" %18s\n", "this build");
+        for (size_t s = 0; s < sheets.size(); ++s) {
+            const double f = Median(floor[s].total);
+            printf("  %-20s", sheets[s].name);
+            for (size_t c = 0; c < compared.size(); ++c) {
+                const double m = Median(others[c][s].total);
+                printf(" %10.1f (%4.2f)", m, f > 0 ? m / f : 0);
+            }
+            printf(" %10.1f (%4.2f)\n", Median(real[s].total), Median(real[s].total) / f);
         }
     }
     printf("\n");

@@ -274,13 +274,28 @@ bool RunOnce(const Sheet& sheet, Variant variant, const std::wstring& dll, Steps
         at = now;
     };
 
+    // The real plug-in's DLL is loaded (and at the end freed) here, so that its loading shows
+    // as a step of its own; the stand-in's load then only counts a reference.
+    HMODULE loaded = nullptr;
+    if (!options.pluginPath.empty()) {
+        loaded = LoadLibraryExW(options.pluginPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (loaded == nullptr) return false;
+        step("load the plug-in DLL");
+    }
     CoreDriver core(options);
-    if (!core.Start()) return false;
-    step("load, create, DevMode");
-    if (!core.OpenSheet(sheet.kind)) return false;
-    step("CommonUIProp pair, sheet INIT");
-    const HWND window = core.ShowModeless(nullptr);
-    if (window == nullptr) return false;
+    if (!core.Start()) {
+        if (loaded != nullptr) FreeLibrary(loaded);
+        return false;
+    }
+    step("create the plug-in, DevMode");
+    const HWND window = core.OpenSheet(sheet.kind) ? (step("CommonUIProp pair, sheet INIT"),
+                                                       core.ShowModeless(nullptr))
+                                                    : nullptr;
+    if (window == nullptr) {
+        core.Shutdown();
+        if (loaded != nullptr) FreeLibrary(loaded);
+        return false;
+    }
     step("create the sheet and first page");
     core.PumpSheet();
     PaintNow(window);
@@ -322,7 +337,11 @@ bool RunOnce(const Sheet& sheet, Variant variant, const std::wstring& dll, Steps
         }
     }
     core.Shutdown();
-    step("release, unload");
+    step("release the plug-in");
+    if (loaded != nullptr) {
+        FreeLibrary(loaded);
+        step("unload the plug-in DLL");
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <new>
 
 #include "plugin/trace.h"
 #include "ui/common/handles.h"
@@ -181,14 +182,30 @@ void BeginSheetDriverCache(HANDLE hPrinter) {
 
 void EndSheetDriverCache() { BeginSheetDriverCache(nullptr); }
 
+struct DriverInfoScope::SetAside {
+    SheetDriverCache cache;
+};
+
 DriverInfoScope::DriverInfoScope(HANDLE hPrinter) {
-    if (hPrinter == nullptr || SheetCache().printer != nullptr) return;
+    SheetDriverCache& cache = SheetCache();
+    if (hPrinter == nullptr || hPrinter == cache.printer) return;
+    if (cache.printer != nullptr) {
+        setAside_ = new (std::nothrow) SetAside;
+        if (setAside_ == nullptr) return;  // no room: this operation reads for itself
+        setAside_->cache = std::move(cache);
+        cache = SheetDriverCache();
+    }
     BeginSheetDriverCache(hPrinter);
     began_ = true;
 }
 
 DriverInfoScope::~DriverInfoScope() {
-    if (began_) EndSheetDriverCache();
+    if (!began_) return;
+    EndSheetDriverCache();
+    if (setAside_ != nullptr) {
+        SheetCache() = std::move(setAside_->cache);
+        delete setAside_;
+    }
 }
 
 size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,

@@ -31,8 +31,10 @@ extern wchar_t CapabilityFilePath[kPathChars];
 void BeginSheetDriverCache(HANDLE hPrinter);
 void EndSheetDriverCache();
 
-// Shares one read of hPrinter's driver information among the look-ups of one operation (for
-// example the default record of DevMode) when no sheet keeps any; a sheet's copy stays as it is.
+// Shares one read of hPrinter's driver information among the look-ups of one operation (the
+// default record of DevMode, the link page's model values). A sheet's copy for another printer
+// is set aside for the scope and comes back at its end; for the sheet's own printer the
+// sheet's copy serves.
 class DriverInfoScope {
 public:
     explicit DriverInfoScope(HANDLE hPrinter);
@@ -41,6 +43,8 @@ public:
     DriverInfoScope& operator=(const DriverInfoScope&) = delete;
 
 private:
+    struct SetAside;
+    SetAside* setAside_ = nullptr;  // the sheet's copy while the scope lasts
     bool began_ = false;
 };
 

@@ -87,6 +87,7 @@ LONG_PTR AddPage(DriverItemMap& map, HINSTANCE instance, WORD templateId, DLGPRO
 void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
     OEMUI_PHASE("  link page: files, model values, library");
     SheetPrinter printer(param.pPrinterName, param.hPrinter);
+    const DriverInfoScope sharedLookups(printer.get());
 
     // This printer's configuration files, so that the model values below are its own.
     wchar_t iniPath[kPathChars] = {};

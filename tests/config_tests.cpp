@@ -354,6 +354,18 @@ TEST(SheetDriverCache, AnotherPrinterNeverSeesTheSheetsValues) {
         EXPECT_EQ(read(mono.get(), keys[i]), monoValues[i]) << "other printer during the sheet";
         EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "sheet printer after the other";
     }
+    // One operation on the other printer during the sheet sets the sheet's copy aside.
+    {
+        const DriverInfoScope operation(mono.get());
+        for (size_t i = 0; i < std::size(keys); ++i) {
+            EXPECT_EQ(read(mono.get(), keys[i]), monoValues[i]) << "operation's printer";
+            EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "sheet printer during it";
+        }
+    }
+    for (size_t i = 0; i < std::size(keys); ++i) {
+        EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "sheet printer after it";
+        EXPECT_EQ(read(mono.get(), keys[i]), monoValues[i]) << "operation's printer after it";
+    }
     // The next sheet is the other printer's: the first printer's values are not carried over.
     BeginSheetDriverCache(mono.get());
     for (size_t i = 0; i < std::size(keys); ++i) {

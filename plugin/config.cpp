@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <new>
 
 #include "plugin/trace.h"
 #include "ui/common/handles.h"
@@ -15,19 +16,160 @@ wchar_t CapabilityFilePath[kPathChars] = {};
 
 namespace {
 
-// Fetches the printer's DRIVER_INFO_<level> into a zero-filled global block.
-GlobalBlock<BYTE> GetDriverInfo(HANDLE hPrinter, DWORD level) {
+// The printer's DRIVER_INFO_<level> in a zero-filled global block; `bytes` is what the spooler
+// filled. Most drivers' information fits the first guess, which saves the size query.
+struct DriverInfo {
+    GlobalBlock<BYTE> block{0};
+    size_t bytes = 0;
+};
+
+DriverInfo FetchDriverInfo(HANDLE hPrinter, DWORD level) {
+    constexpr DWORD kFirstGuess = 4096;
+    DriverInfo info;
+    info.block = GlobalBlock<BYTE>(kFirstGuess);
+    if (!info.block) return info;
     DWORD needed = 0;
-    GetPrinterDriverW(hPrinter, nullptr, level, nullptr, 0, &needed);
-    if (needed == 0) return GlobalBlock<BYTE>(0);
-    GlobalBlock<BYTE> block(needed);
-    if (!block) return block;
-    DWORD again = 0;
-    if (!GetPrinterDriverW(hPrinter, nullptr, level, block.get(), needed, &again)) {
-        return GlobalBlock<BYTE>(0);
+    if (GetPrinterDriverW(hPrinter, nullptr, level, info.block.get(), kFirstGuess, &needed)) {
+        info.bytes = needed != 0 && needed <= kFirstGuess ? needed : kFirstGuess;
+        return info;
     }
-    return block;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return DriverInfo();
+    info.block = GlobalBlock<BYTE>(needed);
+    if (!info.block) return DriverInfo();
+    DWORD again = 0;
+    if (!GetPrinterDriverW(hPrinter, nullptr, level, info.block.get(), needed, &again)) {
+        return DriverInfo();
+    }
+    info.bytes = needed;
+    return info;
 }
+
+// The open sheet's printer and its DRIVER_INFO_3W, fetched on first use. Only lookups on that
+// very handle see it; it is dropped when the sheet ends or another sheet's set-up starts.
+struct SheetDriverCache {
+    HANDLE printer = nullptr;
+    DriverInfo info;
+    // The model section as last resolved for this printer, with what it was read from.
+    std::array<wchar_t, kPathChars> sectionFile{};
+    std::array<wchar_t, 1025> section{};
+    DWORD sectionLimit = 0;
+    // The "key=value" lines of that section (GetPrivateProfileSectionW), read on the first
+    // model value asked for; `lineChars` 0 until read, and after a read that did not fit.
+    GlobalBlock<wchar_t> lines{0};
+    DWORD lineChars = 0;
+    std::array<wchar_t, kShortValueChars> linesSection{};
+    std::array<wchar_t, kPathChars> linesFile{};
+};
+
+SheetDriverCache& SheetCache() {
+    static SheetDriverCache cache;
+    return cache;
+}
+
+// The thread whose sheet (or single operation) holds the cache, 0 when none does. DevMode and
+// the document events run on an application's printing threads while a sheet is open on its
+// window thread: only the holder reads or changes the cache; every other thread reads for itself.
+volatile LONG CacheHolder = 0;
+
+bool HoldsCache() {
+    return static_cast<DWORD>(InterlockedCompareExchange(&CacheHolder, 0, 0)) ==
+           GetCurrentThreadId();
+}
+
+bool ClaimCache() {
+    const LONG me = static_cast<LONG>(GetCurrentThreadId());
+    const LONG before = InterlockedCompareExchange(&CacheHolder, me, 0);
+    return before == 0 || before == me;
+}
+
+// The cache for a look-up on `hPrinter`, or nullptr when this thread must read for itself.
+SheetDriverCache* CacheFor(HANDLE hPrinter) {
+    if (hPrinter == nullptr || !HoldsCache()) return nullptr;
+    SheetDriverCache& cache = SheetCache();
+    return hPrinter == cache.printer ? &cache : nullptr;
+}
+
+// Section lines are read with this many characters; a larger section is not kept.
+constexpr DWORD kSectionLinesChars = 32768;
+
+// Copies a profile value as GetPrivateProfileStringW hands it out: a value enclosed in a pair
+// of the same quote character loses them, the copy is cut to `capacity` - 1 characters.
+// Returns the characters copied.
+DWORD CopyProfileValue(const wchar_t* value, wchar_t* out, DWORD capacity) {
+    wchar_t quote = L'\0';
+    size_t length = wcslen(value);
+    if ((value[0] == L'"' || value[0] == L'\'') && length > 1 && value[length - 1] == value[0]) {
+        quote = value[0];
+        ++value;
+        --length;
+    }
+    StringCchCopyNW(out, capacity, value, length);
+    size_t copied = wcslen(out);
+    if (quote != L'\0' && capacity >= length && copied > 0) out[--copied] = L'\0';
+    return static_cast<DWORD>(copied);
+}
+
+// Looks `key` up in the sheet's copy of the model section of the sheet's printer; false when
+// hPrinter is not the sheet's printer or the section cannot be kept (the caller then asks the
+// file itself).
+bool SheetModelValue(HANDLE hPrinter, const wchar_t* section, const wchar_t* key, wchar_t* out,
+                     DWORD capacity, DWORD& copied) {
+    SheetDriverCache* held = CacheFor(hPrinter);
+    if (held == nullptr) return false;
+    SheetDriverCache& cache = *held;
+    // The section's lines leave out comments, which a look-up of the key itself still finds.
+    if (key[0] == L';') return false;
+    if (cache.lineChars == 0 || wcscmp(cache.linesSection.data(), section) != 0 ||
+        wcscmp(cache.linesFile.data(), CapabilityFilePath) != 0) {
+        cache.lineChars = 0;
+        if (!cache.lines) cache.lines = GlobalBlock<wchar_t>(kSectionLinesChars * sizeof(wchar_t));
+        if (!cache.lines) return false;
+        const DWORD read = GetPrivateProfileSectionW(section, cache.lines.get(),
+                                                     kSectionLinesChars, CapabilityFilePath);
+        if (read == 0 || read >= kSectionLinesChars - 2) return false;  // empty or cut: ask the file
+        cache.lineChars = read;
+        StringCchCopyW(cache.linesSection.data(), cache.linesSection.size(), section);
+        StringCchCopyW(cache.linesFile.data(), cache.linesFile.size(), CapabilityFilePath);
+    }
+    const size_t keyChars = wcslen(key);
+    for (const wchar_t* line = cache.lines.get(); *line != L'\0'; line += wcslen(line) + 1) {
+        const wchar_t* equals = wcschr(line, L'=');
+        const size_t nameChars = equals != nullptr ? static_cast<size_t>(equals - line) : wcslen(line);
+        if (nameChars != keyChars ||
+            CompareStringOrdinal(line, static_cast<int>(nameChars), key, static_cast<int>(keyChars),
+                                 TRUE) != CSTR_EQUAL) {
+            continue;
+        }
+        copied = CopyProfileValue(equals != nullptr ? equals + 1 : L"", out, capacity);
+        return true;
+    }
+    copied = 0;  // not in the section: the default, an empty value
+    return true;
+}
+
+// Level-3 information of a printer: the sheet's copy for the sheet's printer, else fetched.
+class DriverInfo3 {
+public:
+    explicit DriverInfo3(HANDLE hPrinter) {
+        if (SheetDriverCache* held = CacheFor(hPrinter)) {
+            SheetDriverCache& cache = *held;
+            if (cache.info.bytes == 0) cache.info = FetchDriverInfo(hPrinter, 3);
+            data_ = cache.info.block.get();
+            bytes_ = cache.info.bytes;
+            return;
+        }
+        owned_ = FetchDriverInfo(hPrinter, 3);
+        data_ = owned_.block.get();
+        bytes_ = owned_.bytes;
+    }
+    const BYTE* data() const { return bytes_ != 0 ? data_ : nullptr; }
+    size_t bytes() const { return bytes_; }
+
+private:
+    DriverInfo owned_;
+    const BYTE* data_ = nullptr;
+    size_t bytes_ = 0;
+};
 
 bool EndsWithNoCase(const wchar_t* name, size_t len, const wchar_t* suffix4) {
     if (len < 4) return false;
@@ -37,11 +179,11 @@ bool EndsWithNoCase(const wchar_t* name, size_t len, const wchar_t* suffix4) {
 // Calls visit(name, length) for each dependent file of the printer's driver.
 template <typename Visit>
 bool ForEachDependentFile(HANDLE hPrinter, Visit visit) {
-    GlobalBlock<BYTE> block = GetDriverInfo(hPrinter, 3);
-    if (!block) return false;
-    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(block.get());
+    const DriverInfo3 block(hPrinter);
+    if (block.data() == nullptr) return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(block.data());
     const wchar_t* list = info->pDependentFiles;
-    const BYTE* begin = block.get();
+    const BYTE* begin = block.data();
     const BYTE* end = begin + block.bytes();
     const BYTE* at = reinterpret_cast<const BYTE*>(list);
     if (list == nullptr || at < begin || at >= end) return true;  // no usable list
@@ -53,6 +195,60 @@ bool ForEachDependentFile(HANDLE hPrinter, Visit visit) {
 }
 
 }  // namespace
+
+void BeginSheetDriverCache(HANDLE hPrinter) {
+    if (hPrinter == nullptr) {
+        EndSheetDriverCache();
+        return;
+    }
+    // A sheet set up while another thread holds the cache reads for itself.
+    if (!ClaimCache()) return;
+    SheetDriverCache& cache = SheetCache();
+    cache.printer = hPrinter;
+    cache.info = DriverInfo();
+    cache.sectionLimit = 0;
+    cache.lineChars = 0;
+}
+
+void EndSheetDriverCache() {
+    if (!HoldsCache()) return;
+    SheetDriverCache& cache = SheetCache();
+    cache.printer = nullptr;
+    cache.info = DriverInfo();
+    cache.sectionLimit = 0;
+    cache.lineChars = 0;
+    InterlockedExchange(&CacheHolder, 0);
+}
+
+struct DriverInfoScope::SetAside {
+    SheetDriverCache cache;
+};
+
+DriverInfoScope::DriverInfoScope(HANDLE hPrinter) {
+    if (hPrinter == nullptr || CacheFor(hPrinter) != nullptr) return;
+    // Another thread's sheet keeps its cache; this operation then reads for itself.
+    if (!ClaimCache()) return;
+    SheetDriverCache& cache = SheetCache();
+    if (cache.printer != nullptr) {
+        setAside_ = new (std::nothrow) SetAside;
+        if (setAside_ == nullptr) return;  // no room: this operation reads for itself
+        setAside_->cache = std::move(cache);
+        cache = SheetDriverCache();
+    }
+    BeginSheetDriverCache(hPrinter);
+    began_ = true;
+}
+
+DriverInfoScope::~DriverInfoScope() {
+    if (!began_) return;
+    if (setAside_ != nullptr) {
+        // Still held by this thread: the sheet's copy comes back in place of the operation's.
+        SheetCache() = std::move(setAside_->cache);
+        delete setAside_;
+        return;
+    }
+    EndSheetDriverCache();
+}
 
 size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
                              const std::function<void(const wchar_t*, size_t)>& visit) {
@@ -121,15 +317,39 @@ bool ResolveModelSectionIn(const wchar_t* capabilityPath, HANDLE hPrinter, wchar
                            DWORD sectionChars, DWORD limit) {
     if (sectionOut == nullptr || sectionChars == 0 || capabilityPath == nullptr) return false;
     sectionOut[0] = L'\0';
-    GlobalBlock<BYTE> block = GetDriverInfo(hPrinter, 1);
-    if (!block) return false;
-    const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(block.get());
-    if (info->pName == nullptr || info->pName[0] == L'\0' || capabilityPath[0] == L'\0') {
+    // The driver's name: the sheet's level-3 copy names it as level 1 does.
+    const wchar_t* driverName = nullptr;
+    DriverInfo level1;
+    if (CacheFor(hPrinter) != nullptr) {
+        const DriverInfo3 sheetInfo(hPrinter);
+        if (sheetInfo.data() != nullptr) {
+            driverName = reinterpret_cast<const DRIVER_INFO_3W*>(sheetInfo.data())->pName;
+        }
+    } else {
+        level1 = FetchDriverInfo(hPrinter, 1);
+        if (level1.bytes == 0) return false;
+        driverName = reinterpret_cast<const DRIVER_INFO_1W*>(level1.block.get())->pName;
+    }
+    if (driverName == nullptr || driverName[0] == L'\0' || capabilityPath[0] == L'\0') {
         return false;
     }
     const DWORD chars = limit < sectionChars ? limit : sectionChars;
-    GetPrivateProfileStringW(L"Capability", info->pName, L"", sectionOut, chars, capabilityPath);
-    if (TraceOn(kTraceDecisions)) TraceModelSection(info->pName, sectionOut, capabilityPath);
+    SheetDriverCache* held = CacheFor(hPrinter);
+    SheetDriverCache& cache = SheetCache();
+    const bool cacheable = held != nullptr && chars <= cache.section.size();
+    if (cacheable && cache.sectionLimit == chars &&
+        wcscmp(cache.sectionFile.data(), capabilityPath) == 0) {
+        StringCchCopyW(sectionOut, chars, cache.section.data());
+        return sectionOut[0] != L'\0';
+    }
+    GetPrivateProfileStringW(L"Capability", driverName, L"", sectionOut, chars,
+                             capabilityPath);
+    if (cacheable) {
+        StringCchCopyW(cache.section.data(), cache.section.size(), sectionOut);
+        StringCchCopyW(cache.sectionFile.data(), cache.sectionFile.size(), capabilityPath);
+        cache.sectionLimit = chars;
+    }
+    if (TraceOn(kTraceDecisions)) TraceModelSection(driverName, sectionOut, capabilityPath);
     return sectionOut[0] != L'\0';
 }
 
@@ -146,6 +366,14 @@ void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wcha
     if (key == nullptr) return;
     std::array<wchar_t, kShortValueChars> section{};
     if (!ResolveModelSectionIn(capabilityPath, hPrinter, section.data(), kShortValueChars)) return;
+    // The sheet's section copy was read from the sheets' capability file; a search of its own
+    // (the print path) asks its file directly.
+    DWORD copied = 0;
+    if (capabilityPath == CapabilityFilePath &&
+        SheetModelValue(hPrinter, section.data(), key, out, capacity, copied)) {
+        *inOutChars = copied;
+        return;
+    }
     *inOutChars =
         GetPrivateProfileStringW(section.data(), key, L"", out, capacity, capabilityPath);
 }

@@ -25,6 +25,29 @@ inline constexpr DWORD kIniStringChars = 522;
 // has none. Every capability lookup reads it.
 extern wchar_t CapabilityFilePath[kPathChars];
 
+// From Begin to End, the driver information of hPrinter is fetched from the spooler once and
+// every dependent-file search and model-section lookup on that handle reads the copy; lookups
+// on any other handle fetch their own. A sheet's set-up begins it, the sheet's end ends it.
+void BeginSheetDriverCache(HANDLE hPrinter);
+void EndSheetDriverCache();
+
+// Shares one read of hPrinter's driver information among the look-ups of one operation (the
+// default record of DevMode, the link page's model values). A sheet's copy for another printer
+// is set aside for the scope and comes back at its end; for the sheet's own printer the
+// sheet's copy serves.
+class DriverInfoScope {
+public:
+    explicit DriverInfoScope(HANDLE hPrinter);
+    ~DriverInfoScope();
+    DriverInfoScope(const DriverInfoScope&) = delete;
+    DriverInfoScope& operator=(const DriverInfoScope&) = delete;
+
+private:
+    struct SetAside;
+    SetAside* setAside_ = nullptr;  // the sheet's copy while the scope lasts
+    bool began_ = false;
+};
+
 // Walks the driver's dependent files. Sets CapabilityFilePath to the last ".cap" file and
 // iniPathOut (kPathChars characters) to the last ".ini" file whose "OEMFiles"/"OEMConfigFile1"
 // is non-empty. True when a ".cap" or any ".ini" file was seen.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "plugin/config.h"
+#include "plugin/phasetimer.h"
 #include "plugin/dispatch.h"
 #include "setup/cipherset.h"
 
@@ -29,7 +30,10 @@ void WriteDefaultRecord(HANDLE hPrinter, PrivateDevmode& record) {
     WriteDefaultValues(record);
 
     record.PluginIniPath[0] = L'\0';  // stays empty when the driver has no plug-in INI file
-    FindDependentFiles(hPrinter, record.PluginIniPath);
+    {
+        OEMUI_PHASE("  default record: dependent files");
+        FindDependentFiles(hPrinter, record.PluginIniPath);
+    }
 
     wchar_t directory[kPathChars] = {};
     DWORD needed = 0;
@@ -38,7 +42,10 @@ void WriteDefaultRecord(HANDLE hPrinter, PrivateDevmode& record) {
         directory[0] = L'\0';
     }
 
-    TakeEncryptionDefaults(hPrinter, record);
+    {
+        OEMUI_PHASE("  default record: encryption library defaults");
+        TakeEncryptionDefaults(hPrinter, record);
+    }
 
     static_assert(sizeof(record.DriverDirectory) == sizeof(directory));
     static_assert(sizeof(record.CapabilityFilePath) == sizeof(CapabilityFilePath));

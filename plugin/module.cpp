@@ -1,5 +1,6 @@
 // DLL entry point and the two COM exports the core driver looks up.
 #include "plugin/object.h"
+#include "plugin/phasetimer.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
@@ -17,6 +18,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+    OEMUI_PHASE("DllGetClassObject");
     return oemui::GetPluginClassObject(rclsid, riid, ppv);
 }
 

@@ -7,6 +7,7 @@
 
 #include "docprop/itemmap.h"
 #include "plugin/dispatch.h"
+#include "plugin/phasetimer.h"
 #include "ui/watermark/watermarks.h"
 #include "ui/common/handles.h"
 
@@ -119,6 +120,7 @@ ULONG STDMETHODCALLTYPE PluginClassFactory::Release() {
 
 HRESULT STDMETHODCALLTYPE PluginClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid,
                                                              void** ppv) {
+    OEMUI_PHASE("CreateInstance");
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (pUnkOuter != nullptr) return CLASS_E_NOAGGREGATION;
@@ -144,6 +146,7 @@ HRESULT STDMETHODCALLTYPE PluginClassFactory::LockServer(BOOL fLock) {
 PluginObject::PluginObject() { InterlockedIncrement(&ObjectCount); }
 
 PluginObject::~PluginObject() {
+    EndSheetDriverCache();
     if (DriverUI != nullptr) {
         DriverUI->Release();
         DriverUI = nullptr;
@@ -226,7 +229,12 @@ HRESULT STDMETHODCALLTYPE PluginObject::GetInfo(DWORD dwMode, PVOID pBuffer, DWO
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DevMode(DWORD dwMode, POEMDMPARAM pOemDMParam) {
+    OEMUI_PHASE(dwMode == OEMDM_SIZE      ? "DevMode(size)"
+                : dwMode == OEMDM_DEFAULT ? "DevMode(default)"
+                : dwMode == OEMDM_MERGE   ? "DevMode(merge)"
+                                          : "DevMode(other)");
     RunOsCheckOnce();
+    const DriverInfoScope sharedLookups(pOemDMParam != nullptr ? pOemDMParam->hPrinter : nullptr);
     return PrivateDevmodeOperation(dwMode, pOemDMParam);
 }
 
@@ -236,10 +244,17 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;
     }
+    OEMUI_PHASE(pOemCUIPParam->pOEMOptItems == nullptr ? "CommonUIProp(1st call)"
+                                                       : "CommonUIProp(2nd call)");
     // The INI path lives in a process-wide buffer rather than in the core driver's heap, so
     // that no reader is left with a pointer into a heap the core driver has destroyed.
+    // A new sheet's set-up: its printer's driver information is read once for the sheet.
+    if (pOemCUIPParam->pOEMOptItems == nullptr) BeginSheetDriverCache(pOemCUIPParam->hPrinter);
     PluginIniPath[0] = L'\0';
-    FindDependentFiles(pOemCUIPParam->hPrinter, PluginIniPath);
+    {
+        OEMUI_PHASE("  dependent files");
+        FindDependentFiles(pOemCUIPParam->hPrinter, PluginIniPath);
+    }
     if (PluginIniPath[0] == L'\0') return E_FAIL;
 
     std::array<wchar_t, kPathChars> helpName{};
@@ -263,14 +278,27 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
 
 HRESULT STDMETHODCALLTYPE PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
                                                                LPARAM lParam) {
+    OEMUI_PHASE(pPSUIInfo == nullptr                                   ? "DocumentPropertySheets"
+                : pPSUIInfo->Reason == PROPSHEETUI_REASON_INIT       ? "DocumentPropertySheets(INIT)"
+                : pPSUIInfo->Reason == PROPSHEETUI_REASON_SET_RESULT ? "DocumentPropertySheets(SET_RESULT)"
+                                                                     : "DocumentPropertySheets(other)");
     RunOsCheckOnce();
-    return AddDocumentSheets(*this, pPSUIInfo, lParam);
+    const HRESULT hr = AddDocumentSheets(*this, pPSUIInfo, lParam);
+    if (pPSUIInfo != nullptr && pPSUIInfo->Reason == PROPSHEETUI_REASON_DESTROY) {
+        EndSheetDriverCache();
+    }
+    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
                                                              LPARAM lParam) {
+    OEMUI_PHASE("DevicePropertySheets");
     RunOsCheckOnce();
-    return AddDeviceSheets(*this, pPSUIInfo, lParam);
+    const HRESULT hr = AddDeviceSheets(*this, pPSUIInfo, lParam);
+    if (pPSUIInfo != nullptr && pPSUIInfo->Reason == PROPSHEETUI_REASON_DESTROY) {
+        EndSheetDriverCache();
+    }
+    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW,

@@ -13,6 +13,7 @@
 #include "plugin/dispatch.h"
 #include "plugin/trace.h"
 #include "plugin/object.h"
+#include "plugin/phasetimer.h"
 #include "setup/printeritemmap.h"
 #include "ui/color/colorpage.h"
 #include "ui/common/dialogs.h"
@@ -33,6 +34,11 @@ constexpr int kLinkPictureControl = 1001;
 constexpr int kLinkButton = 1002;
 constexpr int kLinkBadgeControl = 1101;
 constexpr DWORD kSectionChars = 1024;
+
+// Page names of the benchmark build's timers.
+constexpr char kJobOptionsPageName[] = "Job Options";
+constexpr char kColorPageName[] = "Color";
+constexpr char kLinkPageName[] = "link page";
 
 // A printer opened by name for one operation, or the sheet's own handle when that fails.
 class SheetPrinter {
@@ -79,7 +85,9 @@ LONG_PTR AddPage(DriverItemMap& map, HINSTANCE instance, WORD templateId, DLGPRO
 // The link page: added when the model names both a support address and a resource library,
 // and that library (next to the plug-in INI file) loads.
 void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
+    OEMUI_PHASE("  link page: files, model values, library");
     SheetPrinter printer(param.pPrinterName, param.hPrinter);
+    const DriverInfoScope sharedLookups(printer.get());
 
     // This printer's configuration files, so that the model values below are its own.
     wchar_t iniPath[kPathChars] = {};
@@ -105,7 +113,8 @@ void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
     if (LinkResourceModule == nullptr) return;
     HICON icon = LoadIconW(LinkResourceModule, MAKEINTRESOURCEW(kLinkIcon));
     map.LinkPageHandle = reinterpret_cast<HANDLE>(
-        AddPage(map, LinkResourceModule, kLinkTemplate, LinkPageProc, icon));
+        AddPage(map, LinkResourceModule, kLinkTemplate,
+                OEMUI_TIMED_PAGE_PROC(LinkPageProc, kLinkPageName), icon));
 }
 
 void DrawLinkPicture(HWND page) {
@@ -192,10 +201,13 @@ HRESULT AddDocumentSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM l
                 map->ComPropSheet = info->pfnComPropSheet;
                 map->SheetParam = const_cast<POEMUIPSPARAM>(param);
                 map->JobOptionsPageHandle = reinterpret_cast<HANDLE>(
-                    AddPage(*map, ModuleHandle, kJobOptionsTemplate, JobOptionsPageProc, nullptr));
+                    AddPage(*map, ModuleHandle, kJobOptionsTemplate,
+                            OEMUI_TIMED_PAGE_PROC(JobOptionsPageProc, kJobOptionsPageName),
+                            nullptr));
                 if (map->ItemIndex[kEntryColor] != kNoItem) {
                     map->ColorPageHandle = reinterpret_cast<HANDLE>(
-                        AddPage(*map, ModuleHandle, kColorTemplate, ColorPageProc, nullptr));
+                        AddPage(*map, ModuleHandle, kColorTemplate,
+                                OEMUI_TIMED_PAGE_PROC(ColorPageProc, kColorPageName), nullptr));
                 }
                 AddLinkPage(*map, *param);
             }

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -455,4 +456,64 @@ TEST_F(ColorPage, NoPermissionLocksTheModeControls) {
     EXPECT_FALSE(Enabled(IDC_GAMMA_LIST)) << "after coming back";
     EXPECT_FALSE(Enabled(IDC_COLOR_SWATCH));
     EXPECT_TRUE(Enabled(IDC_LINK_PICTURE)) << "the link stays usable";
+}
+
+namespace {
+
+// The pixels of the five mode pictures' controls as the page shows them.
+std::vector<COLORREF> ModePicturePixels(HWND page) {
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDC(page);
+    for (int id = IDC_COLORMODE_PICTURE_FIRST; id <= IDC_COLORMODE_PICTURE_LAST; ++id) {
+        RECT r = {};
+        GetWindowRect(GetDlgItem(page, id), &r);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+        }
+    }
+    ReleaseDC(page, dc);
+    return pixels;
+}
+
+size_t DistinctColours(std::vector<COLORREF> pixels) {
+    std::sort(pixels.begin(), pixels.end());
+    return static_cast<size_t>(std::unique(pixels.begin(), pixels.end()) - pixels.begin());
+}
+
+}  // namespace
+
+// The page keeps each mode picture's masked image between paints and lets it go with the page.
+// What it paints must be what a fresh transparent blit of the bitmap paints, in the first
+// sheet and in a second one after the first has ended.
+TEST_F(ColorPage, ModePicturesPaintAsTransparentBitmapsInEverySheet) {
+    constexpr int kBitmaps[] = {IDB_COLORMODE_AUTOMATIC, IDB_COLORMODE_CALDER,
+                                IDB_COLORMODE_MERIDAN, IDB_COLORMODE_NO_MATCH,
+                                IDB_COLORMODE_GREYSCALE};
+    std::vector<COLORREF> first;
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        SCOPED_TRACE(sheet == 0 ? "first sheet" : "second sheet");
+        Open(testenv::kColorPrinter);
+        Show();
+        RedrawWindow(sheet_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        core_->PumpSheet();
+        const std::vector<COLORREF> painted = ModePicturePixels(page_);
+        ASSERT_FALSE(painted.empty());
+        EXPECT_GT(DistinctColours(painted), 8u) << "the pictures were not painted";
+
+        // A transparent blit over a painted picture changes nothing.
+        for (int i = 0; i < 5; ++i) {
+            DrawTransparentBitmap(page_, dll_, IDC_COLORMODE_PICTURE_FIRST + i, kBitmaps[i]);
+        }
+        EXPECT_EQ(ModePicturePixels(page_), painted);
+        if (sheet == 0) {
+            first = painted;
+        } else {
+            EXPECT_EQ(painted, first);
+        }
+        DestroyWindow(sheet_);
+        core_->CloseSheet();
+        EXPECT_EQ(core_->Shutdown(), S_OK);
+        core_.reset();
+    }
 }

@@ -270,3 +270,177 @@ TEST(InstalledOptions, FileLivesInTheWindowsDirectory) {
     EXPECT_FALSE(InstalledOptionsFilePath(small, 8));
     EXPECT_STREQ(small, L"");
 }
+
+// From BeginSheetDriverCache on, model values of the sheet's printer come from one read of the
+// driver information and of the model section: every value must read exactly as the file
+// gives it to GetPrivateProfileStringW, whatever its quotes, spaces, case or the buffer size.
+TEST(SheetDriverCache, ModelValuesReadAsTheFileGivesThem) {
+    InstallModel(L"Quoting PS", L"Quoting 1",
+                 {{L"quoting.cap",
+                   "[Capability]\r\nQuoting PS=Quoting\r\n"
+                   "[Quoting]\r\n"
+                   "Plain=vrcrypt.dll\r\n"
+                   "Spaced  =   padded value   \r\n"
+                   "Double=\"double quoted\"\r\n"
+                   "Single='single quoted'\r\n"
+                   "Mixed=\"half'\r\n"
+                   "Lone=\"\r\n"
+                   "EmptyQuotes=\"\"\r\n"
+                   "Empty=\r\n"
+                   "NoEquals\r\n"
+                   "Twice=first\r\n"
+                   "Twice=second\r\n"
+                   "MiXeD CaSe=Value\r\n"
+                   "; Commented=never\r\n"
+                   "Equals=a=b\r\n"},
+                  {L"quoting.ini", kIniWithConfig}});
+    Printer printer(L"Quoting 1");
+    ASSERT_TRUE(printer);
+    const wchar_t* keys[] = {L"Plain", L"Spaced", L"Double", L"Single", L"Mixed", L"Lone",
+                             L"EmptyQuotes", L"Empty", L"NoEquals", L"Twice", L"mixed case",
+                             L"; Commented", L"Commented", L"Equals", L"Absent", L""};
+    for (const DWORD capacity : {DWORD{2}, DWORD{3}, DWORD{5}, DWORD{8}, kIniStringChars}) {
+        for (const wchar_t* key : keys) {
+            ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));
+            wchar_t fromFile[kIniStringChars] = {};
+            DWORD fileChars = capacity;
+            GetModelString(printer.get(), key, fromFile, &fileChars);
+
+            BeginSheetDriverCache(printer.get());
+            wchar_t fromSheet[kIniStringChars] = {};
+            DWORD sheetChars = capacity;
+            GetModelString(printer.get(), key, fromSheet, &sheetChars);
+            // A second look-up reads the kept copy.
+            wchar_t again[kIniStringChars] = {};
+            DWORD againChars = capacity;
+            GetModelString(printer.get(), key, again, &againChars);
+            EndSheetDriverCache();
+
+            EXPECT_STREQ(fromSheet, fromFile) << key << " in " << capacity;
+            EXPECT_EQ(sheetChars, fileChars) << key << " in " << capacity;
+            EXPECT_STREQ(again, fromFile) << key << " in " << capacity;
+            EXPECT_EQ(againChars, fileChars) << key << " in " << capacity;
+        }
+    }
+}
+
+// Only the sheet's own printer handle reads the kept copy: another printer's look-ups, during
+// the sheet and after it, give that printer's own values.
+TEST(SheetDriverCache, AnotherPrinterNeverSeesTheSheetsValues) {
+    Printer color(testenv::kColorPrinter);
+    Printer mono(testenv::kMonoPrinter);
+    ASSERT_TRUE(color);
+    ASSERT_TRUE(mono);
+    auto read = [](HANDLE printer, const wchar_t* key) {
+        wchar_t value[kIniStringChars] = {};
+        DWORD chars = kIniStringChars;
+        if (!FindDependentFiles(printer, nullptr)) return std::wstring(L"<no files>");
+        wchar_t section[kShortValueChars] = {};
+        ResolveModelSection(printer, section, kShortValueChars);
+        GetModelString(printer, key, value, &chars);
+        return std::wstring(section) + L"/" + value;
+    };
+    const wchar_t* keys[] = {L"CryptoDll", L"SwatchRegPath", L"TabLinkName", L"CCMInfoFile"};
+    std::vector<std::wstring> colorValues, monoValues;
+    for (const wchar_t* key : keys) {
+        colorValues.push_back(read(color.get(), key));
+        monoValues.push_back(read(mono.get(), key));
+    }
+    ASSERT_NE(colorValues, monoValues) << "the two models must differ for this test to mean much";
+
+    BeginSheetDriverCache(color.get());
+    for (size_t i = 0; i < std::size(keys); ++i) {
+        EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "sheet printer";
+        EXPECT_EQ(read(mono.get(), keys[i]), monoValues[i]) << "other printer during the sheet";
+        EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "sheet printer after the other";
+    }
+    // One operation on the other printer during the sheet sets the sheet's copy aside.
+    {
+        const DriverInfoScope operation(mono.get());
+        for (size_t i = 0; i < std::size(keys); ++i) {
+            EXPECT_EQ(read(mono.get(), keys[i]), monoValues[i]) << "operation's printer";
+            EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "sheet printer during it";
+        }
+    }
+    for (size_t i = 0; i < std::size(keys); ++i) {
+        EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "sheet printer after it";
+        EXPECT_EQ(read(mono.get(), keys[i]), monoValues[i]) << "operation's printer after it";
+    }
+    // The next sheet is the other printer's: the first printer's values are not carried over.
+    BeginSheetDriverCache(mono.get());
+    for (size_t i = 0; i < std::size(keys); ++i) {
+        EXPECT_EQ(read(mono.get(), keys[i]), monoValues[i]) << "new sheet printer";
+        EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "earlier sheet's printer";
+    }
+    EndSheetDriverCache();
+    for (size_t i = 0; i < std::size(keys); ++i) {
+        EXPECT_EQ(read(color.get(), keys[i]), colorValues[i]) << "after the sheet";
+    }
+}
+
+// A printing thread's look-ups (DevMode and the document events run there) while a sheet on
+// another thread holds the cache: each thread reads its own printer's values, every time.
+TEST(SheetDriverCache, PrintingThreadAndSheetThreadKeepTheirOwnValues) {
+    Printer color(testenv::kColorPrinter);
+    Printer mono(testenv::kMonoPrinter);
+    ASSERT_TRUE(color);
+    ASSERT_TRUE(mono);
+    const wchar_t* keys[] = {L"CryptoDll", L"SwatchRegPath", L"TabLinkName", L"CCMInfoFile"};
+    struct Reader {
+        HANDLE printer;
+        bool ownPath;  // the print path searches into a path of its own
+        std::wstring Read(const wchar_t* key) const {
+            wchar_t path[kPathChars] = {};
+            wchar_t value[kIniStringChars] = {};
+            DWORD chars = kIniStringChars;
+            if (ownPath) {
+                if (!FindDependentFilesInto(printer, nullptr, path)) return L"<no files>";
+                GetModelStringIn(path, printer, key, value, &chars);
+            } else {
+                if (!FindDependentFiles(printer, nullptr)) return L"<no files>";
+                GetModelString(printer, key, value, &chars);
+            }
+            return value;
+        }
+    };
+    const Reader sheet{color.get(), false};
+    const Reader printing{mono.get(), true};
+    std::vector<std::wstring> sheetValues, printingValues;
+    for (const wchar_t* key : keys) {
+        sheetValues.push_back(sheet.Read(key));
+        printingValues.push_back(printing.Read(key));
+    }
+    ASSERT_NE(sheetValues, printingValues);
+
+    struct Job {
+        const Reader* reader;
+        const std::vector<std::wstring>* expected;
+        const wchar_t* const* keys;
+        bool asSheet;
+        LONG mismatches = 0;
+    };
+    auto run = [](void* param) -> DWORD {
+        Job& job = *static_cast<Job*>(param);
+        for (int round = 0; round < 150; ++round) {
+            if (job.asSheet) BeginSheetDriverCache(job.reader->printer);
+            {
+                const DriverInfoScope operation(job.asSheet ? nullptr : job.reader->printer);
+                for (size_t i = 0; i < 4; ++i) {
+                    if (job.reader->Read(job.keys[i]) != (*job.expected)[i]) ++job.mismatches;
+                }
+            }
+            if (job.asSheet) EndSheetDriverCache();
+        }
+        return 0;
+    };
+    Job jobs[] = {{&sheet, &sheetValues, keys, true}, {&printing, &printingValues, keys, false}};
+    HANDLE threads[2] = {};
+    for (int t = 0; t < 2; ++t) {
+        threads[t] = CreateThread(nullptr, 0, run, &jobs[t], 0, nullptr);
+        ASSERT_NE(threads[t], nullptr);
+    }
+    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+    for (HANDLE thread : threads) CloseHandle(thread);
+    EXPECT_EQ(jobs[0].mismatches, 0) << "sheet thread";
+    EXPECT_EQ(jobs[1].mismatches, 0) << "printing thread";
+}

@@ -435,12 +435,88 @@ bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::s
 
 namespace {
 
+// A mode picture ready to paint: the mask (white where the bitmap is magenta, black elsewhere)
+// and the bitmap with black where it was magenta. Built on the first paint and kept until the
+// page goes away: a paint is then two blits instead of a resource load, three memory DCs and
+// five blits.
+struct MaskedPicture {
+    UniqueBitmap mask;
+    UniqueBitmap picture;
+    int width = 0;
+    int height = 0;
+};
+
+std::array<MaskedPicture, kColorModeCount>& ModePictures() {
+    static std::array<MaskedPicture, kColorModeCount> pictures;
+    return pictures;
+}
+
+void ReleaseModePictures() {
+    for (MaskedPicture& picture : ModePictures()) picture = MaskedPicture();
+}
+
+bool BuildMaskedPicture(HDC window, int bitmapId, MaskedPicture& out) {
+    UniqueBitmap image(LoadBitmapW(ModuleHandle, MAKEINTRESOURCEW(bitmapId)));
+    BITMAP info = {};
+    if (!image || GetObjectW(image.get(), sizeof(info), &info) == 0) return false;
+    const int width = info.bmWidth;
+    const int height = info.bmHeight;
+    UniqueMemoryDc imageDc(CreateCompatibleDC(window));
+    UniqueMemoryDc maskDc(CreateCompatibleDC(window));
+    UniqueMemoryDc pictureDc(CreateCompatibleDC(window));
+    UniqueBitmap mask(CreateBitmap(width, height, 1, 1, nullptr));
+    UniqueBitmap picture(CreateCompatibleBitmap(window, width, height));
+    if (!imageDc || !maskDc || !pictureDc || !mask || !picture) return false;
+    {
+        SelectGuard selectImage(imageDc.get(), image.get());
+        SelectGuard selectMask(maskDc.get(), mask.get());
+        SelectGuard selectPicture(pictureDc.get(), picture.get());
+        SetBkColor(imageDc.get(), kTransparentKey);
+        BitBlt(maskDc.get(), 0, 0, width, height, imageDc.get(), 0, 0, SRCCOPY);
+        SetTextColor(pictureDc.get(), RGB(0, 0, 0));
+        SetBkColor(pictureDc.get(), RGB(255, 255, 255));
+        BitBlt(pictureDc.get(), 0, 0, width, height, maskDc.get(), 0, 0, NOTSRCCOPY);
+        BitBlt(pictureDc.get(), 0, 0, width, height, imageDc.get(), 0, 0, SRCAND);
+    }
+    out.mask = std::move(mask);
+    out.picture = std::move(picture);
+    out.width = width;
+    out.height = height;
+    return true;
+}
+
 // Each picture asks for its own paint; drawing all five per request made opening the page
-// paint 25 pictures where 5 show the same thing.
+// paint 25 pictures where 5 show the same thing. The picture goes where its control sits on
+// the page, as a transparent bitmap.
 void DrawModePicture(HWND page, int controlId) {
     const int index = controlId - IDC_COLORMODE_PICTURE_FIRST;
     if (index < 0 || index >= static_cast<int>(kColorModeCount)) return;
-    DrawTransparentBitmap(page, ModuleHandle, controlId, kModeBitmaps[static_cast<size_t>(index)]);
+    HWND control = GetDlgItem(page, controlId);
+    RECT rect;
+    if (control == nullptr || !GetWindowRect(control, &rect)) return;
+    POINT at = {rect.left, rect.top};
+    if (!ScreenToClient(page, &at)) return;
+    WindowDc window(page);
+    if (!window) return;
+    MaskedPicture& picture = ModePictures()[static_cast<size_t>(index)];
+    if (!picture.picture &&
+        !BuildMaskedPicture(window.get(), kModeBitmaps[static_cast<size_t>(index)], picture)) {
+        return;
+    }
+    UniqueMemoryDc maskDc(CreateCompatibleDC(window.get()));
+    UniqueMemoryDc pictureDc(CreateCompatibleDC(window.get()));
+    if (!maskDc || !pictureDc) return;
+    SelectGuard selectMask(maskDc.get(), picture.mask.get());
+    SelectGuard selectPicture(pictureDc.get(), picture.picture.get());
+    // Punch the opaque pixels out of the background, then fill them with the picture. The
+    // monochrome mask maps to the window's text/background colours: black/white for the blit.
+    const COLORREF oldText = SetTextColor(window.get(), RGB(0, 0, 0));
+    const COLORREF oldBack = SetBkColor(window.get(), RGB(255, 255, 255));
+    BitBlt(window.get(), at.x, at.y, picture.width, picture.height, maskDc.get(), 0, 0, SRCAND);
+    BitBlt(window.get(), at.x, at.y, picture.width, picture.height, pictureDc.get(), 0, 0,
+           SRCPAINT);
+    SetTextColor(window.get(), oldText);
+    SetBkColor(window.get(), oldBack);
 }
 
 }  // namespace
@@ -568,6 +644,7 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         SheetFlags |= kSheetFlagPluginPageSeen;
         return TRUE;
     }
+    if (message == WM_DESTROY) ReleaseModePictures();  // the sheet ends with its pages
     if (HandleContextHelp(message, wParam, lParam)) return TRUE;
     DriverItemMap* map = MapOf(page);
     if (map == nullptr) return FALSE;

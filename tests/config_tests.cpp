@@ -378,6 +378,49 @@ TEST(SheetDriverCache, AnotherPrinterNeverSeesTheSheetsValues) {
     }
 }
 
+namespace {
+
+// One thread's part in the test below: a sheet (process-wide path, holding the cache around
+// each round) or a print path (its own path, one operation's scope per round).
+struct ReaderJob {
+    HANDLE printer;
+    bool asSheet;
+    const wchar_t* const* keys;
+    const std::vector<std::wstring>* expected;
+    LONG mismatches = 0;
+};
+
+std::wstring ReadForJob(const ReaderJob& job, const wchar_t* key) {
+    wchar_t path[kPathChars] = {};
+    wchar_t value[kIniStringChars] = {};
+    DWORD chars = kIniStringChars;
+    if (!job.asSheet) {
+        if (!FindDependentFilesInto(job.printer, nullptr, path)) return L"<no files>";
+        GetModelStringIn(path, job.printer, key, value, &chars);
+    } else {
+        if (!FindDependentFiles(job.printer, nullptr)) return L"<no files>";
+        GetModelString(job.printer, key, value, &chars);
+    }
+    return value;
+}
+
+DWORD WINAPI RunReaderJob(void* param) {
+    ReaderJob& job = *static_cast<ReaderJob*>(param);
+    for (int round = 0; round < 150; ++round) {
+        if (job.asSheet) BeginSheetDriverCache(job.printer);
+        {
+            const DriverInfoScope operation(job.asSheet ? nullptr : job.printer);
+            for (size_t i = 0; i < job.expected->size(); ++i) {
+                if (ReadForJob(job, job.keys[i]) != (*job.expected)[i]) ++job.mismatches;
+            }
+        }
+        if (job.asSheet) EndSheetDriverCache();
+    }
+    return 0;
+}
+
+}  // namespace
+
 // A printing thread's look-ups (DevMode and the document events run there) while a sheet on
 // another thread holds the cache: each thread reads its own printer's values, every time.
 TEST(SheetDriverCache, PrintingThreadAndSheetThreadKeepTheirOwnValues) {
@@ -386,57 +429,18 @@ TEST(SheetDriverCache, PrintingThreadAndSheetThreadKeepTheirOwnValues) {
     ASSERT_TRUE(color);
     ASSERT_TRUE(mono);
     const wchar_t* keys[] = {L"CryptoDll", L"SwatchRegPath", L"TabLinkName", L"CCMInfoFile"};
-    struct Reader {
-        HANDLE printer;
-        bool ownPath;  // the print path searches into a path of its own
-        std::wstring Read(const wchar_t* key) const {
-            wchar_t path[kPathChars] = {};
-            wchar_t value[kIniStringChars] = {};
-            DWORD chars = kIniStringChars;
-            if (ownPath) {
-                if (!FindDependentFilesInto(printer, nullptr, path)) return L"<no files>";
-                GetModelStringIn(path, printer, key, value, &chars);
-            } else {
-                if (!FindDependentFiles(printer, nullptr)) return L"<no files>";
-                GetModelString(printer, key, value, &chars);
-            }
-            return value;
-        }
-    };
-    const Reader sheet{color.get(), false};
-    const Reader printing{mono.get(), true};
     std::vector<std::wstring> sheetValues, printingValues;
+    ReaderJob jobs[] = {{color.get(), true, keys, &sheetValues},
+                        {mono.get(), false, keys, &printingValues}};
     for (const wchar_t* key : keys) {
-        sheetValues.push_back(sheet.Read(key));
-        printingValues.push_back(printing.Read(key));
+        sheetValues.push_back(ReadForJob(jobs[0], key));
+        printingValues.push_back(ReadForJob(jobs[1], key));
     }
     ASSERT_NE(sheetValues, printingValues);
 
-    struct Job {
-        const Reader* reader;
-        const std::vector<std::wstring>* expected;
-        const wchar_t* const* keys;
-        bool asSheet;
-        LONG mismatches = 0;
-    };
-    auto run = [](void* param) -> DWORD {
-        Job& job = *static_cast<Job*>(param);
-        for (int round = 0; round < 150; ++round) {
-            if (job.asSheet) BeginSheetDriverCache(job.reader->printer);
-            {
-                const DriverInfoScope operation(job.asSheet ? nullptr : job.reader->printer);
-                for (size_t i = 0; i < 4; ++i) {
-                    if (job.reader->Read(job.keys[i]) != (*job.expected)[i]) ++job.mismatches;
-                }
-            }
-            if (job.asSheet) EndSheetDriverCache();
-        }
-        return 0;
-    };
-    Job jobs[] = {{&sheet, &sheetValues, keys, true}, {&printing, &printingValues, keys, false}};
     HANDLE threads[2] = {};
     for (int t = 0; t < 2; ++t) {
-        threads[t] = CreateThread(nullptr, 0, run, &jobs[t], 0, nullptr);
+        threads[t] = CreateThread(nullptr, 0, &RunReaderJob, &jobs[t], 0, nullptr);
         ASSERT_NE(threads[t], nullptr);
     }
     WaitForMultipleObjects(2, threads, TRUE, INFINITE);

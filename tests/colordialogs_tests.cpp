@@ -23,6 +23,7 @@
 #include "host/coredriver.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "ui/color/colorpage.h"
@@ -31,10 +32,9 @@ using namespace oemui;
 
 namespace {
 
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
+using testenv::InProcessGetClassObject;
+using testenv::InProcessCanUnloadNow;
+
 
 constexpr int kColorPageIndex = 1;  // Job Options, Color, ..., the stand-in's page
 

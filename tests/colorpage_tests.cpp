@@ -20,6 +20,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -31,10 +32,9 @@ using namespace oemui;
 
 namespace {
 
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
+using testenv::InProcessGetClassObject;
+using testenv::InProcessCanUnloadNow;
+
 
 // A colour model of our own without the swatch utility and the link, on the sample PPD.
 constexpr wchar_t kBareDriver[] = L"Lab Bare PS";
@@ -199,11 +199,7 @@ TEST_F(ColorPage, InitialStateFromTheMapAndTheRecord) {
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(page_, IDC_LINK_PICTURE)));
     EXPECT_EQ(map_->WantedValue[kEntryGammaSelection], kChoiceOnBit | 3);
 
-    wchar_t dir[MAX_PATH] = {};
-    const std::wstring folder = GetEnvironmentVariableW(L"OEMUI_SHOT_DIR", dir, MAX_PATH) != 0
-                                    ? std::wstring(dir)
-                                    : testenv::TestBinDir() + L"\\shots";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring folder = testenv::ShotFolder();
     RedrawWindow(sheet_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     for (int i = 0; i < 20; ++i) {
         core_->PumpSheet();

@@ -20,6 +20,7 @@
 #include "overlays_ids.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
@@ -33,6 +34,15 @@
 using namespace oemui;
 
 namespace {
+
+using testenv::BeepCount;
+using testenv::Click;
+using testenv::CountBeeps;
+using testenv::InProcessCanUnloadNow;
+using testenv::InProcessGetClassObject;
+using testenv::ShotFolder;
+using testenv::Type;
+using testenv::TypeInto;
 
 // ---------------------------------------------------------------------------------------------
 // Filters
@@ -127,46 +137,8 @@ TEST(DefineOverlayFilters, FormNamesLoseReservedAsciiOnlyAndListsLoseTrailingSep
 // ---------------------------------------------------------------------------------------------
 // Driving the dialog
 
-int BeepCount = 0;
-BOOL WINAPI CountBeep(UINT) {
-    ++BeepCount;
-    return TRUE;
-}
-
-// Sends MessageBeep calls of the test program (the dialog code is linked in) to the counter.
-bool RedirectBeep() {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-         dir.VirtualAddress != 0 && imp->Name != 0; ++imp) {
-        if (_stricmp(reinterpret_cast<const char*>(base + imp->Name), "user32.dll") != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            base + (imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "MessageBeep") != 0) {
-                continue;
-            }
-            DWORD old = 0;
-            if (!VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old)) {
-                return false;
-            }
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&CountBeep);
-            VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
-            return true;
-        }
-    }
-    return false;
-}
-
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Item(dialog, id)) != FALSE; }
-void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
 std::wstring Text(HWND dialog, int id) {
     wchar_t text[300] = {};
@@ -178,13 +150,6 @@ HWND FormEdit(HWND dialog) {
     return FindWindowExW(Item(dialog, IDC_DOV_FORM_NAME), nullptr, L"EDIT", nullptr);
 }
 
-// Types at the end of an edit, one WM_CHAR per character.
-void TypeInto(HWND edit, const wchar_t* chars) {
-    const int end = GetWindowTextLengthW(edit);
-    SendMessageW(edit, EM_SETSEL, end, end);
-    for (const wchar_t* c = chars; *c != L'\0'; ++c) SendMessageW(edit, WM_CHAR, *c, 1);
-}
-void Type(HWND dialog, int id, const wchar_t* chars) { TypeInto(Item(dialog, id), chars); }
 // Erases the form name as a user would (select all, backspace).
 void ClearForm(HWND dialog) {
     SendMessageW(FormEdit(dialog), EM_SETSEL, 0, -1);
@@ -253,11 +218,7 @@ void SaveShot(HWND dialog, const wchar_t* file) {
     RedrawWindow(dialog, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     GdiFlush();
-    wchar_t dir[MAX_PATH] = {};
-    const std::wstring folder = GetEnvironmentVariableW(L"OEMUI_SHOT_DIR", dir, MAX_PATH) != 0
-                                    ? std::wstring(dir)
-                                    : testenv::TestBinDir() + L"\\shots";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring folder = ShotFolder();
     EXPECT_TRUE(tools::SaveWindowPng(dialog, (folder + L"\\" + file).c_str()));
 }
 
@@ -271,7 +232,7 @@ HMODULE PluginModule() {
 class DefineOverlay : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static const bool patched = RedirectBeep();
+        static const bool patched = CountBeeps();
         ASSERT_TRUE(patched);
     }
     void SetUp() override {
@@ -643,10 +604,6 @@ TEST_F(DefineOverlay, Screenshot) {
 // ---------------------------------------------------------------------------------------------
 // Opened from the Overlays dialog
 
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
 
 TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) {
     ASSERT_NE(PluginModule(), nullptr);

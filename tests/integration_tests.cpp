@@ -9,6 +9,7 @@
 #include "host/coredriver.h"
 #include "plugin/devmode.h"
 #include "plugin/object.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
 
@@ -16,12 +17,11 @@ using namespace oemui;
 
 namespace {
 
+using testenv::InProcessGetClassObject;
+using testenv::InProcessCanUnloadNow;
+
 // The plug-in linked into this program, offered to the stand-in as its class-object entry so
 // that the tests can look into the plug-in object's document map.
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
 
 class DocumentSheet : public ::testing::Test {
 protected:

@@ -21,6 +21,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
@@ -32,6 +33,11 @@
 using namespace oemui;
 
 namespace {
+
+using testenv::Click;
+using testenv::InProcessCanUnloadNow;
+using testenv::InProcessGetClassObject;
+using testenv::ShotFolder;
 
 // A driver of our own beside the sample models: its PPD is named after its plug-in INI file
 // (as the About box looks for it), its version file carries the values the box formats, and
@@ -54,12 +60,7 @@ bool InstallAdvancedTestPrinter() {
     return testenv::InstallDriver(driver) && testenv::InstallPrinter(kAdvPrinter, kAdvDriver);
 }
 
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
 
-void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 bool Exists(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
@@ -162,22 +163,11 @@ private:
 };
 
 void SelectCompression(HWND dialog, int index) {
-    SendDlgItemMessageW(dialog, IDC_ADV_COMPRESSION_LIST, CB_SETCURSEL, index, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ADV_COMPRESSION_LIST, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ADV_COMPRESSION_LIST)));
+    testenv::Choose(dialog, IDC_ADV_COMPRESSION_LIST, index, true);
 }
 int SelectedCompression(HWND dialog) {
     return static_cast<int>(
         SendDlgItemMessageW(dialog, IDC_ADV_COMPRESSION_LIST, CB_GETCURSEL, 0, 0));
-}
-
-std::wstring ShotFolder() {
-    wchar_t dir[MAX_PATH] = {};
-    std::wstring folder = GetEnvironmentVariableW(L"OEMUI_SHOT_DIR", dir, MAX_PATH) != 0
-                              ? std::wstring(dir)
-                              : testenv::TestBinDir() + L"\\shots";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
 }
 
 bool Shoot(HWND dialog, const wchar_t* name) {

@@ -17,6 +17,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -28,46 +29,15 @@ using namespace oemui;
 
 namespace {
 
+using testenv::BeepCount;
+using testenv::Click;
+using testenv::CountBeeps;
+using testenv::ShotFolder;
+using testenv::Type;
+
 // ---------------------------------------------------------------------------------------------
 // Beeps: the test program's import of MessageBeep (the dialog code is linked in) is redirected
 // to a counter.
-
-int BeepCount = 0;
-
-BOOL WINAPI CountBeep(UINT) {
-    ++BeepCount;
-    return TRUE;
-}
-
-bool RedirectImport(HMODULE module, const char* dllName, const char* function, void* target) {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0) return false;
-    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-         imp->Name != 0; ++imp) {
-        if (_stricmp(reinterpret_cast<const char*>(base + imp->Name), dllName) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            base + (imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
-            DWORD old = 0;
-            if (!VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE,
-                                &old)) {
-                return false;
-            }
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(target);
-            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-            return true;
-        }
-    }
-    return false;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Driving the modal dialog
@@ -79,14 +49,6 @@ std::wstring TextOf(HWND window) {
 }
 
 std::wstring ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
-
-// Types at the end of the edit's text, one WM_CHAR per character.
-void Type(HWND dialog, int id, const wchar_t* chars) {
-    HWND edit = GetDlgItem(dialog, id);
-    const int end = GetWindowTextLengthW(edit);
-    SendMessageW(edit, EM_SETSEL, end, end);
-    for (const wchar_t* c = chars; *c != L'\0'; ++c) SendMessageW(edit, WM_CHAR, *c, 1);
-}
 
 void Paste(HWND dialog, int id, const wchar_t* text) {
     SendDlgItemMessageW(dialog, id, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
@@ -104,7 +66,6 @@ bool HasInputContext(HWND window) {
     return context != nullptr;
 }
 
-void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
 using testenv::StepRunner;
 
@@ -156,9 +117,7 @@ HMODULE PluginModule() {
 class JobPinDialog : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static bool patched =
-            RedirectImport(GetModuleHandleW(nullptr), "user32.dll", "MessageBeep",
-                           reinterpret_cast<void*>(&CountBeep));
+        static bool patched = CountBeeps();
         ASSERT_TRUE(patched);
     }
 
@@ -650,11 +609,7 @@ TEST(JobTypeRules, CopiesWarningOnceUntilTheNormalTypeIsChosenAgain) {
 // Picture of the dialog for review: OEMUI_SHOT_DIR, else a "shots" folder beside the program.
 
 TEST_F(JobPinDialog, Screenshot) {
-    wchar_t dir[MAX_PATH] = {};
-    std::wstring folder = GetEnvironmentVariableW(L"OEMUI_SHOT_DIR", dir, MAX_PATH) != 0
-                              ? std::wstring(dir)
-                              : testenv::TestBinDir() + L"\\shots";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring folder = ShotFolder();
     const std::wstring path = folder + L"\\jobname.png";
     DeleteFileW(path.c_str());
     Store(L"Quarterly", L"2580", 0);

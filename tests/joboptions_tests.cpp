@@ -22,6 +22,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -38,10 +39,9 @@ using namespace oemui;
 
 namespace {
 
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
+using testenv::InProcessGetClassObject;
+using testenv::InProcessCanUnloadNow;
+
 
 // A model of our own: the card reader and encryption libraries, a link, and a gamma file whose
 // second setting has an id above 255.

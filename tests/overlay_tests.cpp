@@ -19,6 +19,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
@@ -31,6 +32,11 @@
 using namespace oemui;
 
 namespace {
+
+using testenv::Click;
+using testenv::InProcessCanUnloadNow;
+using testenv::InProcessGetClassObject;
+using testenv::ShotFolder;
 
 std::wstring TempIni(const wchar_t* name) {
     wchar_t dir[MAX_PATH] = {};
@@ -220,14 +226,9 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
 // ---------------------------------------------------------------------------------------------
 // The dialog
 
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Item(dialog, id)) != FALSE; }
-void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
 void Select(HWND dialog, int listId, std::vector<int> rows) {
     HWND list = Item(dialog, listId);
@@ -587,11 +588,7 @@ TEST_F(OverlaysDialog, Screenshot) {
         RedrawWindow(dialog, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         GdiFlush();
-        wchar_t dir[MAX_PATH] = {};
-        std::wstring folder = GetEnvironmentVariableW(L"OEMUI_SHOT_DIR", dir, MAX_PATH) != 0
-                                  ? std::wstring(dir)
-                                  : testenv::TestBinDir() + L"\\shots";
-        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring folder = ShotFolder();
         const std::wstring path = folder + L"\\overlays.png";
         saved = tools::SaveWindowPng(dialog, path.c_str());
         Click(dialog, IDCANCEL);

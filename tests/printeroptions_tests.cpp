@@ -14,6 +14,7 @@
 #include "host/coredriver.h"
 #include "plugin/object.h"
 #include "setup/printeroptions.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 
@@ -21,16 +22,15 @@ using namespace oemui;
 
 namespace {
 
+using testenv::InProcessGetClassObject;
+using testenv::InProcessCanUnloadNow;
+
 constexpr wchar_t kDriver[] = L"Lab Detect PS";
 constexpr wchar_t kNetPrinter[] = L"Lab Detect 1";
 constexpr wchar_t kUsbPrinter[] = L"Lab Detect USB";
 constexpr wchar_t kCapName[] = L"vrdetect.cap";
 constexpr wchar_t kUsbDataName[] = L"vrdetect_usb.dat";
 
-HRESULT STDAPICALLTYPE InProcessGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
-    return GetPluginClassObject(clsid, iid, ppv);
-}
-HRESULT STDAPICALLTYPE InProcessCanUnloadNow() { return CanUnloadPlugin(); }
 
 // The installable options in the order of the sample PPD (and so of the printer tree).
 const std::vector<std::string> kOptionOrder = {

@@ -14,6 +14,7 @@
 #include "docprop/itemmap.h"
 #include "plugin/devmode.h"
 #include "plugin/object.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -27,20 +28,18 @@ using namespace oemui;
 
 namespace {
 
+using testenv::Click;
+using testenv::ShotFolder;
+
 HMODULE PluginModule() {
     static HMODULE module = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
     return module;
 }
 
-void Click(HWND d, int id) { SendDlgItemMessageW(d, id, BM_CLICK, 0, 0); }
 bool Enabled(HWND d, int id) { return IsWindowEnabled(GetDlgItem(d, id)) != FALSE; }
 bool Checked(HWND d, int id) { return IsDlgButtonChecked(d, id) == BST_CHECKED; }
 
-void Choose(HWND d, int index) {
-    SendDlgItemMessageW(d, IDC_WMDLG_LIST, LB_SETCURSEL, index, 0);
-    SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_WMDLG_LIST, LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_WMDLG_LIST)));
-}
+void Choose(HWND d, int index) { testenv::Choose(d, IDC_WMDLG_LIST, index); }
 
 // The list's lines joined by "|", then ":" and the selection.
 std::wstring Listing(HWND d) {
@@ -363,10 +362,7 @@ TEST_F(WatermarksDialog, NoneFlagsSurviveOkIntoTheNextOpeningButNotCancel) {
 TEST_F(WatermarksDialog, Screenshot) {
     WriteIni(kTwo);
     record_.WatermarkIndex = 1;
-    wchar_t dir[MAX_PATH] = {};
-    std::wstring folder = GetEnvironmentVariableW(L"OEMUI_SHOT_DIR", dir, MAX_PATH) != 0
-                              ? std::wstring(dir) : testenv::TestBinDir() + L"\\shots";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring folder = ShotFolder();
     bool saved = false;
     Run([&](HWND d) {
         ShowWindow(d, SW_SHOW);

@@ -20,6 +20,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -32,6 +33,10 @@
 using namespace oemui;
 
 namespace {
+
+using testenv::Choose;
+using testenv::Click;
+using testenv::ShotFolder;
 
 // Red, green and blue edits of the system colour chooser.
 constexpr int kChooserRed = 706;
@@ -49,7 +54,6 @@ std::wstring ItemText(HWND dialog, int id) {
     return text;
 }
 
-void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
 // Replaces the edit's text by typing, one WM_CHAR per character.
 void Retype(HWND dialog, int id, const wchar_t* chars) {
@@ -57,13 +61,6 @@ void Retype(HWND dialog, int id, const wchar_t* chars) {
     SendMessageW(edit, EM_SETSEL, 0, -1);
     SendMessageW(edit, WM_CHAR, VK_BACK, 1);
     for (const wchar_t* c = chars; *c != L'\0'; ++c) SendMessageW(edit, WM_CHAR, *c, 1);
-}
-
-void Choose(HWND dialog, int id, int index, bool combo) {
-    HWND control = GetDlgItem(dialog, id);
-    SendMessageW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(control));
 }
 
 int Selection(HWND dialog, int id, bool combo = false) {
@@ -159,12 +156,7 @@ private:
 };
 
 std::wstring ShotPath(const wchar_t* name) {
-    wchar_t dir[MAX_PATH] = {};
-    std::wstring folder = GetEnvironmentVariableW(L"OEMUI_SHOT_DIR", dir, MAX_PATH) != 0
-                              ? std::wstring(dir)
-                              : testenv::TestBinDir() + L"\\shots";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\" + name;
+    return ShotFolder() + L"\\" + name;
 }
 
 bool Shoot(HWND dialog, const wchar_t* name) {

@@ -285,12 +285,8 @@ LRESULT ItemData(HWND dialog, int id, int index) {
 bool Visible(HWND dialog, int id) {
     return (GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
 }
-// Chooses item `index` of a drop-down as a user would: the owner hears CBN_SELCHANGE.
-void Choose(HWND dialog, int id, int index) {
-    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
+// The detail dialogs' lists are all drop-downs.
+void Choose(HWND dialog, int id, int index) { testenv::Choose(dialog, id, index, true); }
 
 void ChooseMode(DriverItemMap& map, DWORD mode) { map.WantedValue[kEntryControl] = mode; }
 

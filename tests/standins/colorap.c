@@ -3,11 +3,10 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include "standinlog.h"
+
 int main(void) {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
-    if (n == 0 || n >= sizeof(path)) return 1;
-    FILE* f = fopen(path, "a");
+    FILE* f = OpenStandInLog();
     if (f == NULL) return 1;
     fprintf(f, "colorap %s\n", GetCommandLineA());
     fclose(f);

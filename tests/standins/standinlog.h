@@ -7,11 +7,23 @@
 #include <stdarg.h>
 #include <stdio.h>
 
-static void Log(const char* format, ...) {
+/* Opens the log for appending, or NULL when none is set. The test reads the log while stand-ins
+ * in other processes write it, and its read shares no writing: an open that collides with a
+ * read is tried again for a few seconds instead of losing the line. */
+static inline FILE* OpenStandInLog(void) {
     char path[MAX_PATH];
     DWORD n = GetEnvironmentVariableA("OEMUI_STANDIN_LOG", path, sizeof(path));
-    if (n == 0 || n >= sizeof(path)) return;
-    FILE* f = fopen(path, "a");
+    if (n == 0 || n >= sizeof(path)) return NULL;
+    for (int attempt = 0; attempt < 250; ++attempt) {
+        FILE* f = fopen(path, "a");
+        if (f != NULL) return f;
+        Sleep(20);
+    }
+    return NULL;
+}
+
+static inline void Log(const char* format, ...) {
+    FILE* f = OpenStandInLog();
     if (f == NULL) return;
     va_list args;
     va_start(args, format);

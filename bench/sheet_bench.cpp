@@ -391,13 +391,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--compare" && i + 1 < argc) {
-            const std::string spec = argv[++i];
-            const size_t equals = spec.find('=');
+            const std::string pair = argv[++i];
+            const size_t equals = pair.find('=');
             if (equals == std::string::npos) {
                 fprintf(stderr, "--compare NAME=PATH\n");
                 return 2;
             }
-            compared.emplace_back(spec.substr(0, equals), testenv::Widen(spec.substr(equals + 1)));
+            compared.emplace_back(pair.substr(0, equals), testenv::Widen(pair.substr(equals + 1)));
         } else {
             runs = std::max(3, atoi(argv[i]));
         }

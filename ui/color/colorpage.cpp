@@ -17,7 +17,7 @@
 #include "ui/color/advancedcolordialog.h"
 #include "ui/color/calderdialog.h"
 #include "ui/color/meridandialog.h"
-#include "ui/color/specialtonerdialog.h"
+#include "ui/color/tonerdialog.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/handles.h"
 #include "ui/common/helpids.h"

@@ -1,4 +1,4 @@
-#include "ui/color/specialtonerdialog.h"
+#include "ui/color/tonerdialog.h"
 
 #include <prsht.h>
 

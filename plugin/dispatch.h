@@ -16,6 +16,11 @@ HRESULT PrivateDevmodeOperation(DWORD mode, POEMDMPARAM param);
 HRESULT DocumentCommonUIProp(PluginObject& object, POEMCUIPPARAM param);
 HRESULT PrinterCommonUIProp(PluginObject& object, POEMCUIPPARAM param);
 
+// What the sheet calls return in the info block's Result (and, for the document sheet, as the
+// call's own result, which the core driver passes on): the reason was served, or not ours.
+inline constexpr LONG kSheetReasonHandled = 1;
+inline constexpr LONG kSheetReasonIgnored = 0;
+
 // Property-sheet registration after the OS check.
 HRESULT AddDocumentSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lParam);
 HRESULT AddDeviceSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lParam);

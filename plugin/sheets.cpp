@@ -211,20 +211,20 @@ HRESULT AddDocumentSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM l
                 }
                 AddLinkPage(*map, *param);
             }
-            info->Result = 1;
-            return 1;
+            info->Result = kSheetReasonHandled;
+            return kSheetReasonHandled;
         }
         case PROPSHEETUI_REASON_DESTROY:
-            info->Result = 1;
-            return 1;
+            info->Result = kSheetReasonHandled;
+            return kSheetReasonHandled;
         case PROPSHEETUI_REASON_SET_RESULT: {
             const auto* result = reinterpret_cast<const SETRESULT_INFO*>(lParam);
             info->Result = result != nullptr ? static_cast<ULONG_PTR>(result->Result) : 0;
             return static_cast<HRESULT>(info->Result);
         }
         default:
-            info->Result = 0;
-            return 0;
+            info->Result = kSheetReasonIgnored;
+            return kSheetReasonIgnored;
     }
 }
 
@@ -233,7 +233,8 @@ HRESULT AddDeviceSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lPa
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;
     }
-    static wchar_t kHeaderTitle[] = L"OEM UI Page";
+    // The header's title member is not const, but the common UI only reads it.
+    static constexpr wchar_t kHeaderTitle[] = L"OEM UI Page";
     switch (info->Reason) {
         case PROPSHEETUI_REASON_INIT:
             // The printer-side record exists once the printer tree has been seen.
@@ -246,12 +247,12 @@ HRESULT AddDeviceSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lPa
             break;
         case PROPSHEETUI_REASON_GET_INFO_HEADER: {
             auto* header = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam);
-            if (header != nullptr) header->pTitle = kHeaderTitle;
-            info->Result = 1;
+            if (header != nullptr) header->pTitle = const_cast<LPWSTR>(kHeaderTitle);
+            info->Result = kSheetReasonHandled;
             break;
         }
         case PROPSHEETUI_REASON_DESTROY:
-            info->Result = 1;
+            info->Result = kSheetReasonHandled;
             break;
         case PROPSHEETUI_REASON_SET_RESULT: {
             const auto* result = reinterpret_cast<const SETRESULT_INFO*>(lParam);
@@ -259,7 +260,7 @@ HRESULT AddDeviceSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lPa
             break;
         }
         case PROPSHEETUI_REASON_GET_ICON:
-            info->Result = 0;
+            info->Result = kSheetReasonIgnored;
             break;
         default:
             info->Result = static_cast<ULONG_PTR>(lParam);

@@ -32,6 +32,10 @@ struct PrinterItemMap {
     OIEXT TaggedExt;      // help of the tagged installable-option items
     OPTTYPE ButtonType;   // the push button
     OPTPARAM ButtonParams[2];
+
+    // Set by Apply, consumed by the next page activation so that applying does not start a
+    // new detection.
+    bool AppliedSinceActivation;
 };
 
 static_assert(std::is_trivially_copyable_v<PrinterItemMap> &&

@@ -20,7 +20,6 @@
 
 namespace oemui {
 
-bool OptionsApplied = false;
 
 namespace {
 
@@ -257,6 +256,12 @@ bool NetworkDetectionAvailable(POEMCUIPPARAM param) {
     return capability(name.text) != 0;
 }
 
+// The printer sheet's own record, kept by the plug-in object the core driver hands back.
+PrinterItemMap* PrinterRecordOf(POEMCUIPPARAM param) {
+    auto* object = static_cast<PluginObject*>(param->pOEMUserData);
+    return object != nullptr ? object->PrinterContext : nullptr;
+}
+
 DWORD HideStandardUiSeenOf(const PluginObject* object) {
     if (object == nullptr) return 0;
     if (object->DocumentContext != nullptr) return object->DocumentContext->HideStandardUiSeen;
@@ -454,7 +459,7 @@ LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
                                 reinterpret_cast<LPBYTE>(const_cast<DWORD*>(&value)),
                                 sizeof(value));
             }
-            OptionsApplied = true;
+            if (PrinterItemMap* record = PrinterRecordOf(param)) record->AppliedSinceActivation = true;
             return CPSUICB_ACTION_NONE;
         case CPSUICB_REASON_OPTITEM_SETFOCUS:
             if (tag == kDetectButtonTag && button != nullptr) {
@@ -468,14 +473,16 @@ LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
             return CPSUICB_ACTION_NONE;
         case CPSUICB_REASON_SETACTIVE: {
             LONG result = CPSUICB_ACTION_NONE;
-            if (!OptionsApplied && IsVistaOrLater) {
+            PrinterItemMap* record = PrinterRecordOf(param);
+            const bool applied = record != nullptr && record->AppliedSinceActivation;
+            if (!applied && IsVistaOrLater) {
                 DWORD values[kDetectedCount] = {};
                 if (DetectByPort(param, values, cbParam->hDlg)) {
                     PushDetectedOptions(param, values);
                     result = CPSUICB_ACTION_OPTIF_CHANGED;
                 }
             }
-            OptionsApplied = false;
+            if (record != nullptr) record->AppliedSinceActivation = false;
             return result;
         }
         default:

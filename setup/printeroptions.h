@@ -42,10 +42,6 @@ inline constexpr DWORD kReadOnActivation = 0xA00000;
 inline constexpr int kDataFileBytes = 260;
 inline constexpr int kAnsiNameBytes = 220;
 
-// Set by Apply on the printer sheet, consumed by the next page activation so that applying
-// does not start a new detection.
-extern bool OptionsApplied;
-
 // What a detection library reported, as read from its data file.
 struct InstalledReport {
     UINT installed = 0;     // "Installed" bit field

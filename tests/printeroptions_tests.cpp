@@ -131,7 +131,6 @@ protected:
         savedModule_ = ModuleHandle;
         ModuleHandle = resources_;
         savedVista_ = IsVistaOrLater;
-        OptionsApplied = false;
         WriteCapability("vrnetext.dll");
         dataFile_ = TempFile(L"vrdetect_net.dat");
     }

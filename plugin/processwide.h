@@ -1,0 +1,54 @@
+// The plug-in's mutable process-wide variables, every one of them, and why each must outlive a
+// single sheet or call. Everything else (a sheet's settings, a dialog's working copies, the page
+// that opened a dialog) lives in the sheet's map or in the dialog's own state record.
+//
+// The core driver loads one copy of the DLL per process and may run several sheets, print jobs
+// and printer events in it at once, on different threads; a variable below is therefore either
+// set once, counted atomically, or guarded as its row says. tools/processwide.py (the
+// `process_wide_variables` test) fails when the code and this table disagree.
+//
+// Rows: name, file, why.
+//
+// COM server and module
+//   ModuleHandle          plugin/object.cpp       this module (DllMain); every own resource comes from it
+//   LinkResourceModule    plugin/object.cpp       the link page's resource library, loaded once, freed at detach
+//   ObjectCount           plugin/object.cpp       live plug-in objects, for DllCanUnloadNow (interlocked)
+//   LockCount             plugin/object.cpp       IClassFactory::LockServer count (interlocked)
+//
+// The one-time system check (set once, before any sheet is shown)
+//   OsVersion             plugin/object.cpp       the system version the check read
+//   OsCheckDone           plugin/object.cpp       the check has run
+//   IsVistaOrLater        plugin/object.cpp       system major version 6 or later
+//   IsWinHelpAvailable    plugin/object.cpp       the system's WinHelp viewer answers context help
+//
+// Files of the model, published by the latest CommonUIProp call: the core driver calls it for
+// a tree before that tree's pages exist, and the private record keeps its own copies of the
+// paths it needs later
+//   PluginIniPath         plugin/object.cpp       the plug-in INI file
+//   HelpFilePath          plugin/object.cpp       the help file the pages hand to WinHelp
+//   CapabilityFilePath    plugin/config.cpp       the capability file
+//
+// Read caches, owned by one thread at a time
+//   cache                 plugin/config.cpp       driver information and model section of the sheet being built
+//   CacheHolder           plugin/config.cpp       the thread whose sheet holds that cache (interlocked)
+//   pictures              ui/color/colorpage.cpp  the colour-mode pictures, built once from this module's bitmaps
+//
+// Print jobs
+//   KeptJobs              plugin/docevent.cpp     named objects of recent jobs: they must outlive the job's call
+//   KeptJobCount          plugin/docevent.cpp     next slot of that ring (interlocked)
+//
+// Sheet-wide words the core driver's own page and ours share
+//   SheetFlags            ui/common/dialogs.cpp   the core driver's page and a plug-in page have been seen
+//   PrinterDataWritable   ui/common/dialogs.cpp   the write probe of the last document tree
+//
+// Link control
+//   LinkFont              ui/color/colorpage.cpp  the underlined link font, made once for the process
+//
+// Integrator trace (atomics)
+//   source                plugin/trace.cpp        where the trace level is read and when it was read
+//   level                 plugin/trace.cpp        the trace level in force
+//   lastChoice            plugin/trace.cpp        the last model-section choice traced, to trace each once
+//
+// Benchmark build only (OEMUI_PHASE_TIMER)
+//   table                 plugin/phasetimer.h     the phase timings the benchmark reads back
+#pragma once

@@ -51,13 +51,8 @@
 #define IDC_BLACK_FINISH         1667
 #define IDC_SPECIAL_TONER        4031
 
-// ---- Warning dialogs (templates 300 to 302) ----------------------------------------------------
-#define IDC_WARNING_TEXT         6001
-#define IDC_WARNING_TEXT2        6002
-#define IDC_WARNING_STAPLE_SIZES 6003
-#define IDC_WARNING_BOOKLET_SIZE 6004
-#define IDC_WARNING_SHOW_AGAIN   6005
-#define IDC_WARNING_ICON         6006
+// ---- Warning dialogs (templates 300 to 302): res/warnings_ids.h --------------------------
+#include "warnings_ids.h"
 
 // ---- Strings -----------------------------------------------------------------------------------
 #define IDS_COMPRESSION_NONE     6001  // 6001..6004: compression level i = string 6001 + i

@@ -14,6 +14,7 @@
 #include "plugin/trace.h"
 #include "plugin/object.h"
 #include "plugin/phasetimer.h"
+#include "resource.h"
 #include "setup/printeritemmap.h"
 #include "ui/color/colorpage.h"
 #include "ui/common/dialogs.h"
@@ -24,8 +25,6 @@ namespace oemui {
 
 namespace {
 
-constexpr WORD kJobOptionsTemplate = 113;
-constexpr WORD kColorTemplate = 111;
 constexpr WORD kLinkTemplate = 800;
 constexpr WORD kLinkIcon = 1102;
 constexpr WORD kLinkPicture = 1100;      // drawn framed over control 1001
@@ -201,12 +200,12 @@ HRESULT AddDocumentSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM l
                 map->ComPropSheet = info->pfnComPropSheet;
                 map->SheetParam = const_cast<POEMUIPSPARAM>(param);
                 map->JobOptionsPageHandle = reinterpret_cast<HANDLE>(
-                    AddPage(*map, ModuleHandle, kJobOptionsTemplate,
+                    AddPage(*map, ModuleHandle, IDD_JOB_OPTIONS_PAGE,
                             OEMUI_TIMED_PAGE_PROC(JobOptionsPageProc, kJobOptionsPageName),
                             nullptr));
                 if (map->ItemIndex[kEntryColor] != kNoItem) {
                     map->ColorPageHandle = reinterpret_cast<HANDLE>(
-                        AddPage(*map, ModuleHandle, kColorTemplate,
+                        AddPage(*map, ModuleHandle, IDD_COLOR_PAGE,
                                 OEMUI_TIMED_PAGE_PROC(ColorPageProc, kColorPageName), nullptr));
                 }
                 AddLinkPage(*map, *param);

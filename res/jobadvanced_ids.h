@@ -1,4 +1,4 @@
-// Control ids of the Job Advanced dialog (template 204) and the About dialog (template 117).
+// Control ids of the Job Advanced dialog (template 204).
 // Plain #defines so that both the resource compiler and C++ can use them.
 #pragma once
 
@@ -12,13 +12,3 @@
 #define IDC_ADV_JOB_SPOOL        1806  // VRHDDSpool
 #define IDC_ADV_MAINTENANCE      1807  // VRDrumClean
 #define IDC_ADV_FINE_LINES       1808  // VRHairLine
-
-// ---- About dialog (template 117) ---------------------------------------------------------------
-#define IDC_ABOUT_FRAME          1560
-#define IDC_ABOUT_DRIVER_VERSION 1562
-#define IDC_ABOUT_PPD_VERSION    1563
-#define IDC_ABOUT_NOTICE         1564
-#define IDC_ABOUT_DRIVER_LABEL   1565
-#define IDC_ABOUT_PPD_LABEL      1566
-#define IDC_ABOUT_LOGO           1567  // owner-drawn: bitmap 6056, magenta transparent
-#define IDC_ABOUT_DRIVER_NAME    1568

@@ -608,7 +608,7 @@ TEST_F(DefineOverlay, Screenshot) {
 TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) {
     ASSERT_NE(PluginModule(), nullptr);
     ASSERT_TRUE(testenv::InstallSamplePrinters());
-    ASSERT_EQ(RunDefineOverlayDialog, &ShowDefineOverlayDialog);
+    ASSERT_EQ(OverlaysDialogState{}.defineOverlay, &ShowDefineOverlayDialog);
     const HMODULE oldModule = ModuleHandle;
     const DWORD oldWritable = PrinterDataWritable;
     ModuleHandle = PluginModule();

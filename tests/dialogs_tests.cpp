@@ -16,6 +16,7 @@
 
 #include "docprop/itemmap.h"
 #include "plugin/object.h"
+#include "resource.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
@@ -203,8 +204,8 @@ TEST(ShowWarningOnce, RemembersUntickedOrCancelledWarnings) {
         bool ticked = false;
         bool hasIcon = false;
         testenv::ModalWatcher watcher([&](HWND dialog) {
-            ticked = IsDlgButtonChecked(dialog, kWarningCheckId) == BST_CHECKED;
-            hasIcon = SendDlgItemMessageW(dialog, kWarningIconControlId, STM_GETICON, 0, 0) != 0;
+            ticked = IsDlgButtonChecked(dialog, IDC_WARNING_SHOW_AGAIN) == BST_CHECKED;
+            hasIcon = SendDlgItemMessageW(dialog, IDC_WARNING_ICON, STM_GETICON, 0, 0) != 0;
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
         ShowWarningOnce(nullptr, &map, 0);
@@ -229,7 +230,7 @@ TEST(ShowWarningOnce, RemembersUntickedOrCancelledWarnings) {
     // OK after unticking the box also writes "1".
     {
         testenv::ModalWatcher watcher([](HWND dialog) {
-            SendDlgItemMessageW(dialog, kWarningCheckId, BM_CLICK, 0, 0);
+            SendDlgItemMessageW(dialog, IDC_WARNING_SHOW_AGAIN, BM_CLICK, 0, 0);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
         ShowWarningOnce(nullptr, &map, 2);
@@ -609,16 +610,15 @@ TEST(LinkHelpers, FontCursorAndMessage) {
     LOGFONTW dialogFont = {};
     GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(d.get(), WM_GETFONT, 0, 0)),
                sizeof(dialogFont), &dialogFont);
-    for (BOOL underline : {TRUE, FALSE}) {
-        HFONT font = CreateLinkFont(d.item(10001), underline);
-        ASSERT_NE(font, nullptr);
+    for (bool underline : {true, false}) {
+        const UniqueFont font = CreateLinkFont(d.item(10001), underline);
+        ASSERT_NE(font.get(), nullptr);
         LOGFONTW made = {};
-        GetObjectW(font, sizeof(made), &made);
+        GetObjectW(font.get(), sizeof(made), &made);
         EXPECT_EQ(made.lfHeight, dialogFont.lfHeight);
         EXPECT_EQ(made.lfUnderline, underline ? 1 : 0);
         EXPECT_EQ(made.lfWeight, FW_NORMAL);
         EXPECT_EQ(std::wstring(made.lfFaceName), L"Verdana");
-        DeleteObject(font);
     }
     EXPECT_EQ(LoadHandCursor(), LoadCursorW(nullptr, IDC_HAND));
 

@@ -17,6 +17,7 @@
 
 #include "docprop/itemmap.h"
 #include "host/coredriver.h"
+#include "about_ids.h"
 #include "jobadvanced_ids.h"
 #include "plugin/devmode.h"
 #include "plugin/object.h"
@@ -247,18 +248,22 @@ protected:
 
     INT_PTR RunAdvanced(std::function<void(HWND)> steps) {
         core_->ClearUpdates();
+        JobAdvancedState state;
+        state.map = map_;
         const INT_PTR result = RunTemplate(IDD_JOB_ADVANCED, JobAdvancedDialogProc,
-                                           reinterpret_cast<LPARAM>(map_), std::move(steps));
+                                           reinterpret_cast<LPARAM>(&state), std::move(steps));
         EXPECT_TRUE(core_->Updates().empty()) << "the dialog leaves pushing to the page";
         return result;
     }
     INT_PTR RunCompressionLayout(std::function<void(HWND)> steps) {
         CompressionTemplate layout;
+        JobAdvancedState state;
+        state.map = map_;
         return RunModal(
             [&](DLGPROC p, LPARAM l) {
                 return DialogBoxIndirectParamW(ModuleHandle, layout.get(), nullptr, p, l);
             },
-            JobAdvancedDialogProc, reinterpret_cast<LPARAM>(map_), std::move(steps));
+            JobAdvancedDialogProc, reinterpret_cast<LPARAM>(&state), std::move(steps));
     }
 
     static HMODULE dll_;

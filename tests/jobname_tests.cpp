@@ -521,8 +521,8 @@ TEST_F(JobPinDialog, DISABLED_RequestBoxOnWindowsXp) {
     auto untickAndClose = [&](HWND window) {
         if (TextOf(window) == L"Warning:") {
             ++warnings;
-            warningTicked = IsDlgButtonChecked(window, kWarningCheckId) == BST_CHECKED;
-            SendDlgItemMessageW(window, kWarningCheckId, BM_CLICK, 0, 0);
+            warningTicked = IsDlgButtonChecked(window, IDC_WARNING_SHOW_AGAIN) == BST_CHECKED;
+            SendDlgItemMessageW(window, IDC_WARNING_SHOW_AGAIN, BM_CLICK, 0, 0);
         }
         PostMessageW(window, WM_COMMAND, IDOK, 0);
     };

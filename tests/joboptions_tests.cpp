@@ -567,6 +567,38 @@ TEST_F(JobOptionsPage, ButtonsOpenTheirDialogsAndTheDialogsTheirOwn) {
     }
 }
 
+// A dialog opened from the page is owned by the sheet: its change notices must still reach the
+// page, and stay when the dialog itself is cancelled.
+TEST_F(JobOptionsPage, OverlayModeChangeMarksThePageEvenWhenTheDialogIsCancelled) {
+    PrinterDataWritable = 1;
+    Open(testenv::kColorPrinter);
+    Show();
+    ASSERT_FALSE(ApplyEnabled());
+    bool sawDialog = false;
+    testenv::StepRunner runner;
+    runner.steps = [&](HWND dialog) {
+        HWND mode = GetDlgItem(dialog, IDC_OVL_MODE);
+        if (mode == nullptr) {
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        sawDialog = true;
+        const LRESULT current = SendMessageW(mode, CB_GETCURSEL, 0, 0);
+        const WPARAM other = current == 1 ? 0 : 1;  // neither is the form-creation mode
+        SendMessageW(mode, CB_SETCURSEL, other, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OVL_MODE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(mode));
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    };
+    testenv::ModalWatcher watcher([&](HWND window) {
+        if (window != sheet_) runner.Post(window);
+    });
+    Click(IDC_OVERLAYS);
+    EXPECT_TRUE(sawDialog);
+    EXPECT_TRUE(ApplyEnabled());
+    Close();
+}
+
 TEST_F(JobOptionsPage, ApplySavesTheWatermarkListOnce) {
     Open(kJobPrinter);
     Show();

@@ -305,7 +305,6 @@ protected:
         SetIds({kNoOverlay, kNoOverlay, kNoOverlay, kNoOverlay});
     }
     void TearDown() override {
-        RunDefineOverlayDialog = &DefineOverlayNotAvailable;
         if (core_) {
             if (core_->SheetOpen()) core_->CloseSheet();
             EXPECT_EQ(core_->Shutdown(), S_OK);
@@ -340,13 +339,14 @@ protected:
             boxes_.push_back(text);
             PostMessageW(window, WM_COMMAND, IDOK, 0);
         });
-        return ShowOverlaysDialog(nullptr, map_);
+        return ShowOverlaysDialog(nullptr, map_, defineOverlay_);
     }
 
     static HMODULE dll_;
     static bool installed_;
     HMODULE oldModule_ = nullptr;
     DWORD oldWritable_ = 0;
+    DefineOverlayRunner defineOverlay_ = &DefineOverlayNotAvailable;  // what New and Edit run
     std::wstring ini_;
     std::unique_ptr<host::CoreDriver> core_;
     DriverItemMap* map_ = nullptr;
@@ -533,7 +533,7 @@ TEST_F(OverlaysDialog, NewAndEditKeepOnlyAcceptedDefinitions) {
     PrinterDataWritable = 1;
     static bool accept = false;
     static std::wstring seenName;
-    RunDefineOverlayDialog = [](HWND, DriverItemMap& map) -> INT_PTR {
+    defineOverlay_ = [](HWND, DriverItemMap& map) -> INT_PTR {
         OverlayRecord* record = map.Overlays[map.EditIndex];
         seenName = record->Name;
         wcscpy_s(record->Name, L"Edited");

@@ -574,7 +574,7 @@ void RefreshColorPage(HWND page, DriverItemMap& map) {
     if (CapabilityFilePath[0] != L'\0') RefreshGammaControls(page, map);
 
     LoadHandCursor();
-    if (LinkFont == nullptr) LinkFont = CreateLinkFont(page, TRUE);
+    if (LinkFont == nullptr) LinkFont = CreateLinkFont(page, true).release();
     RefreshLink(page, map);
 
     if (map.ItemIndex[kEntryOutputMode] != kNoItem) {

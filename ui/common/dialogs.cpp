@@ -11,6 +11,7 @@
 
 #include "docprop/itemmap.h"
 #include "plugin/object.h"
+#include "resource.h"
 #include "ui/common/handles.h"
 
 namespace oemui {
@@ -138,18 +139,18 @@ UniqueGdiObject PaletteFromColours(const RGBQUAD* colours, DWORD count) {
 // ---------------------------------------------------------------------------------------------
 // Control ranges
 
-void EnableControlRange(HWND dialog, int firstId, int lastId, BOOL enable) {
+void EnableControlRange(HWND dialog, int firstId, int lastId, bool enable) {
     ForEachControl(dialog, firstId, lastId,
                    [enable](HWND control) { EnableWindow(control, enable ? TRUE : FALSE); });
 }
 
-void RestrictControlRange(HWND dialog, int firstId, int lastId, BOOL enable) {
+void RestrictControlRange(HWND dialog, int firstId, int lastId, bool enable) {
     ForEachControl(dialog, firstId, lastId, [enable](HWND control) {
         EnableWindow(control, (enable && IsWindowEnabled(control)) ? TRUE : FALSE);
     });
 }
 
-void ShowControlRange(HWND dialog, int firstId, int lastId, BOOL show) {
+void ShowControlRange(HWND dialog, int firstId, int lastId, bool show) {
     ForEachControl(dialog, firstId, lastId, [show](HWND control) {
         ShowWindow(control, show ? SW_SHOW : SW_HIDE);
         EnableWindow(control, show ? TRUE : FALSE);
@@ -175,20 +176,21 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     switch (message) {
         case WM_INITDIALOG: {
             // Icons from LoadIconW are shared resources: nothing to destroy.
-            HICON icon = LoadIconW(ModuleHandle, MAKEINTRESOURCEW(kWarningIconId));
-            SendDlgItemMessageW(dialog, kWarningIconControlId, STM_SETICON,
+            HICON icon = LoadIconW(ModuleHandle, MAKEINTRESOURCEW(IDI_WARNING_SIGN));
+            SendDlgItemMessageW(dialog, IDC_WARNING_ICON, STM_SETICON,
                                 reinterpret_cast<WPARAM>(icon), 0);
-            CheckDlgButton(dialog, kWarningCheckId, BST_CHECKED);
+            CheckDlgButton(dialog, IDC_WARNING_SHOW_AGAIN, BST_CHECKED);
             return FALSE;
         }
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDOK:
-                    EndDialog(dialog,
-                              IsDlgButtonChecked(dialog, kWarningCheckId) == BST_CHECKED ? 1 : 0);
+                    EndDialog(dialog, IsDlgButtonChecked(dialog, IDC_WARNING_SHOW_AGAIN) == BST_CHECKED
+                                          ? kDialogAccepted
+                                          : kDialogDismissed);
                     return TRUE;
                 case IDCANCEL:
-                    EndDialog(dialog, 0);
+                    EndDialog(dialog, kDialogDismissed);
                     return TRUE;
                 default:
                     break;
@@ -213,9 +215,9 @@ void ShowWarningOnce(HWND owner, const DriverItemMap* map, int kind) {
         return;
     }
     const INT_PTR result =
-        DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(kWarningTemplateFirst + kind), owner,
+        DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_WARNING_STAPLE + kind), owner,
                         WarningDialogProc, reinterpret_cast<LPARAM>(map));
-    if (result == 0 && iniPath != nullptr) {
+    if (result == kDialogDismissed && iniPath != nullptr) {
         WritePrivateProfileStringW(L"DisplayAllert", key, L"1", iniPath);
     }
 }
@@ -306,18 +308,22 @@ void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int contro
         UniqueGdiObject shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
         UniqueGdiObject highlight(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
         if (black && shadow && highlight) {
-            HGDIOBJ oldPen = SelectObject(window.get(), black.get());
-            MoveToEx(window.get(), x + 1, b - 1, nullptr);
-            LineTo(window.get(), x + 1, y + 1);
-            LineTo(window.get(), x + w + 2, y + 1);
-            SelectObject(window.get(), shadow.get());
-            MoveToEx(window.get(), x, b, nullptr);
-            LineTo(window.get(), x, y);
-            LineTo(window.get(), x + w + 3, y);
-            SelectObject(window.get(), highlight.get());
+            {
+                SelectGuard pen(window.get(), black.get());
+                MoveToEx(window.get(), x + 1, b - 1, nullptr);
+                LineTo(window.get(), x + 1, y + 1);
+                LineTo(window.get(), x + w + 2, y + 1);
+            }
+            {
+                SelectGuard pen(window.get(), shadow.get());
+                MoveToEx(window.get(), x, b, nullptr);
+                LineTo(window.get(), x, y);
+                LineTo(window.get(), x + w + 3, y);
+            }
+            // The highlight goes on from where the shadow ended.
+            SelectGuard pen(window.get(), highlight.get());
             LineTo(window.get(), x + w + 3, b + 1);
             LineTo(window.get(), x, b + 1);
-            SelectObject(window.get(), oldPen);
         }
     }
 }
@@ -342,33 +348,53 @@ void VisitDriverPageOnce(HWND page) {
     SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-DWORD CanWritePrinterData(HANDLE printer) {
-    if (printer == nullptr) return 0;
+bool CanWritePrinterData(HANDLE printer) {
+    if (printer == nullptr) return false;
     DWORD tick = GetTickCount();
     const DWORD status = SetPrinterDataW(printer, const_cast<wchar_t*>(L"W_TEST"), REG_DWORD,
                                          reinterpret_cast<BYTE*>(&tick), sizeof(tick));
-    return status == ERROR_SUCCESS ? 1 : 0;
+    return status == ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Printer information
+
+GlobalBlock<PRINTER_INFO_2W> ReadPrinterInfo2(HANDLE printer) {
+    DWORD needed = 0;
+    if (printer != nullptr) GetPrinterW(printer, 2, nullptr, 0, &needed);
+    if (needed < sizeof(PRINTER_INFO_2W)) return GlobalBlock<PRINTER_INFO_2W>(0);
+    GlobalBlock<PRINTER_INFO_2W> info(needed);
+    if (!info || !GetPrinterW(printer, 2, reinterpret_cast<BYTE*>(info.get()), needed, &needed)) {
+        return GlobalBlock<PRINTER_INFO_2W>(0);
+    }
+    return info;
+}
+
+bool IsSharedOrNetworkPrinter(HANDLE printer) {
+    const GlobalBlock<PRINTER_INFO_2W> info = ReadPrinterInfo2(printer);
+    return info &&
+           (info.get()->Attributes & (PRINTER_ATTRIBUTE_SHARED | PRINTER_ATTRIBUTE_NETWORK)) != 0;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Numeric edits
 
-int IsAcceptableNumberChar(const wchar_t* text, int index, BOOL allowSign) {
+bool IsAcceptableNumberChar(const wchar_t* text, int index, bool allowSign) {
     const size_t length = text != nullptr ? wcslen(text) : 0;
-    if (length == 0) return 1;
-    if (index < 0 || static_cast<size_t>(index) >= length) return 0;
+    if (length == 0) return true;
+    if (index < 0 || static_cast<size_t>(index) >= length) return false;
     const wchar_t c = text[index];
-    if (c >= L'1' && c <= L'9') return 1;
-    if (c == L'0' && (length == 1 || index > 0)) return 1;
+    if (c >= L'1' && c <= L'9') return true;
+    if (c == L'0' && (length == 1 || index > 0)) return true;
     if (allowSign && index == 0 && (c == L'-' || c == L'+')) {
         const wchar_t next = text[1];
-        return (next != L'-' && next != L'+') ? 1 : 0;
+        return next != L'-' && next != L'+';
     }
-    return 0;
+    return false;
 }
 
 int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue, int minValue,
-                      int maxValue, wchar_t* savedText, int savedTextMax, BOOL isSigned) {
+                      int maxValue, wchar_t* savedText, int savedTextMax, bool isSigned) {
     HWND edit = GetDlgItem(dialog, editId);
     if (edit == nullptr) return notifyCode;
     switch (notifyCode) {
@@ -418,7 +444,7 @@ int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue,
 // ---------------------------------------------------------------------------------------------
 // Link control
 
-HFONT CreateLinkFont(HWND window, BOOL underline) {
+UniqueFont CreateLinkFont(HWND window, bool underline) {
     HGDIOBJ base = reinterpret_cast<HGDIOBJ>(SendMessageW(GetParent(window), WM_GETFONT, 0, 0));
     if (base == nullptr) base = GetStockObject(DEFAULT_GUI_FONT);
     LOGFONTW from = {};
@@ -427,10 +453,10 @@ HFONT CreateLinkFont(HWND window, BOOL underline) {
     font.lfHeight = from.lfHeight;
     font.lfWidth = from.lfWidth;
     font.lfWeight = FW_NORMAL;
-    font.lfUnderline = static_cast<BYTE>(underline & 0xFF);
+    font.lfUnderline = underline ? TRUE : FALSE;
     font.lfCharSet = DEFAULT_CHARSET;
     StringCchCopyW(font.lfFaceName, LF_FACESIZE, L"Verdana");
-    return CreateFontIndirectW(&font);
+    return UniqueFont(CreateFontIndirectW(&font));
 }
 
 HCURSOR LoadHandCursor() {

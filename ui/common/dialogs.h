@@ -20,16 +20,17 @@ inline constexpr DWORD kSheetFlagDriverPageSeen = 0x1;
 inline constexpr DWORD kSheetFlagPluginPageSeen = 0x2;
 extern DWORD SheetFlags;
 
-// Result of CanWritePrinterData for the printer of the last document tree built.
+// Result of CanWritePrinterData (1 or 0) for the printer of the last document tree built.
 extern DWORD PrinterDataWritable;
 
-// --- Resources used here --------------------------------------------------------------------
+// --- Dialog results ------------------------------------------------------------------------
 
-inline constexpr int kWarningTemplateFirst = 300;  // templates 300, 301, 302 (kinds 0, 1, 2)
+// What the plug-in's modal dialogs end with: accepted (OK) or dismissed (Cancel, Esc, close).
+inline constexpr INT_PTR kDialogAccepted = 1;
+inline constexpr INT_PTR kDialogDismissed = 0;
+
+// Warning kinds 0..2 use the consecutive templates from IDD_WARNING_STAPLE (resource.h) on.
 inline constexpr int kWarningKinds = 3;
-inline constexpr int kWarningCheckId = 6005;       // "Show this message next time"
-inline constexpr int kWarningIconControlId = 6006;
-inline constexpr int kWarningIconId = 7000;
 
 // Message sent to a link control (the pages send it to control 10001 with 1 and 0).
 inline constexpr UINT kLinkMessage = WM_USER + 3;
@@ -39,11 +40,11 @@ inline constexpr COLORREF kTransparentKey = RGB(255, 0, 255);
 
 // --- Control ranges (every id from firstId to lastId; nothing when lastId < firstId) --------
 
-void EnableControlRange(HWND dialog, int firstId, int lastId, BOOL enable);
-// Can only switch off: a control ends enabled only if it was and `enable` is non-zero.
-void RestrictControlRange(HWND dialog, int firstId, int lastId, BOOL enable);
+void EnableControlRange(HWND dialog, int firstId, int lastId, bool enable);
+// Can only switch off: a control ends enabled only if it was and `enable` is true.
+void RestrictControlRange(HWND dialog, int firstId, int lastId, bool enable);
 // show: shown and enabled; otherwise hidden and disabled.
-void ShowControlRange(HWND dialog, int firstId, int lastId, BOOL show);
+void ShowControlRange(HWND dialog, int firstId, int lastId, bool show);
 // Removes the controls of features the printer lacks.
 void DestroyControlRange(HWND dialog, int firstId, int lastId);
 
@@ -53,8 +54,8 @@ void DestroyControlRange(HWND dialog, int firstId, int lastId);
 // zero captionId leaves the system's default caption. Only the low 16 bits of type are used.
 int MessageBoxById(HWND owner, UINT textId, UINT captionId, UINT type);
 
-// Dialog procedure of warning templates 300..302. Ends with 1 when OK is pressed with the
-// "show next time" box ticked, 0 otherwise (OK unticked, Cancel, Esc).
+// Dialog procedure of warning templates 300..302. Ends with kDialogAccepted when OK is pressed
+// with the "show next time" box ticked, kDialogDismissed otherwise (OK unticked, Cancel, Esc).
 INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shows warning `kind` (0..2) unless "AllertFlag<kind>" of section "DisplayAllert" in the
@@ -88,25 +89,33 @@ void MarkPageChanged(HWND page);
 // so that the core driver's page initialises its settings.
 void VisitDriverPageOnce(HWND page);
 
-// 1 when the "W_TEST" value can be written into the printer's data, else 0.
-DWORD CanWritePrinterData(HANDLE printer);
+// The "W_TEST" value can be written into the printer's data.
+bool CanWritePrinterData(HANDLE printer);
+
+// --- Printer information --------------------------------------------------------------------
+
+// The printer's PRINTER_INFO_2W (GetPrinterW level 2, sized by the spooler); empty when it
+// cannot be read.
+GlobalBlock<PRINTER_INFO_2W> ReadPrinterInfo2(HANDLE printer);
+// The printer is shared or reached over the network. A printer whose information cannot be
+// read counts as neither.
+bool IsSharedOrNetworkPrinter(HANDLE printer);
 
 // --- Numeric edits --------------------------------------------------------------------------
 
-// 1 when the character at `index` of `text` may stand in a decimal number as typed, else 0.
-int IsAcceptableNumberChar(const wchar_t* text, int index, BOOL allowSign);
+// The character at `index` of `text` may stand in a decimal number as typed.
+bool IsAcceptableNumberChar(const wchar_t* text, int index, bool allowSign);
 
 // Filters a numeric edit from its owner's WM_COMMAND; returns notifyCode. EN_SETFOCUS and
 // EN_CHANGE save the text, EN_KILLFOCUS fills an empty edit with defaultValue, EN_UPDATE
 // refuses bad characters (beep, saved text back) and clamps the value to minValue..maxValue.
 int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue, int minValue,
-                      int maxValue, wchar_t* savedText, int savedTextMax, BOOL isSigned);
+                      int maxValue, wchar_t* savedText, int savedTextMax, bool isSigned);
 
 // --- Link control ---------------------------------------------------------------------------
 
-// A "Verdana" font of the size of the font of window's parent, optionally underlined. The
-// caller owns (and deletes) it.
-HFONT CreateLinkFont(HWND window, BOOL underline);
+// A "Verdana" font of the size of the font of window's parent, optionally underlined.
+UniqueFont CreateLinkFont(HWND window, bool underline);
 // The system hand cursor, or the arrow when there is none. Shared; not to be destroyed.
 HCURSOR LoadHandCursor();
 void SendLinkMessage(HWND window, WPARAM wParam, LPARAM lParam);

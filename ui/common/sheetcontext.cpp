@@ -19,6 +19,13 @@ PrivateDevmode* SheetRecord(const DriverItemMap& map) {
     return map.Param != nullptr ? static_cast<PrivateDevmode*>(map.Param->pOEMDM) : nullptr;
 }
 
+const DEVMODEW* SheetPublicDevmode(const DriverItemMap& map) {
+    if (map.SheetParam != nullptr && map.SheetParam->pPublicDM != nullptr) {
+        return map.SheetParam->pPublicDM;
+    }
+    return map.Param != nullptr ? map.Param->pPublicDM : nullptr;
+}
+
 POEMUIOBJ SheetCoreObject(const DriverItemMap& map) {
     if (map.SheetParam != nullptr && map.SheetParam->poemuiobj != nullptr) {
         return map.SheetParam->poemuiobj;

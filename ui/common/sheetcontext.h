@@ -22,6 +22,9 @@ inline constexpr DWORD kSheetNoPermission = 0x20;  // DM_NOPERMISSION
 HANDLE SheetPrinter(const DriverItemMap& map);
 // The sheet's private record (the DEVMODE extension), or null.
 PrivateDevmode* SheetRecord(const DriverItemMap& map);
+// The core driver's public DEVMODE of the sheet: the sheet's parameter block first, the tree's
+// otherwise; null when neither has one.
+const DEVMODEW* SheetPublicDevmode(const DriverItemMap& map);
 // The core driver's OEMUIOBJ for DrvGetDriverSetting / DrvUpdateUISetting, or null.
 POEMUIOBJ SheetCoreObject(const DriverItemMap& map);
 // The sheet was opened without permission to change settings.

@@ -8,14 +8,14 @@
 #include <cwchar>
 
 #include "docprop/itemmap.h"
-#include "jobadvanced_ids.h"
+#include "about_ids.h"
 #include "plugin/config.h"
 #include "plugin/object.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/handles.h"
 #include "ui/common/helpids.h"
-#include "ui/jobopts/advanceddialog.h"
+#include "ui/common/sheetcontext.h"
 
 namespace oemui {
 
@@ -136,35 +136,22 @@ void Append(wchar_t* out, size_t outChars, const wchar_t* text, size_t count) {
     if (count > 0) StringCchCatNW(out, outChars, text, count);
 }
 
-HANDLE SheetPrinter(const DriverItemMap* map) {
-    if (map == nullptr) return nullptr;
-    if (map->SheetParam != nullptr) return map->SheetParam->hPrinter;
-    return map->Param != nullptr ? map->Param->hPrinter : nullptr;
+HANDLE PrinterOf(const DriverItemMap* map) {
+    return map != nullptr ? SheetPrinter(*map) : nullptr;
 }
 
 void ReadDriverName(HANDLE printer, wchar_t* out, size_t outChars) {
     out[0] = L'\0';
-    if (printer == nullptr) return;
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed == 0) return;
-    void* block = AllocZeroed(needed);
-    if (block == nullptr) return;
-    if (GetPrinterW(printer, 2, static_cast<BYTE*>(block), needed, &needed)) {
-        const auto* info = static_cast<const PRINTER_INFO_2W*>(block);
-        if (info->pDriverName != nullptr) StringCchCopyW(out, outChars, info->pDriverName);
+    const GlobalBlock<PRINTER_INFO_2W> info = ReadPrinterInfo2(printer);
+    if (info && info.get()->pDriverName != nullptr) {
+        StringCchCopyW(out, outChars, info.get()->pDriverName);
     }
-    FreeBlock(block);
 }
 
 void ReadVersionValue(const wchar_t* versionFile, const wchar_t* key, wchar_t* out,
                       DWORD outChars) {
     out[0] = L'\0';
     GetPrivateProfileStringW(kVersionSection, key, L"", out, outChars, versionFile);
-}
-
-DriverItemMap* MapOf(HWND dialog) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 void InitDialog(HWND dialog, DriverItemMap* map) {
@@ -181,7 +168,7 @@ void InitDialog(HWND dialog, DriverItemMap* map) {
     if (BuildPpdPath(iniPath, ppdPath, kPathChars)) {
         ReadPpdTexts(ppdPath, ppdVersion, kAboutTextChars, notice, kAboutTextChars);
     }
-    const HANDLE printer = SheetPrinter(map);
+    const HANDLE printer = PrinterOf(map);
     ReadDriverVersion(printer, driverVersion, kAboutTextChars);
     ReadDriverName(printer, driverName, kAboutTextChars);
 
@@ -191,11 +178,11 @@ void InitDialog(HWND dialog, DriverItemMap* map) {
     SetDlgItemTextW(dialog, IDC_ABOUT_NOTICE, notice);
 }
 
-// Ctrl+Shift+double-click on the driver version shows the internal version once, below the
-// notice line.
+// Draws the internal version in a strip below the notice line when the pointer is on the
+// driver version.
 void ShowInternalVersion(HWND dialog, LPARAM clientPoint) {
     wchar_t internal[kInternalVerChars] = {};
-    ReadInternalVersion(SheetPrinter(MapOf(dialog)), internal, kInternalVerChars);
+    ReadInternalVersion(PrinterOf(MapOf(dialog)), internal, kInternalVerChars);
     if (internal[0] == L'\0') return;
 
     POINT pointer = {GET_X_LPARAM(clientPoint), GET_Y_LPARAM(clientPoint)};
@@ -229,6 +216,28 @@ void ShowInternalVersion(HWND dialog, LPARAM clientPoint) {
     DrawTextW(dc.get(), internal, -1, &strip,
               DT_CENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     SetBkMode(dc.get(), oldMode);
+}
+
+// Ctrl+Shift+double-click on the driver version shows the internal version once, below the
+// notice line.
+void OnDoubleClick(HWND dialog, WPARAM keys, LPARAM clientPoint) {
+    if ((keys & (MK_CONTROL | MK_SHIFT)) == (MK_CONTROL | MK_SHIFT)) {
+        ShowInternalVersion(dialog, clientPoint);
+    }
+}
+
+bool OnDrawItem(HWND dialog, int id) {
+    if (id != IDC_ABOUT_LOGO) return false;
+    DrawTransparentBitmap(dialog, ModuleHandle, IDC_ABOUT_LOGO, IDB_ABOUT_LOGO);
+    return true;
+}
+
+bool OnCommand(HWND dialog, int id) {
+    switch (id) {
+        case IDOK: EndDialog(dialog, kDialogAccepted); return true;
+        case IDCANCEL: EndDialog(dialog, kDialogDismissed); return true;
+        default: return false;
+    }
 }
 
 }  // namespace
@@ -340,31 +349,20 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_INITDIALOG:
             InitDialog(dialog, reinterpret_cast<DriverItemMap*>(lParam));
             return TRUE;
+        case WM_DRAWITEM:
+            return OnDrawItem(dialog, static_cast<int>(wParam)) ? TRUE : FALSE;
+        case WM_LBUTTONDBLCLK:
+            OnDoubleClick(dialog, wParam, lParam);
+            return TRUE;
+        case WM_COMMAND:
+            return OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
         case WM_HELP:
         case WM_CONTEXTMENU:
             HandleContextHelp(message, wParam, lParam);
             return TRUE;
-        case WM_DRAWITEM:
-            if (wParam == IDC_ABOUT_LOGO) {
-                DrawTransparentBitmap(dialog, ModuleHandle, IDC_ABOUT_LOGO, IDB_ABOUT_LOGO);
-                return TRUE;
-            }
-            break;
-        case WM_LBUTTONDBLCLK:
-            if ((wParam & (MK_CONTROL | MK_SHIFT)) == (MK_CONTROL | MK_SHIFT)) {
-                ShowInternalVersion(dialog, lParam);
-            }
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, LOWORD(wParam) == IDOK ? 1 : 0);
-                return TRUE;
-            }
-            break;
         default:
-            break;
+            return FALSE;
     }
-    return FALSE;
 }
 
 }  // namespace oemui

@@ -15,8 +15,8 @@ namespace oemui {
 
 namespace {
 
-constexpr DWORD kSettingBufferBytes = 64;  // DrvGetDriverSetting answer buffer
-constexpr int kCompressionLevels = 4;       // strings 6001..6004, item i = level i
+constexpr DWORD kSettingBufferBytes = 65;  // a 64-byte DrvGetDriverSetting answer and its NUL
+constexpr int kCompressionLevels = 4;      // strings 6001..6004, item i = level i
 
 // Selections of the core items the boxes stand for. Mirror, negative and thin lines are
 // "on" at selection 0; Job Spool and the maintenance cycle at selection 1.
@@ -25,14 +25,7 @@ constexpr DWORD kSelOffFirst = 1;
 constexpr DWORD kSelOnSecond = 1;
 constexpr DWORD kSelOffSecond = 0;
 
-// One check box of the dialog and the map entry it edits.
-struct BoxBinding {
-    int controlId;
-    int entry;
-    DWORD onValue;   // wanted value when ticked
-    DWORD offValue;  // wanted value when unticked
-};
-constexpr BoxBinding kBoxes[] = {
+constexpr CheckBinding kBoxes[] = {
     {IDC_ADV_MIRROR, kEntryCoreItem423, kSelOnFirst, kSelOffFirst},
     {IDC_ADV_NEGATIVE, kEntryCoreItem424, kSelOnFirst, kSelOffFirst},
     {IDC_ADV_JOB_SPOOL, kEntryHddSpool, kSelOnSecond, kSelOffSecond},
@@ -40,51 +33,20 @@ constexpr BoxBinding kBoxes[] = {
     {IDC_ADV_FINE_LINES, kEntryHairLine, kSelOnFirst, kSelOffFirst},
 };
 
-// The dialog's working state. The dialog is modal and one sheet is open at a time, so one
-// process-wide copy serves (as for every modal dialog of the plug-in).
-struct AdvancedWorkingCopy {
-    bool hddPresent;
-    bool compressionOffered;
-    UINT compressionModelValue;  // the model's "Compression" integer
-    DWORD compressionValue;      // the level chosen so far; reaches the map only on OK
+// Boxes whose controls go when the core tree lacks their item. Mirror and negative share the
+// "Special" group: without the mirror item the whole group goes, the negative box with it.
+struct BoundRange {
+    int entry;
+    int firstId;
+    int lastId;
 };
-AdvancedWorkingCopy Working = {};
-
-bool HasItem(const DriverItemMap& map, int entry) { return map.ItemIndex[entry] != kNoItem; }
-
-HANDLE SheetPrinter(const DriverItemMap& map) {
-    if (map.SheetParam != nullptr) return map.SheetParam->hPrinter;
-    return map.Param != nullptr ? map.Param->hPrinter : nullptr;
-}
-
-PrivateDevmode* SheetDevmode(const DriverItemMap& map) {
-    void* record = nullptr;
-    if (map.SheetParam != nullptr) {
-        record = map.SheetParam->pOEMDM;
-    } else if (map.Param != nullptr) {
-        record = map.Param->pOEMDM;
-    }
-    return static_cast<PrivateDevmode*>(record);
-}
-
-POEMUIOBJ SheetCoreObject(const DriverItemMap& map) {
-    if (map.SheetParam != nullptr && map.SheetParam->poemuiobj != nullptr) {
-        return map.SheetParam->poemuiobj;
-    }
-    return map.Param != nullptr ? map.Param->poemuiobj : nullptr;
-}
-
-DriverItemMap* MapOf(HWND dialog) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
-bool IsTicked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-
-void SetTicked(HWND dialog, int id, bool ticked) {
-    CheckDlgButton(dialog, id, ticked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-bool HasControl(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
+constexpr BoundRange kBoundRanges[] = {
+    {kEntryCoreItem423, IDC_ADV_SPECIAL_GROUP, IDC_ADV_PREVIEW_ICON},
+    {kEntryCoreItem424, IDC_ADV_NEGATIVE, IDC_ADV_NEGATIVE},
+    {kEntryHddSpool, IDC_ADV_JOB_SPOOL, IDC_ADV_JOB_SPOOL},
+    {kEntryDrumClean, IDC_ADV_MAINTENANCE, IDC_ADV_MAINTENANCE},
+    {kEntryHairLine, IDC_ADV_FINE_LINES, IDC_ADV_FINE_LINES},
+};
 
 void ShowPreviewIcon(HWND dialog) {
     if (!HasControl(dialog, IDC_ADV_PREVIEW_ICON)) return;
@@ -112,124 +74,110 @@ void FillCompressionList(HWND dialog) {
 }
 
 // Job Spool needs the hard disk: without one the box stays unticked and disabled.
-void ApplyHddRule(HWND dialog) {
-    if (!Working.hddPresent) {
+void ApplyHddRule(HWND dialog, const JobAdvancedState& state) {
+    if (!state.hddPresent) {
         SetTicked(dialog, IDC_ADV_JOB_SPOOL, false);
-        EnableWindow(GetDlgItem(dialog, IDC_ADV_JOB_SPOOL), FALSE);
+        EnableControl(dialog, IDC_ADV_JOB_SPOOL, false);
     }
 }
 
-void InitDialog(HWND dialog, DriverItemMap* map) {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
-    ApplyContextHelpStyle(dialog);
-    Working = {};
-    if (map == nullptr) return;
-
-    Working.hddPresent = IsHddPresent(*map);
-    Working.compressionModelValue = GetModelInt(SheetPrinter(*map), L"Compression");
-    Working.compressionOffered = CompressionOffered(Working.compressionModelValue);
-
-    // Mirror and negative share the "Special" group: without the mirror item the whole group
-    // goes, the negative box with it.
-    if (!HasItem(*map, kEntryCoreItem423)) {
-        DestroyControlRange(dialog, IDC_ADV_SPECIAL_GROUP, IDC_ADV_PREVIEW_ICON);
-    } else {
-        SetTicked(dialog, IDC_ADV_MIRROR, map->WantedValue[kEntryCoreItem423] == kSelOnFirst);
-        if (!HasItem(*map, kEntryCoreItem424)) {
-            DestroyControlRange(dialog, IDC_ADV_NEGATIVE, IDC_ADV_NEGATIVE);
-        } else {
-            SetTicked(dialog, IDC_ADV_NEGATIVE,
-                      map->WantedValue[kEntryCoreItem424] == kSelOnFirst);
-        }
-        ShowPreviewIcon(dialog);
-    }
-
-    if (Working.compressionOffered) {
-        const PrivateDevmode* record = SheetDevmode(*map);
-        Working.compressionValue = record != nullptr ? record->CompressionLevel : 0;
+void InitCompression(HWND dialog, const DriverItemMap& map, JobAdvancedState& state) {
+    state.compressionModelValue = GetModelInt(SheetPrinter(map), L"Compression");
+    state.compressionOffered = CompressionOffered(state.compressionModelValue);
+    if (state.compressionOffered) {
+        const PrivateDevmode* record = SheetRecord(map);
+        state.compressionValue = record != nullptr ? record->CompressionLevel : 0;
         FillCompressionList(dialog);
-        SelectCompression(dialog, Working.compressionValue);
+        SelectCompression(dialog, state.compressionValue);
     } else {
-        Working.compressionValue = map->WantedValue[kEntryCompression];
+        state.compressionValue = map.WantedValue[kEntryCompression];
         DestroyControlRange(dialog, IDC_ADV_COMPRESSION_LABEL, IDC_ADV_COMPRESSION_LIST);
     }
+}
 
-    if (!HasItem(*map, kEntryHddSpool)) {
-        DestroyControlRange(dialog, IDC_ADV_JOB_SPOOL, IDC_ADV_JOB_SPOOL);
-    } else {
-        // Without a disk the reset goes into the map at once, not into the working copy that
-        // Cancel drops: the next push must not ask this printer to spool.
-        if (!Working.hddPresent) map->WantedValue[kEntryHddSpool] = kSelOffSecond;
-        SetTicked(dialog, IDC_ADV_JOB_SPOOL,
-                  Working.hddPresent && map->WantedValue[kEntryHddSpool] == kSelOnSecond);
-        ApplyHddRule(dialog);
-    }
+void InitDialog(HWND dialog, LPARAM lParam) {
+    auto* state = AttachDialogState<JobAdvancedState>(dialog, lParam);
+    ApplyContextHelpStyle(dialog);
+    if (state == nullptr || state->map == nullptr) return;
+    DriverItemMap& map = *state->map;
 
-    if (!HasItem(*map, kEntryDrumClean)) {
-        DestroyControlRange(dialog, IDC_ADV_MAINTENANCE, IDC_ADV_MAINTENANCE);
-    } else {
-        SetTicked(dialog, IDC_ADV_MAINTENANCE,
-                  map->WantedValue[kEntryDrumClean] == kSelOnSecond);
+    state->hddPresent = IsHddPresent(map);
+    for (const BoundRange& range : kBoundRanges) {
+        if (!HasItem(map, range.entry)) DestroyControlRange(dialog, range.firstId, range.lastId);
     }
-
-    if (!HasItem(*map, kEntryHairLine)) {
-        DestroyControlRange(dialog, IDC_ADV_FINE_LINES, IDC_ADV_FINE_LINES);
-    } else {
-        SetTicked(dialog, IDC_ADV_FINE_LINES, map->WantedValue[kEntryHairLine] == kSelOnFirst);
+    InitCompression(dialog, map, *state);
+    // Without a disk the reset goes into the map at once, not into the working copy that
+    // Cancel drops: the next push must not ask this printer to spool.
+    if (HasItem(map, kEntryHddSpool) && !state->hddPresent) {
+        map.WantedValue[kEntryHddSpool] = kSelOffSecond;
     }
+    LoadChecks(dialog, kBoxes, map, map.WantedValue);
+    ShowPreviewIcon(dialog);
+    if (HasItem(map, kEntryHddSpool)) ApplyHddRule(dialog, *state);
 }
 
 // "&Default": only the controls change; nothing reaches the map before OK.
-void RestoreDefaults(HWND dialog) {
+void RestoreDefaults(HWND dialog, JobAdvancedState& state) {
     SetTicked(dialog, IDC_ADV_MIRROR, false);
     SetTicked(dialog, IDC_ADV_NEGATIVE, false);
     ShowPreviewIcon(dialog);
     SetTicked(dialog, IDC_ADV_JOB_SPOOL, false);
-    ApplyHddRule(dialog);
+    ApplyHddRule(dialog, state);
     SetTicked(dialog, IDC_ADV_MAINTENANCE, false);
     SetTicked(dialog, IDC_ADV_FINE_LINES, true);
-    if (Working.compressionOffered) {
-        Working.compressionValue = CompressionLevelFor(Working.compressionModelValue);
-        SelectCompression(dialog, Working.compressionValue);
+    if (state.compressionOffered) {
+        state.compressionValue = CompressionLevelFor(state.compressionModelValue);
+        SelectCompression(dialog, state.compressionValue);
     }
 }
 
-void StoreAndClose(HWND dialog) {
-    DriverItemMap* map = MapOf(dialog);
-    if (map != nullptr) {
-        // A box that was removed with its group keeps the map's value: its item may exist
-        // (negative without mirror) but the user could not see or change it.
-        for (const BoxBinding& box : kBoxes) {
-            if (!HasItem(*map, box.entry) || !HasControl(dialog, box.controlId)) continue;
-            map->WantedValue[box.entry] = IsTicked(dialog, box.controlId) ? box.onValue
-                                                                          : box.offValue;
-        }
-        map->WantedValue[kEntryCompression] = Working.compressionValue;
-        // The record's level changes only where the model offers the choice; otherwise it
-        // keeps the model default written with the record's defaults.
-        PrivateDevmode* record = SheetDevmode(*map);
-        if (record != nullptr && Working.compressionOffered) {
-            record->CompressionLevel = LOWORD(Working.compressionValue);
-        }
+void CompressionPicked(HWND dialog, JobAdvancedState& state) {
+    const LRESULT index = SendDlgItemMessageW(dialog, IDC_ADV_COMPRESSION_LIST, CB_GETCURSEL, 0, 0);
+    if (index >= 0) state.compressionValue = static_cast<DWORD>(index);
+}
+
+void StoreAndClose(HWND dialog, const JobAdvancedState& state) {
+    DriverItemMap& map = *state.map;
+    StoreChecks(dialog, kBoxes, map, map.WantedValue);
+    map.WantedValue[kEntryCompression] = state.compressionValue;
+    // The record's level changes only where the model offers the choice; otherwise it keeps
+    // the model default written with the record's defaults.
+    PrivateDevmode* record = SheetRecord(map);
+    if (record != nullptr && state.compressionOffered) {
+        record->CompressionLevel = LOWORD(state.compressionValue);
     }
-    EndDialog(dialog, 1);
+    EndDialog(dialog, kDialogAccepted);
+}
+
+bool OnCommand(HWND dialog, int id, int code) {
+    if (id == IDCANCEL) {
+        EndDialog(dialog, kDialogDismissed);
+        return true;
+    }
+    auto* state = DialogStateOf<JobAdvancedState>(dialog);
+    if (state == nullptr || state->map == nullptr) {
+        if (id == IDOK) EndDialog(dialog, kDialogAccepted);
+        return id == IDOK;
+    }
+    switch (id) {
+        case IDC_ADV_MIRROR:
+        case IDC_ADV_NEGATIVE:
+            if (code == BN_CLICKED) ShowPreviewIcon(dialog);
+            return true;
+        case IDC_ADV_COMPRESSION_LIST:
+            if (code == CBN_SELCHANGE) CompressionPicked(dialog, *state);
+            return true;
+        case IDC_DEFAULT: RestoreDefaults(dialog, *state); return true;
+        case IDOK: StoreAndClose(dialog, *state); return true;
+        default: return false;
+    }
 }
 
 }  // namespace
 
 HddState QueryHddState(const DriverItemMap& map) {
-    POEMUIOBJ core = SheetCoreObject(map);
-    if (core == nullptr || core->pOemUIProcs == nullptr ||
-        core->pOemUIProcs->DrvGetDriverSetting == nullptr) {
-        return HddState::Unknown;
-    }
-    char answer[kSettingBufferBytes + 1] = {};  // one more byte keeps the answer terminated
-    DWORD needed = 0;
-    DWORD options = 0;
-    if (!core->pOemUIProcs->DrvGetDriverSetting(core, "VRHDD", answer, kSettingBufferBytes,
-                                                &needed, &options)) {
-        return HddState::Unknown;
-    }
+    char answer[kSettingBufferBytes];
+    if (!QueryDriverSetting(map, "VRHDD", answer, sizeof(answer))) return HddState::Unknown;
     if (std::strcmp(answer, "True") == 0) return HddState::Present;
     if (std::strcmp(answer, "False") == 0) return HddState::Absent;
     return HddState::Unknown;
@@ -251,42 +199,25 @@ int PreviewIconId(bool mirror, bool negative) {
 INT_PTR CALLBACK JobAdvancedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            InitDialog(dialog, reinterpret_cast<DriverItemMap*>(lParam));
+            InitDialog(dialog, lParam);
             return TRUE;
+        case WM_COMMAND:
+            return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
         case WM_HELP:
         case WM_CONTEXTMENU:
             HandleContextHelp(message, wParam, lParam);
             return TRUE;
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDC_ADV_MIRROR:
-                case IDC_ADV_NEGATIVE:
-                    if (HIWORD(wParam) == BN_CLICKED) ShowPreviewIcon(dialog);
-                    return TRUE;
-                case IDC_ADV_COMPRESSION_LIST:
-                    if (HIWORD(wParam) == CBN_SELCHANGE) {
-                        const LRESULT index = SendDlgItemMessageW(
-                            dialog, IDC_ADV_COMPRESSION_LIST, CB_GETCURSEL, 0, 0);
-                        if (index >= 0) Working.compressionValue = static_cast<DWORD>(index);
-                    }
-                    return TRUE;
-                case IDC_DEFAULT:
-                    RestoreDefaults(dialog);
-                    return TRUE;
-                case IDOK:
-                    StoreAndClose(dialog);
-                    return TRUE;
-                case IDCANCEL:
-                    EndDialog(dialog, 0);
-                    return TRUE;
-                default:
-                    break;
-            }
-            break;
         default:
-            break;
+            return FALSE;
     }
-    return FALSE;
+}
+
+INT_PTR ShowJobAdvancedDialog(HWND page, DriverItemMap& map) {
+    JobAdvancedState state;
+    state.map = &map;
+    state.openingPage = page;
+    return DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_JOB_ADVANCED), page,
+                           &JobAdvancedDialogProc, reinterpret_cast<LPARAM>(&state));
 }
 
 }  // namespace oemui

@@ -51,13 +51,6 @@ constexpr const char* kPunchUnitKeywords[] = {"Type1", "Type2", "Type3", "Type4"
 bool IsSidewaysLayout(BYTE v) { return v == 1 || v == 3; }
 bool IsLongEdgeBinding(DWORD binding) { return binding == 0 || binding == 1; }
 
-const DEVMODEW* PublicDevmode(const DriverItemMap& map) {
-    if (map.SheetParam != nullptr && map.SheetParam->pPublicDM != nullptr) {
-        return map.SheetParam->pPublicDM;
-    }
-    return map.Param != nullptr ? map.Param->pPublicDM : nullptr;
-}
-
 // The core's paper byte, 0 when its DEVMODE is too short to hold it.
 BYTE PaperLayoutByte(const DEVMODEW& devmode) {
     const size_t bytes = static_cast<size_t>(devmode.dmSize) + devmode.dmDriverExtra;
@@ -119,7 +112,7 @@ DWORD BindingForClass(int paperClass, BYTE layoutByte, DWORD binding) {
 }
 
 void SettleFinishingValues(DriverItemMap& map) {
-    const DEVMODEW* devmode = PublicDevmode(map);
+    const DEVMODEW* devmode = SheetPublicDevmode(map);
     PrivateDevmode* record = SheetRecord(map);
     if (devmode == nullptr || record == nullptr) return;
 

@@ -2,7 +2,6 @@
 
 #include <imm.h>
 #include <strsafe.h>
-#include <winspool.h>
 
 #include "docprop/itemmap.h"
 #include "jobname_ids.h"
@@ -11,6 +10,7 @@
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
+#include "ui/common/sheetcontext.h"
 
 namespace oemui {
 
@@ -20,52 +20,14 @@ namespace {
 // (version 5.1 or 5.2), decided when the dialog opens.
 constexpr wchar_t kXpFamilyProperty[] = L"JobPinXpFamily";
 
-// "Copies set to one" is due at the next job type other than 0 (process-wide, UI thread only).
+// "Copies set to one" is due at the next job type other than 0. The warning is shown once per
+// process, not per sheet: a sheet opened later stays quiet until the normal job type has been
+// chosen again, so the flag outlives every page and dialog (UI thread only).
 bool CopiesWarningArmed = true;
 
-// A zero-filled block of the plug-in's heap (the process heap when the sheet has none).
-class HeapBlock {
-public:
-    HeapBlock(HANDLE heap, SIZE_T bytes) noexcept
-        : heap_(heap != nullptr ? heap : GetProcessHeap()),
-          data_(bytes != 0 ? HeapAlloc(heap_, HEAP_ZERO_MEMORY, bytes) : nullptr) {}
-    ~HeapBlock() {
-        if (data_ != nullptr) HeapFree(heap_, 0, data_);
-    }
-    HeapBlock(const HeapBlock&) = delete;
-    HeapBlock& operator=(const HeapBlock&) = delete;
-    BYTE* get() const noexcept { return static_cast<BYTE*>(data_); }
-
-private:
-    HANDLE heap_;
-    void* data_;
-};
-
-DriverItemMap* MapOf(HWND dialog) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
-PrivateDevmode* RecordOf(const DriverItemMap* map) {
-    if (map == nullptr || map->SheetParam == nullptr) return nullptr;
-    return static_cast<PrivateDevmode*>(map->SheetParam->pOEMDM);
-}
-
-// True unless the printer's attributes say shared or network. A printer whose information
-// cannot be read counts as local.
+// Asking at print time cannot reach the user of a shared or network printer.
 bool PrinterIsLocal(const DriverItemMap* map) {
-    if (map == nullptr || map->SheetParam == nullptr || map->SheetParam->hPrinter == nullptr) {
-        return true;
-    }
-    HANDLE printer = map->SheetParam->hPrinter;
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed < sizeof(PRINTER_INFO_2W)) return true;
-    HeapBlock block(map->SheetParam->hOEMHeap, needed);
-    if (block.get() == nullptr || !GetPrinterW(printer, 2, block.get(), needed, &needed)) {
-        return true;
-    }
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(block.get());
-    return (info->Attributes & (PRINTER_ATTRIBUTE_SHARED | PRINTER_ATTRIBUTE_NETWORK)) == 0;
+    return map == nullptr || !IsSharedOrNetworkPrinter(SheetPrinter(*map));
 }
 
 bool IsWindowsXpFamily() {
@@ -77,10 +39,7 @@ bool IsWindowsXpFamily() {
 
 void OnInitDialog(HWND dialog, DriverItemMap* map) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
-    const LONG_PTR exStyle = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
-    SetWindowLongPtrW(dialog, GWL_EXSTYLE,
-                      IsVistaOrLater ? (exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTEXTHELP))
-                                     : (exStyle | WS_EX_CONTEXTHELP));
+    ApplyContextHelpStyle(dialog);
 
     SendDlgItemMessageW(dialog, IDC_JOBNAME_EDIT, EM_LIMITTEXT, kJobNameMaxChars, 0);
     SendDlgItemMessageW(dialog, IDC_JOBPIN_EDIT, EM_LIMITTEXT, kJobPinChars, 0);
@@ -92,7 +51,7 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
     wchar_t name[kJobNameMaxChars + 1] = {};
     wchar_t pin[kJobPinChars + 1] = {};
     bool ask = false;
-    if (const PrivateDevmode* record = RecordOf(map)) {
+    if (const PrivateDevmode* record = map != nullptr ? SheetRecord(*map) : nullptr) {
         StringCchCopyNW(name, ARRAYSIZE(name), record->JobName, kJobNameMaxChars);
         StringCchCopyNW(pin, ARRAYSIZE(pin), record->JobPin, kJobPinChars);
         ask = record->AskJobName != 0;
@@ -100,13 +59,9 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
     SetDlgItemTextW(dialog, IDC_JOBNAME_EDIT, name);
     SetDlgItemTextW(dialog, IDC_JOBPIN_EDIT, pin);
 
-    if (IsVistaOrLater) EnableWindow(GetDlgItem(dialog, IDC_JOBNAME_ASK), FALSE);
-    CheckDlgButton(dialog, IDC_JOBNAME_ASK, ask ? BST_CHECKED : BST_UNCHECKED);
-    if (!local) {
-        // Asking at print time cannot reach the user of a shared or network printer.
-        CheckDlgButton(dialog, IDC_JOBNAME_ASK, BST_UNCHECKED);
-        EnableWindow(GetDlgItem(dialog, IDC_JOBNAME_ASK), FALSE);
-    }
+    if (IsVistaOrLater) EnableControl(dialog, IDC_JOBNAME_ASK, false);
+    SetTicked(dialog, IDC_JOBNAME_ASK, ask && local);
+    if (!local) EnableControl(dialog, IDC_JOBNAME_ASK, false);
 }
 
 // Input filter of the name and PIN edits, on every notification they send.
@@ -134,7 +89,7 @@ void FilterEdit(HWND dialog, int editId, int notifyCode, int maxChars, bool digi
 }
 
 void OnRequestBoxClicked(HWND dialog) {
-    if (IsDlgButtonChecked(dialog, IDC_JOBNAME_ASK) != BST_CHECKED) return;
+    if (!IsTicked(dialog, IDC_JOBNAME_ASK)) return;
     if (GetPropW(dialog, kXpFamilyProperty) == nullptr) return;
     ShowWarningOnce(dialog, MapOf(dialog), kJobNameWarningKind);
 }
@@ -145,7 +100,7 @@ void OnOk(HWND dialog) {
     wchar_t pin[kJobPinChars + 1] = {};
     GetDlgItemTextW(dialog, IDC_JOBNAME_EDIT, name, ARRAYSIZE(name));
     GetDlgItemTextW(dialog, IDC_JOBPIN_EDIT, pin, ARRAYSIZE(pin));
-    const bool ask = IsDlgButtonChecked(dialog, IDC_JOBNAME_ASK) == BST_CHECKED;
+    const bool ask = IsTicked(dialog, IDC_JOBNAME_ASK);
 
     // The whole text counts: a longer PIN must not pass as its first four digits.
     bool pinValid = GetWindowTextLengthW(GetDlgItem(dialog, IDC_JOBPIN_EDIT)) == kJobPinChars;
@@ -167,12 +122,24 @@ void OnOk(HWND dialog) {
         return;
     }
 
-    if (PrivateDevmode* record = RecordOf(MapOf(dialog))) {
+    const DriverItemMap* map = MapOf(dialog);
+    if (PrivateDevmode* record = map != nullptr ? SheetRecord(*map) : nullptr) {
         StringCchCopyW(record->JobName, ARRAYSIZE(record->JobName), name);
         StringCchCopyW(record->JobPin, ARRAYSIZE(record->JobPin), pin);
         record->AskJobName = ask ? 1 : 0;
     }
-    EndDialog(dialog, 1);
+    EndDialog(dialog, kDialogAccepted);
+}
+
+bool OnCommand(HWND dialog, int id, int code) {
+    switch (id) {
+        case IDC_JOBNAME_EDIT: FilterEdit(dialog, id, code, kJobNameMaxChars, false); return true;
+        case IDC_JOBPIN_EDIT: FilterEdit(dialog, id, code, kJobPinChars, true); return true;
+        case IDC_JOBNAME_ASK: OnRequestBoxClicked(dialog); return true;
+        case IDOK: OnOk(dialog); return true;
+        case IDCANCEL: EndDialog(dialog, kDialogDismissed); return true;
+        default: return false;
+    }
 }
 
 }  // namespace
@@ -200,42 +167,22 @@ INT_PTR CALLBACK JobPinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             OnInitDialog(dialog, reinterpret_cast<DriverItemMap*>(lParam));
             return TRUE;
         case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDC_JOBNAME_EDIT:
-                    FilterEdit(dialog, IDC_JOBNAME_EDIT, HIWORD(wParam), kJobNameMaxChars, false);
-                    return TRUE;
-                case IDC_JOBPIN_EDIT:
-                    FilterEdit(dialog, IDC_JOBPIN_EDIT, HIWORD(wParam), kJobPinChars, true);
-                    return TRUE;
-                case IDC_JOBNAME_ASK:
-                    OnRequestBoxClicked(dialog);
-                    return TRUE;
-                case IDOK:
-                    OnOk(dialog);
-                    return TRUE;
-                case IDCANCEL:
-                    EndDialog(dialog, 0);
-                    return TRUE;
-                default:
-                    break;
-            }
-            break;
+            return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
         case WM_HELP:
         case WM_CONTEXTMENU:
             return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
         case WM_DESTROY:
             RemovePropW(dialog, kXpFamilyProperty);
-            break;
+            return FALSE;
         default:
-            break;
+            return FALSE;
     }
-    return FALSE;
 }
 
 INT_PTR ShowJobPinDialog(HWND owner, DriverItemMap* map) {
     const INT_PTR result = DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_JOB_PIN), owner,
                                            JobPinDialogProc, reinterpret_cast<LPARAM>(map));
-    return result == 1 ? 1 : 0;
+    return result == kDialogAccepted ? kDialogAccepted : kDialogDismissed;
 }
 
 bool JobPinDialogNeeded(const PrivateDevmode& record) {

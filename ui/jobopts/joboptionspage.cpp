@@ -41,7 +41,6 @@ constexpr LONG kCopiesUpperLimit = 999;
 constexpr int kCopiesChars = 3;
 constexpr int kScaleChars = 4;
 constexpr DWORD kScaleCeiling = 1000;
-constexpr DWORD kTonerSaveOn = 1;
 constexpr int kRangeTextChars = 64;
 // The link font lives with the page window from one refresh to the next leave, apply or reset.
 constexpr wchar_t kLinkFontProperty[] = L"oemui.JobOptions.LinkFont";
@@ -76,6 +75,11 @@ struct NumberField {
 constexpr NumberField kCopiesField = {IDC_COPIES_EDIT, IDC_COPIES_SPIN, kEntryCopies, false};
 constexpr NumberField kScaleField = {IDC_SCALE_EDIT, IDC_SCALE_SPIN, kEntryScale, true};
 
+// Check boxes that stand for a core item's selection.
+constexpr CheckBinding kPageBoxes[] = {
+    {IDC_TONER_SAVE, kEntryOutputMode, 1, 0},  // toner saving is output mode 1
+};
+
 DWORD& GammaSelection(DriverItemMap& map) { return map.WantedValue[kEntryGammaSelection]; }
 
 // --- Link font ----------------------------------------------------------------------------------
@@ -86,7 +90,7 @@ HFONT LinkFontOf(HWND page) { return static_cast<HFONT>(GetPropW(page, kLinkFont
 // paints, which may come after the colour message.
 void EnsureLinkFont(HWND page) {
     if (LinkFontOf(page) != nullptr) return;
-    UniqueFont font(CreateLinkFont(page, TRUE));
+    UniqueFont font = CreateLinkFont(page, true);
     if (!font || !SetPropW(page, kLinkFontProperty, font.get())) return;
     SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     font.release();
@@ -299,10 +303,8 @@ void RefreshJobOptionsPage(HWND page, DriverItemMap& map) {
         SendDlgItemMessageW(page, IDC_SCALE_SPIN, UDM_SETPOS32, 0,
                             static_cast<LPARAM>(LOWORD(map.WantedValue[kEntryScale])));
     }
-    if (HasItem(map, kEntryOutputMode)) {
-        EnableControl(page, IDC_TONER_SAVE, true);
-        SetTicked(page, IDC_TONER_SAVE, map.WantedValue[kEntryOutputMode] == kTonerSaveOn);
-    }
+    if (HasItem(map, kEntryOutputMode)) EnableControl(page, IDC_TONER_SAVE, true);
+    LoadChecks(page, kPageBoxes, map, map.WantedValue);
     SettleJobTypeOnRefresh(map);
     const bool copiesEditable = CopiesEditable(map);
     if (HasItem(map, kEntryCopies)) {
@@ -465,13 +467,13 @@ void OpenLink(HWND page, const DriverItemMap& map) {
     if (link[0] != L'\0') ShellExecuteW(page, nullptr, link, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-INT_PTR RunJobDialog(HWND page, DriverItemMap& map, int templateId, DLGPROC procedure) {
-    return DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(templateId), page, procedure,
-                           reinterpret_cast<LPARAM>(&map));
+void ShowAboutDialog(HWND page, DriverItemMap& map) {
+    DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_ABOUT), page, &AboutDialogProc,
+                    reinterpret_cast<LPARAM>(&map));
 }
 
 void MarkWhen(HWND page, INT_PTR result) {
-    if (result > 0) MarkPageChanged(page);
+    if (result == kDialogAccepted) MarkPageChanged(page);
 }
 
 bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
@@ -495,7 +497,7 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
             MarkPageChanged(page);
             return true;
         case IDC_TONER_SAVE:
-            map.WantedValue[kEntryOutputMode] = IsTicked(page, IDC_TONER_SAVE) ? kTonerSaveOn : 0;
+            StoreChecks(page, kPageBoxes, map, map.WantedValue);
             MarkPageChanged(page);
             return true;
         case IDC_CUSTOM_GAMMA:
@@ -521,10 +523,8 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
         case IDC_SCALE_EDIT: OnNumberTyped(page, map, kScaleField, code); return true;
         case IDC_WATERMARKS: MarkWhen(page, ShowWatermarksDialog(page, &map)); return true;
         case IDC_OVERLAYS: MarkWhen(page, ShowOverlaysDialog(page, &map)); return true;
-        case IDC_JOB_ADVANCED:
-            MarkWhen(page, RunJobDialog(page, map, IDD_JOB_ADVANCED, &JobAdvancedDialogProc));
-            return true;
-        case IDC_ABOUT: RunJobDialog(page, map, IDD_ABOUT, &AboutDialogProc); return true;
+        case IDC_JOB_ADVANCED: MarkWhen(page, ShowJobAdvancedDialog(page, map)); return true;
+        case IDC_ABOUT: ShowAboutDialog(page, map); return true;
         case IDC_JOB_SETTINGS:
             OpenJobTypeSettings(page, map);
             RefreshJobOptionsPage(page, map);
@@ -583,9 +583,10 @@ INT_PTR OnSetCursor(HWND page, const DriverItemMap& map, HWND over) {
     return TRUE;
 }
 
-INT_PTR OnLinkColor(HWND page, HDC dc, HWND control) {
+// The link text paints with its own font, the link font (EnsureLinkFont); only the colours are
+// set here.
+INT_PTR OnLinkColor(HDC dc, HWND control) {
     if (GetDlgCtrlID(control) != IDC_LINK_TEXT) return FALSE;
-    if (HFONT font = LinkFontOf(page)) SelectObject(dc, font);
     SetTextColor(dc, RGB(0, 0, 255));
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
@@ -647,7 +648,7 @@ INT_PTR CALLBACK JobOptionsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
         case WM_SETCURSOR:
             return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
         case WM_CTLCOLORSTATIC:
-            return OnLinkColor(page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return OnLinkColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DESTROY:
             DeleteLinkFont(page);  // a sheet closed without leaving or applying the page
             RemovePropW(page, kRefreshingProperty);

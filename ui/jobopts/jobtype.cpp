@@ -8,6 +8,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "setup/cipherset.h"
+#include "ui/common/dialogs.h"
 #include "ui/common/handles.h"
 #include "ui/common/sheetcontext.h"
 #include "ui/jobopts/advanceddialog.h"
@@ -51,17 +52,6 @@ bool DriverNameAnsi(HANDLE printer, char (&out)[kCardDriverNameBytes]) {
         return false;
     }
     return info.get()->pName != nullptr && ToAnsi(info.get()->pName, out, kCardDriverNameBytes);
-}
-
-bool IsSharedOrNetworkPrinter(HANDLE printer) {
-    DWORD needed = 0;
-    GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed < sizeof(PRINTER_INFO_2W)) return false;
-    GlobalBlock<PRINTER_INFO_2W> info(needed);
-    if (!info || !GetPrinterW(printer, 2, reinterpret_cast<BYTE*>(info.get()), needed, &needed)) {
-        return false;
-    }
-    return (info.get()->Attributes & (PRINTER_ATTRIBUTE_SHARED | PRINTER_ATTRIBUTE_NETWORK)) != 0;
 }
 
 UniqueModule LoadDriverLibrary(const DriverItemMap& map, const wchar_t* key) {

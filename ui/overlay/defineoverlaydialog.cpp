@@ -9,7 +9,7 @@
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
-#include "ui/jobopts/advanceddialog.h"
+#include "ui/common/sheetcontext.h"
 #include "ui/overlay/overlaystore.h"
 
 namespace oemui {
@@ -117,10 +117,6 @@ int FilterFormNameText(const wchar_t* text, wchar_t* out, std::size_t outChars) 
 
 namespace {
 
-DriverItemMap* MapOf(HWND dialog) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
 // The record and store the dialog works on, or null when the context is incomplete.
 OverlayRecord* RecordOf(const DriverItemMap* map) {
     if (map == nullptr || map->OverlayStore == nullptr || map->EditIndex < 0 ||
@@ -130,14 +126,8 @@ OverlayRecord* RecordOf(const DriverItemMap* map) {
     return map->Overlays[map->EditIndex];
 }
 
-HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
-
-void Enable(HWND dialog, int id, bool enable) {
-    if (HWND control = Control(dialog, id)) EnableWindow(control, enable ? TRUE : FALSE);
-}
-
 HWND FormEdit(HWND dialog) {
-    return FindWindowExW(Control(dialog, IDC_DOV_FORM_NAME), nullptr, L"EDIT", nullptr);
+    return FindWindowExW(GetDlgItem(dialog, IDC_DOV_FORM_NAME), nullptr, L"EDIT", nullptr);
 }
 
 // Reads a control's text, keeping at most `keep` characters.
@@ -176,7 +166,7 @@ void SelectPageMode(HWND dialog, WORD mode) {
 
 // The record's forms into the list; the first one becomes the form name being typed.
 void RefreshFormList(HWND dialog, const OverlayRecord& record) {
-    HWND list = Control(dialog, IDC_DOV_FORMS);
+    HWND list = GetDlgItem(dialog, IDC_DOV_FORMS);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     wchar_t name[kOverlayNameChars] = {};
     StringCchCopyNW(name, ARRAYSIZE(name), record.FormNames[0], kNameKeep);
@@ -189,7 +179,7 @@ void RefreshFormList(HWND dialog, const OverlayRecord& record) {
 }
 
 void FillHistoryList(HWND dialog, const OverlayStore& store) {
-    HWND combo = Control(dialog, IDC_DOV_FORM_NAME);
+    HWND combo = GetDlgItem(dialog, IDC_DOV_FORM_NAME);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     const int count = store.HistoryCount <= kMaxFormHistory ? store.HistoryCount : kMaxFormHistory;
     for (int i = 0; i < count; ++i) {
@@ -203,7 +193,7 @@ void FillHistoryList(HWND dialog, const OverlayStore& store) {
 // a new one pushes the others down (the oldest falls off a full history).
 void AddFormNameToHistory(HWND dialog, OverlayStore& store) {
     wchar_t name[kOverlayNameChars] = {};
-    ReadText(Control(dialog, IDC_DOV_FORM_NAME), name, ARRAYSIZE(name), kNameKeep);
+    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), name, ARRAYSIZE(name), kNameKeep);
     const int count = store.HistoryCount <= kMaxFormHistory ? store.HistoryCount : kMaxFormHistory;
     int from = -1;
     for (int i = 0; i < count && from < 0; ++i) {
@@ -224,7 +214,7 @@ void AddFormNameToHistory(HWND dialog, OverlayStore& store) {
 // Page list edit (EN_UPDATE): refused characters go with one beep, the caret stays where the
 // user typed, and the page mode follows whether there is a list.
 void FilterCustomPages(HWND dialog, OverlayRecord& record) {
-    HWND edit = Control(dialog, IDC_DOV_CUSTOM);
+    HWND edit = GetDlgItem(dialog, IDC_DOV_CUSTOM);
     wchar_t text[kCustomEditLimit + 2] = {};
     GetWindowTextW(edit, text, ARRAYSIZE(text));
     if (text[0] == L'\0' && record.PageMode == kPageModeCustom) {
@@ -250,14 +240,14 @@ void FilterCustomPages(HWND dialog, OverlayRecord& record) {
 }
 
 void UpdateFormButtons(HWND dialog, const OverlayRecord& record, const wchar_t* text) {
-    Enable(dialog, IDC_DOV_FORM_ADD, CanAddForm(dialog, text, record.FormCount));
-    Enable(dialog, IDC_DOV_FORM_RENAME, CanRenameForm(dialog, text));
+    EnableControl(dialog, IDC_DOV_FORM_ADD, CanAddForm(dialog, text, record.FormCount));
+    EnableControl(dialog, IDC_DOV_FORM_RENAME, CanRenameForm(dialog, text));
 }
 
 // Form name combo box: refused characters go as they are typed; a history pick is checked
 // like a typed name.
 void FilterFormName(HWND dialog, OverlayRecord& record, int code) {
-    HWND combo = Control(dialog, IDC_DOV_FORM_NAME);
+    HWND combo = GetDlgItem(dialog, IDC_DOV_FORM_NAME);
     if (code == CBN_SELENDOK) {
         const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
         if (index == CB_ERR) return;
@@ -272,8 +262,8 @@ void FilterFormName(HWND dialog, OverlayRecord& record, int code) {
     wchar_t text[kNameEditLimit + 2] = {};
     GetWindowTextW(combo, text, ARRAYSIZE(text));
     if (text[0] == L'\0') {
-        Enable(dialog, IDC_DOV_FORM_ADD, false);
-        Enable(dialog, IDC_DOV_FORM_RENAME, false);
+        EnableControl(dialog, IDC_DOV_FORM_ADD, false);
+        EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
         return;
     }
     HWND edit = FormEdit(dialog);
@@ -291,12 +281,12 @@ void FilterFormName(HWND dialog, OverlayRecord& record, int code) {
 
 void AddForm(HWND dialog, OverlayStore& store, OverlayRecord& record) {
     wchar_t text[kOverlayNameChars] = {};
-    ReadText(Control(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
+    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
     // The button is disabled in these cases; a command sent anyway must not overrun the slots.
     if (!CanAddForm(dialog, text, record.FormCount)) return;
     if (EndsWithDot(text)) {
         ShowMessage(dialog, IDS_FORM_NAME_TRAILING_DOT);
-        SetFocus(Control(dialog, IDC_DOV_FORM_NAME));
+        SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
         return;
     }
     AddFormNameToHistory(dialog, store);
@@ -305,37 +295,37 @@ void AddForm(HWND dialog, OverlayStore& store, OverlayRecord& record) {
                                            reinterpret_cast<LPARAM>(text));
     if (at >= 0) SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_SETCURSEL, at, 0);
     ++record.FormCount;
-    Enable(dialog, IDC_DOV_FORM_ADD, false);
-    Enable(dialog, IDC_DOV_FORM_RENAME, false);
-    Enable(dialog, IDC_DOV_FORM_DELETE, true);
-    SetFocus(Control(dialog, IDC_DOV_FORM_NAME));
+    EnableControl(dialog, IDC_DOV_FORM_ADD, false);
+    EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
+    EnableControl(dialog, IDC_DOV_FORM_DELETE, true);
+    SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
 }
 
 void RenameForm(HWND dialog, OverlayStore& store, OverlayRecord& record) {
     const int selected = SelectedForm(dialog);
     if (selected < 0 || selected >= record.FormCount) return;
     wchar_t text[kOverlayNameChars] = {};
-    ReadText(Control(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
+    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
     if (!CanRenameForm(dialog, text)) return;
     if (EndsWithDot(text)) {
         ShowMessage(dialog, IDS_FORM_NAME_TRAILING_DOT);
-        SetFocus(Control(dialog, IDC_DOV_FORM_NAME));
+        SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
         return;
     }
     AddFormNameToHistory(dialog, store);
     StringCchCopyW(record.FormNames[selected], kOverlayNameChars, text);
     RefreshFormList(dialog, record);
     SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_SETCURSEL, selected, 0);
-    Enable(dialog, IDC_DOV_FORM_ADD, false);
-    Enable(dialog, IDC_DOV_FORM_RENAME, false);
-    SetFocus(Control(dialog, IDC_DOV_FORM_NAME));
+    EnableControl(dialog, IDC_DOV_FORM_ADD, false);
+    EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
+    SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
 }
 
 void DeleteForm(HWND dialog, OverlayRecord& record) {
     const int selected = SelectedForm(dialog);
     if (record.FormCount < 1 || selected < 0 || selected >= record.FormCount) return;
     wchar_t typed[kOverlayNameChars] = {};
-    ReadText(Control(dialog, IDC_DOV_FORM_NAME), typed, ARRAYSIZE(typed), kNameKeep);
+    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), typed, ARRAYSIZE(typed), kNameKeep);
     --record.FormCount;
     for (int k = selected; k < record.FormCount; ++k) {
         StringCchCopyNW(record.FormNames[k], kOverlayNameChars, record.FormNames[k + 1], kNameKeep);
@@ -343,10 +333,10 @@ void DeleteForm(HWND dialog, OverlayRecord& record) {
     ZeroMemory(record.FormNames[record.FormCount], sizeof(record.FormNames[0]));
     RefreshFormList(dialog, record);
     SetDlgItemTextW(dialog, IDC_DOV_FORM_NAME, typed);
-    Enable(dialog, IDC_DOV_FORM_ADD, CanAddForm(dialog, typed, record.FormCount));
-    Enable(dialog, IDC_DOV_FORM_RENAME, false);
-    Enable(dialog, IDC_DOV_FORM_DELETE, false);
-    SetFocus(Control(dialog, IDC_DOV_FORM_NAME));
+    EnableControl(dialog, IDC_DOV_FORM_ADD, CanAddForm(dialog, typed, record.FormCount));
+    EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
+    EnableControl(dialog, IDC_DOV_FORM_DELETE, false);
+    SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
 }
 
 void FormPicked(HWND dialog, const OverlayRecord& record) {
@@ -355,9 +345,9 @@ void FormPicked(HWND dialog, const OverlayRecord& record) {
     wchar_t name[kOverlayNameChars] = {};
     StringCchCopyNW(name, ARRAYSIZE(name), record.FormNames[selected], kNameKeep);
     SetDlgItemTextW(dialog, IDC_DOV_FORM_NAME, name);
-    Enable(dialog, IDC_DOV_FORM_ADD, false);
-    Enable(dialog, IDC_DOV_FORM_RENAME, false);
-    Enable(dialog, IDC_DOV_FORM_DELETE, record.FormCount != 0);
+    EnableControl(dialog, IDC_DOV_FORM_ADD, false);
+    EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
+    EnableControl(dialog, IDC_DOV_FORM_DELETE, record.FormCount != 0);
 }
 
 void PageModePicked(HWND dialog, OverlayRecord& record) {
@@ -370,12 +360,12 @@ void PageModePicked(HWND dialog, OverlayRecord& record) {
 // The checks of OK, in order; the name and page list are taken into the record first, so they
 // stay changed even when a check fails (Cancel undoes them through the caller).
 void Accept(HWND dialog, const DriverItemMap& map, OverlayRecord& record) {
-    ReadText(Control(dialog, IDC_DOV_NAME), record.Name, kOverlayNameChars, kNameKeep);
-    ReadText(Control(dialog, IDC_DOV_CUSTOM), record.CustomPage, kCustomPageChars, kCustomKeep);
+    ReadText(GetDlgItem(dialog, IDC_DOV_NAME), record.Name, kOverlayNameChars, kNameKeep);
+    ReadText(GetDlgItem(dialog, IDC_DOV_CUSTOM), record.CustomPage, kCustomPageChars, kCustomKeep);
 
     if (record.Name[0] == L'\0') {
         ShowMessage(dialog, IDS_OVERLAY_NAME_MISSING);
-        SetFocus(Control(dialog, IDC_DOV_NAME));
+        SetFocus(GetDlgItem(dialog, IDC_DOV_NAME));
         return;
     }
     const int defined = map.OverlayStore->DefinedCount <= kMaxDefinedOverlays
@@ -386,7 +376,7 @@ void Accept(HWND dialog, const DriverItemMap& map, OverlayRecord& record) {
         if (i == map.EditIndex || other == nullptr || other == &record) continue;
         if (wcsncmp(other->Name, record.Name, kOverlayNameChars) == 0) {
             ShowMessage(dialog, IDS_OVERLAY_NAME_EXISTS);
-            HWND edit = Control(dialog, IDC_DOV_NAME);
+            HWND edit = GetDlgItem(dialog, IDC_DOV_NAME);
             SetFocus(edit);
             SendMessageW(edit, EM_SETSEL, 0, -1);
             return;
@@ -401,7 +391,7 @@ void Accept(HWND dialog, const DriverItemMap& map, OverlayRecord& record) {
     if (record.PageMode == kPageModeCustom && record.CustomPage[0] == L'\0') {
         record.PageMode = kPageModeAll;
     }
-    EndDialog(dialog, 1);
+    EndDialog(dialog, kDialogAccepted);
 }
 
 BOOL InitDialog(HWND dialog, DriverItemMap* map) {
@@ -409,7 +399,7 @@ BOOL InitDialog(HWND dialog, DriverItemMap* map) {
     ApplyContextHelpStyle(dialog);
     OverlayRecord* record = RecordOf(map);
     if (record == nullptr) {
-        EndDialog(dialog, 0);
+        EndDialog(dialog, kDialogDismissed);
         return TRUE;
     }
     // A damaged record never indexes past its arrays.
@@ -434,9 +424,9 @@ BOOL InitDialog(HWND dialog, DriverItemMap* map) {
     StringCchCopyNW(text, ARRAYSIZE(text), record->CustomPage, kCustomKeep);
     SetDlgItemTextW(dialog, IDC_DOV_CUSTOM, text);  // the page list filter runs on it
     RefreshFormList(dialog, *record);
-    Enable(dialog, IDC_DOV_FORM_ADD, false);
-    Enable(dialog, IDC_DOV_FORM_RENAME, false);
-    Enable(dialog, IDC_DOV_FORM_DELETE, false);
+    EnableControl(dialog, IDC_DOV_FORM_ADD, false);
+    EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
+    EnableControl(dialog, IDC_DOV_FORM_DELETE, false);
     SheetFlags |= kSheetFlagPluginPageSeen;
     return TRUE;
 }
@@ -445,12 +435,12 @@ BOOL OnCommand(HWND dialog, int id, int code) {
     DriverItemMap* map = MapOf(dialog);
     OverlayRecord* record = RecordOf(map);
     if (record == nullptr) {
-        if (id == IDOK || id == IDCANCEL) EndDialog(dialog, 0);
+        if (id == IDOK || id == IDCANCEL) EndDialog(dialog, kDialogDismissed);
         return TRUE;
     }
     switch (id) {
         case IDC_DOV_CUSTOM:
-            ImmAssociateContext(Control(dialog, IDC_DOV_CUSTOM), nullptr);
+            ImmAssociateContext(GetDlgItem(dialog, IDC_DOV_CUSTOM), nullptr);
             if (code == EN_UPDATE) FilterCustomPages(dialog, *record);
             return TRUE;
         case IDC_DOV_PAGEMODE: PageModePicked(dialog, *record); return TRUE;
@@ -463,7 +453,7 @@ BOOL OnCommand(HWND dialog, int id, int code) {
         case IDC_DOV_FORM_RENAME: RenameForm(dialog, *map->OverlayStore, *record); return TRUE;
         case IDC_DOV_FORM_DELETE: DeleteForm(dialog, *record); return TRUE;
         case IDOK: Accept(dialog, *map, *record); return TRUE;
-        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
+        case IDCANCEL: EndDialog(dialog, kDialogDismissed); return TRUE;
         default: return FALSE;
     }
 }
@@ -507,7 +497,7 @@ INT_PTR ShowDefineOverlayDialog(HWND owner, DriverItemMap& map) {
     const INT_PTR result =
         DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_DEFINE_OVERLAY), owner,
                         &DefineOverlayDialogProc, reinterpret_cast<LPARAM>(&map));
-    return result > 0 ? 1 : 0;
+    return result == kDialogAccepted ? kDialogAccepted : kDialogDismissed;
 }
 
 }  // namespace oemui

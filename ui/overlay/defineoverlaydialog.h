@@ -41,12 +41,13 @@ bool CanAddForm(HWND dialog, const wchar_t* text, int formCount);
 bool CanRenameForm(HWND dialog, const wchar_t* text);
 
 // Modal dialog procedure; lParam of WM_INITDIALOG is the DriverItemMap with its OverlayStore
-// loaded and Overlays[EditIndex] present. Ends with 1 after a valid OK, 0 after Cancel.
+// loaded and Overlays[EditIndex] present. Ends with kDialogAccepted after a valid OK,
+// kDialogDismissed after Cancel.
 INT_PTR CALLBACK DefineOverlayDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                          LPARAM lParam);
 
 // Runs the dialog on map.Overlays[map.EditIndex] under `owner`; the Overlays dialog's New and
-// Edit call it through RunDefineOverlayDialog. Returns 1 (accepted) or 0.
+// Edit run it. Returns kDialogAccepted or kDialogDismissed.
 INT_PTR ShowDefineOverlayDialog(HWND owner, DriverItemMap& map);
 
 }  // namespace oemui

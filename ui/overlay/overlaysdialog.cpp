@@ -10,56 +10,22 @@
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
-#include "ui/jobopts/advanceddialog.h"
+#include "ui/common/sheetcontext.h"
 #include "ui/overlay/defineoverlaydialog.h"
 #include "ui/overlay/overlaystore.h"
 
 namespace oemui {
 
-DefineOverlayRunner RunDefineOverlayDialog = &ShowDefineOverlayDialog;
-
-INT_PTR DefineOverlayNotAvailable(HWND, DriverItemMap&) { return 0; }
+INT_PTR DefineOverlayNotAvailable(HWND, DriverItemMap&) { return kDialogDismissed; }
 
 namespace {
 
-// dwFlags bit of the sheet's OEMUIPSPARAM: the user may only look at the settings.
-constexpr DWORD kSheetNoPermission = 0x20;  // DM_NOPERMISSION
 constexpr UINT_PTR kListSubclassId = 1;
-constexpr int kTextChars = 260;
-
-DriverItemMap* MapOf(HWND dialog) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
-HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
-
-bool IsReadOnlySheet(const DriverItemMap& map) {
-    return map.SheetParam != nullptr && (map.SheetParam->dwFlags & kSheetNoPermission) != 0;
-}
-
-const PrivateDevmode* SheetRecord(const DriverItemMap& map) {
-    const void* record = nullptr;
-    if (map.SheetParam != nullptr) {
-        record = map.SheetParam->pOEMDM;
-    } else if (map.Param != nullptr) {
-        record = map.Param->pOEMDM;
-    }
-    return static_cast<const PrivateDevmode*>(record);
-}
-
-// The page that opened the dialog. A dialog opened under a page is owned by the sheet, so the
-// owner would name the sheet, not the page, in the change notice.
-thread_local HWND OpeningPage = nullptr;
-
-void PageChanged(HWND dialog) {
-    HWND page = OpeningPage != nullptr ? OpeningPage : GetWindow(dialog, GW_OWNER);
-    if (page != nullptr) MarkPageChanged(page);
-}
 
 // Focus goes back to "&New..."; users without write permission have no such button.
 void FocusNewButton(HWND dialog) {
-    HWND target = Control(dialog, IDC_OVL_NEW);
-    if (target == nullptr) target = Control(dialog, IDC_OVL_DEFINED_LIST);
+    HWND target = GetDlgItem(dialog, IDC_OVL_NEW);
+    if (target == nullptr) target = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
     SetFocus(target);
 }
 
@@ -87,7 +53,7 @@ LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM
 }
 
 void SetUpList(HWND dialog, int id) {
-    HWND list = Control(dialog, id);
+    HWND list = GetDlgItem(dialog, id);
     if (list == nullptr) return;
     ListView_DeleteAllItems(list);
     SetWindowSubclass(list, &ListSubclassProc, kListSubclassId, 0);
@@ -132,13 +98,13 @@ void AddRow(HWND list, int row, const OverlayRecord* record) {
 }
 
 void FillDefinedList(HWND dialog, const DriverItemMap& map) {
-    HWND list = Control(dialog, IDC_OVL_DEFINED_LIST);
+    HWND list = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
     ListView_DeleteAllItems(list);
     for (int i = 0; i < map.OverlayStore->DefinedCount; ++i) AddRow(list, i, map.Overlays[i]);
 }
 
 void FillActiveList(HWND dialog, const DriverItemMap& map) {
-    HWND list = Control(dialog, IDC_OVL_ACTIVE_LIST);
+    HWND list = GetDlgItem(dialog, IDC_OVL_ACTIVE_LIST);
     ListView_DeleteAllItems(list);
     const OverlayStore& store = *map.OverlayStore;
     for (int j = 0; j < store.ActiveCount; ++j) {
@@ -148,22 +114,18 @@ void FillActiveList(HWND dialog, const DriverItemMap& map) {
 }
 
 void ClearSelection(HWND dialog, int id) {
-    ListView_SetItemState(Control(dialog, id), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(GetDlgItem(dialog, id), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
 bool IsRowSelected(HWND list, int row) {
     return (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
 
-void Enable(HWND dialog, int id, bool enable) {
-    if (HWND control = Control(dialog, id)) EnableWindow(control, enable ? TRUE : FALSE);
-}
-
 void UpdateButtons(HWND dialog, const DriverItemMap& map) {
     if (IsReadOnlySheet(map) || map.OverlayStore == nullptr) return;
     const OverlayStore& store = *map.OverlayStore;
-    HWND defined = Control(dialog, IDC_OVL_DEFINED_LIST);
-    HWND active = Control(dialog, IDC_OVL_ACTIVE_LIST);
+    HWND defined = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
+    HWND active = GetDlgItem(dialog, IDC_OVL_ACTIVE_LIST);
     const int selected = static_cast<int>(ListView_GetSelectedCount(defined));
 
     bool selectionActive = false;
@@ -174,13 +136,13 @@ void UpdateButtons(HWND dialog, const DriverItemMap& map) {
         }
     }
 
-    Enable(dialog, IDC_OVL_REMOVE, store.ActiveCount > 0 && ListView_GetSelectedCount(active) > 0);
-    Enable(dialog, IDC_OVL_NEW, store.DefinedCount < kMaxDefinedOverlays);
-    Enable(dialog, IDC_OVL_ADD, store.DefinedCount > 0 && selected > 0 &&
+    EnableControl(dialog, IDC_OVL_REMOVE, store.ActiveCount > 0 && ListView_GetSelectedCount(active) > 0);
+    EnableControl(dialog, IDC_OVL_NEW, store.DefinedCount < kMaxDefinedOverlays);
+    EnableControl(dialog, IDC_OVL_ADD, store.DefinedCount > 0 && selected > 0 &&
                                     selected + store.ActiveCount <= kMaxActiveOverlays &&
                                     !selectionActive);
-    Enable(dialog, IDC_OVL_EDIT, selected == 1 && store.DefinedCount > 0);
-    Enable(dialog, IDC_OVL_DELETE, selected > 0 && store.DefinedCount > 0);
+    EnableControl(dialog, IDC_OVL_EDIT, selected == 1 && store.DefinedCount > 0);
+    EnableControl(dialog, IDC_OVL_DELETE, selected > 0 && store.DefinedCount > 0);
 }
 
 void Refill(HWND dialog, const DriverItemMap& map) {
@@ -197,7 +159,7 @@ void Refill(HWND dialog, const DriverItemMap& map) {
 // The option names of the core driver's VROverlay item; the last one is left out for users
 // who may write printer data.
 void FillModeList(HWND dialog, const DriverItemMap& map) {
-    HWND combo = Control(dialog, IDC_OVL_MODE);
+    HWND combo = GetDlgItem(dialog, IDC_OVL_MODE);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     const OPTITEM* item = BoundItem(map, kEntryOverlay);
     if (item == nullptr || item->pOptType == nullptr || item->pOptType->pOptParam == nullptr) {
@@ -247,11 +209,20 @@ void FlipVariant(DriverItemMap& map) {
         map.SettingsVariant == kOverlaysPending ? kOverlaysCommitted : kOverlaysPending;
 }
 
-BOOL InitDialog(HWND dialog, DriverItemMap* map) {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+// The state's map, when it has its overlay store (from a successful start until OK or Cancel).
+DriverItemMap* LoadedMap(const OverlaysDialogState* state) {
+    if (state == nullptr || state->map == nullptr || state->map->OverlayStore == nullptr) {
+        return nullptr;
+    }
+    return state->map;
+}
+
+BOOL InitDialog(HWND dialog, LPARAM lParam) {
+    const auto* state = AttachDialogState<OverlaysDialogState>(dialog, lParam);
     ApplyContextHelpStyle(dialog);
+    DriverItemMap* map = state != nullptr ? state->map : nullptr;
     if (map == nullptr || !LoadOverlays(*map)) {
-        EndDialog(dialog, 0);
+        EndDialog(dialog, kDialogDismissed);
         return TRUE;
     }
     FillModeList(dialog, *map);
@@ -273,35 +244,41 @@ BOOL InitDialog(HWND dialog, DriverItemMap* map) {
 
 // --- Commands -------------------------------------------------------------------------------
 
-void AddSelected(HWND dialog, DriverItemMap& map) {
+// After a change of the lists: the selection of `clearedList` goes, the buttons follow, focus
+// returns to "&New..." and the opening page is marked changed.
+void ListsChanged(HWND dialog, const OverlaysDialogState& state, int clearedList) {
+    ClearSelection(dialog, clearedList);
+    UpdateButtons(dialog, *state.map);
+    FocusNewButton(dialog);
+    MarkOpeningPageChanged(dialog, state);
+}
+
+void AddSelected(HWND dialog, OverlaysDialogState& state) {
+    DriverItemMap& map = *state.map;
     OverlayStore& store = *map.OverlayStore;
-    HWND defined = Control(dialog, IDC_OVL_DEFINED_LIST);
+    HWND defined = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
     for (int i = 0; i < store.DefinedCount && store.ActiveCount < kMaxActiveOverlays; ++i) {
         if (IsRowSelected(defined, i)) store.ActiveIds[store.ActiveCount++] = static_cast<WORD>(i);
     }
     FillActiveList(dialog, map);
-    ClearSelection(dialog, IDC_OVL_DEFINED_LIST);
-    UpdateButtons(dialog, map);
-    FocusNewButton(dialog);
-    PageChanged(dialog);
+    ListsChanged(dialog, state, IDC_OVL_DEFINED_LIST);
 }
 
-void RemoveSelected(HWND dialog, DriverItemMap& map) {
+void RemoveSelected(HWND dialog, OverlaysDialogState& state) {
+    DriverItemMap& map = *state.map;
     OverlayStore& store = *map.OverlayStore;
-    HWND active = Control(dialog, IDC_OVL_ACTIVE_LIST);
+    HWND active = GetDlgItem(dialog, IDC_OVL_ACTIVE_LIST);
     WORD kept = 0;
     for (WORD j = 0; j < store.ActiveCount; ++j) {
         if (!IsRowSelected(active, j)) store.ActiveIds[kept++] = store.ActiveIds[j];
     }
     store.ActiveCount = kept;
     FillActiveList(dialog, map);
-    ClearSelection(dialog, IDC_OVL_ACTIVE_LIST);
-    UpdateButtons(dialog, map);
-    FocusNewButton(dialog);
-    PageChanged(dialog);
+    ListsChanged(dialog, state, IDC_OVL_ACTIVE_LIST);
 }
 
-void NewDefinition(HWND dialog, DriverItemMap& map) {
+void NewDefinition(HWND dialog, OverlaysDialogState& state) {
+    DriverItemMap& map = *state.map;
     OverlayStore& store = *map.OverlayStore;
     if (store.DefinedCount >= kMaxDefinedOverlays) return;
     OverlayRecord* record = NewOverlayRecord();
@@ -311,40 +288,40 @@ void NewDefinition(HWND dialog, DriverItemMap& map) {
     const int index = store.DefinedCount;
     map.Overlays[index] = record;
     map.EditIndex = index;
-    if (RunDefineOverlayDialog(dialog, map) != 0) {
+    if (state.defineOverlay(dialog, map) != kDialogDismissed) {
         ++store.DefinedCount;
         FillDefinedList(dialog, map);
         UpdateButtons(dialog, map);
-        PageChanged(dialog);
+        MarkOpeningPageChanged(dialog, state);
     } else {
         FreeOverlayRecord(record);
         map.Overlays[index] = nullptr;
     }
 }
 
-void EditDefinition(HWND dialog, DriverItemMap& map) {
-    const int index = ListView_GetNextItem(Control(dialog, IDC_OVL_DEFINED_LIST), -1, LVNI_SELECTED);
+void EditDefinition(HWND dialog, OverlaysDialogState& state) {
+    DriverItemMap& map = *state.map;
+    const int index = ListView_GetNextItem(GetDlgItem(dialog, IDC_OVL_DEFINED_LIST), -1, LVNI_SELECTED);
     if (index < 0 || index >= map.OverlayStore->DefinedCount || map.Overlays[index] == nullptr) {
         return;
     }
     map.EditIndex = index;
     const OverlayRecord before = *map.Overlays[index];
-    if (RunDefineOverlayDialog(dialog, map) != 0) {
+    if (state.defineOverlay(dialog, map) != kDialogDismissed) {
         Refill(dialog, map);
-        ClearSelection(dialog, IDC_OVL_DEFINED_LIST);
-        UpdateButtons(dialog, map);
-        PageChanged(dialog);
+        ListsChanged(dialog, state, IDC_OVL_DEFINED_LIST);
     } else {
         *map.Overlays[index] = before;
+        FocusNewButton(dialog);
     }
-    FocusNewButton(dialog);
 }
 
 // Deletes the selected definitions, closing up the array; active ids that named a deleted
 // definition go, the others follow their definition's new index.
-void DeleteDefinitions(HWND dialog, DriverItemMap& map) {
+void DeleteDefinitions(HWND dialog, OverlaysDialogState& state) {
+    DriverItemMap& map = *state.map;
     OverlayStore& store = *map.OverlayStore;
-    HWND defined = Control(dialog, IDC_OVL_DEFINED_LIST);
+    HWND defined = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
     WORD newIndex[kMaxDefinedOverlays] = {};
     bool deleted[kMaxDefinedOverlays] = {};
     WORD kept = 0;
@@ -371,19 +348,16 @@ void DeleteDefinitions(HWND dialog, DriverItemMap& map) {
     store.ActiveCount = activeKept;
 
     Refill(dialog, map);
-    ClearSelection(dialog, IDC_OVL_ACTIVE_LIST);
-    UpdateButtons(dialog, map);
-    FocusNewButton(dialog);
-    PageChanged(dialog);
+    ListsChanged(dialog, state, IDC_OVL_ACTIVE_LIST);
 }
 
-void ModeChanged(HWND dialog) {
+void ModeChanged(HWND dialog, const OverlaysDialogState& state) {
     const LRESULT selection = SendDlgItemMessageW(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0);
     if (selection == static_cast<LRESULT>(kOverlayCreateForms)) {
         MessageBoxById(dialog, IDS_OVERLAY_CREATE_FORM, IDS_CAPTION_INFORMATION,
                        MB_ICONINFORMATION);
     }
-    PageChanged(dialog);
+    MarkOpeningPageChanged(dialog, state);
 }
 
 void Accept(HWND dialog, DriverItemMap& map) {
@@ -396,30 +370,31 @@ void Accept(HWND dialog, DriverItemMap& map) {
     map.SettingsVariant = kOverlaysPending;
     if (PrinterDataWritable != 0) SaveOverlays(map);
     FreeOverlays(map);
-    EndDialog(dialog, 1);
+    EndDialog(dialog, kDialogAccepted);
 }
 
 void Dismiss(HWND dialog, DriverItemMap& map) {
     FlipVariant(map);
     FreeOverlays(map);
-    EndDialog(dialog, 0);
+    EndDialog(dialog, kDialogDismissed);
 }
 
 BOOL OnCommand(HWND dialog, int id, int code) {
-    DriverItemMap* map = MapOf(dialog);
-    if (map == nullptr || map->OverlayStore == nullptr) {
-        if (id == IDOK || id == IDCANCEL) EndDialog(dialog, 0);
+    auto* state = DialogStateOf<OverlaysDialogState>(dialog);
+    DriverItemMap* map = LoadedMap(state);
+    if (map == nullptr) {
+        if (id == IDOK || id == IDCANCEL) EndDialog(dialog, kDialogDismissed);
         return TRUE;
     }
     switch (id) {
         case IDC_OVL_MODE:
-            if (code == CBN_SELCHANGE) ModeChanged(dialog);
+            if (code == CBN_SELCHANGE) ModeChanged(dialog, *state);
             return TRUE;
-        case IDC_OVL_ADD: AddSelected(dialog, *map); return TRUE;
-        case IDC_OVL_REMOVE: RemoveSelected(dialog, *map); return TRUE;
-        case IDC_OVL_NEW: NewDefinition(dialog, *map); return TRUE;
-        case IDC_OVL_EDIT: EditDefinition(dialog, *map); return TRUE;
-        case IDC_OVL_DELETE: DeleteDefinitions(dialog, *map); return TRUE;
+        case IDC_OVL_ADD: AddSelected(dialog, *state); return TRUE;
+        case IDC_OVL_REMOVE: RemoveSelected(dialog, *state); return TRUE;
+        case IDC_OVL_NEW: NewDefinition(dialog, *state); return TRUE;
+        case IDC_OVL_EDIT: EditDefinition(dialog, *state); return TRUE;
+        case IDC_OVL_DELETE: DeleteDefinitions(dialog, *state); return TRUE;
         case IDOK: Accept(dialog, *map); return TRUE;
         case IDCANCEL: Dismiss(dialog, *map); return TRUE;
         default: return FALSE;
@@ -427,8 +402,8 @@ BOOL OnCommand(HWND dialog, int id, int code) {
 }
 
 BOOL OnNotify(HWND dialog, const NMHDR* header) {
-    DriverItemMap* map = MapOf(dialog);
-    if (map == nullptr || map->OverlayStore == nullptr) return FALSE;
+    const DriverItemMap* map = LoadedMap(DialogStateOf<OverlaysDialogState>(dialog));
+    if (map == nullptr) return FALSE;
     const int id = static_cast<int>(header->idFrom);
     if (id != IDC_OVL_ACTIVE_LIST && id != IDC_OVL_DEFINED_LIST) return FALSE;
     switch (header->code) {
@@ -448,12 +423,19 @@ BOOL OnNotify(HWND dialog, const NMHDR* header) {
     return TRUE;
 }
 
+// Closed by other means than OK or Cancel: the working store must not outlive the dialog.
+void OnDestroy(HWND dialog) {
+    if (DriverItemMap* map = LoadedMap(DialogStateOf<OverlaysDialogState>(dialog))) {
+        FreeOverlays(*map);
+    }
+}
+
 }  // namespace
 
 INT_PTR CALLBACK OverlaysDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            return InitDialog(dialog, reinterpret_cast<DriverItemMap*>(lParam));
+            return InitDialog(dialog, lParam);
         case WM_COMMAND:
             return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
         case WM_NOTIFY:
@@ -462,23 +444,21 @@ INT_PTR CALLBACK OverlaysDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         case WM_CONTEXTMENU:
             return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
         case WM_DESTROY:
-            // Closed by other means than OK or Cancel: the working store must not outlive it.
-            if (DriverItemMap* map = MapOf(dialog); map != nullptr && map->OverlayStore) {
-                FreeOverlays(*map);
-            }
+            OnDestroy(dialog);
             return FALSE;
         default:
             return FALSE;
     }
 }
 
-INT_PTR ShowOverlaysDialog(HWND page, DriverItemMap* map) {
-    const HWND outerPage = OpeningPage;
-    OpeningPage = page;
+INT_PTR ShowOverlaysDialog(HWND page, DriverItemMap* map, DefineOverlayRunner defineOverlay) {
+    OverlaysDialogState state;
+    state.map = map;
+    state.openingPage = page;
+    if (defineOverlay != nullptr) state.defineOverlay = defineOverlay;
     const INT_PTR result = DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_OVERLAYS), page,
-                                           &OverlaysDialogProc, reinterpret_cast<LPARAM>(map));
-    OpeningPage = outerPage;
-    if (result > 0 && page != nullptr) MarkPageChanged(page);
+                                           &OverlaysDialogProc, reinterpret_cast<LPARAM>(&state));
+    if (result == kDialogAccepted && page != nullptr) MarkPageChanged(page);
     return result;
 }
 

@@ -6,27 +6,32 @@
 
 #include <windows.h>
 
-namespace oemui {
+#include "ui/common/sheetcontext.h"
+#include "ui/overlay/defineoverlaydialog.h"
 
-struct DriverItemMap;
+namespace oemui {
 
 // Opens the Define Overlays dialog on map.Overlays[map.EditIndex]; non-zero accepts the edits.
 using DefineOverlayRunner = INT_PTR (*)(HWND owner, DriverItemMap& map);
 
-// The runner New and Edit call: the Define Overlays dialog (DefineOverlayNotAvailable stands
-// in where that dialog is not wanted, e.g. in tests).
-extern DefineOverlayRunner RunDefineOverlayDialog;
-
-// Stands in until the Define Overlays dialog exists: accepts nothing (returns 0), so New
-// discards its record and Edit puts the definition back.
+// Accepts nothing (returns 0), so New discards its record and Edit puts the definition back;
+// stands in for the Define Overlays dialog where that dialog is not wanted (tests).
 INT_PTR DefineOverlayNotAvailable(HWND owner, DriverItemMap& map);
 
-// Modal dialog procedure of template 109; lParam of WM_INITDIALOG is the DriverItemMap.
-// Ends with 1 from OK (mode pushed, OverlayIds written, definitions saved into the pending
-// sections when printer data is writable) and 0 from Cancel.
+// The dialog's state record, passed as the lParam of WM_INITDIALOG.
+struct OverlaysDialogState : DialogContext {
+    // What New and Edit run on the definition: the Define Overlays dialog.
+    DefineOverlayRunner defineOverlay = &ShowDefineOverlayDialog;
+};
+
+// Modal dialog procedure of template 109; lParam of WM_INITDIALOG is an OverlaysDialogState.
+// Ends with kDialogAccepted from OK (mode pushed, OverlayIds written, definitions saved into the
+// pending sections when printer data is writable) and kDialogDismissed from Cancel.
 INT_PTR CALLBACK OverlaysDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Runs the dialog under `page`; on OK marks the page changed. Returns the dialog's result.
-INT_PTR ShowOverlaysDialog(HWND page, DriverItemMap* map);
+// Runs the dialog under `page`, New and Edit running `defineOverlay`; on OK marks the page
+// changed. Returns the dialog's result.
+INT_PTR ShowOverlaysDialog(HWND page, DriverItemMap* map,
+                           DefineOverlayRunner defineOverlay = &ShowDefineOverlayDialog);
 
 }  // namespace oemui

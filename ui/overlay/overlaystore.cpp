@@ -5,6 +5,7 @@
 #include "docprop/itemmap.h"
 #include "plugin/devmode.h"
 #include "ui/common/dialogs.h"
+#include "ui/common/sheetcontext.h"
 
 namespace oemui {
 
@@ -61,16 +62,6 @@ bool WriteText(const wchar_t* iniPath, const wchar_t* section, const wchar_t* ke
 }
 
 bool IsPending(const DriverItemMap& map) { return map.SettingsVariant == kOverlaysPending; }
-
-PrivateDevmode* SheetRecord(const DriverItemMap& map) {
-    void* record = nullptr;
-    if (map.SheetParam != nullptr) {
-        record = map.SheetParam->pOEMDM;
-    } else if (map.Param != nullptr) {
-        record = map.Param->pOEMDM;
-    }
-    return static_cast<PrivateDevmode*>(record);
-}
 
 }  // namespace
 

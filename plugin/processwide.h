@@ -41,6 +41,10 @@
 //   SheetFlags            ui/common/dialogs.cpp   the core driver's page and a plug-in page have been seen
 //   PrinterDataWritable   ui/common/dialogs.cpp   the write probe of the last document tree
 //
+// Warnings shown once per process
+//   CopiesWarningArmed    ui/jobopts/jobnamedialog.cpp  "copies set to one" is due again only after the
+//                                               normal job type was chosen, in any later sheet too
+//
 // Link control
 //   LinkFont              ui/color/colorpage.cpp  the underlined link font, made once for the process
 //

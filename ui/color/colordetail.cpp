@@ -49,6 +49,22 @@ DWORD ListSelection(HWND dialog, int id, DWORD fallback) {
     return selection == CB_ERR || selection < 0 ? fallback : static_cast<DWORD>(selection);
 }
 
+bool StoreBoundCommand(HWND dialog, std::span<const CheckBinding> boxes,
+                       std::span<const ListBinding> lists, int id, int code,
+                       EntryValues& values) {
+    for (const CheckBinding& box : boxes) {
+        if (box.controlId != id || code != BN_CLICKED) continue;
+        values[box.entry] = IsTicked(dialog, id) ? box.onValue : box.offValue;
+        return true;
+    }
+    for (const ListBinding& list : lists) {
+        if (list.controlId != id || code != CBN_SELCHANGE) continue;
+        values[list.entry] = ListSelection(dialog, id, values[list.entry]);
+        return true;
+    }
+    return false;
+}
+
 bool ConfirmExclusion(HWND dialog, UINT textId) {
     return MessageBoxById(dialog, textId, IDS_CAPTION_WARNING, MB_OKCANCEL | MB_ICONEXCLAMATION) ==
            IDOK;
@@ -178,22 +194,6 @@ void StoreAndClose(HWND dialog, ColorDetailState& state) {
     EndDialog(dialog, kDetailAccepted);
 }
 
-// A click of a bound box or a new selection of a bound list: the working value follows. True
-// when the command was one of them.
-bool StoreBoundControl(HWND dialog, ColorDetailState& state, int id, int code) {
-    for (const CheckBinding& box : state.parts->boxes) {
-        if (box.controlId != id || code != BN_CLICKED) continue;
-        state.values[box.entry] = IsTicked(dialog, id) ? box.onValue : box.offValue;
-        return true;
-    }
-    for (const ListBinding& list : state.parts->lists) {
-        if (list.controlId != id || code != CBN_SELCHANGE) continue;
-        state.values[list.entry] = ListSelection(dialog, id, state.values[list.entry]);
-        return true;
-    }
-    return false;
-}
-
 bool OnCommand(HWND dialog, int id, int code) {
     if (id == IDCANCEL) {
         EndDialog(dialog, kDetailCancelled);
@@ -207,7 +207,7 @@ bool OnCommand(HWND dialog, int id, int code) {
         case IDC_DEFAULT: RestoreDefaults(dialog, *state); return true;
         default: break;
     }
-    if (StoreBoundControl(dialog, *state, id, code)) {
+    if (StoreBoundCommand(dialog, parts.boxes, parts.lists, id, code, state->values)) {
         parts.refresh(dialog, *state);
         if (parts.marksChanges) MarkOpeningPageChanged(dialog, *state);
         return true;

@@ -35,6 +35,12 @@ DWORD ListSelection(HWND dialog, int id, DWORD fallback);
 // excludes may go off; true for OK.
 bool ConfirmExclusion(HWND dialog, UINT textId);
 
+// A click of a bound box or a new selection of a bound list (command `id`, notification
+// `code`) stores the control's value into `values`; true when the command was one of them.
+bool StoreBoundCommand(HWND dialog, std::span<const CheckBinding> boxes,
+                       std::span<const ListBinding> lists, int id, int code,
+                       EntryValues& values);
+
 // --- Setting lists: a drop-down of the named settings of an INI section, each item's data its
 // setting's id. The choice that keeps one holds the id in its low half and, while the choice is
 // switched on, kChoiceOnBit.

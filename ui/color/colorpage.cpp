@@ -40,6 +40,10 @@ constexpr DWORD kSettingAnswerBytes = 65;  // DrvGetDriverSetting answer and its
 
 constexpr DWORD kOutputModeTonerSave = 1;  // VROutputMode option 1
 
+// The page's controls that edit one wanted value each.
+constexpr CheckBinding kBoxes[] = {{IDC_TONER_SAVE, kEntryOutputMode, kOutputModeTonerSave, 0}};
+constexpr ListBinding kLists[] = {{IDC_BLACK_FINISH, kEntryBlackSubGra}};
+
 // Process-wide link font, created on the first refresh and deleted whenever the page is left,
 // applied or reset.
 HFONT LinkFont = nullptr;
@@ -223,6 +227,10 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
         if (code == BN_CLICKED) ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_PICTURE_FIRST));
         return true;
     }
+    if (StoreBoundCommand(page, kBoxes, kLists, id, code, map.WantedValue)) {
+        MarkPageChanged(page);
+        return true;
+    }
     switch (id) {
         case IDC_CALDER_OPTIONS: OpenDetail(page, map, IDD_CALDER_COLOR); return true;
         case IDC_MERIDAN_OPTIONS: OpenDetail(page, map, IDD_MERIDAN_PRO); return true;
@@ -231,13 +239,6 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
             OpenDetail(page, map, map.SpecialTonerKind == kSpecialTonerWhite
                                       ? IDD_SPECIAL_TONER_WHITE
                                       : IDD_SPECIAL_TONER_CLEAR);
-            return true;
-        case IDC_TONER_SAVE:
-            if (code == BN_CLICKED) {
-                map.WantedValue[kEntryOutputMode] =
-                    IsTicked(page, IDC_TONER_SAVE) ? kOutputModeTonerSave : 0;
-                MarkPageChanged(page);
-            }
             return true;
         case IDC_GAMMA_LIST:
             if (code != CBN_SELCHANGE) return false;
@@ -248,16 +249,6 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
             RefreshColorPage(page, map);
             MarkPageChanged(page);
             return true;
-        case IDC_BLACK_FINISH: {
-            // Only a change of selection is a change of the page (focus moves are not).
-            if (code != CBN_SELCHANGE) return false;
-            const LRESULT sel = SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_GETCURSEL, 0, 0);
-            if (sel != CB_ERR) {
-                BlackFinish(map) = static_cast<DWORD>(sel);
-                MarkPageChanged(page);
-            }
-            return true;
-        }
         case IDC_COLOR_SWATCH:
             if (code == BN_CLICKED) StartSwatchUtility(page, map);
             return true;
@@ -476,12 +467,8 @@ void RefreshColorPage(HWND page, DriverItemMap& map) {
     if (LinkFont == nullptr) LinkFont = CreateLinkFont(page, TRUE);
     RefreshLink(page, map);
 
-    if (HasItem(map, kEntryOutputMode)) {
-        SetTicked(page, IDC_TONER_SAVE, map.WantedValue[kEntryOutputMode] == kOutputModeTonerSave);
-    }
-    if (HasControl(page, IDC_BLACK_FINISH)) {
-        SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_SETCURSEL, BlackFinish(map), 0);
-    }
+    LoadChecks(page, kBoxes, map, map.WantedValue);
+    LoadLists(page, kLists, map, map.WantedValue);
     if (IsReadOnlySheet(map)) {
         // The gamma refresh above enables the list and its switch again: lock them after it.
         RestrictControlRange(page, IDC_GAMMA_LIST, IDC_GAMMA_LIST, FALSE);
@@ -528,17 +515,55 @@ bool ColorMatchingFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]
 
 void DeleteColorLinkFont() { DeleteLinkFont(); }
 
+namespace {
+
+void OpenPage(HWND page, LPARAM lParam) {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+    auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam)
+                                     : nullptr;
+    SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+    if (map != nullptr) {
+        InitColorPage(page, *map);
+        RefreshColorPage(page, *map);
+    }
+    SheetFlags |= kSheetFlagPluginPageSeen;
+}
+
+INT_PTR OnDrawItem(HWND page, WPARAM id) {
+    if (id >= IDC_COLORMODE_PICTURE_FIRST && id <= IDC_COLORMODE_PICTURE_LAST) {
+        DrawModePicture(page, static_cast<int>(id));
+        return TRUE;
+    }
+    if (id != IDC_LINK_PICTURE) return FALSE;
+    DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
+    return TRUE;
+}
+
+// The hand over the link while the model names a target.
+INT_PTR OnSetCursor(HWND page, const DriverItemMap& map, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    if ((id != IDC_LINK_TEXT && id != IDC_LINK_PICTURE) || !HasLinkTarget(map)) return FALSE;
+    SetCursor(LoadHandCursor());
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+// The link text in blue on the page's background.
+INT_PTR OnStaticColor(HDC dc, HWND control) {
+    if (GetDlgCtrlID(control) != IDC_LINK_TEXT) return FALSE;
+    // The static selects its own font after this answer when it has one; the guard gives the
+    // DC back its font either way.
+    SelectGuard font(dc, LinkFont);
+    SetTextColor(dc, RGB(0, 0, 255));
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+}
+
+}  // namespace
+
 INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam)
-                                         : nullptr;
-        SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
-        if (map != nullptr) {
-            InitColorPage(page, *map);
-            RefreshColorPage(page, *map);
-        }
-        SheetFlags |= kSheetFlagPluginPageSeen;
+        OpenPage(page, lParam);
         return TRUE;
     }
     if (message == WM_DESTROY) ReleaseModePictures();  // the sheet ends with its pages
@@ -547,46 +572,17 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     if (map == nullptr) return FALSE;
 
     switch (message) {
-        case WM_ACTIVATE:
-            UpdateColorModeControls(page, *map);
-            return FALSE;
-        case WM_DRAWITEM:
-            if (wParam >= IDC_COLORMODE_PICTURE_FIRST && wParam <= IDC_COLORMODE_PICTURE_LAST) {
-                DrawModePicture(page, static_cast<int>(wParam));
-                return TRUE;
-            }
-            if (wParam == IDC_LINK_PICTURE) {
-                DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_SETCURSOR: {
-            const int id = GetDlgCtrlID(reinterpret_cast<HWND>(wParam));
-            if ((id == IDC_LINK_TEXT || id == IDC_LINK_PICTURE) && HasLinkTarget(*map)) {
-                SetCursor(LoadHandCursor());
-                SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
-                return TRUE;
-            }
-            return FALSE;
-        }
+        case WM_ACTIVATE: UpdateColorModeControls(page, *map); return FALSE;
+        case WM_DRAWITEM: return OnDrawItem(page, wParam);
+        case WM_SETCURSOR: return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
         case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_LINK_TEXT) {
-                const HDC dc = reinterpret_cast<HDC>(wParam);
-                // The static selects its own font after this answer when it has one; the
-                // guard gives the DC back its font either way.
-                SelectGuard font(dc, LinkFont);
-                SetTextColor(dc, RGB(0, 0, 255));
-                SetBkMode(dc, TRANSPARENT);
-                return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-            }
-            return FALSE;
+            return OnStaticColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_NOTIFY:
             return lParam != 0 ? OnNotify(page, *map, *reinterpret_cast<const NMHDR*>(lParam))
                                : FALSE;
         case WM_COMMAND:
             return OnCommand(page, *map, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
-        default:
-            return FALSE;
+        default: return FALSE;
     }
 }
 

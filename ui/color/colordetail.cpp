@@ -129,6 +129,11 @@ void SwitchChoice(DWORD& choice, bool on) {
     }
 }
 
+namespace {
+
+// PSN_KILLACTIVE and PSN_APPLY as the Color page answers them: the first pushes the wanted
+// values and saves the colour settings, the second reports the Color page's result to the
+// sheet when `answersApply`. True when `code` was one of them (the answer is set).
 bool AnswerColorSheetNotice(HWND dialog, DriverItemMap& map, UINT code, bool answersApply) {
     switch (code) {
         case PSN_KILLACTIVE:
@@ -148,8 +153,6 @@ bool AnswerColorSheetNotice(HWND dialog, DriverItemMap& map, UINT code, bool ans
             return false;
     }
 }
-
-namespace {
 
 // The state record once WM_INITDIALOG has attached a complete one; null otherwise.
 ColorDetailState* StateOf(HWND dialog) {

@@ -1,8 +1,9 @@
-// What the Color page's detail dialogs share: lists filled from a feature's options, and one
-// dialog procedure that runs every detail dialog. Each dialog brings its parts (ColorDetailParts:
-// the features it edits, its bound controls and a few hooks); the procedure keeps the working
-// copy of the wanted values, answers OK, Cancel and Default, stores the bound controls, answers
-// the property-sheet notifications as the page does and shows context help.
+// What the Color page and its detail dialogs share: lists filled from a feature's options or
+// from the settings of an INI section, controls bound to wanted values, and one dialog
+// procedure that runs every detail dialog. Each dialog brings its parts (ColorDetailParts: the
+// features it edits, its bound controls and a few hooks); the procedure keeps the working copy
+// of the wanted values, answers OK, Cancel and Default, stores the bound controls, answers the
+// property-sheet notifications as the page does and shows context help.
 #pragma once
 
 #include <windows.h>
@@ -58,11 +59,6 @@ LRESULT SelectChosenSetting(HWND dialog, int id, DWORD& choice);
 bool TakeSelectedSetting(HWND dialog, int id, DWORD& choice);
 // Switches `choice` on or off; its setting stays.
 void SwitchChoice(DWORD& choice, bool on);
-
-// PSN_KILLACTIVE and PSN_APPLY as the Color page answers them: the first pushes the wanted
-// values and saves the colour settings, the second reports the Color page's result to the
-// sheet when `answersApply`. True when `code` was one of them (the answer is set).
-bool AnswerColorSheetNotice(HWND dialog, DriverItemMap& map, UINT code, bool answersApply);
 
 struct ColorDetailParts;
 

@@ -129,6 +129,9 @@ struct DriverItemMap {
     // --- Page fields of the Job Options page.
     DWORD CardReaderPresent;           // value reported by the card-reader extension, 0 if none
 
+    // --- Page fields of the Color page.
+    DWORD SpecialTonerKind;            // special toner the printer reports: 0 none, 1 white, 2 clear
+
     // --- Page fields of the overlay dialogs. The overlay print mode (the VROverlay combo
     //     index) is WantedValue[kEntryOverlay]: the scan starts it at the item's selection
     //     and the push hands it to the core driver.

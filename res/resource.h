@@ -33,23 +33,8 @@
 // ---- Job Options page (template 113): res/joboptions_ids.h -------------------------------
 #include "joboptions_ids.h"
 
-// ---- Color page (template 111) -----------------------------------------------------------------
-#define IDC_COLORMODE_PICTURE_FIRST 1600  // 1600..1604: pictures beside the mode radios
-#define IDC_COLORMODE_PICTURE_LAST  1604
-#define IDC_COLORMODE_AUTOMATIC  1605
-#define IDC_COLORMODE_CALDER     1606
-#define IDC_COLORMODE_MERIDAN    1607
-#define IDC_COLORMODE_NO_MATCH   1608
-#define IDC_COLORMODE_GREYSCALE  1609
-#define IDC_CALDER_OPTIONS       1610
-#define IDC_GAMMA_LABEL          1612
-#define IDC_COLOR_SWATCH         1614
-#define IDC_MERIDAN_OPTIONS      1616
-#define IDC_COLORMODE_GROUP      1617
-#define IDC_COLOR_ADVANCED       1215
-#define IDC_BLACK_FINISH_LABEL   1666
-#define IDC_BLACK_FINISH         1667
-#define IDC_SPECIAL_TONER        4031
+// ---- Color page (template 111): res/colorpage_ids.h ---------------------------------------
+#include "colorpage_ids.h"
 
 // ---- Warning dialogs (templates 300 to 302): res/warnings_ids.h --------------------------
 #include "warnings_ids.h"

@@ -290,6 +290,21 @@ void Choose(HWND dialog, int id, int index) { testenv::Choose(dialog, id, index,
 
 void ChooseMode(DriverItemMap& map, DWORD mode) { map.WantedValue[kEntryControl] = mode; }
 
+// Writes the sample colour PPD without `feature` to the temporary folder as `name`; its path,
+// empty when the feature was not found or the file could not be written.
+std::wstring PpdWithout(const std::string& feature, const wchar_t* name) {
+    std::string ppd = testenv::SampleFile(L"labcolor.ppd");
+    const size_t from = ppd.find("*OpenUI *" + feature + "/");
+    const std::string close = "*CloseUI: *" + feature;
+    const size_t to = ppd.find(close);
+    if (from == std::string::npos || to == std::string::npos) return {};
+    ppd.erase(from, to + close.size() - from);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + name;
+    return testenv::WriteFileBytes(path, ppd) ? path : std::wstring();
+}
+
 }  // namespace
 
 // The sample colour-matching file has two "Color" settings (1, 2) and one "Gamma" setting (1).
@@ -377,17 +392,8 @@ TEST_F(ColorDialogs, CalderShowsAndWritesItsFeatures) {
 
 // A PPD that lacks VRTargetColor: the list stays empty and disabled, OK keeps the wanted value.
 TEST_F(ColorDialogs, CalderWithoutTargetColorLeavesItsListEmptyAndTheValueAlone) {
-    std::string ppd = testenv::SampleFile(L"labcolor.ppd");
-    const size_t from = ppd.find("*OpenUI *VRTargetColor/");
-    const std::string close = "*CloseUI: *VRTargetColor";
-    const size_t to = ppd.find(close);
-    ASSERT_NE(from, std::string::npos);
-    ASSERT_NE(to, std::string::npos);
-    ppd.erase(from, to + close.size() - from);
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + L"colordialogs-no-target.ppd";
-    ASSERT_TRUE(testenv::WriteFileBytes(path, ppd));
+    const std::wstring path = PpdWithout("VRTargetColor", L"colordialogs-no-target.ppd");
+    ASSERT_FALSE(path.empty());
 
     Open([](DriverItemMap& map) {
         ChooseMode(map, kColorModeCalder);
@@ -613,4 +619,107 @@ TEST_F(ColorDialogs, DetailDialogsLockDefaultWithoutPermission) {
             Close();
         }
     }
+}
+
+// Default then OK writes the defaults of what the dialog edits and nothing else: every other
+// wanted value, including the other toner dialog's feature, stays as it was.
+TEST_F(ColorDialogs, DefaultThenOkChangesOnlyWhatTheDialogEdits) {
+    struct Change {
+        int entry;
+        DWORD value;
+    };
+    struct Case {
+        const char* name;
+        WORD command;
+        DWORD colorMode;
+        const char* toner;
+        std::vector<Change> changes;
+    };
+    const Case kCases[] = {
+        {"Advanced", IDC_COLOR_ADVANCED, kColorModeAutomatic, nullptr,
+         {{kEntryAlwaysPrnHT, 0}, {kEntryOverPrint, 0}, {kEntryScreenObo, 0},
+          {kEntrySeparationOrder, 0}, {kEntrySpecialColorSpace, 0}}},
+        // Setting 0 is not listed: the first setting stands in, with the utility off.
+        {"Calder Color", IDC_CALDER_OPTIONS, kColorModeCalder, nullptr,
+         {{kEntryTargetColor, 0}, {kEntryBlackSubstitution, 0}, {kEntryColorRenderStyle, 0},
+          {kEntryColorSettingCopy, 1}}},
+        {"Meridan Pro", IDC_MERIDAN_OPTIONS, kColorModeMeridan, nullptr,
+         {{kEntryColorIcms, 0}, {kEntryCmykProfile, 0}, {kEntryColorRenderDict, 0},
+          {kEntryRgbProfile, 0}, {kEntryCmykInputProfile, 0}, {kEntryCmykLinkProfile, 0},
+          {kEntryOutProfile, 0}, {kEntrySimProfile, 0}, {kEntryPreserveBlack, 0},
+          {kEntryPureBlack, 0}, {kEntryBlackSubGra, 0}, {kEntryColorMatch, 2}}},
+        // Mirror printing is off at option 1.
+        {"white toner", IDC_SPECIAL_TONER, kColorModeAutomatic, "White",
+         {{kEntrySpecialColorControl, 0}, {kEntryCoreItem423, 1}, {kEntrySpecialColorOrder, 0}}},
+        {"clear toner", IDC_SPECIAL_TONER, kColorModeAutomatic, "Clear",
+         {{kEntrySpecialColorControl, 0}, {kEntryCoreItem423, 1}, {kEntryClearOutputMode, 0}}},
+    };
+    // Every value any of the dialogs edits starts away from its default.
+    constexpr int kStartAtOne[] = {
+        kEntryAlwaysPrnHT,      kEntryOverPrint,         kEntryScreenObo,
+        kEntrySeparationOrder,  kEntrySpecialColorSpace, kEntryTargetColor,
+        kEntryBlackSubstitution, kEntryColorRenderStyle, kEntryColorIcms,
+        kEntryCmykProfile,      kEntryColorRenderDict,   kEntryRgbProfile,
+        kEntryCmykInputProfile, kEntryCmykLinkProfile,   kEntryOutProfile,
+        kEntrySimProfile,       kEntryPreserveBlack,     kEntryPureBlack,
+        kEntryBlackSubGra,      kEntrySpecialColorControl, kEntrySpecialColorOrder,
+        kEntryClearOutputMode,  kEntryResolution};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Open([&](DriverItemMap& map) {
+            for (int entry : kStartAtOne) map.WantedValue[entry] = 1;
+            map.WantedValue[kEntryColorMatch] = 0;
+            map.WantedValue[kEntryCoreItem423] = 0;
+            ChooseMode(map, c.colorMode);
+        }, c.toner);
+        map_->WantedValue[kEntryColorSettingCopy] = 0x10002;  // the utility's second setting
+        const Values before = Snapshot(*map_);
+        Values expected = before;
+        for (const Change& change : c.changes) {
+            ASSERT_NE(map_->WantedValue[change.entry], change.value) << "entry " << change.entry;
+            expected[change.entry] = change.value;
+        }
+        RunDialog([&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED), 0); },
+                  [&](HWND dialog) {
+                      Press(dialog, IDC_DEFAULT);
+                      EXPECT_EQ(Snapshot(*map_), before) << "Default waits for OK";
+                      Press(dialog, IDOK);
+                  });
+        const Values after = Snapshot(*map_);
+        for (int entry = 0; entry < kEntryCount; ++entry) {
+            EXPECT_EQ(after[entry], expected[entry]) << "entry " << entry;
+        }
+        EXPECT_TRUE(ApplyEnabled());
+        Close();
+    }
+}
+
+// The installed special toner is the sheet's own: a printer that does not say which toner it
+// has opens the plain special-toner dialog, whatever the sheet before it had.
+TEST_F(ColorDialogs, SpecialTonerKindBelongsToItsSheet) {
+    const std::wstring path = PpdWithout("VRSpecialTonerInstalled", L"colordialogs-no-toner.ppd");
+    ASSERT_FALSE(path.empty());
+    struct Case {
+        const char* name;
+        const char* toner;  // null: the PPD has no toner feature to ask about
+        const wchar_t* title;
+    };
+    constexpr Case kCases[] = {
+        {"white toner", "White", L"White Toner"},
+        {"toner not reported", nullptr, L"Special Toner"},
+        {"clear toner", "Clear", L"Clear Toner"},
+        {"toner not reported again", nullptr, L"Special Toner"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Open(nullptr, c.toner, c.toner != nullptr ? std::wstring() : path);
+        RunSpecialToner([&](HWND dialog) {
+            wchar_t title[64] = {};
+            GetDlgItemTextW(dialog, IDC_TONER_TITLE, title, 64);
+            EXPECT_STREQ(title, c.title);
+            Press(dialog, IDCANCEL);
+        });
+        Close();
+    }
+    DeleteFileW(path.c_str());
 }

@@ -8,10 +8,8 @@
 
 namespace oemui {
 
-// Runs the dialog modally over the sheet of `page`; 1 after OK, 0 after Cancel.
+// Runs the dialog modally over the sheet of `page`; kDetailAccepted after
+// OK, kDetailCancelled after Cancel (ui/color/colordetail.h).
 INT_PTR ShowAdvancedColorDialog(HWND page, DriverItemMap& map);
-
-INT_PTR CALLBACK AdvancedColorDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                         LPARAM lParam);
 
 }  // namespace oemui

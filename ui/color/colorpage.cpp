@@ -16,39 +16,33 @@
 #include "resource.h"
 #include "ui/color/advancedcolordialog.h"
 #include "ui/color/calderdialog.h"
+#include "ui/color/colordetail.h"
 #include "ui/color/meridandialog.h"
 #include "ui/color/tonerdialog.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/handles.h"
 #include "ui/common/helpids.h"
+#include "ui/common/sheetcontext.h"
 
 namespace oemui {
 
-DWORD SpecialTonerKind = 0;
-
 namespace {
-
-// dwFlags bit of the sheet parameter: the user may not change the printer's settings.
-constexpr DWORD kNoPermission = 0x20;
 
 // Bitmaps of the pictures 1600..1604, in radio order.
 constexpr std::array<int, kColorModeCount> kModeBitmaps = {
     IDB_COLORMODE_AUTOMATIC, IDB_COLORMODE_CALDER, IDB_COLORMODE_MERIDAN,
     IDB_COLORMODE_NO_MATCH, IDB_COLORMODE_GREYSCALE};
 
-// Controls other page layouts of this procedure carry (template 111 has none of them).
-constexpr int kLockExtraFirst = 1590;
-constexpr int kLockExtraLast = 1592;
-constexpr int kLockModeSecondFirst = 1212;
-
 // Limits of the values read from the configuration files.
-constexpr DWORD kGammaNameChars = 66;     // setting names of at most 65 characters
 constexpr DWORD kCcmValueChars = 1020;    // hex strings of at most 1019 characters
-constexpr DWORD kMaxListedSettings = 256;  // item data holds ids 0..255
 constexpr DWORD kSwatchValueBytes = 2048;  // the "install" directory
-constexpr DWORD kSettingAnswerBytes = 64;  // DrvGetDriverSetting answer
+constexpr DWORD kSettingAnswerBytes = 65;  // DrvGetDriverSetting answer and its terminator
 
 constexpr DWORD kOutputModeTonerSave = 1;  // VROutputMode option 1
+
+// The page's controls that edit one wanted value each.
+constexpr CheckBinding kBoxes[] = {{IDC_TONER_SAVE, kEntryOutputMode, kOutputModeTonerSave, 0}};
+constexpr ListBinding kLists[] = {{IDC_BLACK_FINISH, kEntryBlackSubGra}};
 
 // Process-wide link font, created on the first refresh and deleted whenever the page is left,
 // applied or reset.
@@ -61,37 +55,10 @@ void DeleteLinkFont() {
     }
 }
 
-DriverItemMap* MapOf(HWND page) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(page, DWLP_USER));
-}
-
 DWORD& ColorMode(DriverItemMap& map) { return map.WantedValue[kEntryControl]; }
 DWORD& GammaSelection(DriverItemMap& map) { return map.WantedValue[kEntryGammaSelection]; }
 DWORD& ColorSettingCopy(DriverItemMap& map) { return map.WantedValue[kEntryColorSettingCopy]; }
 DWORD& BlackFinish(DriverItemMap& map) { return map.WantedValue[kEntryBlackSubGra]; }
-
-HANDLE SheetPrinter(const DriverItemMap& map) {
-    if (map.SheetParam != nullptr) return map.SheetParam->hPrinter;
-    return map.Param != nullptr ? map.Param->hPrinter : nullptr;
-}
-
-PrivateDevmode* SheetRecord(const DriverItemMap& map) {
-    if (map.SheetParam != nullptr && map.SheetParam->pOEMDM != nullptr) {
-        return static_cast<PrivateDevmode*>(map.SheetParam->pOEMDM);
-    }
-    return map.Param != nullptr ? static_cast<PrivateDevmode*>(map.Param->pOEMDM) : nullptr;
-}
-
-POEMUIOBJ SheetCoreObject(const DriverItemMap& map) {
-    if (map.SheetParam != nullptr && map.SheetParam->poemuiobj != nullptr) {
-        return map.SheetParam->poemuiobj;
-    }
-    return map.Param != nullptr ? map.Param->poemuiobj : nullptr;
-}
-
-bool NoPermission(const DriverItemMap& map) {
-    return map.SheetParam != nullptr && (map.SheetParam->dwFlags & kNoPermission) != 0;
-}
 
 void ReadModelString(const DriverItemMap& map, const wchar_t* key, wchar_t* out, DWORD chars) {
     out[0] = L'\0';
@@ -129,62 +96,23 @@ bool CcmFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
     return DriverFile(name, path);
 }
 
-bool ListExists(HWND page, int id) { return GetDlgItem(page, id) != nullptr; }
-
-LRESULT ListCount(HWND page, int id) {
-    if (!ListExists(page, id)) return 0;
-    const LRESULT count = SendDlgItemMessageW(page, id, CB_GETCOUNT, 0, 0);
-    return count == CB_ERR ? 0 : count;
-}
-
-// Fills the gamma list from section "PSGamma"; the number of settings the file lists.
-UINT FillGammaList(HWND page, const wchar_t* path) {
-    UINT count = GetPrivateProfileIntW(L"PSGamma", L"SettingNum", 0, path);
-    if (count > kMaxListedSettings) count = kMaxListedSettings;
-    for (UINT i = 0; i < count; ++i) {
-        wchar_t key[32];
-        StringCchPrintfW(key, 32, L"SettingID%u", i);
-        const UINT id = GetPrivateProfileIntW(L"PSGamma", key, 0, path);
-        StringCchPrintfW(key, 32, L"SettingName%u", id);
-        wchar_t name[kGammaNameChars] = {};
-        GetPrivateProfileStringW(L"PSGamma", key, L"", name, kGammaNameChars, path);
-        if (name[0] == L'\0') continue;
-        const LRESULT at = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_ADDSTRING, 0,
-                                               reinterpret_cast<LPARAM>(name));
-        if (at >= 0) {
-            SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETITEMDATA, static_cast<WPARAM>(at),
-                                static_cast<LPARAM>(id & 0xFF));
-        }
-    }
-    return count;
-}
-
-// Asks the core driver which special toner the printer has installed.
-void QuerySpecialToner(const DriverItemMap& map) {
-    POEMUIOBJ core = SheetCoreObject(map);
-    if (core == nullptr || core->pOemUIProcs == nullptr ||
-        core->pOemUIProcs->DrvGetDriverSetting == nullptr) {
-        return;
-    }
-    char answer[kSettingAnswerBytes + 1] = {};  // the extra byte keeps the answer terminated
-    DWORD needed = 0;
-    DWORD options = 0;
-    if (!core->pOemUIProcs->DrvGetDriverSetting(core, "VRSpecialTonerInstalled", answer,
-                                                kSettingAnswerBytes, &needed, &options)) {
-        return;
-    }
+// Asks the core driver which special toner the printer has installed; an answer it does not
+// give, or does not know, leaves the sheet's kind as it was.
+void QuerySpecialToner(DriverItemMap& map) {
+    char answer[kSettingAnswerBytes];
+    if (!QueryDriverSetting(map, "VRSpecialTonerInstalled", answer, kSettingAnswerBytes)) return;
     if (std::strcmp(answer, "None") == 0) {
-        SpecialTonerKind = 0;
+        map.SpecialTonerKind = kSpecialTonerNone;
     } else if (std::strcmp(answer, "White") == 0) {
-        SpecialTonerKind = 1;
+        map.SpecialTonerKind = kSpecialTonerWhite;
     } else if (std::strcmp(answer, "Clear") == 0) {
-        SpecialTonerKind = 2;
+        map.SpecialTonerKind = kSpecialTonerClear;
     }
 }
 
 // Fills the black-finish list with the option names of the VRBlackSubGra item.
 void FillBlackFinishList(HWND page, const DriverItemMap& map) {
-    if (!ListExists(page, IDC_BLACK_FINISH)) return;
+    if (!HasControl(page, IDC_BLACK_FINISH)) return;
     const POPTITEM item = BoundItem(map, kEntryBlackSubGra);
     if (item == nullptr || item->pOptType == nullptr || item->pOptType->pOptParam == nullptr) {
         return;
@@ -201,26 +129,13 @@ void FillBlackFinishList(HWND page, const DriverItemMap& map) {
 // Selects the gamma list item of the chosen id; a choice that is not listed falls back to the
 // first item with custom gamma off.
 void RefreshGammaControls(HWND page, DriverItemMap& map) {
-    if (!ListExists(page, IDC_GAMMA_LIST)) return;  // no settings: the stored choice stays
+    if (!HasControl(page, IDC_GAMMA_LIST)) return;  // no settings: the stored choice stays
     DWORD& gamma = GammaSelection(map);
-    const LRESULT count = ListCount(page, IDC_GAMMA_LIST);
-    LRESULT chosen = -1;
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT data = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA,
-                                                 static_cast<WPARAM>(i), 0);
-        if (data != CB_ERR && static_cast<DWORD>(data) == LOWORD(gamma)) chosen = i;
-    }
-    if (chosen < 0) {
-        chosen = 0;
-        const LRESULT data = count > 0 ? SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA, 0, 0)
-                                       : CB_ERR;
-        gamma = data == CB_ERR ? 0 : static_cast<DWORD>(data) & 0xFFFF;
-    }
-    SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    const LRESULT count = SelectChosenSetting(page, IDC_GAMMA_LIST, gamma);
     const bool on = (gamma & kChoiceOnMask) != 0;
-    EnableWindow(GetDlgItem(page, IDC_GAMMA_LIST), on);
-    EnableWindow(GetDlgItem(page, IDC_CUSTOM_GAMMA), count > 0);
-    CheckDlgButton(page, IDC_CUSTOM_GAMMA, on && count > 0 ? BST_CHECKED : BST_UNCHECKED);
+    EnableControl(page, IDC_GAMMA_LIST, on);
+    EnableControl(page, IDC_CUSTOM_GAMMA, count > 0);
+    SetTicked(page, IDC_CUSTOM_GAMMA, on && count > 0);
 }
 
 void RefreshLink(HWND page, const DriverItemMap& map) {
@@ -300,7 +215,7 @@ void ChooseMode(HWND page, DriverItemMap& map, DWORD mode) {
 }
 
 void OpenDetail(HWND page, DriverItemMap& map, WORD templateId) {
-    if (OpenColorDetailDialog(page, templateId, map) != 0) MarkPageChanged(page);
+    if (OpenColorDetailDialog(page, templateId, map) != kDetailCancelled) MarkPageChanged(page);
 }
 
 bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
@@ -312,55 +227,28 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
         if (code == BN_CLICKED) ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_PICTURE_FIRST));
         return true;
     }
+    if (StoreBoundCommand(page, kBoxes, kLists, id, code, map.WantedValue)) {
+        MarkPageChanged(page);
+        return true;
+    }
     switch (id) {
         case IDC_CALDER_OPTIONS: OpenDetail(page, map, IDD_CALDER_COLOR); return true;
         case IDC_MERIDAN_OPTIONS: OpenDetail(page, map, IDD_MERIDAN_PRO); return true;
         case IDC_COLOR_ADVANCED: OpenDetail(page, map, IDD_COLOR_ADVANCED); return true;
         case IDC_SPECIAL_TONER:
-            OpenDetail(page, map, SpecialTonerKind == 1 ? IDD_SPECIAL_TONER_WHITE
-                                                        : IDD_SPECIAL_TONER_CLEAR);
+            OpenDetail(page, map, map.SpecialTonerKind == kSpecialTonerWhite
+                                      ? IDD_SPECIAL_TONER_WHITE
+                                      : IDD_SPECIAL_TONER_CLEAR);
             return true;
-        case IDC_TONER_SAVE:
-            if (code == BN_CLICKED) {
-                map.WantedValue[kEntryOutputMode] =
-                    IsDlgButtonChecked(page, IDC_TONER_SAVE) == BST_CHECKED ? kOutputModeTonerSave : 0;
-                MarkPageChanged(page);
-            }
-            return true;
-        case IDC_GAMMA_LIST: {
+        case IDC_GAMMA_LIST:
             if (code != CBN_SELCHANGE) return false;
-            const LRESULT sel = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETCURSEL, 0, 0);
-            const LRESULT data = sel == CB_ERR ? CB_ERR
-                                               : SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA,
-                                                                     static_cast<WPARAM>(sel), 0);
-            if (data != CB_ERR) {
-                DWORD& gamma = GammaSelection(map);
-                gamma = (gamma & kChoiceOnMask) | (static_cast<DWORD>(data) & 0xFFFF);
-                MarkPageChanged(page);
-            }
+            if (TakeSelectedSetting(page, id, GammaSelection(map))) MarkPageChanged(page);
             return true;
-        }
-        case IDC_CUSTOM_GAMMA: {
-            DWORD& gamma = GammaSelection(map);
-            if (IsDlgButtonChecked(page, IDC_CUSTOM_GAMMA) == BST_CHECKED) {
-                gamma |= kChoiceOnBit;
-            } else {
-                gamma &= ~kChoiceOnMask;
-            }
+        case IDC_CUSTOM_GAMMA:
+            SwitchChoice(GammaSelection(map), IsTicked(page, IDC_CUSTOM_GAMMA));
             RefreshColorPage(page, map);
             MarkPageChanged(page);
             return true;
-        }
-        case IDC_BLACK_FINISH: {
-            // Only a change of selection is a change of the page (focus moves are not).
-            if (code != CBN_SELCHANGE) return false;
-            const LRESULT sel = SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_GETCURSEL, 0, 0);
-            if (sel != CB_ERR) {
-                BlackFinish(map) = static_cast<DWORD>(sel);
-                MarkPageChanged(page);
-            }
-            return true;
-        }
         case IDC_COLOR_SWATCH:
             if (code == BN_CLICKED) StartSwatchUtility(page, map);
             return true;
@@ -528,14 +416,14 @@ void UpdateColorModeControls(HWND page, DriverItemMap& map) {
     const DWORD mode = ColorMode(map);
     CheckRadioButton(page, IDC_COLORMODE_AUTOMATIC, IDC_COLORMODE_GREYSCALE,
                      IDC_COLORMODE_AUTOMATIC + static_cast<int>(mode));
-    EnableWindow(GetDlgItem(page, IDC_CALDER_OPTIONS), mode == kColorModeCalder);
-    EnableWindow(GetDlgItem(page, IDC_MERIDAN_OPTIONS), mode == kColorModeMeridan);
+    EnableControl(page, IDC_CALDER_OPTIONS, mode == kColorModeCalder);
+    EnableControl(page, IDC_MERIDAN_OPTIONS, mode == kColorModeMeridan);
     // Toner Save steers VROutputMode; without that feature the box has nothing to set.
-    EnableWindow(GetDlgItem(page, IDC_TONER_SAVE),
-                 mode != kColorModeGreyscale && map.ItemIndex[kEntryOutputMode] != kNoItem);
-    if (NoPermission(map)) {
+    EnableControl(page, IDC_TONER_SAVE,
+                  mode != kColorModeGreyscale && HasItem(map, kEntryOutputMode));
+    if (IsReadOnlySheet(map)) {
         RestrictControlRange(page, IDC_COLORMODE_PICTURE_FIRST, IDC_COLORMODE_GROUP, FALSE);
-        RestrictControlRange(page, kLockModeSecondFirst, IDC_COLOR_ADVANCED, FALSE);
+        RestrictControlRange(page, IDC_COLOR_MODE_EXTRA_FIRST, IDC_COLOR_ADVANCED, FALSE);
         RestrictControlRange(page, IDC_TONER_SAVE, IDC_TONER_SAVE, FALSE);
         RestrictControlRange(page, IDC_DEFAULT, IDC_DEFAULT, FALSE);
     }
@@ -549,17 +437,19 @@ void InitColorPage(HWND page, DriverItemMap& map) {
     const PrivateDevmode* record = SheetRecord(map);
     if (record != nullptr) GammaSelection(map) = record->PsGammaSettingId;
     wchar_t gammaPath[kPathChars];
-    const UINT settings = GammaFilePath(map, gammaPath) ? FillGammaList(page, gammaPath) : 0;
+    const UINT settings = GammaFilePath(map, gammaPath)
+                              ? AddSettingList(page, IDC_GAMMA_LIST, gammaPath, L"PSGamma", 0)
+                              : 0;
     if (settings == 0) {
         DestroyControlRange(page, IDC_CUSTOM_GAMMA, IDC_CUSTOM_GAMMA);
         DestroyControlRange(page, IDC_GAMMA_LABEL, IDC_GAMMA_LIST);
     }
 
-    if (map.ItemIndex[kEntrySpecialColorSpace] == kNoItem) {
+    if (!HasItem(map, kEntrySpecialColorSpace)) {
         DestroyControlRange(page, IDC_SPECIAL_TONER, IDC_SPECIAL_TONER);
     } else {
         QuerySpecialToner(map);
-        EnableWindow(GetDlgItem(page, IDC_SPECIAL_TONER), SpecialTonerKind != 0);
+        EnableControl(page, IDC_SPECIAL_TONER, map.SpecialTonerKind != kSpecialTonerNone);
     }
 
     if (record != nullptr) ColorSettingCopy(map) = record->ColorSettingId;
@@ -568,8 +458,8 @@ void InitColorPage(HWND page, DriverItemMap& map) {
 
 void RefreshColorPage(HWND page, DriverItemMap& map) {
     UpdateColorModeControls(page, map);
-    if (SpecialTonerKind != 0) {
-        EnableWindow(GetDlgItem(page, IDC_SPECIAL_TONER), ColorMode(map) != kColorModeGreyscale);
+    if (map.SpecialTonerKind != kSpecialTonerNone) {
+        EnableControl(page, IDC_SPECIAL_TONER, ColorMode(map) != kColorModeGreyscale);
     }
     if (CapabilityFilePath[0] != L'\0') RefreshGammaControls(page, map);
 
@@ -577,19 +467,13 @@ void RefreshColorPage(HWND page, DriverItemMap& map) {
     if (LinkFont == nullptr) LinkFont = CreateLinkFont(page, true).release();
     RefreshLink(page, map);
 
-    if (map.ItemIndex[kEntryOutputMode] != kNoItem) {
-        CheckDlgButton(page, IDC_TONER_SAVE,
-                       map.WantedValue[kEntryOutputMode] == kOutputModeTonerSave ? BST_CHECKED
-                                                                                 : BST_UNCHECKED);
-    }
-    if (ListExists(page, IDC_BLACK_FINISH)) {
-        SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_SETCURSEL, BlackFinish(map), 0);
-    }
-    if (NoPermission(map)) {
+    LoadChecks(page, kBoxes, map, map.WantedValue);
+    LoadLists(page, kLists, map, map.WantedValue);
+    if (IsReadOnlySheet(map)) {
         // The gamma refresh above enables the list and its switch again: lock them after it.
         RestrictControlRange(page, IDC_GAMMA_LIST, IDC_GAMMA_LIST, FALSE);
         RestrictControlRange(page, IDC_CUSTOM_GAMMA, IDC_CUSTOM_GAMMA, FALSE);
-        RestrictControlRange(page, kLockExtraFirst, kLockExtraLast, FALSE);
+        RestrictControlRange(page, IDC_COLOR_EXTRA_FIRST, IDC_COLOR_EXTRA_LAST, FALSE);
         RestrictControlRange(page, IDC_BLACK_FINISH_LABEL, IDC_BLACK_FINISH, FALSE);
         RestrictControlRange(page, IDC_SPECIAL_TONER, IDC_SPECIAL_TONER, FALSE);
     }
@@ -621,7 +505,7 @@ INT_PTR OpenColorDetailDialog(HWND page, WORD templateId, DriverItemMap& map) {
         case IDD_MERIDAN_PRO: return ShowMeridanProDialog(page, map);
         case IDD_SPECIAL_TONER_WHITE:
         case IDD_SPECIAL_TONER_CLEAR: return ShowSpecialTonerDialog(page, templateId, map);
-        default: return 0;
+        default: return kDetailCancelled;
     }
 }
 
@@ -631,17 +515,55 @@ bool ColorMatchingFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]
 
 void DeleteColorLinkFont() { DeleteLinkFont(); }
 
+namespace {
+
+void OpenPage(HWND page, LPARAM lParam) {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+    auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam)
+                                     : nullptr;
+    SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+    if (map != nullptr) {
+        InitColorPage(page, *map);
+        RefreshColorPage(page, *map);
+    }
+    SheetFlags |= kSheetFlagPluginPageSeen;
+}
+
+INT_PTR OnDrawItem(HWND page, WPARAM id) {
+    if (id >= IDC_COLORMODE_PICTURE_FIRST && id <= IDC_COLORMODE_PICTURE_LAST) {
+        DrawModePicture(page, static_cast<int>(id));
+        return TRUE;
+    }
+    if (id != IDC_LINK_PICTURE) return FALSE;
+    DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
+    return TRUE;
+}
+
+// The hand over the link while the model names a target.
+INT_PTR OnSetCursor(HWND page, const DriverItemMap& map, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    if ((id != IDC_LINK_TEXT && id != IDC_LINK_PICTURE) || !HasLinkTarget(map)) return FALSE;
+    SetCursor(LoadHandCursor());
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+// The link text in blue on the page's background.
+INT_PTR OnStaticColor(HDC dc, HWND control) {
+    if (GetDlgCtrlID(control) != IDC_LINK_TEXT) return FALSE;
+    // The static selects its own font after this answer when it has one; the guard gives the
+    // DC back its font either way.
+    SelectGuard font(dc, LinkFont);
+    SetTextColor(dc, RGB(0, 0, 255));
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+}
+
+}  // namespace
+
 INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam)
-                                         : nullptr;
-        SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
-        if (map != nullptr) {
-            InitColorPage(page, *map);
-            RefreshColorPage(page, *map);
-        }
-        SheetFlags |= kSheetFlagPluginPageSeen;
+        OpenPage(page, lParam);
         return TRUE;
     }
     if (message == WM_DESTROY) ReleaseModePictures();  // the sheet ends with its pages
@@ -650,44 +572,17 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     if (map == nullptr) return FALSE;
 
     switch (message) {
-        case WM_ACTIVATE:
-            UpdateColorModeControls(page, *map);
-            return FALSE;
-        case WM_DRAWITEM:
-            if (wParam >= IDC_COLORMODE_PICTURE_FIRST && wParam <= IDC_COLORMODE_PICTURE_LAST) {
-                DrawModePicture(page, static_cast<int>(wParam));
-                return TRUE;
-            }
-            if (wParam == IDC_LINK_PICTURE) {
-                DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_SETCURSOR: {
-            const int id = GetDlgCtrlID(reinterpret_cast<HWND>(wParam));
-            if ((id == IDC_LINK_TEXT || id == IDC_LINK_PICTURE) && HasLinkTarget(*map)) {
-                SetCursor(LoadHandCursor());
-                SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
-                return TRUE;
-            }
-            return FALSE;
-        }
+        case WM_ACTIVATE: UpdateColorModeControls(page, *map); return FALSE;
+        case WM_DRAWITEM: return OnDrawItem(page, wParam);
+        case WM_SETCURSOR: return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
         case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_LINK_TEXT) {
-                const HDC dc = reinterpret_cast<HDC>(wParam);
-                if (LinkFont != nullptr) SelectObject(dc, LinkFont);
-                SetTextColor(dc, RGB(0, 0, 255));
-                SetBkMode(dc, TRANSPARENT);
-                return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-            }
-            return FALSE;
+            return OnStaticColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_NOTIFY:
             return lParam != 0 ? OnNotify(page, *map, *reinterpret_cast<const NMHDR*>(lParam))
                                : FALSE;
         case WM_COMMAND:
             return OnCommand(page, *map, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
-        default:
-            return FALSE;
+        default: return FALSE;
     }
 }
 

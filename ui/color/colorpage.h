@@ -28,9 +28,11 @@ inline constexpr DWORD kChoiceOnMask = 0xFFFF0000;
 // Bit of the colour setting: the setting number refers to section "Gamma" (else "Color").
 inline constexpr DWORD kColorSettingGammaBit = 0x100;
 
-// Special toner installed in the printer, as the core driver reports it: 0 none, 1 white,
-// 2 clear. Process-wide; kept from one page initialisation to the next.
-extern DWORD SpecialTonerKind;
+// Special toner installed in the printer, as the core driver reports it when the page opens
+// (DriverItemMap::SpecialTonerKind, one per sheet).
+inline constexpr DWORD kSpecialTonerNone = 0;
+inline constexpr DWORD kSpecialTonerWhite = 1;
+inline constexpr DWORD kSpecialTonerClear = 2;
 
 INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -53,8 +55,8 @@ void ResetColorDefaults(DriverItemMap& map);
 bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::size_t& count);
 
 // Opens one of the page's detail dialogs (templates 118, 119, 200, 4001, 4002) with the map;
-// its result, non-zero meaning a change (-1 when the dialog could not be created). An unknown
-// template opens nothing and gives 0.
+// its result: kDetailAccepted after OK, kDetailCancelled after Cancel, -1 when the dialog could
+// not be created. An unknown template opens nothing and gives kDetailCancelled.
 INT_PTR OpenColorDetailDialog(HWND page, WORD templateId, DriverItemMap& map);
 
 // Full path of the model's colour-matching information file ("CCMInfoFile", sections "Color"

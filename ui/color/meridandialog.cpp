@@ -1,16 +1,12 @@
 #include "ui/color/meridandialog.h"
 
 #include <commctrl.h>
-#include <prsht.h>
-
-#include <cstring>
 
 #include "colormeridan_ids.h"
 #include "plugin/object.h"
 #include "resource.h"
 #include "ui/color/colordetail.h"
 #include "ui/common/dialogs.h"
-#include "ui/common/helpids.h"
 
 namespace oemui {
 
@@ -23,17 +19,17 @@ constexpr DWORD kMethodSimulation = 1;
 constexpr DWORD kCmykLink = 1;
 constexpr DWORD kPrecisionHighest = 2;  // the trackbar runs 0..2
 
-// Working copies: the map's wanted values copied at start, the twelve features below edited.
-struct MeridanState : DialogContext {
-    EntryValues values = {};
-};
-
-constexpr int kEditedEntries[] = {
+constexpr int kFeatures[] = {
     kEntryColorIcms,       kEntryCmykProfile, kEntryColorRenderDict, kEntryRgbProfile,
     kEntryCmykInputProfile, kEntryCmykLinkProfile, kEntryOutProfile, kEntrySimProfile,
     kEntryPreserveBlack,   kEntryPureBlack,   kEntryBlackSubGra,     kEntryColorMatch,
 };
 
+// Both boxes say "on" for the feature's first option.
+constexpr CheckBinding kBoxes[] = {
+    {IDC_MERIDAN_PURE_BLACK, kEntryPureBlack, 0, 1},
+    {IDC_MERIDAN_PRESERVE_BLACK, kEntryPreserveBlack, 0, 1},
+};
 constexpr ListBinding kLists[] = {
     {IDC_MERIDAN_INTENT_LIST, kEntryColorRenderDict},
     {IDC_MERIDAN_BLACK_LIST, kEntryBlackSubGra},
@@ -42,24 +38,6 @@ constexpr ListBinding kLists[] = {
     {IDC_MERIDAN_CMYK_LINK_LIST, kEntryCmykLinkProfile},
     {IDC_MERIDAN_OUTPUT_LIST, kEntryOutProfile},
     {IDC_MERIDAN_SIM_LIST, kEntrySimProfile},
-};
-
-// Every control that edits a feature; one whose feature the tree lacks stays disabled.
-struct ValueControl {
-    int controlId;
-    int entry;
-};
-constexpr ValueControl kValueControls[] = {
-    {IDC_MERIDAN_INTENT_LIST, kEntryColorRenderDict},
-    {IDC_MERIDAN_BLACK_LIST, kEntryBlackSubGra},
-    {IDC_MERIDAN_RGB_LIST, kEntryRgbProfile},
-    {IDC_MERIDAN_CMYK_INPUT_LIST, kEntryCmykInputProfile},
-    {IDC_MERIDAN_CMYK_LINK_LIST, kEntryCmykLinkProfile},
-    {IDC_MERIDAN_OUTPUT_LIST, kEntryOutProfile},
-    {IDC_MERIDAN_SIM_LIST, kEntrySimProfile},
-    {IDC_MERIDAN_PRESERVE_BLACK, kEntryPreserveBlack},
-    {IDC_MERIDAN_PURE_BLACK, kEntryPureBlack},
-    {IDC_MERIDAN_PRECISION, kEntryColorMatch},
 };
 
 // The pictures and the bitmap each draws.
@@ -82,7 +60,18 @@ void ShowPicture(HWND dialog, int id, bool show) {
     if (visible != show) ShowWindow(picture, show ? SW_SHOW : SW_HIDE);
 }
 
-void Refresh(HWND dialog, MeridanState& state) {
+// Controls whose feature the tree lacks stay disabled.
+void DisableUnboundControls(HWND dialog, const DriverItemMap& map) {
+    for (const ListBinding& list : kLists) {
+        if (!HasItem(map, list.entry)) EnableControl(dialog, list.controlId, false);
+    }
+    for (const CheckBinding& box : kBoxes) {
+        if (!HasItem(map, box.entry)) EnableControl(dialog, box.controlId, false);
+    }
+    if (!HasItem(map, kEntryColorMatch)) EnableControl(dialog, IDC_MERIDAN_PRECISION, false);
+}
+
+void Refresh(HWND dialog, ColorDetailState& state) {
     const DriverItemMap& map = *state.map;
     EntryValues& v = state.values;
     const DWORD method = v[kEntryColorIcms];
@@ -122,10 +111,7 @@ void Refresh(HWND dialog, MeridanState& state) {
                         static_cast<LPARAM>(v[kEntryColorMatch]));
     SetTicked(dialog, IDC_MERIDAN_PURE_BLACK, v[kEntryPureBlack] == 0);
     LoadLists(dialog, kLists, map, v);
-
-    for (const ValueControl& control : kValueControls) {
-        if (!HasItem(map, control.entry)) EnableControl(dialog, control.controlId, false);
-    }
+    DisableUnboundControls(dialog, map);
     // The automatic output profile chooses its rendering intent itself.
     if (v[kEntryOutProfile] == 0) {
         RestrictControlRange(dialog, IDC_MERIDAN_INTENT_LABEL, IDC_MERIDAN_INTENT_LIST, FALSE);
@@ -133,145 +119,71 @@ void Refresh(HWND dialog, MeridanState& state) {
     if (IsReadOnlySheet(map)) RestrictControlRange(dialog, IDC_DEFAULT, IDC_DEFAULT, FALSE);
 }
 
-void InitDialog(HWND dialog, LPARAM lParam) {
-    auto* state = AttachDialogState<MeridanState>(dialog, lParam);
-    ApplyContextHelpStyle(dialog);
-    SheetFlags |= kSheetFlagPluginPageSeen;
-    if (state == nullptr || state->map == nullptr) return;
-    const DriverItemMap& map = *state->map;
+void Open(HWND dialog, ColorDetailState& state) {
+    const DriverItemMap& map = *state.map;
     for (const ListBinding& list : kLists) FillOptionList(dialog, list.controlId, map, list.entry);
     SendDlgItemMessageW(dialog, IDC_MERIDAN_PRECISION, TBM_SETRANGE, TRUE,
                         MAKELPARAM(0, kPrecisionHighest));
-    std::memcpy(state->values, map.WantedValue, sizeof(state->values));
     // Values outside the controls' ranges would check no radio or move the trackbar off.
-    if (state->values[kEntryColorIcms] > IDC_MERIDAN_METHOD_LAST - IDC_MERIDAN_METHOD_ICC) {
-        state->values[kEntryColorIcms] = kMethodIcc;
+    EntryValues& v = state.values;
+    if (v[kEntryColorIcms] > IDC_MERIDAN_METHOD_LAST - IDC_MERIDAN_METHOD_ICC) {
+        v[kEntryColorIcms] = kMethodIcc;
     }
-    if (state->values[kEntryColorMatch] > kPrecisionHighest) {
-        state->values[kEntryColorMatch] = kPrecisionHighest;
-    }
-    Refresh(dialog, *state);
+    if (v[kEntryColorMatch] > kPrecisionHighest) v[kEntryColorMatch] = kPrecisionHighest;
 }
 
-void StoreAndClose(HWND dialog, MeridanState& state) {
-    DriverItemMap& map = *state.map;
-    for (int entry : kEditedEntries) {
-        // A feature the tree lacks keeps its wanted value: the user could not see it.
-        if (HasItem(map, entry)) map.WantedValue[entry] = state.values[entry];
-    }
-    MarkOpeningPageChanged(dialog, state);
-    EndDialog(dialog, 1);
-}
-
-void RestoreDefaults(HWND dialog, MeridanState& state) {
-    for (int entry : kEditedEntries) state.values[entry] = 0;
+void AfterDefaults(HWND, ColorDetailState& state) {
     state.values[kEntryColorMatch] = kPrecisionHighest;
-    Refresh(dialog, state);
 }
 
-// A list whose choice changes what else is shown.
-int ListEntry(int id) {
-    for (const ListBinding& list : kLists) {
-        if (list.controlId == id) return list.entry;
-    }
-    return -1;
-}
-
-bool OnCommand(HWND dialog, int id, int code) {
-    auto* state = DialogStateOf<MeridanState>(dialog);
-    if (id == IDCANCEL) {
-        EndDialog(dialog, 0);
-        return true;
-    }
-    if (state == nullptr || state->map == nullptr) return false;
-    EntryValues& v = state->values;
+bool OnCommand(HWND dialog, ColorDetailState& state, int id, int code) {
+    if (code != BN_CLICKED) return false;
+    EntryValues& v = state.values;
     if (id >= IDC_MERIDAN_METHOD_ICC && id <= IDC_MERIDAN_METHOD_LAST) {
-        if (code != BN_CLICKED) return false;
         v[kEntryColorIcms] = static_cast<DWORD>(id - IDC_MERIDAN_METHOD_ICC);
-        Refresh(dialog, *state);
-        return true;
+    } else if (id == IDC_MERIDAN_CMYK_INPUT || id == IDC_MERIDAN_CMYK_LINK) {
+        v[kEntryCmykProfile] = static_cast<DWORD>(id - IDC_MERIDAN_CMYK_INPUT);
+    } else {
+        return false;
     }
-    switch (id) {
-        case IDC_MERIDAN_CMYK_INPUT:
-        case IDC_MERIDAN_CMYK_LINK:
-            if (code != BN_CLICKED) return false;
-            v[kEntryCmykProfile] = static_cast<DWORD>(id - IDC_MERIDAN_CMYK_INPUT);
-            Refresh(dialog, *state);
-            return true;
-        case IDC_MERIDAN_BLACK_LIST:
-            v[kEntryBlackSubGra] = ListSelection(dialog, id, v[kEntryBlackSubGra]);
-            return true;
-        case IDC_MERIDAN_PURE_BLACK:
-            v[kEntryPureBlack] = IsTicked(dialog, id) ? 0 : 1;
-            return true;
-        case IDC_MERIDAN_PRESERVE_BLACK:
-            v[kEntryPreserveBlack] = IsTicked(dialog, id) ? 0 : 1;
-            return true;
-        case IDC_DEFAULT: RestoreDefaults(dialog, *state); return true;
-        case IDOK: StoreAndClose(dialog, *state); return true;
-        default: break;
-    }
-    const int entry = ListEntry(id);
-    if (entry < 0 || code != CBN_SELCHANGE) return false;
-    v[entry] = ListSelection(dialog, id, v[entry]);
-    Refresh(dialog, *state);
+    Refresh(dialog, state);
     return true;
 }
 
-INT_PTR OnNotify(HWND dialog, const NMHDR* header) {
-    auto* state = DialogStateOf<MeridanState>(dialog);
-    if (header == nullptr || state == nullptr || state->map == nullptr) return FALSE;
-    if (header->code == PSN_SETACTIVE) {
-        Refresh(dialog, *state);
-        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
-        return TRUE;
-    }
-    return AnswerColorSheetNotice(dialog, *state->map, header->code, true) ? TRUE : FALSE;
-}
-
-INT_PTR OnDrawItem(HWND dialog, WPARAM id) {
+bool DrawPicture(HWND dialog, ColorDetailState&, const DRAWITEMSTRUCT& item) {
     for (const Picture& picture : kPictures) {
-        if (static_cast<WPARAM>(picture.controlId) != id) continue;
+        if (static_cast<UINT>(picture.controlId) != item.CtlID) continue;
         DrawTransparentBitmap(dialog, ModuleHandle, picture.controlId, picture.bitmapId);
-        return TRUE;
+        return true;
     }
-    return FALSE;
+    return false;
 }
 
-void OnPrecision(HWND dialog, HWND trackbar) {
-    auto* state = DialogStateOf<MeridanState>(dialog);
-    if (state == nullptr || state->map == nullptr) return;
+void OnPrecision(HWND dialog, ColorDetailState& state, HWND trackbar) {
     if (trackbar != GetDlgItem(dialog, IDC_MERIDAN_PRECISION)) return;
     const LRESULT position = SendMessageW(trackbar, TBM_GETPOS, 0, 0);
-    state->values[kEntryColorMatch] = position < 0 ? 0 : static_cast<DWORD>(position);
+    state.values[kEntryColorMatch] = position < 0 ? 0 : static_cast<DWORD>(position);
 }
 
-void OnActivate(HWND dialog) {
-    auto* state = DialogStateOf<MeridanState>(dialog);
-    if (state != nullptr && state->map != nullptr) Refresh(dialog, *state);
-}
+constexpr ColorDetailParts kParts = {
+    .features = kFeatures,
+    .boxes = kBoxes,
+    .lists = kLists,
+    .notices = DetailNotices::LikeThePage,
+    .visitsPluginPage = true,
+    .open = &Open,
+    .refresh = &Refresh,
+    .afterDefaults = &AfterDefaults,
+    .command = &OnCommand,
+    .drawItem = &DrawPicture,
+    .activated = &Refresh,
+    .scrolled = &OnPrecision,
+};
 
 }  // namespace
 
 INT_PTR ShowMeridanProDialog(HWND page, DriverItemMap& map) {
-    MeridanState state;
-    state.map = &map;
-    return RunColorDetailDialog(page, IDD_MERIDAN_PRO, &MeridanProDialogProc, state);
-}
-
-INT_PTR CALLBACK MeridanProDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_INITDIALOG: InitDialog(dialog, lParam); return TRUE;
-        case WM_DRAWITEM: return OnDrawItem(dialog, wParam);
-        case WM_ACTIVATE: OnActivate(dialog); return FALSE;
-        case WM_HSCROLL: OnPrecision(dialog, reinterpret_cast<HWND>(lParam)); return TRUE;
-        case WM_NOTIFY: return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
-        case WM_HELP:
-        case WM_CONTEXTMENU: HandleContextHelp(message, wParam, lParam); return TRUE;
-        case WM_COMMAND:
-            return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
-        default: return FALSE;
-    }
+    return RunColorDetailDialog(page, IDD_MERIDAN_PRO, kParts, map);
 }
 
 }  // namespace oemui

@@ -9,10 +9,8 @@
 
 namespace oemui {
 
-// Runs template `templateId` (4001 or 4002) modally over the sheet of `page`; 1 after OK,
-// 0 after Cancel.
+// Runs template `templateId` (4001 or 4002) modally over the sheet of `page`; kDetailAccepted
+// after OK, kDetailCancelled after Cancel (ui/color/colordetail.h).
 INT_PTR ShowSpecialTonerDialog(HWND page, WORD templateId, DriverItemMap& map);
-
-INT_PTR CALLBACK SpecialTonerDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace oemui

@@ -46,14 +46,9 @@ constexpr ListBinding kLists[] = {{IDC_BLACK_FINISH, kEntryBlackSubGra}};
 
 // Process-wide link font, created on the first refresh and deleted whenever the page is left,
 // applied or reset.
-HFONT LinkFont = nullptr;
+UniqueFont LinkFont;
 
-void DeleteLinkFont() {
-    if (LinkFont != nullptr) {
-        DeleteObject(LinkFont);
-        LinkFont = nullptr;
-    }
-}
+void DeleteLinkFont() { LinkFont.reset(); }
 
 DWORD& ColorMode(DriverItemMap& map) { return map.WantedValue[kEntryControl]; }
 DWORD& GammaSelection(DriverItemMap& map) { return map.WantedValue[kEntryGammaSelection]; }
@@ -464,7 +459,7 @@ void RefreshColorPage(HWND page, DriverItemMap& map) {
     if (CapabilityFilePath[0] != L'\0') RefreshGammaControls(page, map);
 
     LoadHandCursor();
-    if (LinkFont == nullptr) LinkFont = CreateLinkFont(page, true).release();
+    if (!LinkFont) LinkFont = CreateLinkFont(page, true);
     RefreshLink(page, map);
 
     LoadChecks(page, kBoxes, map, map.WantedValue);

@@ -118,7 +118,7 @@ bool DriverFile(const wchar_t* name, wchar_t (&path)[kPathChars]) {
 bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
     if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return false;
     wchar_t name[kPathChars] = {};
-    GetPrivateProfileStringW(L"DependentFiles", L"HALFTONE", L"", name, kPathChars, map.IniPath);
+    SheetProfileString(L"DependentFiles", L"HALFTONE", name, kPathChars, map.IniPath);
     return DriverFile(name, path);
 }
 
@@ -139,15 +139,15 @@ LRESULT ListCount(HWND page, int id) {
 
 // Fills the gamma list from section "PSGamma"; the number of settings the file lists.
 UINT FillGammaList(HWND page, const wchar_t* path) {
-    UINT count = GetPrivateProfileIntW(L"PSGamma", L"SettingNum", 0, path);
+    UINT count = SheetProfileInt(L"PSGamma", L"SettingNum", 0, path);
     if (count > kMaxListedSettings) count = kMaxListedSettings;
     for (UINT i = 0; i < count; ++i) {
         wchar_t key[32];
         StringCchPrintfW(key, 32, L"SettingID%u", i);
-        const UINT id = GetPrivateProfileIntW(L"PSGamma", key, 0, path);
+        const UINT id = SheetProfileInt(L"PSGamma", key, 0, path);
         StringCchPrintfW(key, 32, L"SettingName%u", id);
         wchar_t name[kGammaNameChars] = {};
-        GetPrivateProfileStringW(L"PSGamma", key, L"", name, kGammaNameChars, path);
+        SheetProfileString(L"PSGamma", key, name, kGammaNameChars, path);
         if (name[0] == L'\0') continue;
         const LRESULT at = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_ADDSTRING, 0,
                                                reinterpret_cast<LPARAM>(name));

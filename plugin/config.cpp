@@ -315,12 +315,20 @@ DriverInfoScope::DriverInfoScope(HANDLE hPrinter) {
     }
     BeginSheetDriverCache(hPrinter);
     began_ = true;
+    // Kept sections belong to their files, not to a printer: the operation reads the sheet's.
+    if (setAside_ != nullptr) {
+        cache.kept = std::move(setAside_->cache.kept);
+        cache.nextKept = setAside_->cache.nextKept;
+    }
 }
 
 DriverInfoScope::~DriverInfoScope() {
     if (!began_) return;
     if (setAside_ != nullptr) {
-        // Still held by this thread: the sheet's copy comes back in place of the operation's.
+        // Still held by this thread: the sheet's copy comes back in place of the operation's,
+        // with the sections either of them read.
+        setAside_->cache.kept = std::move(SheetCache().kept);
+        setAside_->cache.nextKept = SheetCache().nextKept;
         SheetCache() = std::move(setAside_->cache);
         delete setAside_;
         return;

@@ -217,6 +217,19 @@ TEST(SheetProfile, ChangedFileIsSeenByOtherThreadsAndTheNextSheet) {
                   L"before.ini")
             << "read once per sheet";
 
+        {
+            // An operation on another printer during the sheet reads the sheet's copy too.
+            Printer mono(testenv::kMonoPrinter);
+            ASSERT_TRUE(mono);
+            const DriverInfoScope operation(mono.get());
+            EXPECT_EQ(KeptString(L"DependentFiles", L"HALFTONE", kPathChars, ini.path()).text,
+                      L"before.ini")
+                << "operation on another printer";
+        }
+        EXPECT_EQ(KeptString(L"DependentFiles", L"HALFTONE", kPathChars, ini.path()).text,
+                  L"before.ini")
+            << "after the operation";
+
         ThreadRead other{ini.path(), L""};
         HANDLE thread = CreateThread(nullptr, 0, &ReadOnOtherThread, &other, 0, nullptr);
         ASSERT_NE(thread, nullptr);

@@ -44,6 +44,23 @@ DriverInfo FetchDriverInfo(HANDLE hPrinter, DWORD level) {
     return info;
 }
 
+// Sections of configuration files kept for a sheet, each read once with
+// GetPrivateProfileSectionW.
+constexpr size_t kKeptSections = 8;
+// Section names longer than this are not kept (model sections are resolved with up to 1024).
+constexpr size_t kKeptSectionNameChars = 1025;
+
+// One section as GetPrivateProfileSectionW gave it: "key=value" lines, each ended by a NUL,
+// an empty line last. `whole` is false when the section did not fit the read; every look-up
+// then asks the file.
+struct KeptSection {
+    std::array<wchar_t, kPathChars> file{};
+    std::array<wchar_t, kKeptSectionNameChars> name{};
+    GlobalBlock<wchar_t> lines{0};
+    bool used = false;
+    bool whole = false;
+};
+
 // The open sheet's printer and its DRIVER_INFO_3W, fetched on first use. Only lookups on that
 // very handle see it; it is dropped when the sheet ends or another sheet's set-up starts.
 struct SheetDriverCache {
@@ -53,12 +70,9 @@ struct SheetDriverCache {
     std::array<wchar_t, kPathChars> sectionFile{};
     std::array<wchar_t, 1025> section{};
     DWORD sectionLimit = 0;
-    // The "key=value" lines of that section (GetPrivateProfileSectionW), read on the first
-    // model value asked for; `lineChars` 0 until read, and after a read that did not fit.
-    GlobalBlock<wchar_t> lines{0};
-    DWORD lineChars = 0;
-    std::array<wchar_t, kShortValueChars> linesSection{};
-    std::array<wchar_t, kPathChars> linesFile{};
+    // Configuration sections read for the sheet; the oldest goes when a new one needs room.
+    std::array<KeptSection, kKeptSections> kept{};
+    size_t nextKept = 0;
 };
 
 SheetDriverCache& SheetCache() {
@@ -109,42 +123,106 @@ DWORD CopyProfileValue(const wchar_t* value, wchar_t* out, DWORD capacity) {
     return static_cast<DWORD>(copied);
 }
 
-// Looks `key` up in the sheet's copy of the model section of the sheet's printer; false when
-// hPrinter is not the sheet's printer or the section cannot be kept (the caller then asks the
-// file itself).
-bool SheetModelValue(HANDLE hPrinter, const wchar_t* section, const wchar_t* key, wchar_t* out,
-                     DWORD capacity, DWORD& copied) {
-    SheetDriverCache* held = CacheFor(hPrinter);
-    if (held == nullptr) return false;
-    SheetDriverCache& cache = *held;
-    // The section's lines leave out comments, which a look-up of the key itself still finds.
-    if (key[0] == L';') return false;
-    if (cache.lineChars == 0 || wcscmp(cache.linesSection.data(), section) != 0 ||
-        wcscmp(cache.linesFile.data(), CapabilityFilePath) != 0) {
-        cache.lineChars = 0;
-        if (!cache.lines) cache.lines = GlobalBlock<wchar_t>(kSectionLinesChars * sizeof(wchar_t));
-        if (!cache.lines) return false;
-        const DWORD read = GetPrivateProfileSectionW(section, cache.lines.get(),
-                                                     kSectionLinesChars, CapabilityFilePath);
-        if (read == 0 || read >= kSectionLinesChars - 2) return false;  // empty or cut: ask the file
-        cache.lineChars = read;
-        StringCchCopyW(cache.linesSection.data(), cache.linesSection.size(), section);
-        StringCchCopyW(cache.linesFile.data(), cache.linesFile.size(), CapabilityFilePath);
+bool IsAscii(const wchar_t* text, size_t chars) {
+    for (size_t i = 0; i < chars; ++i) {
+        if (text[i] > 0x7F) return false;
     }
-    const size_t keyChars = wcslen(key);
-    for (const wchar_t* line = cache.lines.get(); *line != L'\0'; line += wcslen(line) + 1) {
-        const wchar_t* equals = wcschr(line, L'=');
-        const size_t nameChars = equals != nullptr ? static_cast<size_t>(equals - line) : wcslen(line);
-        if (nameChars != keyChars ||
-            CompareStringOrdinal(line, static_cast<int>(nameChars), key, static_cast<int>(keyChars),
-                                 TRUE) != CSTR_EQUAL) {
-            continue;
-        }
-        copied = CopyProfileValue(equals != nullptr ? equals + 1 : L"", out, capacity);
-        return true;
-    }
-    copied = 0;  // not in the section: the default, an empty value
     return true;
+}
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+bool SameNameNoCase(const wchar_t* name, size_t nameChars, const wchar_t* key, size_t keyChars) {
+    return nameChars == keyChars &&
+           CompareStringOrdinal(name, static_cast<int>(nameChars), key,
+                                static_cast<int>(keyChars), TRUE) == CSTR_EQUAL;
+}
+
+// The kept copy of [section] in `file`, read now when this sheet has not read it yet; nullptr
+// when this thread holds no sheet cache or the names cannot be kept.
+const KeptSection* KeptSectionOf(const wchar_t* section, const wchar_t* file) {
+    if (!HoldsCache()) return nullptr;
+    if (wcslen(file) >= kPathChars || wcslen(section) >= kKeptSectionNameChars) return nullptr;
+    SheetDriverCache& cache = SheetCache();
+    for (const KeptSection& kept : cache.kept) {
+        // Section names match as the profile functions match them; file names exactly.
+        if (kept.used && wcscmp(kept.file.data(), file) == 0 &&
+            CompareStringOrdinal(kept.name.data(), -1, section, -1, TRUE) == CSTR_EQUAL) {
+            return &kept;
+        }
+    }
+    GlobalBlock<wchar_t> read(kSectionLinesChars * sizeof(wchar_t));
+    if (!read) return nullptr;
+    const DWORD chars = GetPrivateProfileSectionW(section, read.get(), kSectionLinesChars, file);
+    KeptSection& kept = cache.kept[cache.nextKept];
+    cache.nextKept = (cache.nextKept + 1) % cache.kept.size();
+    kept.used = true;
+    kept.whole = chars < kSectionLinesChars - 2;
+    StringCchCopyW(kept.file.data(), kept.file.size(), file);
+    StringCchCopyW(kept.name.data(), kept.name.size(), section);
+    kept.lines = GlobalBlock<wchar_t>(0);
+    if (kept.whole) {
+        kept.lines = GlobalBlock<wchar_t>((chars + 2) * sizeof(wchar_t));  // zero-filled
+        if (!kept.lines) {
+            kept.used = false;
+            return nullptr;
+        }
+        memcpy(kept.lines.get(), read.get(), chars * sizeof(wchar_t));
+    }
+    return &kept;
+}
+
+void ForgetKeptSections(SheetDriverCache& cache) {
+    for (KeptSection& kept : cache.kept) {
+        kept.used = false;
+        kept.lines = GlobalBlock<wchar_t>(0);
+    }
+    cache.nextKept = 0;
+}
+
+// What the kept copy says of a key.
+enum class KeptAnswer {
+    Value,    // the key's value is known
+    Absent,   // the key is not in the section: the default
+    AskFile,  // the copy cannot tell exactly as the file would
+};
+
+KeptAnswer LookUpKept(const wchar_t* section, const wchar_t* key, const wchar_t* file,
+                      const wchar_t*& value) {
+    const size_t keyChars = wcslen(key);
+    // Comments are left out of a section's lines, but a look-up of such a key finds them; a
+    // key outside ASCII might match a name under another case mapping.
+    if (keyChars == 0 || key[0] == L';' || !IsAscii(key, keyChars) || file[0] == L'\0') {
+        return KeptAnswer::AskFile;
+    }
+    const KeptSection* kept = KeptSectionOf(section, file);
+    if (kept == nullptr || !kept->whole) return KeptAnswer::AskFile;
+    for (const wchar_t* line = kept->lines.get(); *line != L'\0'; line += wcslen(line) + 1) {
+        const wchar_t* equals = wcschr(line, L'=');
+        const size_t lineNameChars =
+            equals != nullptr ? static_cast<size_t>(equals - line) : wcslen(line);
+        if (SameNameNoCase(line, lineNameChars, key, keyChars)) {
+            // A name without a value reads as the default on some systems, empty on others;
+            // blanks around a value are trimmed by some systems' section reads and not others.
+            if (equals == nullptr) return KeptAnswer::AskFile;
+            value = equals + 1;
+            const size_t valueChars = wcslen(value);
+            if (valueChars > 0 && (IsBlank(value[0]) || IsBlank(value[valueChars - 1]))) {
+                return KeptAnswer::AskFile;
+            }
+            return KeptAnswer::Value;
+        }
+        // Names the profile functions might case-map or trim otherwise than here.
+        if (!IsAscii(line, lineNameChars)) return KeptAnswer::AskFile;
+        const wchar_t* name = line;
+        size_t nameChars = lineNameChars;
+        while (nameChars > 0 && IsBlank(name[0])) ++name, --nameChars;
+        while (nameChars > 0 && IsBlank(name[nameChars - 1])) --nameChars;
+        if (nameChars != lineNameChars && SameNameNoCase(name, nameChars, key, keyChars)) {
+            return KeptAnswer::AskFile;
+        }
+    }
+    return KeptAnswer::Absent;
 }
 
 // Level-3 information of a printer: the sheet's copy for the sheet's printer, else fetched.
@@ -207,7 +285,7 @@ void BeginSheetDriverCache(HANDLE hPrinter) {
     cache.printer = hPrinter;
     cache.info = DriverInfo();
     cache.sectionLimit = 0;
-    cache.lineChars = 0;
+    ForgetKeptSections(cache);
 }
 
 void EndSheetDriverCache() {
@@ -216,7 +294,7 @@ void EndSheetDriverCache() {
     cache.printer = nullptr;
     cache.info = DriverInfo();
     cache.sectionLimit = 0;
-    cache.lineChars = 0;
+    ForgetKeptSections(cache);
     InterlockedExchange(&CacheHolder, 0);
 }
 
@@ -237,12 +315,20 @@ DriverInfoScope::DriverInfoScope(HANDLE hPrinter) {
     }
     BeginSheetDriverCache(hPrinter);
     began_ = true;
+    // Kept sections belong to their files, not to a printer: the operation reads the sheet's.
+    if (setAside_ != nullptr) {
+        cache.kept = std::move(setAside_->cache.kept);
+        cache.nextKept = setAside_->cache.nextKept;
+    }
 }
 
 DriverInfoScope::~DriverInfoScope() {
     if (!began_) return;
     if (setAside_ != nullptr) {
-        // Still held by this thread: the sheet's copy comes back in place of the operation's.
+        // Still held by this thread: the sheet's copy comes back in place of the operation's,
+        // with the sections either of them read.
+        setAside_->cache.kept = std::move(SheetCache().kept);
+        setAside_->cache.nextKept = SheetCache().nextKept;
         SheetCache() = std::move(setAside_->cache);
         delete setAside_;
         return;
@@ -282,8 +368,8 @@ bool FindDependentFilesInto(HANDLE hPrinter, wchar_t* iniPathOut, wchar_t* capab
         StringCchCopyNW(path.data(), path.size(), name, len);
         if (EndsWithNoCase(name, len, L".ini")) {
             std::array<wchar_t, kShortValueChars> value{};
-            GetPrivateProfileStringW(L"OEMFiles", L"OEMConfigFile1", L"", value.data(),
-                                     kShortValueChars, path.data());
+            SheetProfileString(L"OEMFiles", L"OEMConfigFile1", value.data(), kShortValueChars,
+                               path.data());
             OEMUI_TRACE(kTraceDecisions, L"dependent file: %ls, plug-in INI file %ls (OEMConfigFile1=\"%ls\")", path.data(), value[0] != L'\0' ? L"candidate" : L"ignored", value.data());
             if (value[0] != L'\0' && iniPathOut != nullptr) {
                 StringCchCopyW(iniPathOut, kPathChars, path.data());
@@ -366,16 +452,7 @@ void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wcha
     if (key == nullptr) return;
     std::array<wchar_t, kShortValueChars> section{};
     if (!ResolveModelSectionIn(capabilityPath, hPrinter, section.data(), kShortValueChars)) return;
-    // The sheet's section copy was read from the sheets' capability file; a search of its own
-    // (the print path) asks its file directly.
-    DWORD copied = 0;
-    if (capabilityPath == CapabilityFilePath &&
-        SheetModelValue(hPrinter, section.data(), key, out, capacity, copied)) {
-        *inOutChars = copied;
-        return;
-    }
-    *inOutChars =
-        GetPrivateProfileStringW(section.data(), key, L"", out, capacity, capabilityPath);
+    *inOutChars = SheetProfileString(section.data(), key, out, capacity, capabilityPath);
 }
 
 UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue) {
@@ -384,7 +461,47 @@ UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue) {
     if (!ResolveModelSection(hPrinter, section.data(), kShortValueChars)) {
         return static_cast<UINT>(defaultValue);
     }
-    return GetPrivateProfileIntW(section.data(), key, defaultValue, CapabilityFilePath);
+    return SheetProfileInt(section.data(), key, defaultValue, CapabilityFilePath);
+}
+
+DWORD SheetProfileString(const wchar_t* section, const wchar_t* key, wchar_t* out,
+                         DWORD outChars, const wchar_t* file) {
+    if (section != nullptr && key != nullptr && file != nullptr && out != nullptr &&
+        outChars != 0) {
+        const wchar_t* value = nullptr;
+        switch (LookUpKept(section, key, file, value)) {
+            case KeptAnswer::Value: return CopyProfileValue(value, out, outChars);
+            case KeptAnswer::Absent: out[0] = L'\0'; return 0;
+            case KeptAnswer::AskFile: break;
+        }
+    }
+    return GetPrivateProfileStringW(section, key, L"", out, outChars, file);
+}
+
+UINT SheetProfileInt(const wchar_t* section, const wchar_t* key, INT defaultValue,
+                     const wchar_t* file) {
+    if (section != nullptr && key != nullptr && file != nullptr) {
+        const wchar_t* value = nullptr;
+        switch (LookUpKept(section, key, file, value)) {
+            case KeptAnswer::Absent: return static_cast<UINT>(defaultValue);
+            case KeptAnswer::Value: {
+                // Plain decimal digits read the same everywhere; signs, blanks, prefixes and
+                // numbers near the limits are left to the system's own reading.
+                constexpr size_t kPlainDigits = 9;
+                const size_t digits = wcslen(value);
+                UINT number = 0;
+                bool plain = digits > 0 && digits <= kPlainDigits;
+                for (size_t i = 0; plain && i < digits; ++i) {
+                    plain = value[i] >= L'0' && value[i] <= L'9';
+                    number = number * 10 + static_cast<UINT>(value[i] - L'0');
+                }
+                if (plain) return number;
+                break;
+            }
+            case KeptAnswer::AskFile: break;
+        }
+    }
+    return GetPrivateProfileIntW(section, key, defaultValue, file);
 }
 
 bool BuildDriverFilePath(wchar_t* out, DWORD* inOutBytes, const wchar_t* name, int mode) {

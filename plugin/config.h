@@ -98,6 +98,19 @@ bool InstalledOptionsFilePath(wchar_t* out, size_t outChars);
 // True when the installed-options file exists and can be opened for reading.
 bool InstalledOptionsFileReadable(const wchar_t* path);
 
+// GetPrivateProfileStringW(section, key, L"", out, outChars, file) and
+// GetPrivateProfileIntW(section, key, defaultValue, file), answered alike. On the thread that
+// holds a sheet's driver cache (BeginSheetDriverCache to EndSheetDriverCache, or a
+// DriverInfoScope), each section of each file is read once with GetPrivateProfileSectionW and
+// kept until the sheet ends; every other thread, and every read the kept lines cannot answer
+// exactly (comment keys, names without values, sections too large to keep ...), asks the file.
+// A file changed during the sheet is seen by the next one: only for sections the plug-in does
+// not write while its sheets are open.
+DWORD SheetProfileString(const wchar_t* section, const wchar_t* key, wchar_t* out,
+                         DWORD outChars, const wchar_t* file);
+UINT SheetProfileInt(const wchar_t* section, const wchar_t* key, INT defaultValue,
+                     const wchar_t* file);
+
 // Bits of the model value "Compression".
 inline bool CompressionOffered(UINT compression) { return (compression & 1u) != 0; }
 inline UINT CompressionDefaultIndex(UINT compression) { return (compression >> 8) & 15u; }

@@ -14,9 +14,8 @@ namespace {
 
 // Settings words of the model's encryption library, when it has any.
 void TakeEncryptionDefaults(HANDLE hPrinter, PrivateDevmode& record) {
-    CCiperSet cipher(hPrinter);
     CryptoSettingsBlock block = {};
-    if (cipher.GetDefaultSetting(&block, 1) == 0) return;
+    if (!EncryptionDefaults(hPrinter, block)) return;
     record.CryptoSettingA = block.Word0;
     record.CryptoSettingB = block.Word1;
     record.CryptoSettingD = block.Word7;

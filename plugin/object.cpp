@@ -258,8 +258,8 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
     if (PluginIniPath[0] == L'\0') return E_FAIL;
 
     std::array<wchar_t, kPathChars> helpName{};
-    GetPrivateProfileStringW(L"DependentFiles", L"HELP", L"", helpName.data(),
-                             static_cast<DWORD>(kMaxDependentNameChars), PluginIniPath);
+    SheetProfileString(L"DependentFiles", L"HELP", helpName.data(),
+                       static_cast<DWORD>(kMaxDependentNameChars), PluginIniPath);
     HelpFilePath[0] = L'\0';
     if (helpName[0] != L'\0') {
         DWORD bytes = sizeof(HelpFilePath);

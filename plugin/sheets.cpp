@@ -64,7 +64,7 @@ void ReadModelValue(HANDLE printer, const wchar_t* key, wchar_t* out, DWORD outC
     out[0] = L'\0';
     std::array<wchar_t, kSectionChars> section{};
     if (!ResolveModelSection(printer, section.data(), kSectionChars, kSectionChars)) return;
-    GetPrivateProfileStringW(section.data(), key, L"", out, outChars, CapabilityFilePath);
+    SheetProfileString(section.data(), key, out, outChars, CapabilityFilePath);
 }
 
 LONG_PTR AddPage(DriverItemMap& map, HINSTANCE instance, WORD templateId, DLGPROC proc,

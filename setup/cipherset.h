@@ -34,6 +34,12 @@ using PFN_EncryptPassword = int(__cdecl*)(const char* text, DWORD length, BYTE* 
 using PFN_DecryptPassword = int(__cdecl*)(const BYTE* in, DWORD inLength, char* text,
                                           DWORD* textSize);
 
+// The library's default settings (GetDefaultSetting, mode 1) for hPrinter's model; true with
+// `block` filled when the library gave them. An answer is kept, while the plug-in is loaded,
+// for that printer (by name) and that library (by full path): the same printer's next
+// default record reuses it without loading the library, any other printer asks its own.
+bool EncryptionDefaults(HANDLE hPrinter, CryptoSettingsBlock& block);
+
 class CCiperSet {
 public:
     explicit CCiperSet(HANDLE hPrinter);

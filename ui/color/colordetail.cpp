@@ -72,15 +72,15 @@ bool ConfirmExclusion(HWND dialog, UINT textId) {
 
 UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* section,
                     DWORD dataBits) {
-    UINT count = GetPrivateProfileIntW(section, L"SettingNum", 0, path);
+    UINT count = SheetProfileInt(section, L"SettingNum", 0, path);
     if (count > kMaxListedSettings) count = kMaxListedSettings;
     for (UINT i = 0; i < count; ++i) {
         wchar_t key[32];
         StringCchPrintfW(key, 32, L"SettingID%u", i);
-        const UINT setting = GetPrivateProfileIntW(section, key, 0, path);
+        const UINT setting = SheetProfileInt(section, key, 0, path);
         StringCchPrintfW(key, 32, L"SettingName%u", setting);
         wchar_t name[kSettingNameChars] = {};
-        GetPrivateProfileStringW(section, key, L"", name, kSettingNameChars, path);
+        SheetProfileString(section, key, name, kSettingNameChars, path);
         if (name[0] == L'\0') continue;
         const LRESULT at =
             SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));

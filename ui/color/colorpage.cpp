@@ -80,7 +80,7 @@ bool DriverFile(const wchar_t* name, wchar_t (&path)[kPathChars]) {
 bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
     if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return false;
     wchar_t name[kPathChars] = {};
-    GetPrivateProfileStringW(L"DependentFiles", L"HALFTONE", L"", name, kPathChars, map.IniPath);
+    SheetProfileString(L"DependentFiles", L"HALFTONE", name, kPathChars, map.IniPath);
     return DriverFile(name, path);
 }
 

@@ -159,7 +159,7 @@ bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
     path[0] = L'\0';
     if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return false;
     wchar_t name[kPathChars] = {};
-    GetPrivateProfileStringW(L"DependentFiles", L"HALFTONE", L"", name, kPathChars, map.IniPath);
+    SheetProfileString(L"DependentFiles", L"HALFTONE", name, kPathChars, map.IniPath);
     if (name[0] == L'\0') return false;
     DWORD bytes = sizeof(path);
     return BuildDriverFilePath(path, &bytes, name);
@@ -170,15 +170,15 @@ bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
 UINT FillGammaList(HWND page, const DriverItemMap& map) {
     wchar_t path[kPathChars];
     if (!GammaFilePath(map, path)) return 0;
-    UINT count = GetPrivateProfileIntW(L"PSGamma", L"SettingNum", 0, path);
+    UINT count = SheetProfileInt(L"PSGamma", L"SettingNum", 0, path);
     if (count > kMaxGammaSettings) count = kMaxGammaSettings;
     for (UINT i = 0; i < count; ++i) {
         wchar_t key[32];
         StringCchPrintfW(key, ARRAYSIZE(key), L"SettingID%u", i);
-        const UINT id = GetPrivateProfileIntW(L"PSGamma", key, 0, path);
+        const UINT id = SheetProfileInt(L"PSGamma", key, 0, path);
         StringCchPrintfW(key, ARRAYSIZE(key), L"SettingName%u", id);
         wchar_t name[kGammaNameChars] = {};
-        GetPrivateProfileStringW(L"PSGamma", key, L"", name, kGammaNameChars, path);
+        SheetProfileString(L"PSGamma", key, name, kGammaNameChars, path);
         if (name[0] == L'\0') continue;
         const LRESULT at = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_ADDSTRING, 0,
                                                reinterpret_cast<LPARAM>(name));

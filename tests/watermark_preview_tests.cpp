@@ -579,14 +579,14 @@ TEST(PreviewFont, HeightAngleStyleAndFace) {
 TEST(PreviewPalette, ReservedEntryHoldsTheWatermarkColour) {
     HDC screen = GetDC(nullptr);
     for (UINT n : {16u, 256u, 1000u}) {
-        UniqueGdiObject palette = CreatePreviewPalette(screen, n, RGB(1, 2, 3));
+        UniquePalette palette = CreatePreviewPalette(screen, n, RGB(1, 2, 3));
         ASSERT_TRUE(palette) << n;
         const UINT count = std::min(n, 256u);
         WORD entries = 0;
         GetObjectW(palette.get(), sizeof(entries), &entries);
         EXPECT_EQ(entries, count);
         PALETTEENTRY e = {};
-        ASSERT_EQ(GetPaletteEntries(static_cast<HPALETTE>(palette.get()), count / 2, 1, &e), 1u);
+        ASSERT_EQ(GetPaletteEntries(palette.get(), count / 2, 1, &e), 1u);
         EXPECT_EQ(e.peRed, 1);
         EXPECT_EQ(e.peGreen, 2);
         EXPECT_EQ(e.peBlue, 3);
@@ -987,7 +987,7 @@ TEST(PreviewPicture, DegenerateRecordsDrawSafely) {
 
 namespace {
 
-// A window with dialog window data (DWLP_USER) and the preview button 1436 of a given size.
+// A window with the preview button 1436 of a given size and the page context drawn into it.
 class PreviewWindow {
 public:
     PreviewWindow(int width, int height) {
@@ -1021,7 +1021,6 @@ public:
         map.SheetParam = &sheet;
         map.Watermarks.Working = &record;
         record = Record(L"MMMM", 150, 0);
-        SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(&map));
     }
     ~PreviewWindow() { DestroyWindow(window); }
 
@@ -1082,7 +1081,7 @@ TEST(PreviewControl, DrawsThePageContextsWorkingRecordInPaperProportions) {
     FontFile file;
     auto w = std::make_unique<PreviewWindow>(240, 240);
     Surface s(240, 240);
-    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
     w->Capture(s);
     const SIZE portrait = OutlineOf(s);
     EXPECT_GT(portrait.cy, portrait.cx);
@@ -1092,7 +1091,7 @@ TEST(PreviewControl, DrawsThePageContextsWorkingRecordInPaperProportions) {
     // Landscape A4: wider than high.
     w->dm.dmOrientation = DMORIENT_LANDSCAPE;
     w->Clear();
-    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
     w->Capture(s);
     const SIZE landscape = OutlineOf(s);
     EXPECT_GT(landscape.cx, landscape.cy);
@@ -1104,20 +1103,19 @@ TEST(PreviewControl, DrawsThePageContextsWorkingRecordInPaperProportions) {
     w->dm.dmFormName[1] = L'L';
     w->dm.dmOrientation = DMORIENT_PORTRAIT;
     w->Clear();
-    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
     w->Capture(s);
     const SIZE dl = OutlineOf(s);
     EXPECT_NEAR(static_cast<double>(dl.cx) / dl.cy, 970.0 / 2200, 0.03);
 
     // No working record, no context, no such control, no dialog: nothing breaks.
     w->map.Watermarks.Working = nullptr;
-    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
-    SetWindowLongPtrW(w->window, DWLP_USER, 0);
-    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
+    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, nullptr), 1);
     w->Capture(s);
     EXPECT_EQ(s.Find({2, 2, 237, 237}, [](COLORREF c) { return c == kInk; }).count, 0);
-    EXPECT_EQ(DrawWatermarkPreview(w->window, 999), 1);
-    EXPECT_EQ(DrawWatermarkPreview(nullptr, kPreviewControlId), 1);
+    EXPECT_EQ(DrawWatermarkPreview(w->window, 999, &w->map), 1);
+    EXPECT_EQ(DrawWatermarkPreview(nullptr, kPreviewControlId, &w->map), 1);
 }
 
 TEST(PreviewControl, RepeatedDrawingReleasesEveryGdiObject) {
@@ -1143,7 +1141,7 @@ TEST(PreviewControl, RepeatedDrawingReleasesEveryGdiObject) {
     for (int i = 0; i < kRounds; ++i) {
         w->record.Border = static_cast<INT16>(i % 4);
         w->record.Angle = static_cast<INT16>(i % 360 - 180);
-        DrawWatermarkPreview(w->window, kPreviewControlId);
+        DrawWatermarkPreview(w->window, kPreviewControlId, &w->map);
     }
     // The whole margin is still free. (Probing with more than one object: releasing the
     // window DC at the end of a drawing can free a slot even when the table had run full.)
@@ -1163,7 +1161,7 @@ TEST(PreviewControl, RepeatedDrawingReleasesEveryGdiObject) {
     UpdateWindow(w->window);
     PreviewWindow::Pump();
     w->record = Record(L"MMMM", 150, 0);
-    DrawWatermarkPreview(w->window, kPreviewControlId);
+    DrawWatermarkPreview(w->window, kPreviewControlId, &w->map);
     Surface s(200, 200);
     w->Capture(s);
     EXPECT_GT(s.Find({0, 0, 199, 199}, [](COLORREF c) { return c == kInk; }).count, 30);
@@ -1181,7 +1179,7 @@ TEST(PreviewControl, OneRedrawTakesWellUnderAFrame) {
         w->record.Angle = static_cast<INT16>(30 + (i % 3));  // as while dragging the angle
         LARGE_INTEGER t0, t1;
         QueryPerformanceCounter(&t0);
-        DrawWatermarkPreview(w->window, kPreviewControlId);
+        DrawWatermarkPreview(w->window, kPreviewControlId, &w->map);
         GdiFlush();
         QueryPerformanceCounter(&t1);
         ms.push_back(1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) /

@@ -29,6 +29,7 @@
 #include "ui/watermark/fontdialog.h"
 #include "ui/watermark/watermarks.h"
 #include "wmeditor_ids.h"
+#include "wmfont_ids.h"
 
 using namespace oemui;
 
@@ -46,6 +47,11 @@ constexpr int kChooserBlue = 708;
 HMODULE PluginModule() {
     static HMODULE module = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
     return module;
+}
+
+// The choice in progress of an open font dialog.
+const FontDialogState& ChoiceOf(HWND fontDialog) {
+    return *DialogStateOf<FontDialogState>(fontDialog);
 }
 
 std::wstring ItemText(HWND dialog, int id) {
@@ -630,8 +636,8 @@ TEST_F(WatermarkEditor, FontDialogListsTheFontFileAndHandsItsChoiceToTheEditor) 
             EXPECT_EQ(Selection(f, IDC_WMFONT_LIST), 2);
             Choose(f, IDC_WMFONT_STYLE_LIST, 1, false);
             EXPECT_EQ(ItemText(f, IDC_WMFONT_STYLE), L"Italic");
-            EXPECT_EQ(DialogWeight, kWeightRegular);
-            EXPECT_EQ(DialogItalic, 1);
+            EXPECT_EQ(ChoiceOf(f).Weight, kWeightRegular);
+            EXPECT_EQ(ChoiceOf(f).Italic, 1);
             Choose(f, IDC_WMFONT_SIZE_LIST, 13, false);
             EXPECT_EQ(ItemText(f, IDC_WMFONT_SIZE), L"36");
             Retype(f, IDC_WMFONT_SIZE, L"15");
@@ -667,16 +673,16 @@ TEST_F(WatermarkEditor, FontDialogCancelChangesNothingAndTypedSizesAreBounded) {
             static int opening = 0;
             Choose(f, IDC_WMFONT_STYLE_LIST, 0, false);
             Retype(f, IDC_WMFONT_SIZE, L"99999");  // wraps nowhere: the largest size
-            EXPECT_EQ(DialogSize, 600);
+            EXPECT_EQ(ChoiceOf(f).Size, 600);
             Retype(f, IDC_WMFONT_SIZE, L"700");
-            EXPECT_EQ(DialogSize, 600);
+            EXPECT_EQ(ChoiceOf(f).Size, 600);
             if (opening++ % 2 == 0) {
                 Click(f, IDCANCEL);
-                EXPECT_EQ(DialogSize, 100);  // reloaded from Working
-                EXPECT_EQ(DialogWeight, kWeightBold);
+                EXPECT_EQ(ChoiceOf(f).Size, 100);  // reloaded from Working
+                EXPECT_EQ(ChoiceOf(f).Weight, kWeightBold);
             } else {
                 Retype(f, IDC_WMFONT_SIZE, L"");
-                EXPECT_EQ(DialogSize, 0);
+                EXPECT_EQ(ChoiceOf(f).Size, 0);
                 Click(f, IDOK);
             }
         });

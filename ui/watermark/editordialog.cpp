@@ -11,9 +11,11 @@
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
+#include "ui/common/sheetcontext.h"
 #include "ui/watermark/fontdialog.h"
 #include "ui/watermark/preview.h"
 #include "ui/watermark/watermarks.h"
+#include "wmdialog_ids.h"
 #include "wmeditor_ids.h"
 
 #if !defined(_WIN64)
@@ -24,20 +26,12 @@ namespace oemui {
 
 namespace {
 
-// Controls of the Watermarks dialog that RefreshWatermarkControls and UpdateWatermarkButtons
-// also serve (the editor has none of them).
-constexpr int kListId = 1401;
-constexpr int kDeleteId = 1402;
-constexpr int kEditId = 1404;
-constexpr int kFirstPageOnlyId = 1437;
-constexpr int kBackgroundId = 1448;
-
 constexpr int kPositionCount = 7;
 constexpr int kOffsetTextChars = 64;
 
-DriverItemMap* MapOf(HWND dialog) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
+// The editor works on the Working record of the sheet's list; it marks no page changed (the
+// Watermarks dialog does once it takes the edit).
+struct EditorState : DialogContext {};
 
 WatermarkRecord* WorkingOf(DriverItemMap* map) {
     return map != nullptr ? map->Watermarks.Working : nullptr;
@@ -45,13 +39,6 @@ WatermarkRecord* WorkingOf(DriverItemMap* map) {
 
 // Sizes, angles and adjustments are typed as plain digits: no input method composition.
 void DetachInputMethod(HWND dialog, int id) { ImmAssociateContext(GetDlgItem(dialog, id), nullptr); }
-
-void SetContextHelpStyle(HWND dialog) {
-    const LONG_PTR exStyle = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
-    SetWindowLongPtrW(dialog, GWL_EXSTYLE,
-                      IsVistaOrLater ? (exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTEXTHELP))
-                                     : (exStyle | WS_EX_CONTEXTHELP));
-}
 
 // Sends the dialog the scroll message that moves scroll bar `barId` to `position`.
 void ScrollTo(HWND dialog, int barId, int position) {
@@ -101,8 +88,7 @@ void ReadOffset(HWND dialog, int editId, int spinId, INT32& value) {
 }
 
 void OnInitDialog(HWND dialog, DriverItemMap* map) {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
-    SetContextHelpStyle(dialog);
+    ApplyContextHelpStyle(dialog);
 
     SendDlgItemMessageW(dialog, IDC_WMED_TEXT, EM_LIMITTEXT, kWatermarkTextChars - 1, 0);
     SetScrollRange(GetDlgItem(dialog, IDC_WMED_SIZE_BAR), SB_CTL, kWatermarkSizeMin,
@@ -144,7 +130,7 @@ void OnOk(HWND dialog, DriverItemMap* map) {
         return;
     }
     ResolveFontName(*working);
-    EndDialog(dialog, 1);
+    EndDialog(dialog, IDOK);
 }
 
 void OnColor(HWND dialog, DriverItemMap* map) {
@@ -158,6 +144,18 @@ void OnColor(HWND dialog, DriverItemMap* map) {
     UpdateWatermarkButtons(dialog, map);
 }
 
+void OnFont(HWND dialog, DriverItemMap* map) {
+    WatermarkRecord* working = WorkingOf(map);
+    FontDialogState font;
+    font.map = map;
+    LoadFontChoice(font, *working);
+    if (ShowWatermarkFontDialog(dialog, font) != IDOK) return;
+    StoreFontChoice(font, *working);
+    ScrollTo(dialog, IDC_WMED_SIZE_BAR, working->Size);
+    ReadAndPreview(dialog, map);
+    UpdateWatermarkButtons(dialog, map);
+}
+
 void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
     WatermarkRecord* working = WorkingOf(map);
     switch (id) {
@@ -165,7 +163,7 @@ void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
             OnOk(dialog, map);
             break;
         case IDCANCEL:
-            EndDialog(dialog, 2);
+            EndDialog(dialog, IDCANCEL);
             break;
         case IDC_WMED_TEXT:
             DetachInputMethod(dialog, IDC_WMED_TEXT);
@@ -197,11 +195,7 @@ void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
             break;
         }
         case IDC_WMED_FONT:
-            if (ShowWatermarkFontDialog(dialog, map) == 1) {
-                ScrollTo(dialog, IDC_WMED_SIZE_BAR, working->Size);
-                ReadAndPreview(dialog, map);
-                UpdateWatermarkButtons(dialog, map);
-            }
+            OnFont(dialog, map);
             break;
         case IDC_WMED_COLOR:
             OnColor(dialog, map);
@@ -299,10 +293,9 @@ void BuildColorChooser(HWND owner, COLORREF initial, COLORREF* customColors,
 
 void UpdateWatermarkButtons(HWND dialog, const DriverItemMap* map) {
     if (map == nullptr) return;
-    const BOOL userWatermark = map->Watermarks.Selected != 0;
-    for (int id : {kDeleteId, kEditId}) {
-        if (HWND button = GetDlgItem(dialog, id)) EnableWindow(button, userWatermark);
-    }
+    const bool userWatermark = map->Watermarks.Selected != 0;
+    EnableControl(dialog, IDC_WMDLG_DELETE, userWatermark);
+    EnableControl(dialog, IDC_WMDLG_EDIT, userWatermark);
 }
 
 void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
@@ -311,7 +304,7 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
     const WatermarkRecord* selected = SelectedWatermark(list);
     if (selected == nullptr) return;
 
-    if (HWND listBox = GetDlgItem(dialog, kListId)) {
+    if (HWND listBox = GetDlgItem(dialog, IDC_WMDLG_LIST)) {
         SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
         for (int i = 0; i <= list.Count && i < kWatermarkSlots; ++i) {
             if (list.Records[i] == nullptr) break;
@@ -319,14 +312,14 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
         }
         SendMessageW(listBox, LB_SETCURSEL, static_cast<WPARAM>(list.Selected), 0);
     }
-    if (GetDlgItem(dialog, kFirstPageOnlyId) != nullptr) {
-        CheckDlgButton(dialog, kFirstPageOnlyId, selected->FirstPageOnly ? BST_CHECKED : BST_UNCHECKED);
+    if (HasControl(dialog, IDC_WMDLG_FIRST_PAGE)) {
+        SetTicked(dialog, IDC_WMDLG_FIRST_PAGE, selected->FirstPageOnly != 0);
     }
-    if (GetDlgItem(dialog, kBackgroundId) != nullptr) {
-        CheckDlgButton(dialog, kBackgroundId, selected->Background ? BST_CHECKED : BST_UNCHECKED);
+    if (HasControl(dialog, IDC_WMDLG_BACKGROUND)) {
+        SetTicked(dialog, IDC_WMDLG_BACKGROUND, selected->Background != 0);
     }
 
-    if (GetDlgItem(dialog, IDC_WMED_TEXT) != nullptr) {
+    if (HasControl(dialog, IDC_WMED_TEXT)) {
         // The record's text is copied bounded: a damaged record may lack its terminator.
         wchar_t text[kWatermarkTextChars] = {};
         if (list.Selected != 0) StringCchCopyNW(text, ARRAYSIZE(text), selected->Text, kWatermarkTextChars - 1);
@@ -341,11 +334,10 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
                             static_cast<WPARAM>(position), 0);
         const int border = selected->Border;
         for (int id = IDC_WMED_BORDER_NONE; id <= IDC_WMED_BORDER_DOUBLE; ++id) {
-            CheckDlgButton(dialog, id,
-                           id - IDC_WMED_BORDER_NONE == border ? BST_CHECKED : BST_UNCHECKED);
+            SetTicked(dialog, id, id - IDC_WMED_BORDER_NONE == border);
         }
     }
-    DrawWatermarkPreview(dialog, kPreviewControlId);
+    DrawWatermarkPreview(dialog, kPreviewControlId, map);
 }
 
 void ReadEditorControls(HWND editor, DriverItemMap* map) {
@@ -367,22 +359,25 @@ void ReadEditorControls(HWND editor, DriverItemMap* map) {
 
 void ReadAndPreview(HWND editor, DriverItemMap* map) {
     ReadEditorControls(editor, map);
-    DrawWatermarkPreview(editor, kPreviewControlId);
+    DrawWatermarkPreview(editor, kPreviewControlId, map);
 }
 
 INT_PTR CALLBACK WatermarkEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* map = reinterpret_cast<DriverItemMap*>(lParam);
+        auto* state = reinterpret_cast<EditorState*>(lParam);
+        DriverItemMap* map = state != nullptr ? state->map : nullptr;
         if (map == nullptr || map->Watermarks.Working == nullptr ||
             SelectedWatermark(map->Watermarks) == nullptr) {
-            EndDialog(dialog, 2);  // nothing to edit
+            EndDialog(dialog, IDCANCEL);  // nothing to edit
             return TRUE;
         }
+        AttachDialogState<EditorState>(dialog, lParam);
         OnInitDialog(dialog, map);
         return TRUE;
     }
-    DriverItemMap* map = MapOf(dialog);
-    if (map == nullptr) return FALSE;
+    const EditorState* state = DialogStateOf<EditorState>(dialog);
+    if (state == nullptr) return FALSE;
+    DriverItemMap* map = state->map;
     switch (message) {
         case WM_COMMAND:
             OnCommand(dialog, map, LOWORD(wParam), HIWORD(wParam));
@@ -399,16 +394,17 @@ INT_PTR CALLBACK WatermarkEditorProc(HWND dialog, UINT message, WPARAM wParam, L
         case WM_CONTEXTMENU:
             return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
         default:
-            break;
+            return FALSE;
     }
-    return FALSE;
 }
 
 INT_PTR ShowWatermarkEditor(HWND owner, DriverItemMap* map) {
+    EditorState state;
+    state.map = map;
     const INT_PTR result =
         DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_WATERMARK_EDITOR), owner,
-                        WatermarkEditorProc, reinterpret_cast<LPARAM>(map));
-    return result == 1 ? 1 : 2;
+                        &WatermarkEditorProc, reinterpret_cast<LPARAM>(&state));
+    return result == IDOK ? IDOK : IDCANCEL;
 }
 
 }  // namespace oemui

@@ -124,7 +124,7 @@ void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font);
 // A palette of `entries` system palette entries (at most 256) with entry entries / 2 replaced
 // by `color` and reserved for it; used on palette devices that lack the watermark colour.
 // Null when entries is 0 or the palette cannot be made.
-UniqueGdiObject CreatePreviewPalette(HDC dc, UINT entries, COLORREF color);
+UniquePalette CreatePreviewPalette(HDC dc, UINT entries, COLORREF color);
 
 // --- Drawing --------------------------------------------------------------------------------
 
@@ -134,8 +134,8 @@ UniqueGdiObject CreatePreviewPalette(HDC dc, UINT entries, COLORREF color);
 void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE paper,
                             const WatermarkRecord* record);
 
-// Draws the preview of the Working record of the page context held in `dialog`'s window data
-// into the client area of control `controlId` (always 1436). Returns 1.
-int DrawWatermarkPreview(HWND dialog, int controlId);
+// Draws the preview of the Working record of the page context (may be null: an empty A4 page)
+// into the client area of `dialog`'s control `controlId` (always 1436). Returns 1.
+int DrawWatermarkPreview(HWND dialog, int controlId, const DriverItemMap* context);
 
 }  // namespace oemui

@@ -32,6 +32,7 @@ constexpr COLORREF kBackground = RGB(10, 120, 250);  // what lies under the cont
 // ---- Font list file ----------------------------------------------------------------------
 
 // Entry 1: ordinary (screen face in field 5); entry 2: Japanese-language (face in field 2).
+// While one exists, the drawings of this file read their faces from it.
 class FontFile {
 public:
     FontFile() {
@@ -49,14 +50,22 @@ public:
         WriteFile(h, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
                   nullptr);
         CloseHandle(h);
-        wcscpy_s(WatermarkFontFile, path_.c_str());
+        CurrentPath() = path_;
     }
     ~FontFile() {
-        WatermarkFontFile[0] = L'\0';
+        CurrentPath().clear();
         DeleteFileW(path_.c_str());
     }
+    const wchar_t* path() const { return path_.c_str(); }
+
+    // The path of the font file that exists now, empty when there is none.
+    static const wchar_t* Current() { return CurrentPath().c_str(); }
 
 private:
+    static std::wstring& CurrentPath() {
+        static std::wstring current;
+        return current;
+    }
     std::wstring path_;
 };
 
@@ -156,7 +165,7 @@ constexpr SIZE kA4 = {2100, 2970};
 // Draws a record into a fresh surface of the given size; returns the page layout.
 PreviewPage Draw(Surface& s, const WatermarkRecord* record, SIZE paper = kA4) {
     s.Fill(kBackground);
-    RenderWatermarkPreview(s.dc(), s.width(), s.height(), paper, record);
+    RenderWatermarkPreview(s.dc(), s.width(), s.height(), paper, record, FontFile::Current());
     PreviewPage page;
     EXPECT_TRUE(LayOutPreviewPage(s.width(), s.height(), paper, page));
     return page;
@@ -173,7 +182,7 @@ Box InkOnPage(const Surface& s, const PreviewPage& p) {
 // Extent of a record's text measured with the preview font, independently of the drawing.
 SIZE MeasureText(const WatermarkRecord& r, int scale) {
     LOGFONTW lf;
-    BuildPreviewFont(r, scale, lf);
+    BuildPreviewFont(r, FontFile::Current(), scale, lf);
     HDC dc = CreateCompatibleDC(nullptr);
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ old = SelectObject(dc, font);
@@ -533,7 +542,7 @@ TEST(PreviewFont, HeightAngleStyleAndFace) {
     r.Italic = 1;
     r.CharSet = 2;
     LOGFONTW lf;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfHeight, 33);  // 72 x 100 / 217 = 33.2
     EXPECT_EQ(lf.lfEscapement, 450);
     EXPECT_EQ(lf.lfOrientation, 0);
@@ -544,35 +553,34 @@ TEST(PreviewFont, HeightAngleStyleAndFace) {
     EXPECT_STREQ(lf.lfFaceName, L"DejaVu Sans") << "field 5";
 
     r.Size = 65;  // 32.5 rounds up
-    BuildPreviewFont(r, 200, lf);
+    BuildPreviewFont(r, file.path(), 200, lf);
     EXPECT_EQ(lf.lfHeight, 33);
     r.Size = 1;  // 0.46 would round to 0
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfHeight, 1);
     r.Size = 0;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfHeight, 1);
     r.Angle = -135;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfEscapement, -1350);
 
     // A Japanese-language entry: field 2 as face and Shift-JIS even though the record says 0.
     r.FontIndex = 1;
     r.CharSet = 0;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_STREQ(lf.lfFaceName, L"MS Mincho");
     EXPECT_EQ(lf.lfCharSet, SHIFTJIS_CHARSET);
 
     // No such entry, or no font file: no face, the record's character set.
     for (INT32 index : {2, -7, INT_MAX}) {
         r.FontIndex = index;
-        BuildPreviewFont(r, 217, lf);
+        BuildPreviewFont(r, file.path(), 217, lf);
         EXPECT_STREQ(lf.lfFaceName, L"") << index;
         EXPECT_EQ(lf.lfCharSet, 0) << index;
     }
-    WatermarkFontFile[0] = L'\0';
     r.FontIndex = 0;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, L"", 217, lf);
     EXPECT_STREQ(lf.lfFaceName, L"");
 }
 
@@ -625,7 +633,7 @@ TEST(PreviewPicture, SunkenFrameOutlineAndWhitePage) {
 
     // Too small for a page: the frame only.
     Surface tiny(16, 16);
-    RenderWatermarkPreview(tiny.dc(), 16, 16, kA4, nullptr);
+    RenderWatermarkPreview(tiny.dc(), 16, 16, kA4, nullptr, FontFile::Current());
     EXPECT_EQ(tiny.Pixel(0, 5), shadow);
     EXPECT_EQ(tiny.Pixel(7, 7), kBackground);
 }
@@ -1020,6 +1028,7 @@ public:
         sheet.pPublicDM = &dm;
         map.SheetParam = &sheet;
         map.Watermarks.Working = &record;
+        wcscpy_s(map.Watermarks.FontFile, FontFile::Current());
         record = Record(L"MMMM", 150, 0);
     }
     ~PreviewWindow() { DestroyWindow(window); }

@@ -190,8 +190,6 @@ protected:
         GetTempFileNameW(temp, L"wmf", 0, file);
         font_ = file;
         ASSERT_TRUE(testenv::WriteFileBytes(font_, testenv::SampleFile(L"vrwmfont.ini")));
-        wcscpy_s(WatermarkFontFile, font_.c_str());
-        for (COLORREF& c : CustomColors) c = kDefaultWatermarkColor;
 
         public_.dmSize = sizeof(public_);
         public_.dmOrientation = DMORIENT_PORTRAIT;
@@ -204,7 +202,6 @@ protected:
     }
     void TearDown() override {
         FreeWatermarkList(map_.Watermarks);
-        WatermarkFontFile[0] = L'\0';
         ModuleHandle = oldModule_;
         IsVistaOrLater = oldVista_;
         DeleteFileW(ini_.c_str());
@@ -216,6 +213,7 @@ protected:
     void Load(const char* iniText, int selected) {
         ASSERT_TRUE(testenv::WriteFileBytes(ini_, iniText));
         ResetWatermarkList(map_.Watermarks, ini_.c_str());
+        wcscpy_s(map_.Watermarks.FontFile, font_.c_str());
         record_.WatermarkIndex = selected;
         ASSERT_TRUE(LoadWatermarkList(nullptr, &record_, map_.Watermarks));
         ASSERT_EQ(map_.Watermarks.Selected, selected);
@@ -580,8 +578,8 @@ TEST_F(WatermarkEditor, ChosenColorIsTakenAndCustomColorsAreRewrittenEitherWay) 
     ASSERT_EQ(seen_.size(), 2u);
     EXPECT_EQ(Working().Color, RGB(0, 128, 64));
     // Both stored keys were read in file order; the section now holds Color0..Color15 only.
-    EXPECT_EQ(CustomColors[0], RGB(1, 2, 3));
-    EXPECT_EQ(CustomColors[1], RGB(4, 5, 6));
+    EXPECT_EQ(map_.Watermarks.CustomColors[0], RGB(1, 2, 3));
+    EXPECT_EQ(map_.Watermarks.CustomColors[1], RGB(4, 5, 6));
     EXPECT_EQ(IniValue(L"Custom Color", L"Color0"), L"1,2,3");
     EXPECT_EQ(IniValue(L"Custom Color", L"Color1"), L"4,5,6");
     EXPECT_EQ(IniValue(L"Custom Color", L"Color15"), L"192,192,192");
@@ -695,7 +693,7 @@ TEST_F(WatermarkEditor, FontDialogCancelChangesNothingAndTypedSizesAreBounded) {
 
 TEST_F(WatermarkEditor, WithoutAFontFileTheFontListIsEmptyAndOkStillWorks) {
     Load(kOneWatermark, 1);
-    WatermarkFontFile[0] = L'\0';
+    map_.Watermarks.FontFile[0] = L'\0';
     int count = -1;
     std::wstring name = L"?";
     const INT_PTR result = Run(

@@ -129,17 +129,18 @@ void OnOk(HWND dialog, DriverItemMap* map) {
         MessageBeep(0xFFFFFFFF);
         return;
     }
-    ResolveFontName(*working);
+    ResolveFontName(*working, map->Watermarks.FontFile);
     EndDialog(dialog, IDOK);
 }
 
 void OnColor(HWND dialog, DriverItemMap* map) {
     WatermarkRecord* working = WorkingOf(map);
-    LoadCustomColors(CustomColors, map->Watermarks);
+    WatermarkList& list = map->Watermarks;
+    LoadCustomColors(list.CustomColors, list);
     CHOOSECOLORW chooser;
-    BuildColorChooser(dialog, working->Color, CustomColors, chooser);
+    BuildColorChooser(dialog, working->Color, list.CustomColors, chooser);
     if (ChooseColorW(&chooser)) working->Color = chooser.rgbResult;
-    SaveCustomColors(CustomColors, map->Watermarks);
+    SaveCustomColors(list.CustomColors, list);
     ReadAndPreview(dialog, map);
     UpdateWatermarkButtons(dialog, map);
 }

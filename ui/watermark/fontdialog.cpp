@@ -24,11 +24,16 @@ constexpr int kInitialEditChars = 128;
 constexpr int kMaxFontEntries = 1024;
 constexpr int kStyleCount = 4;
 
+// The font list file of the sheet the dialog works for (null: none).
+const wchar_t* FontFileOf(const FontDialogState& state) {
+    return state.map != nullptr ? state.map->Watermarks.FontFile : nullptr;
+}
+
 // Shows the list name of font entry fontIndex + 1 in the font edit (empty when none).
-void ShowFontName(HWND dialog, INT32 fontIndex) {
+void ShowFontName(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
     wchar_t name[kFontNameEditChars + 1] = {};
-    if (entry && ReadFontEntry(fontIndex, entry.get(), kFontEntryChars)) {
+    if (entry && ReadFontEntry(fontFile, fontIndex, entry.get(), kFontEntryChars)) {
         FontEntryListName(entry.get(), name, ARRAYSIZE(name));
     }
     SetDlgItemTextW(dialog, IDC_WMFONT_NAME, name);
@@ -72,7 +77,7 @@ void OnInitDialog(HWND dialog, const FontDialogState& state) {
         SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, kInitialEditChars, 0);
     }
 
-    FillFontList(dialog, state.FontIndex);
+    FillFontList(dialog, FontFileOf(state), state.FontIndex);
 
     FillFromStrings(dialog, IDC_WMFONT_STYLE_LIST, IDS_FONT_STYLE_FIRST, kStyleCount);
     const int style = FontStyleIndex(state.Weight, state.Italic);
@@ -104,8 +109,8 @@ void OnCommand(HWND dialog, FontDialogState& state, int id, int notifyCode) {
                 const LRESULT data = SelectedItemData(dialog, IDC_WMFONT_LIST);
                 if (data < 0) break;
                 state.FontIndex = static_cast<INT32>(data);
-                ShowFontName(dialog, state.FontIndex);
-                FillFontList(dialog, state.FontIndex);
+                ShowFontName(dialog, FontFileOf(state), state.FontIndex);
+                FillFontList(dialog, FontFileOf(state), state.FontIndex);
             }
             break;
         case IDC_WMFONT_STYLE_LIST:
@@ -180,13 +185,13 @@ void FontEntryListName(const wchar_t* entry, wchar_t* out, size_t outChars) {
     out[length] = L'\0';
 }
 
-int FillFontList(HWND dialog, INT32 fontIndex) {
+int FillFontList(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
     SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_RESETCONTENT, 0, 0);
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
     int count = 0;
     if (entry) {
         for (; count < kMaxFontEntries; ++count) {
-            if (!ReadFontEntry(count, entry.get(), kFontEntryChars)) break;
+            if (!ReadFontEntry(fontFile, count, entry.get(), kFontEntryChars)) break;
             wchar_t name[kFontEntryChars] = {};
             FontEntryListName(entry.get(), name, ARRAYSIZE(name));
             const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_ADDSTRING, 0,
@@ -197,7 +202,7 @@ int FillFontList(HWND dialog, INT32 fontIndex) {
     SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETCURSEL,
                         static_cast<WPARAM>(fontIndex), 0);
     SendDlgItemMessageW(dialog, IDC_WMFONT_NAME, EM_LIMITTEXT, kFontNameEditChars, 0);
-    ShowFontName(dialog, fontIndex);
+    ShowFontName(dialog, fontFile, fontIndex);
     return count;
 }
 

@@ -41,10 +41,10 @@ INT32 ClampTypedFontSize(UINT typed);
 // Copies the list name of a font entry (its first field, up to "," or ";") into out, cut to fit.
 void FontEntryListName(const wchar_t* entry, wchar_t* out, size_t outChars);
 
-// Empties list 1450 and fills it with the list names of the font file's entries (item data =
-// font index), stopping at the first missing or empty key; selects `fontIndex` and shows its
-// name in 1451. Returns the number of entries listed.
-int FillFontList(HWND dialog, INT32 fontIndex);
+// Empties list 1450 and fills it with the list names of the entries of font list file
+// `fontFile` (item data = font index), stopping at the first missing or empty key; selects
+// `fontIndex` and shows its name in 1451. Returns the number of entries listed.
+int FillFontList(HWND dialog, const wchar_t* fontFile, INT32 fontIndex);
 
 INT_PTR CALLBACK WatermarkFontDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -178,9 +178,10 @@ void DrawBorder(HDC dc, const WatermarkRecord& record, const WatermarkLayout& la
 
 // Draws the watermark onto the off-screen page (coordinates as on the control).
 void DrawWatermark(HDC memory, const PreviewPage& page, const WatermarkRecord& record,
-                   COLORREF color, COLORREF textColor, HPALETTE palette) {
+                   const wchar_t* fontFile, COLORREF color, COLORREF textColor,
+                   HPALETTE palette) {
     LOGFONTW logFont;
-    BuildPreviewFont(record, page.Scale, logFont);
+    BuildPreviewFont(record, fontFile, page.Scale, logFont);
     // A font far taller than the page shows nothing more but costs time to render; no size a
     // watermark can have reaches this bound.
     const int tallest = 2 * (page.PageWidth > page.PageHeight ? page.PageWidth : page.PageHeight) + 1;
@@ -412,7 +413,8 @@ void LayOutWatermark(const WatermarkRecord& record, const PreviewPage& page, SIZ
 // Font and colour
 // ---------------------------------------------------------------------------------------------
 
-void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font) {
+void BuildPreviewFont(const WatermarkRecord& record, const wchar_t* fontFile, int scale,
+                      LOGFONTW& font) {
     font = {};
     const long long s = scale > 0 ? scale : 1;
     // Size x 100 / scale, rounded: a point is drawn as 100 / 28 tenths of a millimetre.
@@ -424,7 +426,9 @@ void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font) 
     font.lfCharSet = record.CharSet;
 
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
-    if (!entry || !ReadFontEntry(record.FontIndex, entry.get(), kFontEntryChars)) return;
+    if (!entry || !ReadFontEntry(fontFile, record.FontIndex, entry.get(), kFontEntryChars)) {
+        return;
+    }
     if (IsJapaneseFontEntry(entry.get())) {
         GetFontEntryField(entry.get(), 2, font.lfFaceName, LF_FACESIZE);
         font.lfCharSet = SHIFTJIS_CHARSET;
@@ -455,7 +459,7 @@ UniquePalette CreatePreviewPalette(HDC dc, UINT entries, COLORREF color) {
 // ---------------------------------------------------------------------------------------------
 
 void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE paper,
-                            const WatermarkRecord* record) {
+                            const WatermarkRecord* record, const wchar_t* fontFile) {
     if (dc == nullptr || clientWidth < 2 || clientHeight < 2) return;
     DrawSunkenFrame(dc, clientWidth - 1, clientHeight - 1);
     PreviewPage page;
@@ -485,7 +489,9 @@ void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE pape
     {
         SelectGuard bitmapSelection(memory.get(), bitmap.get());
         PatBlt(memory.get(), 0, 0, page.Width, page.Height, WHITENESS);
-        if (record) DrawWatermark(memory.get(), page, *record, color, textColor, hpalette);
+        if (record) {
+            DrawWatermark(memory.get(), page, *record, fontFile, color, textColor, hpalette);
+        }
         PaletteGuard paletteSelection(dc, hpalette);
         BitBlt(dc, page.X, page.Y, page.PageWidth, page.PageHeight, memory.get(), page.X, page.Y,
                SRCCOPY);
@@ -510,7 +516,7 @@ int DrawWatermarkPreview(HWND dialog, int controlId, const DriverItemMap* contex
     WindowDc dc(control);
     if (!dc) return 1;
     RenderWatermarkPreview(dc.get(), client.right - client.left, client.bottom - client.top,
-                           paper, record);
+                           paper, record, context ? context->Watermarks.FontFile : nullptr);
     return 1;
 }
 

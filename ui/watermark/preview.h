@@ -117,9 +117,10 @@ void LayOutWatermark(const WatermarkRecord& record, const PreviewPage& page, SIZ
 
 // The preview font of a record for a page scale: height from the size (at least 1), escapement
 // from the angle, weight, italic and character set from the record, face from the record's
-// entry of the watermark font file (field 5; field 2 and the Shift-JIS character set for a
-// Japanese-language entry; empty when there is no entry).
-void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font);
+// entry of font list file `fontFile` (field 5; field 2 and the Shift-JIS character set for a
+// Japanese-language entry; empty when there is no entry or no file).
+void BuildPreviewFont(const WatermarkRecord& record, const wchar_t* fontFile, int scale,
+                      LOGFONTW& font);
 
 // A palette of `entries` system palette entries (at most 256) with entry entries / 2 replaced
 // by `color` and reserved for it; used on palette devices that lack the watermark colour.
@@ -130,9 +131,10 @@ UniquePalette CreatePreviewPalette(HDC dc, UINT entries, COLORREF color);
 
 // Paints the preview into a device context whose client area is clientWidth x clientHeight:
 // the sunken frame and page outline directly, the page interior off-screen and then copied.
-// record may be null (an empty page); paper comes from LookUpPreviewPaperSize.
+// record may be null (an empty page); paper comes from LookUpPreviewPaperSize; the font's face
+// from font list file `fontFile`.
 void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE paper,
-                            const WatermarkRecord* record);
+                            const WatermarkRecord* record, const wchar_t* fontFile);
 
 // Draws the preview of the Working record of the page context (may be null: an empty A4 page)
 // into the client area of `dialog`'s control `controlId` (always 1436). Returns 1.

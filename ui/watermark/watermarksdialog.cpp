@@ -34,7 +34,7 @@ void ResetWorking(WatermarkList& list) {
 
 bool OnInitDialog(HWND dialog, DriverItemMap* map) {
     // The font list file may have changed since the last opening (a new driver version).
-    UpdateWatermarkFontFile(map->IniPath);
+    UpdateWatermarkFontFile(map->IniPath, map->Watermarks);
     ApplyContextHelpStyle(dialog);
 
     WatermarkList& list = map->Watermarks;

@@ -116,9 +116,8 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
     CopyWatermark(*list.Working, *SelectedWatermark(list));
     BlankNoneText(list);
     RefreshWatermarkControls(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
     // Setting the text has already done this through EN_UPDATE; it must hold in any case.
-    EnableWindow(GetDlgItem(dialog, IDOK), list.Working->Text[0] != L'\0');
+    EnableControl(dialog, IDOK, list.Working->Text[0] != L'\0');
 }
 
 void OnOk(HWND dialog, DriverItemMap* map) {
@@ -142,7 +141,6 @@ void OnColor(HWND dialog, DriverItemMap* map) {
     if (ChooseColorW(&chooser)) working->Color = chooser.rgbResult;
     SaveCustomColors(list.CustomColors, list);
     ReadAndPreview(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
 }
 
 void OnFont(HWND dialog, DriverItemMap* map) {
@@ -154,7 +152,6 @@ void OnFont(HWND dialog, DriverItemMap* map) {
     StoreFontChoice(font, *working);
     ScrollTo(dialog, IDC_WMED_SIZE_BAR, working->Size);
     ReadAndPreview(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
 }
 
 void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
@@ -170,8 +167,7 @@ void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
             DetachInputMethod(dialog, IDC_WMED_TEXT);
             if (notifyCode != EN_UPDATE) break;
             ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
-            EnableWindow(GetDlgItem(dialog, IDOK), working->Text[0] != L'\0');
+            EnableControl(dialog, IDOK, working->Text[0] != L'\0');
             break;
         case IDC_WMED_SIZE:
         case IDC_WMED_ANGLE: {
@@ -192,7 +188,6 @@ void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
                              SB_CTL, value, TRUE);
             }
             ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
             break;
         }
         case IDC_WMED_FONT:
@@ -206,7 +201,6 @@ void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
             DetachInputMethod(dialog, IDC_WMED_X);
             DetachInputMethod(dialog, IDC_WMED_Y);
             ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
             break;
         case IDC_WMED_BORDER_NONE:
         case IDC_WMED_BORDER_CIRCLE:
@@ -227,7 +221,6 @@ void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
             working->Position = static_cast<INT16>(
                 SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
             ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
             break;
         }
         default:
@@ -259,7 +252,6 @@ void OnScroll(HWND dialog, DriverItemMap* map, int code, int thumb, HWND control
                       static_cast<UINT>(position), isSize ? FALSE : TRUE);
     }
     ReadAndPreview(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
 }
 
 }  // namespace
@@ -290,13 +282,6 @@ void BuildColorChooser(HWND owner, COLORREF initial, COLORREF* customColors,
     chooser.rgbResult = initial;
     chooser.lpCustColors = customColors;
     chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
-}
-
-void UpdateWatermarkButtons(HWND dialog, const DriverItemMap* map) {
-    if (map == nullptr) return;
-    const bool userWatermark = map->Watermarks.Selected != 0;
-    EnableControl(dialog, IDC_WMDLG_DELETE, userWatermark);
-    EnableControl(dialog, IDC_WMDLG_EDIT, userWatermark);
 }
 
 void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {

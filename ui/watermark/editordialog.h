@@ -34,10 +34,6 @@ INT_PTR ShowWatermarkEditor(HWND owner, DriverItemMap* map);
 // then redraws the preview.
 void RefreshWatermarkControls(HWND dialog, DriverItemMap* map);
 
-// Shared with the Watermarks dialog: "&Edit..." and "&Delete" are enabled only while a user
-// watermark is selected (the editor has neither).
-void UpdateWatermarkButtons(HWND dialog, const DriverItemMap* map);
-
 // Copies the editor's text, size, angle and X/Y adjustments into Working. A size or angle edit
 // that holds no number leaves the selected record's value; the X/Y edits drop every character
 // that cannot stand in a signed number and are clamped to -1000..1000.

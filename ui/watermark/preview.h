@@ -12,13 +12,15 @@
 
 #include "ui/common/handles.h"
 #include "ui/watermark/watermarkrecord.h"
+#include "wmeditor_ids.h"
 
 namespace oemui {
 
 struct DriverItemMap;
 
-// The owner-drawn button both watermark dialogs show the preview in.
-inline constexpr int kPreviewControlId = 1436;
+// The owner-drawn button both watermark dialogs show the preview in (the Watermarks dialog's
+// IDC_WMDLG_PREVIEW has the same id).
+inline constexpr int kPreviewControlId = IDC_WMED_PREVIEW;
 
 // sin(k degrees) x 10000, rounded, for k = 0..90; cos(k) is entry 90 - k. Products with these
 // entries are divided by kTrigUnit with integer division.

@@ -14,7 +14,8 @@
 
 namespace oemui {
 
-static_assert(static_cast<size_t>(kWatermarkFontFileChars) == kPathChars, "the font file is a driver file path");
+static_assert(static_cast<size_t>(kWatermarkFontFileChars) == kPathChars,
+              "the font file is a driver file path");
 
 namespace {
 

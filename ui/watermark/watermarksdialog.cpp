@@ -16,12 +16,19 @@ namespace oemui {
 
 namespace {
 
+static_assert(IDC_WMDLG_PREVIEW == kPreviewControlId, "one preview drawing serves both dialogs");
+
 // The sheet's map and the page that opened the dialog; the dialog works on the map's list.
 struct WatermarksDialogState : DialogContext {};
 
 void EnableEditAndDelete(HWND dialog, bool enable) {
     EnableControl(dialog, IDC_WMDLG_EDIT, enable);
     EnableControl(dialog, IDC_WMDLG_DELETE, enable);
+}
+
+// "&Edit..." and "&Delete" serve the user's watermarks only, not "None".
+void UpdateEditAndDelete(HWND dialog, const WatermarkList& list) {
+    EnableEditAndDelete(dialog, list.Selected != 0);
 }
 
 // Working becomes a copy of the selected entry again (without text for "None").
@@ -41,7 +48,7 @@ bool OnInitDialog(HWND dialog, DriverItemMap* map) {
     if (list.IniPath == nullptr) list.IniPath = map->IniPath;
     if (!LoadWatermarkList(dialog, SheetRecord(*map), list)) return false;
     RefreshWatermarkControls(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
+    UpdateEditAndDelete(dialog, map->Watermarks);
     return true;
 }
 
@@ -52,7 +59,7 @@ void OnSelectionChange(HWND dialog, const WatermarksDialogState& state) {
     list.Selected = at == LB_ERR || at < 0 || at > list.Count ? 0 : static_cast<INT32>(at);
     ResetWorking(list);
     RefreshWatermarkControls(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
+    UpdateEditAndDelete(dialog, map->Watermarks);
     MarkOpeningPageChanged(dialog, state);
 }
 
@@ -88,7 +95,7 @@ void OnNew(HWND dialog, const WatermarksDialogState& state) {
     list.Selected = previous;
     ResetWorking(list);
     RefreshWatermarkControls(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
+    UpdateEditAndDelete(dialog, map->Watermarks);
 }
 
 void OnEdit(HWND dialog, const WatermarksDialogState& state) {
@@ -113,7 +120,7 @@ void FlipFlag(HWND dialog, DriverItemMap* map, bool firstPageOnly) {
             selected->Background = selected->Background != 0 ? 0 : 1;
         }
     }
-    UpdateWatermarkButtons(dialog, map);
+    UpdateEditAndDelete(dialog, map->Watermarks);
 }
 
 void OnOk(HWND dialog, DriverItemMap* map) {

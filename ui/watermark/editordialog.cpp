@@ -154,77 +154,76 @@ void OnFont(HWND dialog, DriverItemMap* map) {
     ReadAndPreview(dialog, map);
 }
 
-void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
+void OnText(HWND dialog, DriverItemMap* map, int notifyCode) {
+    DetachInputMethod(dialog, IDC_WMED_TEXT);
+    if (notifyCode != EN_UPDATE) return;
+    ReadAndPreview(dialog, map);
+    EnableControl(dialog, IDOK, WorkingOf(map)->Text[0] != L'\0');
+}
+
+// The size and angle edits take digits only (the angle a sign too), within their ranges; their
+// scroll bars follow what is typed.
+void OnSizeOrAngle(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
+    DetachInputMethod(dialog, IDC_WMED_SIZE);
+    DetachInputMethod(dialog, IDC_WMED_ANGLE);
+    const bool isSize = id == IDC_WMED_SIZE;
+    FilterNumericEdit(dialog, notifyCode, id, isSize ? kEditorDefaultSize : kEditorDefaultAngle,
+                      isSize ? kWatermarkSizeMin : kWatermarkAngleMin,
+                      isSize ? kWatermarkSizeMax : kWatermarkAngleMax,
+                      map->Watermarks.SavedEditText, kWatermarkEditTextChars,
+                      isSize ? FALSE : TRUE);
+    if (notifyCode == EN_CHANGE) {
+        const int value = isSize ? static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE))
+                                 : static_cast<int>(GetDlgItemInt(dialog, id, nullptr, TRUE));
+        SetScrollPos(GetDlgItem(dialog, isSize ? IDC_WMED_SIZE_BAR : IDC_WMED_ANGLE_BAR), SB_CTL,
+                     value, TRUE);
+    }
+    ReadAndPreview(dialog, map);
+}
+
+void OnOffset(HWND dialog, DriverItemMap* map) {
+    DetachInputMethod(dialog, IDC_WMED_X);
+    DetachInputMethod(dialog, IDC_WMED_Y);
+    ReadAndPreview(dialog, map);
+}
+
+void OnBorder(HWND dialog, DriverItemMap* map, int id) {
+    WorkingOf(map)->Border = static_cast<INT16>(id - IDC_WMED_BORDER_NONE);
+    ReadAndPreview(dialog, map);
+}
+
+void OnPosition(HWND dialog, DriverItemMap* map, int notifyCode) {
+    if (notifyCode != CBN_SELCHANGE) return;
+    const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETCURSEL, 0, 0);
+    if (at == CB_ERR) return;
     WatermarkRecord* working = WorkingOf(map);
+    // A new position starts without adjustment.
+    working->OffsetX = 0;
+    SetDlgItemInt(dialog, IDC_WMED_X, 0, TRUE);
+    working->OffsetY = 0;
+    SetDlgItemInt(dialog, IDC_WMED_Y, 0, TRUE);
+    working->Position = static_cast<INT16>(
+        SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
+    ReadAndPreview(dialog, map);
+}
+
+void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
     switch (id) {
-        case IDOK:
-            OnOk(dialog, map);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            break;
-        case IDC_WMED_TEXT:
-            DetachInputMethod(dialog, IDC_WMED_TEXT);
-            if (notifyCode != EN_UPDATE) break;
-            ReadAndPreview(dialog, map);
-            EnableControl(dialog, IDOK, working->Text[0] != L'\0');
-            break;
+        case IDOK: OnOk(dialog, map); break;
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+        case IDC_WMED_TEXT: OnText(dialog, map, notifyCode); break;
         case IDC_WMED_SIZE:
-        case IDC_WMED_ANGLE: {
-            DetachInputMethod(dialog, IDC_WMED_SIZE);
-            DetachInputMethod(dialog, IDC_WMED_ANGLE);
-            const bool isSize = id == IDC_WMED_SIZE;
-            FilterNumericEdit(dialog, notifyCode, id,
-                              isSize ? kEditorDefaultSize : kEditorDefaultAngle,
-                              isSize ? kWatermarkSizeMin : kWatermarkAngleMin,
-                              isSize ? kWatermarkSizeMax : kWatermarkAngleMax,
-                              map->Watermarks.SavedEditText, kWatermarkEditTextChars,
-                              isSize ? FALSE : TRUE);
-            if (notifyCode == EN_CHANGE) {
-                const int value =
-                    isSize ? static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE))
-                           : static_cast<int>(GetDlgItemInt(dialog, id, nullptr, TRUE));
-                SetScrollPos(GetDlgItem(dialog, isSize ? IDC_WMED_SIZE_BAR : IDC_WMED_ANGLE_BAR),
-                             SB_CTL, value, TRUE);
-            }
-            ReadAndPreview(dialog, map);
-            break;
-        }
-        case IDC_WMED_FONT:
-            OnFont(dialog, map);
-            break;
-        case IDC_WMED_COLOR:
-            OnColor(dialog, map);
-            break;
+        case IDC_WMED_ANGLE: OnSizeOrAngle(dialog, map, id, notifyCode); break;
+        case IDC_WMED_FONT: OnFont(dialog, map); break;
+        case IDC_WMED_COLOR: OnColor(dialog, map); break;
         case IDC_WMED_X:
-        case IDC_WMED_Y:
-            DetachInputMethod(dialog, IDC_WMED_X);
-            DetachInputMethod(dialog, IDC_WMED_Y);
-            ReadAndPreview(dialog, map);
-            break;
+        case IDC_WMED_Y: OnOffset(dialog, map); break;
         case IDC_WMED_BORDER_NONE:
         case IDC_WMED_BORDER_CIRCLE:
         case IDC_WMED_BORDER_SINGLE:
-        case IDC_WMED_BORDER_DOUBLE:
-            working->Border = static_cast<INT16>(id - IDC_WMED_BORDER_NONE);
-            ReadAndPreview(dialog, map);
-            break;
-        case IDC_WMED_POSITION: {
-            if (notifyCode != CBN_SELCHANGE) break;
-            const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETCURSEL, 0, 0);
-            if (at == CB_ERR) break;
-            // A new position starts without adjustment.
-            working->OffsetX = 0;
-            SetDlgItemInt(dialog, IDC_WMED_X, 0, TRUE);
-            working->OffsetY = 0;
-            SetDlgItemInt(dialog, IDC_WMED_Y, 0, TRUE);
-            working->Position = static_cast<INT16>(
-                SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
-            ReadAndPreview(dialog, map);
-            break;
-        }
-        default:
-            break;
+        case IDC_WMED_BORDER_DOUBLE: OnBorder(dialog, map, id); break;
+        case IDC_WMED_POSITION: OnPosition(dialog, map, notifyCode); break;
+        default: break;
     }
 }
 

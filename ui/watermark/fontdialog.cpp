@@ -92,54 +92,54 @@ void OnInitDialog(HWND dialog, const FontDialogState& state) {
     SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(state.Size), FALSE);
 }
 
+void OnCancel(HWND dialog, FontDialogState& state) {
+    // The choice goes back to the record it was loaded from.
+    if (state.map != nullptr && state.map->Watermarks.Working != nullptr) {
+        LoadFontChoice(state, *state.map->Watermarks.Working);
+    }
+    EndDialog(dialog, IDCANCEL);
+}
+
+void OnFontChosen(HWND dialog, FontDialogState& state) {
+    const LRESULT data = SelectedItemData(dialog, IDC_WMFONT_LIST);
+    if (data < 0) return;
+    state.FontIndex = static_cast<INT32>(data);
+    ShowFontName(dialog, FontFileOf(state), state.FontIndex);
+    FillFontList(dialog, FontFileOf(state), state.FontIndex);
+}
+
+void OnStyleChosen(HWND dialog, FontDialogState& state) {
+    const LRESULT style = SelectedItemData(dialog, IDC_WMFONT_STYLE_LIST);
+    if (style < 0 || style >= kStyleCount) return;
+    state.Weight = style < 2 ? kWeightRegular : kWeightBold;
+    state.Italic = static_cast<BYTE>(style & 1);
+    ShowStyle(dialog, static_cast<int>(style));
+}
+
+void OnSizeChosen(HWND dialog, FontDialogState& state) {
+    const LRESULT at = SelectedItemData(dialog, IDC_WMFONT_SIZE_LIST);
+    if (at < 0 || at >= kFontDialogSizeCount) return;
+    state.Size = kFontDialogSizes[at];
+    SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(state.Size), FALSE);
+}
+
+void OnSizeTyped(HWND dialog, FontDialogState& state) {
+    // Sizes are typed as plain digits: no input method composition.
+    ImmAssociateContext(GetDlgItem(dialog, IDC_WMFONT_SIZE), nullptr);
+    state.Size = ClampTypedFontSize(GetDlgItemInt(dialog, IDC_WMFONT_SIZE, nullptr, FALSE));
+    SelectListedSize(dialog, state.Size);
+}
+
 void OnCommand(HWND dialog, FontDialogState& state, int id, int notifyCode) {
+    const bool chosen = notifyCode == LBN_SELCHANGE;
     switch (id) {
-        case IDOK:
-            EndDialog(dialog, IDOK);
-            break;
-        case IDCANCEL:
-            // The choice goes back to the record it was loaded from.
-            if (state.map != nullptr && state.map->Watermarks.Working != nullptr) {
-                LoadFontChoice(state, *state.map->Watermarks.Working);
-            }
-            EndDialog(dialog, IDCANCEL);
-            break;
-        case IDC_WMFONT_LIST:
-            if (notifyCode == LBN_SELCHANGE) {
-                const LRESULT data = SelectedItemData(dialog, IDC_WMFONT_LIST);
-                if (data < 0) break;
-                state.FontIndex = static_cast<INT32>(data);
-                ShowFontName(dialog, FontFileOf(state), state.FontIndex);
-                FillFontList(dialog, FontFileOf(state), state.FontIndex);
-            }
-            break;
-        case IDC_WMFONT_STYLE_LIST:
-            if (notifyCode == LBN_SELCHANGE) {
-                const LRESULT style = SelectedItemData(dialog, IDC_WMFONT_STYLE_LIST);
-                if (style < 0 || style >= kStyleCount) break;
-                state.Weight = style < 2 ? kWeightRegular : kWeightBold;
-                state.Italic = static_cast<BYTE>(style & 1);
-                ShowStyle(dialog, static_cast<int>(style));
-            }
-            break;
-        case IDC_WMFONT_SIZE_LIST:
-            if (notifyCode == LBN_SELCHANGE) {
-                const LRESULT at = SelectedItemData(dialog, IDC_WMFONT_SIZE_LIST);
-                if (at < 0 || at >= kFontDialogSizeCount) break;
-                state.Size = kFontDialogSizes[at];
-                SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(state.Size), FALSE);
-            }
-            break;
-        case IDC_WMFONT_SIZE: {
-            HWND edit = GetDlgItem(dialog, IDC_WMFONT_SIZE);
-            // Sizes are typed as plain digits: no input method composition.
-            ImmAssociateContext(edit, nullptr);
-            state.Size = ClampTypedFontSize(GetDlgItemInt(dialog, IDC_WMFONT_SIZE, nullptr, FALSE));
-            SelectListedSize(dialog, state.Size);
-            break;
-        }
-        default:
-            break;
+        case IDOK: EndDialog(dialog, IDOK); break;
+        case IDCANCEL: OnCancel(dialog, state); break;
+        case IDC_WMFONT_LIST: if (chosen) OnFontChosen(dialog, state); break;
+        case IDC_WMFONT_STYLE_LIST: if (chosen) OnStyleChosen(dialog, state); break;
+        case IDC_WMFONT_SIZE_LIST: if (chosen) OnSizeChosen(dialog, state); break;
+        case IDC_WMFONT_SIZE: OnSizeTyped(dialog, state); break;
+        default: break;
     }
 }
 

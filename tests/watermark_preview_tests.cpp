@@ -32,6 +32,7 @@ constexpr COLORREF kBackground = RGB(10, 120, 250);  // what lies under the cont
 // ---- Font list file ----------------------------------------------------------------------
 
 // Entry 1: ordinary (screen face in field 5); entry 2: Japanese-language (face in field 2).
+// While one exists, the drawings of this file read their faces from it.
 class FontFile {
 public:
     FontFile() {
@@ -49,14 +50,22 @@ public:
         WriteFile(h, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
                   nullptr);
         CloseHandle(h);
-        wcscpy_s(WatermarkFontFile, path_.c_str());
+        CurrentPath() = path_;
     }
     ~FontFile() {
-        WatermarkFontFile[0] = L'\0';
+        CurrentPath().clear();
         DeleteFileW(path_.c_str());
     }
+    const wchar_t* path() const { return path_.c_str(); }
+
+    // The path of the font file that exists now, empty when there is none.
+    static const wchar_t* Current() { return CurrentPath().c_str(); }
 
 private:
+    static std::wstring& CurrentPath() {
+        static std::wstring current;
+        return current;
+    }
     std::wstring path_;
 };
 
@@ -156,7 +165,7 @@ constexpr SIZE kA4 = {2100, 2970};
 // Draws a record into a fresh surface of the given size; returns the page layout.
 PreviewPage Draw(Surface& s, const WatermarkRecord* record, SIZE paper = kA4) {
     s.Fill(kBackground);
-    RenderWatermarkPreview(s.dc(), s.width(), s.height(), paper, record);
+    RenderWatermarkPreview(s.dc(), s.width(), s.height(), paper, record, FontFile::Current());
     PreviewPage page;
     EXPECT_TRUE(LayOutPreviewPage(s.width(), s.height(), paper, page));
     return page;
@@ -173,7 +182,7 @@ Box InkOnPage(const Surface& s, const PreviewPage& p) {
 // Extent of a record's text measured with the preview font, independently of the drawing.
 SIZE MeasureText(const WatermarkRecord& r, int scale) {
     LOGFONTW lf;
-    BuildPreviewFont(r, scale, lf);
+    BuildPreviewFont(r, FontFile::Current(), scale, lf);
     HDC dc = CreateCompatibleDC(nullptr);
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ old = SelectObject(dc, font);
@@ -533,7 +542,7 @@ TEST(PreviewFont, HeightAngleStyleAndFace) {
     r.Italic = 1;
     r.CharSet = 2;
     LOGFONTW lf;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfHeight, 33);  // 72 x 100 / 217 = 33.2
     EXPECT_EQ(lf.lfEscapement, 450);
     EXPECT_EQ(lf.lfOrientation, 0);
@@ -544,49 +553,48 @@ TEST(PreviewFont, HeightAngleStyleAndFace) {
     EXPECT_STREQ(lf.lfFaceName, L"DejaVu Sans") << "field 5";
 
     r.Size = 65;  // 32.5 rounds up
-    BuildPreviewFont(r, 200, lf);
+    BuildPreviewFont(r, file.path(), 200, lf);
     EXPECT_EQ(lf.lfHeight, 33);
     r.Size = 1;  // 0.46 would round to 0
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfHeight, 1);
     r.Size = 0;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfHeight, 1);
     r.Angle = -135;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_EQ(lf.lfEscapement, -1350);
 
     // A Japanese-language entry: field 2 as face and Shift-JIS even though the record says 0.
     r.FontIndex = 1;
     r.CharSet = 0;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, file.path(), 217, lf);
     EXPECT_STREQ(lf.lfFaceName, L"MS Mincho");
     EXPECT_EQ(lf.lfCharSet, SHIFTJIS_CHARSET);
 
     // No such entry, or no font file: no face, the record's character set.
     for (INT32 index : {2, -7, INT_MAX}) {
         r.FontIndex = index;
-        BuildPreviewFont(r, 217, lf);
+        BuildPreviewFont(r, file.path(), 217, lf);
         EXPECT_STREQ(lf.lfFaceName, L"") << index;
         EXPECT_EQ(lf.lfCharSet, 0) << index;
     }
-    WatermarkFontFile[0] = L'\0';
     r.FontIndex = 0;
-    BuildPreviewFont(r, 217, lf);
+    BuildPreviewFont(r, L"", 217, lf);
     EXPECT_STREQ(lf.lfFaceName, L"");
 }
 
 TEST(PreviewPalette, ReservedEntryHoldsTheWatermarkColour) {
     HDC screen = GetDC(nullptr);
     for (UINT n : {16u, 256u, 1000u}) {
-        UniqueGdiObject palette = CreatePreviewPalette(screen, n, RGB(1, 2, 3));
+        UniquePalette palette = CreatePreviewPalette(screen, n, RGB(1, 2, 3));
         ASSERT_TRUE(palette) << n;
         const UINT count = std::min(n, 256u);
         WORD entries = 0;
         GetObjectW(palette.get(), sizeof(entries), &entries);
         EXPECT_EQ(entries, count);
         PALETTEENTRY e = {};
-        ASSERT_EQ(GetPaletteEntries(static_cast<HPALETTE>(palette.get()), count / 2, 1, &e), 1u);
+        ASSERT_EQ(GetPaletteEntries(palette.get(), count / 2, 1, &e), 1u);
         EXPECT_EQ(e.peRed, 1);
         EXPECT_EQ(e.peGreen, 2);
         EXPECT_EQ(e.peBlue, 3);
@@ -625,7 +633,7 @@ TEST(PreviewPicture, SunkenFrameOutlineAndWhitePage) {
 
     // Too small for a page: the frame only.
     Surface tiny(16, 16);
-    RenderWatermarkPreview(tiny.dc(), 16, 16, kA4, nullptr);
+    RenderWatermarkPreview(tiny.dc(), 16, 16, kA4, nullptr, FontFile::Current());
     EXPECT_EQ(tiny.Pixel(0, 5), shadow);
     EXPECT_EQ(tiny.Pixel(7, 7), kBackground);
 }
@@ -987,7 +995,7 @@ TEST(PreviewPicture, DegenerateRecordsDrawSafely) {
 
 namespace {
 
-// A window with dialog window data (DWLP_USER) and the preview button 1436 of a given size.
+// A window with the preview button 1436 of a given size and the page context drawn into it.
 class PreviewWindow {
 public:
     PreviewWindow(int width, int height) {
@@ -1020,8 +1028,8 @@ public:
         sheet.pPublicDM = &dm;
         map.SheetParam = &sheet;
         map.Watermarks.Working = &record;
+        wcscpy_s(map.Watermarks.FontFile, FontFile::Current());
         record = Record(L"MMMM", 150, 0);
-        SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(&map));
     }
     ~PreviewWindow() { DestroyWindow(window); }
 
@@ -1082,7 +1090,7 @@ TEST(PreviewControl, DrawsThePageContextsWorkingRecordInPaperProportions) {
     FontFile file;
     auto w = std::make_unique<PreviewWindow>(240, 240);
     Surface s(240, 240);
-    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
     w->Capture(s);
     const SIZE portrait = OutlineOf(s);
     EXPECT_GT(portrait.cy, portrait.cx);
@@ -1092,7 +1100,7 @@ TEST(PreviewControl, DrawsThePageContextsWorkingRecordInPaperProportions) {
     // Landscape A4: wider than high.
     w->dm.dmOrientation = DMORIENT_LANDSCAPE;
     w->Clear();
-    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
     w->Capture(s);
     const SIZE landscape = OutlineOf(s);
     EXPECT_GT(landscape.cx, landscape.cy);
@@ -1104,20 +1112,19 @@ TEST(PreviewControl, DrawsThePageContextsWorkingRecordInPaperProportions) {
     w->dm.dmFormName[1] = L'L';
     w->dm.dmOrientation = DMORIENT_PORTRAIT;
     w->Clear();
-    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    ASSERT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
     w->Capture(s);
     const SIZE dl = OutlineOf(s);
     EXPECT_NEAR(static_cast<double>(dl.cx) / dl.cy, 970.0 / 2200, 0.03);
 
     // No working record, no context, no such control, no dialog: nothing breaks.
     w->map.Watermarks.Working = nullptr;
-    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
-    SetWindowLongPtrW(w->window, DWLP_USER, 0);
-    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId), 1);
+    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, &w->map), 1);
+    EXPECT_EQ(DrawWatermarkPreview(w->window, kPreviewControlId, nullptr), 1);
     w->Capture(s);
     EXPECT_EQ(s.Find({2, 2, 237, 237}, [](COLORREF c) { return c == kInk; }).count, 0);
-    EXPECT_EQ(DrawWatermarkPreview(w->window, 999), 1);
-    EXPECT_EQ(DrawWatermarkPreview(nullptr, kPreviewControlId), 1);
+    EXPECT_EQ(DrawWatermarkPreview(w->window, 999, &w->map), 1);
+    EXPECT_EQ(DrawWatermarkPreview(nullptr, kPreviewControlId, &w->map), 1);
 }
 
 TEST(PreviewControl, RepeatedDrawingReleasesEveryGdiObject) {
@@ -1143,7 +1150,7 @@ TEST(PreviewControl, RepeatedDrawingReleasesEveryGdiObject) {
     for (int i = 0; i < kRounds; ++i) {
         w->record.Border = static_cast<INT16>(i % 4);
         w->record.Angle = static_cast<INT16>(i % 360 - 180);
-        DrawWatermarkPreview(w->window, kPreviewControlId);
+        DrawWatermarkPreview(w->window, kPreviewControlId, &w->map);
     }
     // The whole margin is still free. (Probing with more than one object: releasing the
     // window DC at the end of a drawing can free a slot even when the table had run full.)
@@ -1163,7 +1170,7 @@ TEST(PreviewControl, RepeatedDrawingReleasesEveryGdiObject) {
     UpdateWindow(w->window);
     PreviewWindow::Pump();
     w->record = Record(L"MMMM", 150, 0);
-    DrawWatermarkPreview(w->window, kPreviewControlId);
+    DrawWatermarkPreview(w->window, kPreviewControlId, &w->map);
     Surface s(200, 200);
     w->Capture(s);
     EXPECT_GT(s.Find({0, 0, 199, 199}, [](COLORREF c) { return c == kInk; }).count, 30);
@@ -1181,7 +1188,7 @@ TEST(PreviewControl, OneRedrawTakesWellUnderAFrame) {
         w->record.Angle = static_cast<INT16>(30 + (i % 3));  // as while dragging the angle
         LARGE_INTEGER t0, t1;
         QueryPerformanceCounter(&t0);
-        DrawWatermarkPreview(w->window, kPreviewControlId);
+        DrawWatermarkPreview(w->window, kPreviewControlId, &w->map);
         GdiFlush();
         QueryPerformanceCounter(&t1);
         ms.push_back(1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) /

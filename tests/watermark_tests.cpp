@@ -92,7 +92,7 @@ std::wstring ValueOf(const wchar_t* section, const wchar_t* key, const std::wstr
     return value;
 }
 
-// Temporary files, the plug-in's resources, and the process-wide font file path.
+// Temporary files, the plug-in's resources, and the list's font file path.
 class WatermarkTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -114,13 +114,12 @@ protected:
         ini_ = File(testenv::Widen(info->name()) + L".ini");
         fontFile_ = File(testenv::Widen(info->name()) + L"_font.ini");
         ASSERT_TRUE(testenv::WriteFileBytes(fontFile_, testenv::SampleFile(L"vrwmfont.ini")));
-        wcscpy(WatermarkFontFile, fontFile_.c_str());
         ResetWatermarkList(list_, ini_.c_str());
+        wcscpy(list_.FontFile, fontFile_.c_str());
         std::memset(&devmode_, 0, sizeof(devmode_));
     }
     void TearDown() override {
         FreeWatermarkList(list_);
-        WatermarkFontFile[0] = L'\0';
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini_.c_str());  // drop the cache
         for (const auto& f : files_) DeleteFileW(f.c_str());
     }
@@ -387,7 +386,7 @@ TEST(WatermarkLine, StoredColourKeepsItsRgbBytesAsThePreviewDoes) {
 
 TEST_F(WatermarkTest, NoneRecordTakesStringsAndTheFontFileDefault) {
     WatermarkRecord none;
-    FillNoneRecord(none, resources_);
+    FillNoneRecord(none, list_.FontFile, resources_);
     EXPECT_EQ(none.Size, 72);
     EXPECT_EQ(none.FontIndex, 0);  // "DefaultNo" 1
     EXPECT_EQ(none.Angle, 45);
@@ -401,15 +400,15 @@ TEST_F(WatermarkTest, NoneRecordTakesStringsAndTheFontFileDefault) {
     EXPECT_EQ(none.Border, kBorderNone);
 
     WritePrivateProfileStringW(L"PrinterFont", L"DefaultNo", L"3", fontFile_.c_str());
-    FillNoneRecord(none, resources_);
+    FillNoneRecord(none, list_.FontFile, resources_);
     EXPECT_EQ(none.FontIndex, 2);
     WritePrivateProfileStringW(L"PrinterFont", L"DefaultNo", L"-4", fontFile_.c_str());
-    FillNoneRecord(none, resources_);
+    FillNoneRecord(none, list_.FontFile, resources_);
     EXPECT_EQ(none.FontIndex, 0);
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, fontFile_.c_str());
 
-    wcscpy(WatermarkFontFile, (dir_ + L"\\missing.ini").c_str());
-    FillNoneRecord(none, resources_);
+    wcscpy(list_.FontFile, (dir_ + L"\\missing.ini").c_str());
+    FillNoneRecord(none, list_.FontFile, resources_);
     EXPECT_EQ(none.FontIndex, 0);
 }
 
@@ -441,7 +440,7 @@ TEST_F(WatermarkTest, ResolveFontNamePicksNameAndStyleCode) {
         r.Weight = c.weight;
         r.Italic = c.italic;
         r.StyleCode = 77;
-        ResolveFontName(r);
+        ResolveFontName(r, list_.FontFile);
         EXPECT_STREQ(r.FontName, c.name) << c.font << " " << c.weight << " " << int(c.italic);
         EXPECT_EQ(r.StyleCode, c.style) << c.font << " " << c.weight << " " << int(c.italic);
     }
@@ -452,18 +451,18 @@ TEST_F(WatermarkTest, ResolveFontNamePicksNameAndStyleCode) {
     WatermarkRecord r = Sample(L"t");
     r.FontIndex = 4;
     r.Weight = 700;
-    ResolveFontName(r);
+    ResolveFontName(r, list_.FontFile);
     EXPECT_STREQ(r.FontName, L"");
-    WatermarkFontFile[0] = L'\0';
+    list_.FontFile[0] = L'\0';
     r.FontIndex = 1;
     r.Weight = 400;
-    ResolveFontName(r);
+    ResolveFontName(r, list_.FontFile);
     EXPECT_STREQ(r.FontName, L"");
 }
 
 TEST_F(WatermarkTest, FontEntryFields) {
     wchar_t entry[kFontEntryChars];
-    ASSERT_TRUE(ReadFontEntry(2, entry, kFontEntryChars));
+    ASSERT_TRUE(ReadFontEntry(list_.FontFile, 2, entry, kFontEntryChars));
     EXPECT_FALSE(IsJapaneseFontEntry(entry));
     wchar_t field[64];
     EXPECT_TRUE(GetFontEntryField(entry, 5, field, 64));
@@ -473,39 +472,39 @@ TEST_F(WatermarkTest, FontEntryFields) {
     EXPECT_TRUE(GetFontEntryField(entry, 1, field, 4));  // cut to fit
     EXPECT_STREQ(field, L"Tim");
 
-    ASSERT_TRUE(ReadFontEntry(0, entry, kFontEntryChars));
+    ASSERT_TRUE(ReadFontEntry(list_.FontFile, 0, entry, kFontEntryChars));
     EXPECT_TRUE(IsJapaneseFontEntry(entry));
     EXPECT_TRUE(GetFontEntryField(entry, 2, field, 64));
     EXPECT_STREQ(field, L"MS Mincho");
     EXPECT_FALSE(IsJapaneseFontEntry(L"a,b,c,\u65E5"));  // only half the marker
     EXPECT_TRUE(IsJapaneseFontEntry(L"a,b,c,\u65E5\u672C\u8A9E"));
-    EXPECT_FALSE(ReadFontEntry(4, entry, kFontEntryChars));
-    EXPECT_FALSE(ReadFontEntry(-1, entry, kFontEntryChars));
+    EXPECT_FALSE(ReadFontEntry(list_.FontFile, 4, entry, kFontEntryChars));
+    EXPECT_FALSE(ReadFontEntry(list_.FontFile, -1, entry, kFontEntryChars));
 }
 
 TEST_F(WatermarkTest, FontFilePathComesFromTheDriverDirectory) {
     WriteIni("[DependentFiles]\r\nWMFONT=vrwmfont.ini\r\n");
-    EXPECT_TRUE(UpdateWatermarkFontFile(ini_.c_str()));
-    EXPECT_EQ(_wcsicmp(WatermarkFontFile, (testenv::DriverDirectory3() + L"\\vrwmfont.ini").c_str()), 0)
-        << WatermarkFontFile;
+    EXPECT_TRUE(UpdateWatermarkFontFile(ini_.c_str(), list_));
+    EXPECT_EQ(_wcsicmp(list_.FontFile, (testenv::DriverDirectory3() + L"\\vrwmfont.ini").c_str()), 0)
+        << list_.FontFile;
     wchar_t entry[kFontEntryChars];
-    EXPECT_TRUE(ReadFontEntry(1, entry, kFontEntryChars));
+    EXPECT_TRUE(ReadFontEntry(list_.FontFile, 1, entry, kFontEntryChars));
 
     // A name too long for the path leaves only the directory: nothing is found there.
     WriteIni("[DependentFiles]\r\nWMFONT=" + std::string(300, 'n') + "\r\n");
-    EXPECT_FALSE(UpdateWatermarkFontFile(ini_.c_str()));
-    EXPECT_LT(wcslen(WatermarkFontFile), 261u);
-    EXPECT_FALSE(ReadFontEntry(1, entry, kFontEntryChars));
+    EXPECT_FALSE(UpdateWatermarkFontFile(ini_.c_str(), list_));
+    EXPECT_LT(wcslen(list_.FontFile), 261u);
+    EXPECT_FALSE(ReadFontEntry(list_.FontFile, 1, entry, kFontEntryChars));
     WatermarkRecord r = Sample(L"t");
     r.FontIndex = 1;
-    ResolveFontName(r);
+    ResolveFontName(r, list_.FontFile);
     EXPECT_STREQ(r.FontName, L"");
 
     WriteIni("[DependentFiles]\r\nHELP=x.hlp\r\n");
-    EXPECT_FALSE(UpdateWatermarkFontFile(ini_.c_str()));
-    EXPECT_FALSE(ReadFontEntry(0, entry, kFontEntryChars));
-    EXPECT_FALSE(UpdateWatermarkFontFile(nullptr));
-    EXPECT_FALSE(ReadFontEntry(0, entry, kFontEntryChars));
+    EXPECT_FALSE(UpdateWatermarkFontFile(ini_.c_str(), list_));
+    EXPECT_FALSE(ReadFontEntry(list_.FontFile, 0, entry, kFontEntryChars));
+    EXPECT_FALSE(UpdateWatermarkFontFile(nullptr, list_));
+    EXPECT_FALSE(ReadFontEntry(list_.FontFile, 0, entry, kFontEntryChars));
 }
 
 // ---- The list in the INI file --------------------------------------------------------------
@@ -877,8 +876,40 @@ TEST_F(WatermarkTest, CustomColoursSaveAsSixteenKeysAndReadBack) {
     COLORREF loaded[kCustomColorCount] = {};
     EXPECT_EQ(LoadCustomColors(loaded, list_, resources_), 0);
     for (int i = 0; i < kCustomColorCount; ++i) EXPECT_EQ(loaded[i], colors[i]) << i;
-    EXPECT_EQ(CustomColors[0], kDefaultWatermarkColor);
-    EXPECT_EQ(CustomColors[15], kDefaultWatermarkColor);
+    EXPECT_EQ(list_.CustomColors[0], kDefaultWatermarkColor);
+    EXPECT_EQ(list_.CustomColors[15], kDefaultWatermarkColor);
+}
+
+// Two sheets open at once (two lists) keep their own font file and custom colours: one sheet's
+// Watermarks dialog or colour chooser changes nothing of the other's.
+TEST_F(WatermarkTest, FontFileAndCustomColoursBelongToTheirSheet) {
+    WritePrivateProfileStringW(L"PrinterFont", L"DefaultNo", L"3", fontFile_.c_str());
+    WriteIni("[Custom Color]\r\nC=1,2,3\r\n[DependentFiles]\r\nHELP=x.hlp\r\n");
+    WatermarkList other = {};
+    ResetWatermarkList(other, ini_.c_str());
+    ASSERT_TRUE(Load());
+    ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, other, resources_));
+    EXPECT_EQ(list_.Records[0]->FontIndex, 2) << "the None record takes its list's font file";
+    EXPECT_EQ(other.Records[0]->FontIndex, 0);
+
+    EXPECT_FALSE(UpdateWatermarkFontFile(ini_.c_str(), other));
+    wchar_t entry[kFontEntryChars];
+    EXPECT_TRUE(ReadFontEntry(list_.FontFile, 1, entry, kFontEntryChars));
+    EXPECT_FALSE(ReadFontEntry(other.FontFile, 1, entry, kFontEntryChars));
+
+    EXPECT_EQ(LoadCustomColors(other.CustomColors, other, resources_), 0);
+    EXPECT_EQ(other.CustomColors[0], RGB(1, 2, 3));
+    EXPECT_EQ(list_.CustomColors[0], kDefaultWatermarkColor);
+
+    // Reopening the dialog keeps a sheet's colours; reading its list afresh (after Apply or
+    // Cancel of the sheet) starts them light grey again.
+    other.CustomColors[1] = RGB(4, 5, 6);
+    ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, other, resources_));
+    EXPECT_EQ(other.CustomColors[1], RGB(4, 5, 6));
+    FreeWatermarkList(other);
+    ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, other, resources_));
+    for (COLORREF color : other.CustomColors) EXPECT_EQ(color, kDefaultWatermarkColor);
+    FreeWatermarkList(other);
 }
 
 // The shipped plug-in INI file is UTF-16LE with a byte-order mark: the profile functions then

@@ -125,7 +125,6 @@ protected:
     void TearDown() override {
         DestroyWindow(sheet_);
         FreeWatermarkList(map_.Watermarks);
-        WatermarkFontFile[0] = L'\0';
         ModuleHandle = oldModule_;
         DeleteFileW(ini_.c_str());
         DeleteFileW(font_.c_str());
@@ -142,7 +141,7 @@ protected:
     INT_PTR Run(std::function<void(HWND)> steps, std::function<void(HWND)> editor = nullptr) {
         testenv::StepRunner outer, inner;
         outer.steps = [&](HWND d) {
-            wcscpy_s(WatermarkFontFile, font_.c_str());
+            wcscpy_s(map_.Watermarks.FontFile, font_.c_str());
             steps(d);
         };
         inner.steps = editor;

@@ -29,6 +29,7 @@
 #include "ui/watermark/fontdialog.h"
 #include "ui/watermark/watermarks.h"
 #include "wmeditor_ids.h"
+#include "wmfont_ids.h"
 
 using namespace oemui;
 
@@ -46,6 +47,11 @@ constexpr int kChooserBlue = 708;
 HMODULE PluginModule() {
     static HMODULE module = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
     return module;
+}
+
+// The choice in progress of an open font dialog.
+const FontDialogState& ChoiceOf(HWND fontDialog) {
+    return *DialogStateOf<FontDialogState>(fontDialog);
 }
 
 std::wstring ItemText(HWND dialog, int id) {
@@ -184,8 +190,6 @@ protected:
         GetTempFileNameW(temp, L"wmf", 0, file);
         font_ = file;
         ASSERT_TRUE(testenv::WriteFileBytes(font_, testenv::SampleFile(L"vrwmfont.ini")));
-        wcscpy_s(WatermarkFontFile, font_.c_str());
-        for (COLORREF& c : CustomColors) c = kDefaultWatermarkColor;
 
         public_.dmSize = sizeof(public_);
         public_.dmOrientation = DMORIENT_PORTRAIT;
@@ -198,7 +202,6 @@ protected:
     }
     void TearDown() override {
         FreeWatermarkList(map_.Watermarks);
-        WatermarkFontFile[0] = L'\0';
         ModuleHandle = oldModule_;
         IsVistaOrLater = oldVista_;
         DeleteFileW(ini_.c_str());
@@ -210,6 +213,7 @@ protected:
     void Load(const char* iniText, int selected) {
         ASSERT_TRUE(testenv::WriteFileBytes(ini_, iniText));
         ResetWatermarkList(map_.Watermarks, ini_.c_str());
+        wcscpy_s(map_.Watermarks.FontFile, font_.c_str());
         record_.WatermarkIndex = selected;
         ASSERT_TRUE(LoadWatermarkList(nullptr, &record_, map_.Watermarks));
         ASSERT_EQ(map_.Watermarks.Selected, selected);
@@ -574,8 +578,8 @@ TEST_F(WatermarkEditor, ChosenColorIsTakenAndCustomColorsAreRewrittenEitherWay) 
     ASSERT_EQ(seen_.size(), 2u);
     EXPECT_EQ(Working().Color, RGB(0, 128, 64));
     // Both stored keys were read in file order; the section now holds Color0..Color15 only.
-    EXPECT_EQ(CustomColors[0], RGB(1, 2, 3));
-    EXPECT_EQ(CustomColors[1], RGB(4, 5, 6));
+    EXPECT_EQ(map_.Watermarks.CustomColors[0], RGB(1, 2, 3));
+    EXPECT_EQ(map_.Watermarks.CustomColors[1], RGB(4, 5, 6));
     EXPECT_EQ(IniValue(L"Custom Color", L"Color0"), L"1,2,3");
     EXPECT_EQ(IniValue(L"Custom Color", L"Color1"), L"4,5,6");
     EXPECT_EQ(IniValue(L"Custom Color", L"Color15"), L"192,192,192");
@@ -630,8 +634,8 @@ TEST_F(WatermarkEditor, FontDialogListsTheFontFileAndHandsItsChoiceToTheEditor) 
             EXPECT_EQ(Selection(f, IDC_WMFONT_LIST), 2);
             Choose(f, IDC_WMFONT_STYLE_LIST, 1, false);
             EXPECT_EQ(ItemText(f, IDC_WMFONT_STYLE), L"Italic");
-            EXPECT_EQ(DialogWeight, kWeightRegular);
-            EXPECT_EQ(DialogItalic, 1);
+            EXPECT_EQ(ChoiceOf(f).Weight, kWeightRegular);
+            EXPECT_EQ(ChoiceOf(f).Italic, 1);
             Choose(f, IDC_WMFONT_SIZE_LIST, 13, false);
             EXPECT_EQ(ItemText(f, IDC_WMFONT_SIZE), L"36");
             Retype(f, IDC_WMFONT_SIZE, L"15");
@@ -667,16 +671,16 @@ TEST_F(WatermarkEditor, FontDialogCancelChangesNothingAndTypedSizesAreBounded) {
             static int opening = 0;
             Choose(f, IDC_WMFONT_STYLE_LIST, 0, false);
             Retype(f, IDC_WMFONT_SIZE, L"99999");  // wraps nowhere: the largest size
-            EXPECT_EQ(DialogSize, 600);
+            EXPECT_EQ(ChoiceOf(f).Size, 600);
             Retype(f, IDC_WMFONT_SIZE, L"700");
-            EXPECT_EQ(DialogSize, 600);
+            EXPECT_EQ(ChoiceOf(f).Size, 600);
             if (opening++ % 2 == 0) {
                 Click(f, IDCANCEL);
-                EXPECT_EQ(DialogSize, 100);  // reloaded from Working
-                EXPECT_EQ(DialogWeight, kWeightBold);
+                EXPECT_EQ(ChoiceOf(f).Size, 100);  // reloaded from Working
+                EXPECT_EQ(ChoiceOf(f).Weight, kWeightBold);
             } else {
                 Retype(f, IDC_WMFONT_SIZE, L"");
-                EXPECT_EQ(DialogSize, 0);
+                EXPECT_EQ(ChoiceOf(f).Size, 0);
                 Click(f, IDOK);
             }
         });
@@ -689,7 +693,7 @@ TEST_F(WatermarkEditor, FontDialogCancelChangesNothingAndTypedSizesAreBounded) {
 
 TEST_F(WatermarkEditor, WithoutAFontFileTheFontListIsEmptyAndOkStillWorks) {
     Load(kOneWatermark, 1);
-    WatermarkFontFile[0] = L'\0';
+    map_.Watermarks.FontFile[0] = L'\0';
     int count = -1;
     std::wstring name = L"?";
     const INT_PTR result = Run(

@@ -11,9 +11,11 @@
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
+#include "ui/common/sheetcontext.h"
 #include "ui/watermark/fontdialog.h"
 #include "ui/watermark/preview.h"
 #include "ui/watermark/watermarks.h"
+#include "wmdialog_ids.h"
 #include "wmeditor_ids.h"
 
 #if !defined(_WIN64)
@@ -24,20 +26,12 @@ namespace oemui {
 
 namespace {
 
-// Controls of the Watermarks dialog that RefreshWatermarkControls and UpdateWatermarkButtons
-// also serve (the editor has none of them).
-constexpr int kListId = 1401;
-constexpr int kDeleteId = 1402;
-constexpr int kEditId = 1404;
-constexpr int kFirstPageOnlyId = 1437;
-constexpr int kBackgroundId = 1448;
-
 constexpr int kPositionCount = 7;
 constexpr int kOffsetTextChars = 64;
 
-DriverItemMap* MapOf(HWND dialog) {
-    return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
+// The editor works on the Working record of the sheet's list; it marks no page changed (the
+// Watermarks dialog does once it takes the edit).
+struct EditorState : DialogContext {};
 
 WatermarkRecord* WorkingOf(DriverItemMap* map) {
     return map != nullptr ? map->Watermarks.Working : nullptr;
@@ -45,13 +39,6 @@ WatermarkRecord* WorkingOf(DriverItemMap* map) {
 
 // Sizes, angles and adjustments are typed as plain digits: no input method composition.
 void DetachInputMethod(HWND dialog, int id) { ImmAssociateContext(GetDlgItem(dialog, id), nullptr); }
-
-void SetContextHelpStyle(HWND dialog) {
-    const LONG_PTR exStyle = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
-    SetWindowLongPtrW(dialog, GWL_EXSTYLE,
-                      IsVistaOrLater ? (exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTEXTHELP))
-                                     : (exStyle | WS_EX_CONTEXTHELP));
-}
 
 // Sends the dialog the scroll message that moves scroll bar `barId` to `position`.
 void ScrollTo(HWND dialog, int barId, int position) {
@@ -101,8 +88,7 @@ void ReadOffset(HWND dialog, int editId, int spinId, INT32& value) {
 }
 
 void OnInitDialog(HWND dialog, DriverItemMap* map) {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
-    SetContextHelpStyle(dialog);
+    ApplyContextHelpStyle(dialog);
 
     SendDlgItemMessageW(dialog, IDC_WMED_TEXT, EM_LIMITTEXT, kWatermarkTextChars - 1, 0);
     SetScrollRange(GetDlgItem(dialog, IDC_WMED_SIZE_BAR), SB_CTL, kWatermarkSizeMin,
@@ -130,9 +116,8 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
     CopyWatermark(*list.Working, *SelectedWatermark(list));
     BlankNoneText(list);
     RefreshWatermarkControls(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
     // Setting the text has already done this through EN_UPDATE; it must hold in any case.
-    EnableWindow(GetDlgItem(dialog, IDOK), list.Working->Text[0] != L'\0');
+    EnableControl(dialog, IDOK, list.Working->Text[0] != L'\0');
 }
 
 void OnOk(HWND dialog, DriverItemMap* map) {
@@ -143,100 +128,102 @@ void OnOk(HWND dialog, DriverItemMap* map) {
         MessageBeep(0xFFFFFFFF);
         return;
     }
-    ResolveFontName(*working);
-    EndDialog(dialog, 1);
+    ResolveFontName(*working, map->Watermarks.FontFile);
+    EndDialog(dialog, IDOK);
 }
 
 void OnColor(HWND dialog, DriverItemMap* map) {
     WatermarkRecord* working = WorkingOf(map);
-    LoadCustomColors(CustomColors, map->Watermarks);
+    WatermarkList& list = map->Watermarks;
+    LoadCustomColors(list.CustomColors, list);
     CHOOSECOLORW chooser;
-    BuildColorChooser(dialog, working->Color, CustomColors, chooser);
+    BuildColorChooser(dialog, working->Color, list.CustomColors, chooser);
     if (ChooseColorW(&chooser)) working->Color = chooser.rgbResult;
-    SaveCustomColors(CustomColors, map->Watermarks);
+    SaveCustomColors(list.CustomColors, list);
     ReadAndPreview(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
+}
+
+void OnFont(HWND dialog, DriverItemMap* map) {
+    WatermarkRecord* working = WorkingOf(map);
+    FontDialogState font;
+    font.map = map;
+    LoadFontChoice(font, *working);
+    if (ShowWatermarkFontDialog(dialog, font) != IDOK) return;
+    StoreFontChoice(font, *working);
+    ScrollTo(dialog, IDC_WMED_SIZE_BAR, working->Size);
+    ReadAndPreview(dialog, map);
+}
+
+void OnText(HWND dialog, DriverItemMap* map, int notifyCode) {
+    DetachInputMethod(dialog, IDC_WMED_TEXT);
+    if (notifyCode != EN_UPDATE) return;
+    ReadAndPreview(dialog, map);
+    EnableControl(dialog, IDOK, WorkingOf(map)->Text[0] != L'\0');
+}
+
+// The size and angle edits take digits only (the angle a sign too), within their ranges; their
+// scroll bars follow what is typed.
+void OnSizeOrAngle(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
+    DetachInputMethod(dialog, IDC_WMED_SIZE);
+    DetachInputMethod(dialog, IDC_WMED_ANGLE);
+    const bool isSize = id == IDC_WMED_SIZE;
+    FilterNumericEdit(dialog, notifyCode, id, isSize ? kEditorDefaultSize : kEditorDefaultAngle,
+                      isSize ? kWatermarkSizeMin : kWatermarkAngleMin,
+                      isSize ? kWatermarkSizeMax : kWatermarkAngleMax,
+                      map->Watermarks.SavedEditText, kWatermarkEditTextChars,
+                      isSize ? FALSE : TRUE);
+    if (notifyCode == EN_CHANGE) {
+        const int value = isSize ? static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE))
+                                 : static_cast<int>(GetDlgItemInt(dialog, id, nullptr, TRUE));
+        SetScrollPos(GetDlgItem(dialog, isSize ? IDC_WMED_SIZE_BAR : IDC_WMED_ANGLE_BAR), SB_CTL,
+                     value, TRUE);
+    }
+    ReadAndPreview(dialog, map);
+}
+
+void OnOffset(HWND dialog, DriverItemMap* map) {
+    DetachInputMethod(dialog, IDC_WMED_X);
+    DetachInputMethod(dialog, IDC_WMED_Y);
+    ReadAndPreview(dialog, map);
+}
+
+void OnBorder(HWND dialog, DriverItemMap* map, int id) {
+    WorkingOf(map)->Border = static_cast<INT16>(id - IDC_WMED_BORDER_NONE);
+    ReadAndPreview(dialog, map);
+}
+
+void OnPosition(HWND dialog, DriverItemMap* map, int notifyCode) {
+    if (notifyCode != CBN_SELCHANGE) return;
+    const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETCURSEL, 0, 0);
+    if (at == CB_ERR) return;
+    WatermarkRecord* working = WorkingOf(map);
+    // A new position starts without adjustment.
+    working->OffsetX = 0;
+    SetDlgItemInt(dialog, IDC_WMED_X, 0, TRUE);
+    working->OffsetY = 0;
+    SetDlgItemInt(dialog, IDC_WMED_Y, 0, TRUE);
+    working->Position = static_cast<INT16>(
+        SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
+    ReadAndPreview(dialog, map);
 }
 
 void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
-    WatermarkRecord* working = WorkingOf(map);
     switch (id) {
-        case IDOK:
-            OnOk(dialog, map);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, 2);
-            break;
-        case IDC_WMED_TEXT:
-            DetachInputMethod(dialog, IDC_WMED_TEXT);
-            if (notifyCode != EN_UPDATE) break;
-            ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
-            EnableWindow(GetDlgItem(dialog, IDOK), working->Text[0] != L'\0');
-            break;
+        case IDOK: OnOk(dialog, map); break;
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
+        case IDC_WMED_TEXT: OnText(dialog, map, notifyCode); break;
         case IDC_WMED_SIZE:
-        case IDC_WMED_ANGLE: {
-            DetachInputMethod(dialog, IDC_WMED_SIZE);
-            DetachInputMethod(dialog, IDC_WMED_ANGLE);
-            const bool isSize = id == IDC_WMED_SIZE;
-            FilterNumericEdit(dialog, notifyCode, id,
-                              isSize ? kEditorDefaultSize : kEditorDefaultAngle,
-                              isSize ? kWatermarkSizeMin : kWatermarkAngleMin,
-                              isSize ? kWatermarkSizeMax : kWatermarkAngleMax,
-                              map->Watermarks.SavedEditText, kWatermarkEditTextChars,
-                              isSize ? FALSE : TRUE);
-            if (notifyCode == EN_CHANGE) {
-                const int value =
-                    isSize ? static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE))
-                           : static_cast<int>(GetDlgItemInt(dialog, id, nullptr, TRUE));
-                SetScrollPos(GetDlgItem(dialog, isSize ? IDC_WMED_SIZE_BAR : IDC_WMED_ANGLE_BAR),
-                             SB_CTL, value, TRUE);
-            }
-            ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
-            break;
-        }
-        case IDC_WMED_FONT:
-            if (ShowWatermarkFontDialog(dialog, map) == 1) {
-                ScrollTo(dialog, IDC_WMED_SIZE_BAR, working->Size);
-                ReadAndPreview(dialog, map);
-                UpdateWatermarkButtons(dialog, map);
-            }
-            break;
-        case IDC_WMED_COLOR:
-            OnColor(dialog, map);
-            break;
+        case IDC_WMED_ANGLE: OnSizeOrAngle(dialog, map, id, notifyCode); break;
+        case IDC_WMED_FONT: OnFont(dialog, map); break;
+        case IDC_WMED_COLOR: OnColor(dialog, map); break;
         case IDC_WMED_X:
-        case IDC_WMED_Y:
-            DetachInputMethod(dialog, IDC_WMED_X);
-            DetachInputMethod(dialog, IDC_WMED_Y);
-            ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
-            break;
+        case IDC_WMED_Y: OnOffset(dialog, map); break;
         case IDC_WMED_BORDER_NONE:
         case IDC_WMED_BORDER_CIRCLE:
         case IDC_WMED_BORDER_SINGLE:
-        case IDC_WMED_BORDER_DOUBLE:
-            working->Border = static_cast<INT16>(id - IDC_WMED_BORDER_NONE);
-            ReadAndPreview(dialog, map);
-            break;
-        case IDC_WMED_POSITION: {
-            if (notifyCode != CBN_SELCHANGE) break;
-            const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETCURSEL, 0, 0);
-            if (at == CB_ERR) break;
-            // A new position starts without adjustment.
-            working->OffsetX = 0;
-            SetDlgItemInt(dialog, IDC_WMED_X, 0, TRUE);
-            working->OffsetY = 0;
-            SetDlgItemInt(dialog, IDC_WMED_Y, 0, TRUE);
-            working->Position = static_cast<INT16>(
-                SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
-            ReadAndPreview(dialog, map);
-            UpdateWatermarkButtons(dialog, map);
-            break;
-        }
-        default:
-            break;
+        case IDC_WMED_BORDER_DOUBLE: OnBorder(dialog, map, id); break;
+        case IDC_WMED_POSITION: OnPosition(dialog, map, notifyCode); break;
+        default: break;
     }
 }
 
@@ -264,7 +251,6 @@ void OnScroll(HWND dialog, DriverItemMap* map, int code, int thumb, HWND control
                       static_cast<UINT>(position), isSize ? FALSE : TRUE);
     }
     ReadAndPreview(dialog, map);
-    UpdateWatermarkButtons(dialog, map);
 }
 
 }  // namespace
@@ -297,21 +283,13 @@ void BuildColorChooser(HWND owner, COLORREF initial, COLORREF* customColors,
     chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
 }
 
-void UpdateWatermarkButtons(HWND dialog, const DriverItemMap* map) {
-    if (map == nullptr) return;
-    const BOOL userWatermark = map->Watermarks.Selected != 0;
-    for (int id : {kDeleteId, kEditId}) {
-        if (HWND button = GetDlgItem(dialog, id)) EnableWindow(button, userWatermark);
-    }
-}
-
 void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
     if (map == nullptr) return;
     WatermarkList& list = map->Watermarks;
     const WatermarkRecord* selected = SelectedWatermark(list);
     if (selected == nullptr) return;
 
-    if (HWND listBox = GetDlgItem(dialog, kListId)) {
+    if (HWND listBox = GetDlgItem(dialog, IDC_WMDLG_LIST)) {
         SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
         for (int i = 0; i <= list.Count && i < kWatermarkSlots; ++i) {
             if (list.Records[i] == nullptr) break;
@@ -319,14 +297,14 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
         }
         SendMessageW(listBox, LB_SETCURSEL, static_cast<WPARAM>(list.Selected), 0);
     }
-    if (GetDlgItem(dialog, kFirstPageOnlyId) != nullptr) {
-        CheckDlgButton(dialog, kFirstPageOnlyId, selected->FirstPageOnly ? BST_CHECKED : BST_UNCHECKED);
+    if (HasControl(dialog, IDC_WMDLG_FIRST_PAGE)) {
+        SetTicked(dialog, IDC_WMDLG_FIRST_PAGE, selected->FirstPageOnly != 0);
     }
-    if (GetDlgItem(dialog, kBackgroundId) != nullptr) {
-        CheckDlgButton(dialog, kBackgroundId, selected->Background ? BST_CHECKED : BST_UNCHECKED);
+    if (HasControl(dialog, IDC_WMDLG_BACKGROUND)) {
+        SetTicked(dialog, IDC_WMDLG_BACKGROUND, selected->Background != 0);
     }
 
-    if (GetDlgItem(dialog, IDC_WMED_TEXT) != nullptr) {
+    if (HasControl(dialog, IDC_WMED_TEXT)) {
         // The record's text is copied bounded: a damaged record may lack its terminator.
         wchar_t text[kWatermarkTextChars] = {};
         if (list.Selected != 0) StringCchCopyNW(text, ARRAYSIZE(text), selected->Text, kWatermarkTextChars - 1);
@@ -341,11 +319,10 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
                             static_cast<WPARAM>(position), 0);
         const int border = selected->Border;
         for (int id = IDC_WMED_BORDER_NONE; id <= IDC_WMED_BORDER_DOUBLE; ++id) {
-            CheckDlgButton(dialog, id,
-                           id - IDC_WMED_BORDER_NONE == border ? BST_CHECKED : BST_UNCHECKED);
+            SetTicked(dialog, id, id - IDC_WMED_BORDER_NONE == border);
         }
     }
-    DrawWatermarkPreview(dialog, kPreviewControlId);
+    DrawWatermarkPreview(dialog, kPreviewControlId, map);
 }
 
 void ReadEditorControls(HWND editor, DriverItemMap* map) {
@@ -367,22 +344,25 @@ void ReadEditorControls(HWND editor, DriverItemMap* map) {
 
 void ReadAndPreview(HWND editor, DriverItemMap* map) {
     ReadEditorControls(editor, map);
-    DrawWatermarkPreview(editor, kPreviewControlId);
+    DrawWatermarkPreview(editor, kPreviewControlId, map);
 }
 
 INT_PTR CALLBACK WatermarkEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* map = reinterpret_cast<DriverItemMap*>(lParam);
+        auto* state = reinterpret_cast<EditorState*>(lParam);
+        DriverItemMap* map = state != nullptr ? state->map : nullptr;
         if (map == nullptr || map->Watermarks.Working == nullptr ||
             SelectedWatermark(map->Watermarks) == nullptr) {
-            EndDialog(dialog, 2);  // nothing to edit
+            EndDialog(dialog, IDCANCEL);  // nothing to edit
             return TRUE;
         }
+        AttachDialogState<EditorState>(dialog, lParam);
         OnInitDialog(dialog, map);
         return TRUE;
     }
-    DriverItemMap* map = MapOf(dialog);
-    if (map == nullptr) return FALSE;
+    const EditorState* state = DialogStateOf<EditorState>(dialog);
+    if (state == nullptr) return FALSE;
+    DriverItemMap* map = state->map;
     switch (message) {
         case WM_COMMAND:
             OnCommand(dialog, map, LOWORD(wParam), HIWORD(wParam));
@@ -399,16 +379,17 @@ INT_PTR CALLBACK WatermarkEditorProc(HWND dialog, UINT message, WPARAM wParam, L
         case WM_CONTEXTMENU:
             return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
         default:
-            break;
+            return FALSE;
     }
-    return FALSE;
 }
 
 INT_PTR ShowWatermarkEditor(HWND owner, DriverItemMap* map) {
+    EditorState state;
+    state.map = map;
     const INT_PTR result =
         DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_WATERMARK_EDITOR), owner,
-                        WatermarkEditorProc, reinterpret_cast<LPARAM>(map));
-    return result == 1 ? 1 : 2;
+                        &WatermarkEditorProc, reinterpret_cast<LPARAM>(&state));
+    return result == IDOK ? IDOK : IDCANCEL;
 }
 
 }  // namespace oemui

@@ -2,8 +2,8 @@
 // dialog), colour (through the system colour chooser), border, position and X/Y adjustment of
 // the Working record of the sheet's WatermarkList, with a live preview. Modal, opened from the
 // Watermarks dialog with the page context (DriverItemMap) for "&New..." and "&Edit..."; ends
-// with 1 after OK (Working holds the edited watermark, its PostScript font name resolved) and 2
-// after Cancel. The Watermarks dialog copies Working into its list on 1.
+// with IDOK (Working holds the edited watermark, its PostScript font name resolved) or
+// IDCANCEL. The Watermarks dialog copies Working into its list after IDOK.
 #pragma once
 
 #include <windows.h>
@@ -21,20 +21,18 @@ inline constexpr int kEditorDefaultAngle = 45;
 // Characters of the X/Y adjustment edits.
 inline constexpr int kOffsetEditChars = 5;
 
+// Modal dialog procedure of the editor's template; its state record comes from
+// ShowWatermarkEditor.
 INT_PTR CALLBACK WatermarkEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Runs the editor modally under `owner` from the plug-in module: 1 = OK, 2 = Cancel (also
-// when the template could not be shown or the list holds no record to edit).
+// Runs the editor modally under `owner` from the plug-in module: IDOK, or IDCANCEL (also when
+// the template could not be shown or the list holds no record to edit).
 INT_PTR ShowWatermarkEditor(HWND owner, DriverItemMap* map);
 
 // Shared with the Watermarks dialog: sets whichever of the list, check boxes and editor
 // controls `dialog` has from the selected record (the editor's text stays empty for "None"),
 // then redraws the preview.
 void RefreshWatermarkControls(HWND dialog, DriverItemMap* map);
-
-// Shared with the Watermarks dialog: "&Edit..." and "&Delete" are enabled only while a user
-// watermark is selected (the editor has neither).
-void UpdateWatermarkButtons(HWND dialog, const DriverItemMap* map);
 
 // Copies the editor's text, size, angle and X/Y adjustments into Working. A size or angle edit
 // that holds no number leaves the selected record's value; the X/Y edits drop every character

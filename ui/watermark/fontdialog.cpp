@@ -9,14 +9,9 @@
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
 #include "ui/watermark/watermarks.h"
-#include "wmeditor_ids.h"
+#include "wmfont_ids.h"
 
 namespace oemui {
-
-INT32 DialogFontIndex = 0;
-INT32 DialogSize = 0;
-INT32 DialogWeight = 0;
-BYTE DialogItalic = 0;
 
 namespace {
 
@@ -29,24 +24,16 @@ constexpr int kInitialEditChars = 128;
 constexpr int kMaxFontEntries = 1024;
 constexpr int kStyleCount = 4;
 
-WatermarkRecord* WorkingOf(HWND dialog) {
-    auto* map = reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    return map != nullptr ? map->Watermarks.Working : nullptr;
+// The font list file of the sheet the dialog works for (null: none).
+const wchar_t* FontFileOf(const FontDialogState& state) {
+    return state.map != nullptr ? state.map->Watermarks.FontFile : nullptr;
 }
 
-void LoadChoiceFrom(const WatermarkRecord* working) {
-    if (working == nullptr) return;
-    DialogFontIndex = working->FontIndex;
-    DialogSize = working->Size;
-    DialogWeight = working->Weight;
-    DialogItalic = working->Italic;
-}
-
-// Shows the list name of font entry DialogFontIndex + 1 in the font edit (empty when none).
-void ShowFontName(HWND dialog) {
+// Shows the list name of font entry fontIndex + 1 in the font edit (empty when none).
+void ShowFontName(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
     wchar_t name[kFontNameEditChars + 1] = {};
-    if (entry && ReadFontEntry(DialogFontIndex, entry.get(), kFontEntryChars)) {
+    if (entry && ReadFontEntry(fontFile, fontIndex, entry.get(), kFontEntryChars)) {
         FontEntryListName(entry.get(), name, ARRAYSIZE(name));
     }
     SetDlgItemTextW(dialog, IDC_WMFONT_NAME, name);
@@ -84,87 +71,93 @@ LRESULT SelectedItemData(HWND dialog, int listId) {
     return SendDlgItemMessageW(dialog, listId, LB_GETITEMDATA, at, 0);
 }
 
-void OnInitDialog(HWND dialog, DriverItemMap* map) {
-    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
-    LoadChoiceFrom(map != nullptr ? map->Watermarks.Working : nullptr);
-    const LONG_PTR exStyle = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
-    SetWindowLongPtrW(dialog, GWL_EXSTYLE,
-                      IsVistaOrLater ? (exStyle & ~static_cast<LONG_PTR>(WS_EX_CONTEXTHELP))
-                                     : (exStyle | WS_EX_CONTEXTHELP));
+void OnInitDialog(HWND dialog, const FontDialogState& state) {
+    ApplyContextHelpStyle(dialog);
     for (int id : {IDC_WMFONT_NAME, IDC_WMFONT_STYLE, IDC_WMFONT_SIZE}) {
         SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, kInitialEditChars, 0);
     }
 
-    FillFontList(dialog);
+    FillFontList(dialog, FontFileOf(state), state.FontIndex);
 
     FillFromStrings(dialog, IDC_WMFONT_STYLE_LIST, IDS_FONT_STYLE_FIRST, kStyleCount);
-    const int style = FontStyleIndex(DialogWeight, DialogItalic);
+    const int style = FontStyleIndex(state.Weight, state.Italic);
     SendDlgItemMessageW(dialog, IDC_WMFONT_STYLE_LIST, LB_SETCURSEL, style, 0);
     SendDlgItemMessageW(dialog, IDC_WMFONT_STYLE, EM_LIMITTEXT, kStyleEditChars, 0);
     ShowStyle(dialog, style);
 
     FillFromStrings(dialog, IDC_WMFONT_SIZE_LIST, IDS_FONT_SIZE_FIRST, kFontDialogSizeCount);
-    SelectListedSize(dialog, DialogSize);
+    SelectListedSize(dialog, state.Size);
     SendDlgItemMessageW(dialog, IDC_WMFONT_SIZE, EM_LIMITTEXT, kSizeEditChars, 0);
     // Setting the text notifies the size edit, which takes the value back as typed sizes are.
-    SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(DialogSize), FALSE);
+    SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(state.Size), FALSE);
 }
 
-void OnCommand(HWND dialog, int id, int notifyCode) {
+void OnCancel(HWND dialog, FontDialogState& state) {
+    // The choice goes back to the record it was loaded from.
+    if (state.map != nullptr && state.map->Watermarks.Working != nullptr) {
+        LoadFontChoice(state, *state.map->Watermarks.Working);
+    }
+    EndDialog(dialog, IDCANCEL);
+}
+
+void OnFontChosen(HWND dialog, FontDialogState& state) {
+    const LRESULT data = SelectedItemData(dialog, IDC_WMFONT_LIST);
+    if (data < 0) return;
+    state.FontIndex = static_cast<INT32>(data);
+    ShowFontName(dialog, FontFileOf(state), state.FontIndex);
+    FillFontList(dialog, FontFileOf(state), state.FontIndex);
+}
+
+void OnStyleChosen(HWND dialog, FontDialogState& state) {
+    const LRESULT style = SelectedItemData(dialog, IDC_WMFONT_STYLE_LIST);
+    if (style < 0 || style >= kStyleCount) return;
+    state.Weight = style < 2 ? kWeightRegular : kWeightBold;
+    state.Italic = static_cast<BYTE>(style & 1);
+    ShowStyle(dialog, static_cast<int>(style));
+}
+
+void OnSizeChosen(HWND dialog, FontDialogState& state) {
+    const LRESULT at = SelectedItemData(dialog, IDC_WMFONT_SIZE_LIST);
+    if (at < 0 || at >= kFontDialogSizeCount) return;
+    state.Size = kFontDialogSizes[at];
+    SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(state.Size), FALSE);
+}
+
+void OnSizeTyped(HWND dialog, FontDialogState& state) {
+    // Sizes are typed as plain digits: no input method composition.
+    ImmAssociateContext(GetDlgItem(dialog, IDC_WMFONT_SIZE), nullptr);
+    state.Size = ClampTypedFontSize(GetDlgItemInt(dialog, IDC_WMFONT_SIZE, nullptr, FALSE));
+    SelectListedSize(dialog, state.Size);
+}
+
+void OnCommand(HWND dialog, FontDialogState& state, int id, int notifyCode) {
+    const bool chosen = notifyCode == LBN_SELCHANGE;
     switch (id) {
-        case IDOK:
-            if (WatermarkRecord* working = WorkingOf(dialog)) {
-                working->Size = DialogSize;
-                working->FontIndex = DialogFontIndex;
-                working->Weight = DialogWeight;
-                working->Italic = DialogItalic;
-            }
-            EndDialog(dialog, 1);
-            break;
-        case IDCANCEL:
-            LoadChoiceFrom(WorkingOf(dialog));
-            EndDialog(dialog, 2);
-            break;
-        case IDC_WMFONT_LIST:
-            if (notifyCode == LBN_SELCHANGE) {
-                const LRESULT data = SelectedItemData(dialog, IDC_WMFONT_LIST);
-                if (data < 0) break;
-                DialogFontIndex = static_cast<INT32>(data);
-                ShowFontName(dialog);
-                FillFontList(dialog);
-            }
-            break;
-        case IDC_WMFONT_STYLE_LIST:
-            if (notifyCode == LBN_SELCHANGE) {
-                const LRESULT style = SelectedItemData(dialog, IDC_WMFONT_STYLE_LIST);
-                if (style < 0 || style >= kStyleCount) break;
-                DialogWeight = style < 2 ? kWeightRegular : kWeightBold;
-                DialogItalic = static_cast<BYTE>(style & 1);
-                ShowStyle(dialog, static_cast<int>(style));
-            }
-            break;
-        case IDC_WMFONT_SIZE_LIST:
-            if (notifyCode == LBN_SELCHANGE) {
-                const LRESULT at = SelectedItemData(dialog, IDC_WMFONT_SIZE_LIST);
-                if (at < 0 || at >= kFontDialogSizeCount) break;
-                DialogSize = kFontDialogSizes[at];
-                SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(DialogSize), FALSE);
-            }
-            break;
-        case IDC_WMFONT_SIZE: {
-            HWND edit = GetDlgItem(dialog, IDC_WMFONT_SIZE);
-            // Sizes are typed as plain digits: no input method composition.
-            ImmAssociateContext(edit, nullptr);
-            DialogSize = ClampTypedFontSize(GetDlgItemInt(dialog, IDC_WMFONT_SIZE, nullptr, FALSE));
-            SelectListedSize(dialog, DialogSize);
-            break;
-        }
-        default:
-            break;
+        case IDOK: EndDialog(dialog, IDOK); break;
+        case IDCANCEL: OnCancel(dialog, state); break;
+        case IDC_WMFONT_LIST: if (chosen) OnFontChosen(dialog, state); break;
+        case IDC_WMFONT_STYLE_LIST: if (chosen) OnStyleChosen(dialog, state); break;
+        case IDC_WMFONT_SIZE_LIST: if (chosen) OnSizeChosen(dialog, state); break;
+        case IDC_WMFONT_SIZE: OnSizeTyped(dialog, state); break;
+        default: break;
     }
 }
 
 }  // namespace
+
+void LoadFontChoice(FontDialogState& state, const WatermarkRecord& record) {
+    state.FontIndex = record.FontIndex;
+    state.Size = record.Size;
+    state.Weight = record.Weight;
+    state.Italic = record.Italic;
+}
+
+void StoreFontChoice(const FontDialogState& state, WatermarkRecord& record) {
+    record.Size = state.Size;
+    record.FontIndex = state.FontIndex;
+    record.Weight = state.Weight;
+    record.Italic = state.Italic;
+}
 
 int FontDialogSizeIndex(INT32 size) {
     for (int i = 0; i < kFontDialogSizeCount; ++i) {
@@ -192,13 +185,13 @@ void FontEntryListName(const wchar_t* entry, wchar_t* out, size_t outChars) {
     out[length] = L'\0';
 }
 
-int FillFontList(HWND dialog) {
+int FillFontList(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
     SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_RESETCONTENT, 0, 0);
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
     int count = 0;
     if (entry) {
         for (; count < kMaxFontEntries; ++count) {
-            if (!ReadFontEntry(count, entry.get(), kFontEntryChars)) break;
+            if (!ReadFontEntry(fontFile, count, entry.get(), kFontEntryChars)) break;
             wchar_t name[kFontEntryChars] = {};
             FontEntryListName(entry.get(), name, ARRAYSIZE(name));
             const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_ADDSTRING, 0,
@@ -207,35 +200,38 @@ int FillFontList(HWND dialog) {
         }
     }
     SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETCURSEL,
-                        static_cast<WPARAM>(DialogFontIndex), 0);
+                        static_cast<WPARAM>(fontIndex), 0);
     SendDlgItemMessageW(dialog, IDC_WMFONT_NAME, EM_LIMITTEXT, kFontNameEditChars, 0);
-    ShowFontName(dialog);
+    ShowFontName(dialog, fontFile, fontIndex);
     return count;
 }
 
 INT_PTR CALLBACK WatermarkFontDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                          LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        if (auto* state = AttachDialogState<FontDialogState>(dialog, lParam)) {
+            OnInitDialog(dialog, *state);
+        }
+        return TRUE;
+    }
+    FontDialogState* state = DialogStateOf<FontDialogState>(dialog);
+    if (state == nullptr) return FALSE;
     switch (message) {
-        case WM_INITDIALOG:
-            OnInitDialog(dialog, reinterpret_cast<DriverItemMap*>(lParam));
-            return TRUE;
         case WM_COMMAND:
-            if (GetWindowLongPtrW(dialog, DWLP_USER) == 0) break;
-            OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+            OnCommand(dialog, *state, LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case WM_CONTEXTMENU:
             return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
         default:
-            break;
+            return FALSE;
     }
-    return FALSE;
 }
 
-INT_PTR ShowWatermarkFontDialog(HWND owner, DriverItemMap* map) {
+INT_PTR ShowWatermarkFontDialog(HWND owner, FontDialogState& state) {
     const INT_PTR result =
         DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_WATERMARK_FONT), owner,
-                        WatermarkFontDialogProc, reinterpret_cast<LPARAM>(map));
-    return result == 1 ? 1 : 2;
+                        &WatermarkFontDialogProc, reinterpret_cast<LPARAM>(&state));
+    return result == IDOK ? IDOK : IDCANCEL;
 }
 
 }  // namespace oemui

@@ -1,21 +1,28 @@
 // The "Font" dialog of the watermark editor: the font entries of the watermark font list file,
-// the four styles and the listed sizes (any size 0..600 can be typed). It works on four
-// process-wide values loaded from the Working record when it opens, and writes them back to
-// Working only on OK. Modal, opened with the page context (DriverItemMap); ends with 1 after
-// OK, 2 after Cancel.
+// the four styles and the listed sizes (any size 0..600 can be typed). It edits the choice held
+// in its state record, which the caller (the editor) loads from the Working record and takes
+// back into Working only after OK. Modal, opened with the page context (DriverItemMap); ends
+// with IDOK or IDCANCEL.
 #pragma once
 
 #include <windows.h>
 
+#include "ui/common/sheetcontext.h"
+#include "ui/watermark/watermarkrecord.h"
+
 namespace oemui {
 
-struct DriverItemMap;
+// The font, size and style the dialog edits (passed as its lParam and kept in DWLP_USER).
+struct FontDialogState : DialogContext {
+    INT32 FontIndex = 0;
+    INT32 Size = 0;
+    INT32 Weight = 0;
+    BYTE Italic = 0;
+};
 
-// The choice in progress (the dialog runs on the sheet's UI thread only).
-extern INT32 DialogFontIndex;
-extern INT32 DialogSize;
-extern INT32 DialogWeight;
-extern BYTE DialogItalic;
+// The record's font, size and style into the state, and back.
+void LoadFontChoice(FontDialogState& state, const WatermarkRecord& record);
+void StoreFontChoice(const FontDialogState& state, WatermarkRecord& record);
 
 // The sizes of the size list, in list order (item data = index).
 inline constexpr int kFontDialogSizeCount = 16;
@@ -34,15 +41,15 @@ INT32 ClampTypedFontSize(UINT typed);
 // Copies the list name of a font entry (its first field, up to "," or ";") into out, cut to fit.
 void FontEntryListName(const wchar_t* entry, wchar_t* out, size_t outChars);
 
-// Empties list 1450 and fills it with the list names of the font file's entries (item data =
-// font index), stopping at the first missing or empty key; selects DialogFontIndex and shows
-// its name in 1451. Returns the number of entries listed.
-int FillFontList(HWND dialog);
+// Empties list 1450 and fills it with the list names of the entries of font list file
+// `fontFile` (item data = font index), stopping at the first missing or empty key; selects
+// `fontIndex` and shows its name in 1451. Returns the number of entries listed.
+int FillFontList(HWND dialog, const wchar_t* fontFile, INT32 fontIndex);
 
 INT_PTR CALLBACK WatermarkFontDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Runs the dialog modally under `owner` from the plug-in module: 1 = OK, 2 = Cancel (also when
-// the template could not be shown).
-INT_PTR ShowWatermarkFontDialog(HWND owner, DriverItemMap* map);
+// Runs the dialog modally under `owner` from the plug-in module on `state` (its map set by the
+// caller): IDOK, or IDCANCEL (also when the template could not be shown).
+INT_PTR ShowWatermarkFontDialog(HWND owner, FontDialogState& state);
 
 }  // namespace oemui

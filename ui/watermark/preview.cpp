@@ -102,28 +102,6 @@ int TableAngle(int angle) {
 // Sizes at or above this use the thicker border pens and the wider double frame.
 constexpr INT32 kLargeSize = 222;
 
-// --- Scoped palette selection ---------------------------------------------------------------
-
-class PaletteSelection {
-public:
-    PaletteSelection(HDC dc, HPALETTE palette) noexcept
-        : dc_(dc), old_(palette ? SelectPalette(dc, palette, FALSE) : nullptr) {
-        if (old_) RealizePalette(dc_);
-    }
-    ~PaletteSelection() {
-        if (old_) {
-            SelectPalette(dc_, old_, FALSE);
-            RealizePalette(dc_);
-        }
-    }
-    PaletteSelection(const PaletteSelection&) = delete;
-    PaletteSelection& operator=(const PaletteSelection&) = delete;
-
-private:
-    HDC dc_;
-    HPALETTE old_;
-};
-
 // --- Drawing steps --------------------------------------------------------------------------
 
 void Line(HDC dc, int x0, int y0, int x1, int y1, int x2, int y2) {
@@ -135,8 +113,8 @@ void Line(HDC dc, int x0, int y0, int x1, int y1, int x2, int y2) {
 // Sunken frame around the whole control: shadow on the top and left, highlight on the right
 // and bottom.
 void DrawSunkenFrame(HDC dc, int w, int h) {
-    UniqueGdiObject shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
-    UniqueGdiObject highlight(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
+    UniquePen shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+    UniquePen highlight(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
     if (shadow) {
         SelectGuard pen(dc, shadow.get());
         Line(dc, 0, h, 0, 0, w, 0);
@@ -163,7 +141,7 @@ void DrawBorder(HDC dc, const WatermarkRecord& record, const WatermarkLayout& la
         record.Border != kBorderDoubleFrame) {
         return;
     }
-    UniqueGdiObject pen(CreatePen(PS_SOLID, layout.PenWidth, color));
+    UniquePen pen(CreatePen(PS_SOLID, layout.PenWidth, color));
     if (!pen) return;
     SelectGuard penSelection(dc, pen.get());
     SelectGuard brush(dc, GetStockObject(HOLLOW_BRUSH));
@@ -200,14 +178,15 @@ void DrawBorder(HDC dc, const WatermarkRecord& record, const WatermarkLayout& la
 
 // Draws the watermark onto the off-screen page (coordinates as on the control).
 void DrawWatermark(HDC memory, const PreviewPage& page, const WatermarkRecord& record,
-                   COLORREF color, COLORREF textColor, HPALETTE palette) {
+                   const wchar_t* fontFile, COLORREF color, COLORREF textColor,
+                   HPALETTE palette) {
     LOGFONTW logFont;
-    BuildPreviewFont(record, page.Scale, logFont);
+    BuildPreviewFont(record, fontFile, page.Scale, logFont);
     // A font far taller than the page shows nothing more but costs time to render; no size a
     // watermark can have reaches this bound.
     const int tallest = 2 * (page.PageWidth > page.PageHeight ? page.PageWidth : page.PageHeight) + 1;
     if (logFont.lfHeight > tallest) logFont.lfHeight = tallest;
-    UniqueGdiObject font(CreateFontIndirectW(&logFont));
+    UniqueFont font(CreateFontIndirectW(&logFont));
     SelectGuard fontSelection(memory, font.get());
     SetBkMode(memory, TRANSPARENT);
     SetTextAlign(memory, TA_BOTTOM | TA_LEFT);
@@ -222,7 +201,7 @@ void DrawWatermark(HDC memory, const PreviewPage& page, const WatermarkRecord& r
     if (extent.cx != 0) DrawBorder(memory, record, layout, angle, color);
 
     if (record.Size != 0 && length > 0) {
-        PaletteSelection paletteSelection(memory, palette);
+        PaletteGuard paletteSelection(memory, palette);
         SetTextColor(memory, textColor);
         const RECT clip = {page.X, page.Y, page.X + page.PageWidth, page.Y + page.PageHeight};
         ExtTextOutW(memory, Coordinate(static_cast<long long>(layout.TextX) + layout.Text.StartX),
@@ -434,7 +413,8 @@ void LayOutWatermark(const WatermarkRecord& record, const PreviewPage& page, SIZ
 // Font and colour
 // ---------------------------------------------------------------------------------------------
 
-void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font) {
+void BuildPreviewFont(const WatermarkRecord& record, const wchar_t* fontFile, int scale,
+                      LOGFONTW& font) {
     font = {};
     const long long s = scale > 0 ? scale : 1;
     // Size x 100 / scale, rounded: a point is drawn as 100 / 28 tenths of a millimetre.
@@ -446,7 +426,9 @@ void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font) 
     font.lfCharSet = record.CharSet;
 
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
-    if (!entry || !ReadFontEntry(record.FontIndex, entry.get(), kFontEntryChars)) return;
+    if (!entry || !ReadFontEntry(fontFile, record.FontIndex, entry.get(), kFontEntryChars)) {
+        return;
+    }
     if (IsJapaneseFontEntry(entry.get())) {
         GetFontEntryField(entry.get(), 2, font.lfFaceName, LF_FACESIZE);
         font.lfCharSet = SHIFTJIS_CHARSET;
@@ -455,11 +437,11 @@ void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font) 
     }
 }
 
-UniqueGdiObject CreatePreviewPalette(HDC dc, UINT entries, COLORREF color) {
-    if (entries == 0) return UniqueGdiObject();
+UniquePalette CreatePreviewPalette(HDC dc, UINT entries, COLORREF color) {
+    if (entries == 0) return UniquePalette();
     if (entries > 256) entries = 256;
     GlobalBlock<LOGPALETTE> block(sizeof(LOGPALETTE) + (entries - 1) * sizeof(PALETTEENTRY));
-    if (!block) return UniqueGdiObject();
+    if (!block) return UniquePalette();
     LOGPALETTE* palette = block.get();
     palette->palVersion = 0x300;
     palette->palNumEntries = static_cast<WORD>(entries);
@@ -469,7 +451,7 @@ UniqueGdiObject CreatePreviewPalette(HDC dc, UINT entries, COLORREF color) {
     mine.peGreen = GetGValue(color);
     mine.peBlue = GetBValue(color);
     mine.peFlags = PC_RESERVED;
-    return UniqueGdiObject(CreatePalette(palette));
+    return UniquePalette(CreatePalette(palette));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -477,7 +459,7 @@ UniqueGdiObject CreatePreviewPalette(HDC dc, UINT entries, COLORREF color) {
 // ---------------------------------------------------------------------------------------------
 
 void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE paper,
-                            const WatermarkRecord* record) {
+                            const WatermarkRecord* record, const wchar_t* fontFile) {
     if (dc == nullptr || clientWidth < 2 || clientHeight < 2) return;
     DrawSunkenFrame(dc, clientWidth - 1, clientHeight - 1);
     PreviewPage page;
@@ -487,7 +469,7 @@ void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE pape
     const COLORREF color = record ? WatermarkRgb(record->Color) : 0;
 
     // On a palette device that lacks the colour, the text gets a palette entry of its own.
-    UniqueGdiObject palette;
+    UniquePalette palette;
     COLORREF textColor = color;
     if (record && GetNearestColor(dc, color) != color &&
         (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0) {
@@ -498,27 +480,27 @@ void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE pape
             if (palette) textColor = PALETTEINDEX(index);
         }
     }
-    const auto hpalette = static_cast<HPALETTE>(palette.get());
+    const HPALETTE hpalette = palette.get();
 
     UniqueMemoryDc memory(CreateCompatibleDC(dc));
     if (!memory) return;
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, page.Width, page.Height));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(dc, page.Width, page.Height));
     if (!bitmap) return;
     {
         SelectGuard bitmapSelection(memory.get(), bitmap.get());
         PatBlt(memory.get(), 0, 0, page.Width, page.Height, WHITENESS);
-        if (record) DrawWatermark(memory.get(), page, *record, color, textColor, hpalette);
-        PaletteSelection paletteSelection(dc, hpalette);
+        if (record) {
+            DrawWatermark(memory.get(), page, *record, fontFile, color, textColor, hpalette);
+        }
+        PaletteGuard paletteSelection(dc, hpalette);
         BitBlt(dc, page.X, page.Y, page.PageWidth, page.PageHeight, memory.get(), page.X, page.Y,
                SRCCOPY);
     }
 }
 
-int DrawWatermarkPreview(HWND dialog, int controlId) {
+int DrawWatermarkPreview(HWND dialog, int controlId, const DriverItemMap* context) {
     HWND control = dialog ? GetDlgItem(dialog, controlId) : nullptr;
     if (control == nullptr) return 1;
-    const auto* context =
-        reinterpret_cast<const DriverItemMap*>(GetWindowLongPtrW(dialog, DWLP_USER));
     const WatermarkRecord* record = context ? context->Watermarks.Working : nullptr;
 
     // The form name of a DEVMODE need not end in a NUL when it fills all 32 characters.
@@ -534,7 +516,7 @@ int DrawWatermarkPreview(HWND dialog, int controlId) {
     WindowDc dc(control);
     if (!dc) return 1;
     RenderWatermarkPreview(dc.get(), client.right - client.left, client.bottom - client.top,
-                           paper, record);
+                           paper, record, context ? context->Watermarks.FontFile : nullptr);
     return 1;
 }
 

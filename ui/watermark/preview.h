@@ -12,13 +12,15 @@
 
 #include "ui/common/handles.h"
 #include "ui/watermark/watermarkrecord.h"
+#include "wmeditor_ids.h"
 
 namespace oemui {
 
 struct DriverItemMap;
 
-// The owner-drawn button both watermark dialogs show the preview in.
-inline constexpr int kPreviewControlId = 1436;
+// The owner-drawn button both watermark dialogs show the preview in (the Watermarks dialog's
+// IDC_WMDLG_PREVIEW has the same id).
+inline constexpr int kPreviewControlId = IDC_WMED_PREVIEW;
 
 // sin(k degrees) x 10000, rounded, for k = 0..90; cos(k) is entry 90 - k. Products with these
 // entries are divided by kTrigUnit with integer division.
@@ -117,25 +119,27 @@ void LayOutWatermark(const WatermarkRecord& record, const PreviewPage& page, SIZ
 
 // The preview font of a record for a page scale: height from the size (at least 1), escapement
 // from the angle, weight, italic and character set from the record, face from the record's
-// entry of the watermark font file (field 5; field 2 and the Shift-JIS character set for a
-// Japanese-language entry; empty when there is no entry).
-void BuildPreviewFont(const WatermarkRecord& record, int scale, LOGFONTW& font);
+// entry of font list file `fontFile` (field 5; field 2 and the Shift-JIS character set for a
+// Japanese-language entry; empty when there is no entry or no file).
+void BuildPreviewFont(const WatermarkRecord& record, const wchar_t* fontFile, int scale,
+                      LOGFONTW& font);
 
 // A palette of `entries` system palette entries (at most 256) with entry entries / 2 replaced
 // by `color` and reserved for it; used on palette devices that lack the watermark colour.
 // Null when entries is 0 or the palette cannot be made.
-UniqueGdiObject CreatePreviewPalette(HDC dc, UINT entries, COLORREF color);
+UniquePalette CreatePreviewPalette(HDC dc, UINT entries, COLORREF color);
 
 // --- Drawing --------------------------------------------------------------------------------
 
 // Paints the preview into a device context whose client area is clientWidth x clientHeight:
 // the sunken frame and page outline directly, the page interior off-screen and then copied.
-// record may be null (an empty page); paper comes from LookUpPreviewPaperSize.
+// record may be null (an empty page); paper comes from LookUpPreviewPaperSize; the font's face
+// from font list file `fontFile`.
 void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE paper,
-                            const WatermarkRecord* record);
+                            const WatermarkRecord* record, const wchar_t* fontFile);
 
-// Draws the preview of the Working record of the page context held in `dialog`'s window data
-// into the client area of control `controlId` (always 1436). Returns 1.
-int DrawWatermarkPreview(HWND dialog, int controlId);
+// Draws the preview of the Working record of the page context (may be null: an empty A4 page)
+// into the client area of `dialog`'s control `controlId` (always 1436). Returns 1.
+int DrawWatermarkPreview(HWND dialog, int controlId, const DriverItemMap* context);
 
 }  // namespace oemui

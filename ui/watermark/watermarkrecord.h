@@ -18,6 +18,11 @@ inline constexpr int kWatermarkTextChars = 129;
 inline constexpr int kWatermarkFontNameChars = 33;
 // Text buffer the size and angle edits keep for the numeric edit filter.
 inline constexpr int kWatermarkEditTextChars = 12;
+// Full path of the watermark font list file (a driver file path, kPathChars of plugin/config.h).
+inline constexpr int kWatermarkFontFileChars = 261;
+// The colour chooser's custom colours; each starts as light grey.
+inline constexpr int kCustomColorCount = 16;
+inline constexpr COLORREF kDefaultWatermarkColor = 0x00C0C0C0;
 
 // Value ranges of the record's fields.
 inline constexpr INT32 kWatermarkSizeMin = 1;
@@ -83,6 +88,13 @@ struct WatermarkList {
     wchar_t SavedEditText[kWatermarkEditTextChars];  // numeric edit filter of size/angle
     WatermarkRecord* Working;                // the copy the editor edits and the preview draws
     const wchar_t* IniPath;                  // full path of the plug-in INI file
+    // The font list file, rebuilt by UpdateWatermarkFontFile each time the Watermarks dialog
+    // opens. Empty, or a directory, when there is no usable file: every look-up then finds
+    // nothing.
+    wchar_t FontFile[kWatermarkFontFileChars];
+    // Working copy of section "Custom Color" for the colour chooser; light grey from each
+    // reading of the list on (entries the INI file lacks keep their values).
+    COLORREF CustomColors[kCustomColorCount];
 };
 
 static_assert(std::is_trivially_copyable_v<WatermarkRecord> &&

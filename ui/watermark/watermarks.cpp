@@ -9,17 +9,13 @@
 #include "plugin/object.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/handles.h"
+#include "ui/common/sheetcontext.h"
+#include "wmdialog_ids.h"
 
 namespace oemui {
 
-wchar_t WatermarkFontFile[kPathChars] = {};
-
-COLORREF CustomColors[kCustomColorCount] = {
-    kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor,
-    kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor,
-    kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor,
-    kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor, kDefaultWatermarkColor,
-};
+static_assert(static_cast<size_t>(kWatermarkFontFileChars) == kPathChars,
+              "the font file is a driver file path");
 
 namespace {
 
@@ -34,12 +30,8 @@ constexpr DWORD kKeyListChars = 1024;       // key names of section "Watermark"
 constexpr DWORD kColorKeyListChars = 1023;  // key names of section "Custom Color"
 constexpr DWORD kColorValueChars = 63;      // one "red,green,blue" value
 constexpr DWORD kFontFileNameChars = 520;   // value of "WMFONT"
-constexpr DWORD kFontFilePathBytes = 522;   // the path builder's limit for WatermarkFontFile
+constexpr DWORD kFontFilePathBytes = kWatermarkFontFileChars * sizeof(wchar_t);
 constexpr int kSectionNameChars = 64;       // section names from the string table
-
-// Buttons of the Watermarks dialog that only make sense for a user watermark.
-constexpr int kIdDeleteButton = 1402;  // "&Delete"
-constexpr int kIdEditButton = 1404;    // "&Edit..."
 
 constexpr INT32 kDefaultSize = 72;
 constexpr INT16 kDefaultAngle = 45;
@@ -302,8 +294,8 @@ void FormatWatermarkColorText(COLORREF color, char (&out)[16]) {
 // Font list file
 // ---------------------------------------------------------------------------------------------
 
-bool UpdateWatermarkFontFile(const wchar_t* iniPath) {
-    WatermarkFontFile[0] = L'\0';
+bool UpdateWatermarkFontFile(const wchar_t* iniPath, WatermarkList& list) {
+    list.FontFile[0] = L'\0';
     GlobalBlock<wchar_t> name(kFontFileNameChars * sizeof(wchar_t));
     if (!name) return false;
     if (HasText(iniPath)) {
@@ -313,18 +305,18 @@ bool UpdateWatermarkFontFile(const wchar_t* iniPath) {
     // Without a name, or when it does not fit, the buffer keeps the directory part: no file
     // is found there, so every look-up gives its default.
     DWORD bytes = kFontFilePathBytes;
-    const bool built = BuildDriverFilePath(WatermarkFontFile, &bytes, name.get());
+    const bool built = BuildDriverFilePath(list.FontFile, &bytes, name.get());
     return built && name.get()[0] != L'\0';
 }
 
-bool ReadFontEntry(INT32 fontIndex, wchar_t* out, DWORD outChars) {
+bool ReadFontEntry(const wchar_t* fontFile, INT32 fontIndex, wchar_t* out, DWORD outChars) {
     if (out == nullptr || outChars == 0) return false;
     out[0] = L'\0';
-    if (!HasText(WatermarkFontFile)) return false;
+    if (!HasText(fontFile)) return false;
     wchar_t key[24];
     IntToDecimal(static_cast<long long>(fontIndex) + 1, key, ARRAYSIZE(key));
     const DWORD limit = outChars < kFontEntryChars ? outChars : kFontEntryChars;
-    GetPrivateProfileStringW(kFontSection, key, L"", out, limit, WatermarkFontFile);
+    GetPrivateProfileStringW(kFontSection, key, L"", out, limit, fontFile);
     return out[0] != L'\0';
 }
 
@@ -352,9 +344,9 @@ bool IsJapaneseFontEntry(const wchar_t* entry) {
            std::wcscmp(marker, kJapaneseMarker) == 0;
 }
 
-void ResolveFontName(WatermarkRecord& record) {
+void ResolveFontName(WatermarkRecord& record, const wchar_t* fontFile) {
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
-    if (entry) ReadFontEntry(record.FontIndex, entry.get(), kFontEntryChars);
+    if (entry) ReadFontEntry(fontFile, record.FontIndex, entry.get(), kFontEntryChars);
     const wchar_t* text = entry ? entry.get() : L"";
     const bool italic = record.Italic != 0;
     const bool bold = record.Weight == kWeightBold;
@@ -375,12 +367,12 @@ void ResolveFontName(WatermarkRecord& record) {
 // Records and the list
 // ---------------------------------------------------------------------------------------------
 
-void FillNoneRecord(WatermarkRecord& record, HMODULE resources) {
+void FillNoneRecord(WatermarkRecord& record, const wchar_t* fontFile, HMODULE resources) {
     std::memset(&record, 0, sizeof(record));
     long long fontIndex = 0;
-    if (HasText(WatermarkFontFile)) {
+    if (HasText(fontFile)) {
         const auto defaultNo = static_cast<INT>(
-            GetPrivateProfileIntW(kFontSection, kFontDefaultKey, 0, WatermarkFontFile));
+            GetPrivateProfileIntW(kFontSection, kFontDefaultKey, 0, fontFile));
         if (defaultNo != 0) fontIndex = static_cast<long long>(defaultNo) - 1;
     }
     record.Size = kDefaultSize;
@@ -392,7 +384,9 @@ void FillNoneRecord(WatermarkRecord& record, HMODULE resources) {
     record.Position = kPositionCenter;
 }
 
-void FillNoneRecord(WatermarkRecord& record) { FillNoneRecord(record, ModuleHandle); }
+void FillNoneRecord(WatermarkRecord& record, const wchar_t* fontFile) {
+    FillNoneRecord(record, fontFile, ModuleHandle);
+}
 
 void CopyWatermark(WatermarkRecord& destination, const WatermarkRecord& source) {
     if (&destination == &source) return;
@@ -404,6 +398,7 @@ void CopyWatermark(WatermarkRecord& destination, const WatermarkRecord& source) 
 void ResetWatermarkList(WatermarkList& list, const wchar_t* iniPath) {
     FreeWatermarkList(list);
     std::memset(&list, 0, sizeof(list));
+    for (COLORREF& color : list.CustomColors) color = kDefaultWatermarkColor;
     list.IniPath = iniPath;
 }
 
@@ -467,7 +462,8 @@ bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList
             FreeWatermarkList(list);
             return false;
         }
-        FillNoneRecord(*list.Records[0], resources);
+        FillNoneRecord(*list.Records[0], list.FontFile, resources);
+        for (COLORREF& color : list.CustomColors) color = kDefaultWatermarkColor;
         // The None record's flags as the last OK of the dialog left them.
         list.Records[0]->Background = noneBackground != 0 ? 1 : 0;
         list.Records[0]->FirstPageOnly = noneFirstPageOnly != 0 ? 1 : 0;
@@ -501,8 +497,8 @@ bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList
     BlankNoneText(list);
 
     if (dialog != nullptr && list.Selected != 0) {
-        EnableWindow(GetDlgItem(dialog, kIdEditButton), TRUE);
-        EnableWindow(GetDlgItem(dialog, kIdDeleteButton), TRUE);
+        EnableControl(dialog, IDC_WMDLG_EDIT, true);
+        EnableControl(dialog, IDC_WMDLG_DELETE, true);
     }
     return true;
 }

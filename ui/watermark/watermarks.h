@@ -24,18 +24,6 @@ inline constexpr UINT kStringWatermarkSection = 8051;       // "Watermark"
 inline constexpr UINT kStringWatermarkFontDefault = 8052;   // default PostScript font name
 inline constexpr UINT kStringCustomColorSection = 8053;     // "Custom Color"
 
-// --- Process-wide state ---------------------------------------------------------------------
-
-// Full path of the watermark font list file, rebuilt by UpdateWatermarkFontFile each time the
-// Watermarks dialog opens. Empty, or a directory, when there is no usable file: every look-up
-// then finds nothing.
-extern wchar_t WatermarkFontFile[kPathChars];
-
-// The 16 custom colours offered by the colour chooser; each starts as light grey.
-inline constexpr int kCustomColorCount = 16;
-inline constexpr COLORREF kDefaultWatermarkColor = 0x00C0C0C0;
-extern COLORREF CustomColors[kCustomColorCount];
-
 // --- Text helpers ---------------------------------------------------------------------------
 
 // Signed decimal text with a leading "-" for negatives ("" when out is too small).
@@ -72,15 +60,16 @@ inline COLORREF WatermarkRgb(long long stored) {
 
 // --- Font list file -------------------------------------------------------------------------
 
-// Reads key "WMFONT" of section "DependentFiles" of the plug-in INI file and builds
-// WatermarkFontFile from it (driver directory, "\3\", name). False when the name is missing or
-// the path does not fit; the buffer then holds no usable file.
-bool UpdateWatermarkFontFile(const wchar_t* iniPath);
+// Reads key "WMFONT" of section "DependentFiles" of the plug-in INI file and builds the list's
+// FontFile from it (driver directory, "\3\", name). False when the name is missing or the path
+// does not fit; FontFile then holds no usable file.
+bool UpdateWatermarkFontFile(const wchar_t* iniPath, WatermarkList& list);
 
-// Reads font entry fontIndex + 1 of section "PrinterFont" of WatermarkFontFile into out
-// (at most 1024 characters are read). False and out empty when there is none.
+// Reads font entry fontIndex + 1 of section "PrinterFont" of font list file `fontFile` (may be
+// null or empty: no file) into out (at most 1024 characters are read). False and out empty
+// when there is none.
 inline constexpr DWORD kFontEntryChars = 1024;
-bool ReadFontEntry(INT32 fontIndex, wchar_t* out, DWORD outChars);
+bool ReadFontEntry(const wchar_t* fontFile, INT32 fontIndex, wchar_t* out, DWORD outChars);
 
 // Copies field `field` (1-based, comma-separated) of a font entry into out, cut to fit.
 // False and out empty when the entry has fewer fields.
@@ -89,26 +78,27 @@ bool GetFontEntryField(const wchar_t* entry, int field, wchar_t* out, size_t out
 // True when field 4 of a font entry begins with U+65E5 U+672C (a Japanese-language entry).
 bool IsJapaneseFontEntry(const wchar_t* entry);
 
-// Sets FontName and StyleCode of a record from its FontIndex, Weight and Italic.
-void ResolveFontName(WatermarkRecord& record);
+// Sets FontName and StyleCode of a record from its FontIndex, Weight and Italic and the entry
+// of font list file `fontFile`.
+void ResolveFontName(WatermarkRecord& record, const wchar_t* fontFile);
 
 // --- Records and the list -------------------------------------------------------------------
 
 // The defaults of a new watermark: size 72, angle 45, light grey, centred, text "None", the
-// default font, and the font file's "DefaultNo" - 1 as font index.
-void FillNoneRecord(WatermarkRecord& record, HMODULE resources);
-void FillNoneRecord(WatermarkRecord& record);
+// default font, and font list file `fontFile`'s "DefaultNo" - 1 as font index.
+void FillNoneRecord(WatermarkRecord& record, const wchar_t* fontFile, HMODULE resources);
+void FillNoneRecord(WatermarkRecord& record, const wchar_t* fontFile);
 
 // Copies every field (texts bounded and terminated).
 void CopyWatermark(WatermarkRecord& destination, const WatermarkRecord& source);
 
 // Frees whatever the list holds and starts it afresh for a sheet: nothing loaded, None flags
-// off, INI file iniPath.
+// off, no font file, light grey custom colours, INI file iniPath.
 void ResetWatermarkList(WatermarkList& list, const wchar_t* iniPath);
 
 // Opening of the Watermarks dialog: reads the list from the INI file once per sheet (the
-// selection then comes from devmode's WatermarkIndex), takes the backup, and makes Working a
-// copy of the selected entry. Enables "&Edit..." and "&Delete" of `dialog` (may be null) when
+// selection then comes from devmode's WatermarkIndex, the custom colours start light grey),
+// takes the backup, and makes Working a copy of the selected entry. Enables "&Edit..." and "&Delete" of `dialog` (may be null) when
 // a user watermark is selected. False when memory for the list is not available.
 bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList& list,
                        HMODULE resources);

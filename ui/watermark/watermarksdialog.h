@@ -15,12 +15,18 @@ namespace oemui {
 
 struct DriverItemMap;
 
-// Modal dialog procedure of template 112; lParam of WM_INITDIALOG is the DriverItemMap.
-// Ends with 1 from OK and 0 from Cancel (also when the list cannot be loaded).
+// Results of the dialog: OK took a watermark for the document; Cancel (or a list that could
+// not be loaded) changed nothing.
+inline constexpr INT_PTR kWatermarksChosen = 1;
+inline constexpr INT_PTR kWatermarksCancelled = 0;
+
+// Modal dialog procedure of template 112; its state record (the sheet's map and the opening
+// page) comes from ShowWatermarksDialog. Ends with kWatermarksChosen or kWatermarksCancelled.
 INT_PTR CALLBACK WatermarksDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs the dialog under `page` from the plug-in module; on OK marks the page changed.
-// Returns 1 after OK, 0 after Cancel or when the dialog could not be shown.
+// Returns kWatermarksChosen after OK, kWatermarksCancelled after Cancel or when the dialog
+// could not be shown.
 INT_PTR ShowWatermarksDialog(HWND page, DriverItemMap* map);
 
 }  // namespace oemui

@@ -32,6 +32,8 @@
 //   cache                 plugin/config.cpp       driver information and model section of the sheet being built
 //   CacheHolder           plugin/config.cpp       the thread whose sheet holds that cache (interlocked)
 //   pictures              ui/color/colorpage.cpp  the colour-mode pictures, built once from this module's bitmaps
+//   table                 setup/cipherset.cpp     each printer's encryption defaults as its library gave them
+//                                                 (guarded by a lock; keyed by printer and library)
 //
 // Print jobs
 //   KeptJobs              plugin/docevent.cpp     named objects of recent jobs: they must outlive the job's call

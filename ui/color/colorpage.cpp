@@ -548,7 +548,7 @@ INT_PTR OnStaticColor(HDC dc, HWND control) {
     if (GetDlgCtrlID(control) != IDC_LINK_TEXT) return FALSE;
     // The static selects its own font after this answer when it has one; the guard gives the
     // DC back its font either way.
-    SelectGuard font(dc, LinkFont);
+    SelectGuard font(dc, LinkFont.get());
     SetTextColor(dc, RGB(0, 0, 255));
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));

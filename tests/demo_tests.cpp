@@ -371,6 +371,41 @@ bool IsPng(const std::wstring& path, unsigned& width, unsigned& height) {
     return picture.decoded && picture.colours > 1;
 }
 
+// The check the screenshot tests rely on: a window with text passes; the same picture against
+// another window size, a window of one flat colour and a missing file do not.
+TEST(DemoScreenshots, ShotCheckWantsTheWindowsSizeAndMoreThanOneColour) {
+    const std::wstring dir = FreshTempFolder(L"oemui-shot-check");
+    struct Window {
+        const wchar_t* text;
+        const wchar_t* file;
+        bool shows;
+    };
+    constexpr Window kWindows[] = {
+        {L"Some text to show", L"text.png", true},
+        {L"", L"flat.png", false},
+    };
+    for (const Window& w : kWindows) {
+        SCOPED_TRACE(testenv::Narrow(w.file));
+        HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", w.text, WS_POPUP | WS_VISIBLE,
+                                      40, 40, 160, 60, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        UpdateWindow(window);
+        GdiFlush();
+        testenv::Shot shot = testenv::SaveShot(window, dir + L"\\" + w.file);
+        DestroyWindow(window);
+        ASSERT_TRUE(shot.saved);
+        EXPECT_EQ(static_cast<bool>(testenv::ShowsTheWindow(shot)), w.shows);
+        EXPECT_EQ(shot.window.cx, 160);
+        if (w.shows) {
+            shot.window.cx += 1;
+            EXPECT_FALSE(testenv::ShowsTheWindow(shot)) << "another size";
+            shot.window.cx -= 1;
+            shot.path = dir + L"\\missing.png";
+            EXPECT_FALSE(testenv::ShowsTheWindow(shot)) << "no file";
+        }
+    }
+}
+
 TEST(DemoScreenshots, EveryPageAndPreviewIsSavedAsAPngOfTheWindow) {
     demo::Options o = BaseOptions();
     o.screenshotDir = FreshTempFolder(L"oemui-demo-shots");

@@ -40,7 +40,8 @@ constexpr wchar_t kBarePrinter[] = L"Lab Bare 1";
 bool InstallBarePrinter() {
     return testenv::InstallColorModel(
         kBareDriver, kBarePrinter,
-        {{L"bare.cap", "[Capability]\r\nLab Bare PS=Bare\r\n[Bare]\r\nCCMInfoFile=vrlabccm.ini\r\n"},
+        {{L"bare.cap",
+          "[Capability]\r\nLab Bare PS=Bare\r\n[Bare]\r\nCCMInfoFile=vrlabccm.ini\r\n"},
          {L"bare.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
                        "HELP=vrlab.hlp\r\n"}},
         L"bare.PPD");

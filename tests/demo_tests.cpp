@@ -176,8 +176,8 @@ TEST(DemoBadSample, EachBrokenFileIsNamedWithWhatIsWrong) {
 
     // A program the INF names missing from the build folder is named too: the plug-in comes
     // first in the INF's CopyFiles order.
-    const std::string noLibs =
-        testenv::Narrow(demo::CheckSampleModel(SampleDir(), FreshTempFolder(L"oemui-demo-nobin"), false));
+    const std::string noLibs = testenv::Narrow(
+        demo::CheckSampleModel(SampleDir(), FreshTempFolder(L"oemui-demo-nobin"), false));
     EXPECT_TRUE(Contains(noLibs, "oemui-demo-nobin\\vroemui.dll: cannot read it")) << noLibs;
 }
 

@@ -21,8 +21,8 @@
 #include "res/resource.h"
 #include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
-#include "tests/support/shots.h"
 #include "tests/support/plugindll.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -286,7 +286,8 @@ protected:
         ini_ = TempIni(testenv::Widen(
             ::testing::UnitTest::GetInstance()->current_test_info()->name()).c_str());
 
-        core_ = std::make_unique<host::CoreDriver>(testenv::InProcessOptions(testenv::kColorPrinter));
+        core_ = std::make_unique<host::CoreDriver>(
+            testenv::InProcessOptions(testenv::kColorPrinter));
         ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
         ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
         map_ = testenv::DocumentMapOf(*core_);

@@ -42,7 +42,9 @@ inline void Type(HWND dialog, int id, const wchar_t* chars) {
 }
 
 inline bool Exists(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
-inline bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+inline bool Enabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
 inline bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 inline std::wstring TextOf(HWND dialog, int id) {
     wchar_t text[512] = {};

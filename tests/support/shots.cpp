@@ -74,7 +74,9 @@ Shot SaveShot(HWND window, const std::wstring& path) {
     Shot shot;
     shot.path = path;
     RECT rect = {};
-    if (GetWindowRect(window, &rect)) shot.window = {rect.right - rect.left, rect.bottom - rect.top};
+    if (GetWindowRect(window, &rect)) {
+        shot.window = {rect.right - rect.left, rect.bottom - rect.top};
+    }
     shot.saved = oemui::tools::SaveWindowPng(window, path.c_str());
     return shot;
 }

@@ -23,6 +23,7 @@
 #include "host/coredriver.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
@@ -32,64 +33,35 @@ using namespace oemui;
 
 namespace {
 
-using testenv::InProcessGetClassObject;
-using testenv::InProcessCanUnloadNow;
-
-
 constexpr int kColorPageIndex = 1;  // Job Options, Color, ..., the stand-in's page
 
-bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+using testenv::Click;
+using testenv::Enabled;
+using testenv::Ticked;
+
 LRESULT Selection(HWND dialog, int id) {
     return SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0);
 }
-void Press(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
-class ColorDialogs : public ::testing::Test {
+class ColorDialogs : public testenv::CoreSheetTest {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(testenv::InstallSamplePrinters()); }
-    void SetUp() override {
-        dll_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-        ASSERT_NE(dll_, nullptr) << OEMUI_DLL_PATH;
-        oldModule_ = ModuleHandle;
-        ModuleHandle = dll_;
-    }
-    void TearDown() override {
-        if (core_) {
-            if (core_->SheetWindow() != nullptr) DestroyWindow(core_->SheetWindow());
-            if (core_->SheetOpen()) core_->CloseSheet();
-            EXPECT_EQ(core_->Shutdown(), S_OK);
-        }
-        ModuleHandle = oldModule_;
-        if (dll_ != nullptr) FreeLibrary(dll_);
-    }
 
     // Builds the sheet on the sample colour model, lets `prepare` set wanted values and shows
     // the Color page.
     // `toner`: the special toner the printer reports installed; `ppdPath`: another PPD.
     void Open(const std::function<void(DriverItemMap&)>& prepare = nullptr,
               const char* toner = nullptr, const std::wstring& ppdPath = {}) {
-        host::CoreDriverOptions options;
-        options.printerName = testenv::kColorPrinter;
-        options.getClassObject = InProcessGetClassObject;
-        options.canUnloadNow = InProcessCanUnloadNow;
+        host::CoreDriverOptions options = testenv::InProcessOptions(testenv::kColorPrinter);
         options.ppdPath = ppdPath;
         options.sheetFlags = sheetFlags_;
-        core_ = std::make_unique<host::CoreDriver>(options);
-        ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
+        ASSERT_NO_FATAL_FAILURE(StartCore(options));
         if (toner != nullptr) {
             ASSERT_TRUE(core_->SetFeature("VRSpecialTonerInstalled", toner));
         }
-        ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
-        map_ = static_cast<PluginObject*>(core_->Plugin())->DocumentContext;
-        ASSERT_NE(map_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(OpenDocumentSheet());
         if (prepare) prepare(*map_);
-        sheet_ = core_->ShowModeless(nullptr);
-        ASSERT_NE(sheet_, nullptr);
-        core_->PumpSheet();
-        PropSheet_SetCurSel(sheet_, nullptr, kColorPageIndex);
-        core_->PumpSheet();
-        page_ = PropSheet_GetCurrentPageHwnd(sheet_);
+        ASSERT_NO_FATAL_FAILURE(ShowPage(kColorPageIndex));
         ASSERT_NE(GetDlgItem(page_, IDC_COLOR_ADVANCED), nullptr) << "not the Color page";
     }
 
@@ -114,10 +86,7 @@ protected:
                 runner.Post(window);
                 return;
             }
-            wchar_t text[600] = {};
-            GetDlgItemTextW(window, 0xFFFF, text, 600);
-            boxes_.push_back(text);
-            PostMessageW(window, WM_COMMAND, boxAnswer, 0);
+            testenv::AnswerBox(window, boxAnswer, boxes_);
         });
         open();
         core_->PumpSheet();
@@ -138,23 +107,10 @@ protected:
                   steps, boxAnswer);
     }
 
-    void Close() {
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
-    }
-
     bool ApplyEnabled() const { return IsWindowEnabled(GetDlgItem(sheet_, 0x3021)) != FALSE; }
 
     std::vector<std::wstring> boxes_;
     DWORD sheetFlags_ = 0;  // of the next Open()
-    HMODULE dll_ = nullptr;
-    HMODULE oldModule_ = nullptr;
-    std::unique_ptr<host::CoreDriver> core_;
-    DriverItemMap* map_ = nullptr;
-    HWND sheet_ = nullptr;
-    HWND page_ = nullptr;
 };
 
 using Values = std::array<DWORD, kEntryCount>;
@@ -200,7 +156,7 @@ TEST_F(ColorDialogs, AdvancedShowsTheMapAndOkWithoutChangesKeepsEveryValue) {
                       static_cast<LRESULT>(row.separation));
             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_CADV_SEPARATION_LIST, CB_GETCOUNT, 0, 0), 5)
                 << "one item per separation option of the PPD";
-            Press(dialog, IDOK);
+            Click(dialog, IDOK);
         });
         EXPECT_EQ(Snapshot(*map_), before);
         Close();
@@ -225,15 +181,15 @@ TEST_F(ColorDialogs, AdvancedOkWritesTheBoxesCancelAndDefaultDoNot) {
         SCOPED_TRACE(c.name);
         Open([](DriverItemMap& map) { Prepare(map, kStarts[1]); });
         RunAdvanced([&](HWND dialog) {
-            Press(dialog, IDC_CADV_ALWAYS_PRN_HT);
-            Press(dialog, IDC_CADV_OVERPRINT);
-            Press(dialog, IDC_CADV_SCREEN_OBO);
+            Click(dialog, IDC_CADV_ALWAYS_PRN_HT);
+            Click(dialog, IDC_CADV_OVERPRINT);
+            Click(dialog, IDC_CADV_SCREEN_OBO);
             SendDlgItemMessageW(dialog, IDC_CADV_SEPARATION_LIST, CB_SETCURSEL, 1, 0);
             if (c.pressDefault) {
-                Press(dialog, IDC_DEFAULT);
+                Click(dialog, IDC_DEFAULT);
                 EXPECT_TRUE(IsWindow(dialog)) << "Default keeps the dialog open";
             }
-            Press(dialog, c.closeWith);
+            Click(dialog, c.closeWith);
         });
         EXPECT_EQ(map_->WantedValue[kEntryAlwaysPrnHT], c.alwaysPrnHT);
         EXPECT_EQ(map_->WantedValue[kEntryOverPrint], c.overPrint);
@@ -269,7 +225,7 @@ TEST_F(ColorDialogs, AdvancedLocksFollowResolutionAndColourMode) {
             EXPECT_EQ(Enabled(dialog, IDC_CADV_ALWAYS_PRN_HT), c.halftoneEnabled);
             EXPECT_EQ(Enabled(dialog, IDC_CADV_SEPARATION_LIST), c.separationEnabled);
             EXPECT_EQ(Enabled(dialog, IDC_CADV_SEPARATION_LABEL), c.separationEnabled);
-            Press(dialog, IDCANCEL);
+            Click(dialog, IDCANCEL);
         });
         Close();
     }
@@ -337,16 +293,16 @@ TEST_F(ColorDialogs, CalderListsColorThenGammaSettingsAndTheUtilityReplacesTheRg
             EXPECT_FALSE(Ticked(dialog, IDC_CALDER_UTILITY));
             EXPECT_TRUE(Enabled(dialog, IDC_CALDER_RGB_LIST));
             EXPECT_FALSE(Enabled(dialog, IDC_CALDER_UTILITY_LIST));
-            Press(dialog, IDC_CALDER_UTILITY);
+            Click(dialog, IDC_CALDER_UTILITY);
             EXPECT_FALSE(Enabled(dialog, IDC_CALDER_RGB_LIST)) << "the utility replaces it";
             EXPECT_TRUE(Enabled(dialog, IDC_CALDER_UTILITY_LIST));
             Choose(dialog, IDC_CALDER_UTILITY_LIST, c.utilityItem);
             if (c.pressDefault) {
-                Press(dialog, IDC_DEFAULT);
+                Click(dialog, IDC_DEFAULT);
                 EXPECT_FALSE(Ticked(dialog, IDC_CALDER_UTILITY));
                 EXPECT_TRUE(Enabled(dialog, IDC_CALDER_RGB_LIST));
             }
-            Press(dialog, c.closeWith);
+            Click(dialog, c.closeWith);
         });
         EXPECT_EQ(map_->WantedValue[kEntryColorSettingCopy], c.setting);
         Close();
@@ -379,9 +335,9 @@ TEST_F(ColorDialogs, CalderShowsAndWritesItsFeatures) {
             EXPECT_EQ(Selection(dialog, IDC_CALDER_RGB_LIST), 3);
             EXPECT_TRUE(Ticked(dialog, IDC_CALDER_BLACK_TRUE));
             Choose(dialog, IDC_CALDER_CMYK_LIST, 3);
-            Press(dialog, IDC_CALDER_BLACK_COMPOSITE);
+            Click(dialog, IDC_CALDER_BLACK_COMPOSITE);
             Choose(dialog, IDC_CALDER_RGB_LIST, 4);
-            Press(dialog, c.closeWith);
+            Click(dialog, c.closeWith);
         });
         EXPECT_EQ(map_->WantedValue[kEntryTargetColor], c.target);
         EXPECT_EQ(map_->WantedValue[kEntryBlackSubstitution], c.black);
@@ -404,7 +360,7 @@ TEST_F(ColorDialogs, CalderWithoutTargetColorLeavesItsListEmptyAndTheValueAlone)
         EXPECT_EQ(Count(dialog, IDC_CALDER_CMYK_LIST), 0);
         EXPECT_FALSE(Enabled(dialog, IDC_CALDER_CMYK_LIST));
         EXPECT_EQ(Count(dialog, IDC_CALDER_RGB_LIST), 5) << "the other lists are filled";
-        Press(dialog, IDOK);
+        Click(dialog, IDOK);
     });
     EXPECT_EQ(map_->WantedValue[kEntryTargetColor], 3u);
     Close();
@@ -439,7 +395,7 @@ TEST_F(ColorDialogs, MeridanMethodDecidesWhichControlsShow) {
         });
         RunFromButton(IDC_MERIDAN_OPTIONS, [&](HWND dialog) {
             EXPECT_TRUE(Ticked(dialog, IDC_MERIDAN_METHOD_APP));
-            Press(dialog, c.method);
+            Click(dialog, c.method);
             EXPECT_TRUE(Ticked(dialog, c.method));
             EXPECT_EQ(Visible(dialog, IDC_MERIDAN_RGB_LIST), c.input);
             EXPECT_EQ(Visible(dialog, IDC_MERIDAN_INPUT_GROUP), c.input);
@@ -463,7 +419,7 @@ TEST_F(ColorDialogs, MeridanMethodDecidesWhichControlsShow) {
                 EXPECT_EQ(Enabled(dialog, IDC_MERIDAN_CMYK_INPUT_LIST), !link);
                 EXPECT_EQ(Enabled(dialog, IDC_MERIDAN_PRESERVE_BLACK), !link);
             }
-            Press(dialog, IDOK);
+            Click(dialog, IDOK);
         });
         EXPECT_EQ(map_->WantedValue[kEntryColorIcms],
                   static_cast<DWORD>(c.method - IDC_MERIDAN_METHOD_ICC));
@@ -488,14 +444,14 @@ TEST_F(ColorDialogs, MeridanDefaultGivesHighestPrecisionAndZerosOnlyAfterOk) {
         RunFromButton(IDC_MERIDAN_OPTIONS, [&](HWND dialog) {
             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_MERIDAN_PRECISION, TBM_GETPOS, 0, 0), 0);
             EXPECT_FALSE(Ticked(dialog, IDC_MERIDAN_PURE_BLACK));
-            Press(dialog, IDC_DEFAULT);
+            Click(dialog, IDC_DEFAULT);
             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_MERIDAN_PRECISION, TBM_GETPOS, 0, 0), 2);
             EXPECT_TRUE(Ticked(dialog, IDC_MERIDAN_METHOD_ICC));
             EXPECT_TRUE(Ticked(dialog, IDC_MERIDAN_PURE_BLACK));
             EXPECT_EQ(Selection(dialog, IDC_MERIDAN_OUTPUT_LIST), 0);
             EXPECT_FALSE(Enabled(dialog, IDC_MERIDAN_INTENT_LIST))
                 << "the automatic output profile locks the rendering intent";
-            Press(dialog, closeWith);
+            Click(dialog, closeWith);
         });
         for (int entry : kEntries) {
             EXPECT_EQ(map_->WantedValue[entry], closeWith == IDOK ? 0u : 1u) << "entry " << entry;
@@ -530,13 +486,13 @@ TEST_F(ColorDialogs, SpecialTonerWholePageAndSpecialColorSpaceExcludeEachOther) 
         }, c.toner);
         RunSpecialToner([&](HWND dialog) {
             EXPECT_TRUE(Ticked(dialog, IDC_TONER_CHOICE_UNDER));
-            Press(dialog, IDC_TONER_CHOICE_WHOLE);
+            Click(dialog, IDC_TONER_CHOICE_WHOLE);
             EXPECT_EQ(boxes_.size(), c.asked ? 1u : 0u);
             EXPECT_EQ(map_->WantedValue[kEntrySpecialColorSpace], c.spaceAfter)
                 << "the confirmation acts on the map at once";
             EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_WHOLE), c.choice == 5);
             EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_UNDER), c.choice == 2);
-            Press(dialog, IDOK);
+            Click(dialog, IDOK);
         }, c.answer);
         EXPECT_EQ(map_->WantedValue[kEntrySpecialColorControl], c.choice);
         Close();
@@ -568,19 +524,19 @@ TEST_F(ColorDialogs, SpecialTonerTemplateFollowsTheInstalledToner) {
             // Off: nothing to order or finish, and no result preview.
             EXPECT_FALSE(Enabled(dialog, dependent));
             EXPECT_FALSE(Visible(dialog, IDC_TONER_PREVIEW_RESULT));
-            Press(dialog, IDC_TONER_PICTURE_SPOT);  // the picture chooses as the radio does
+            Click(dialog, IDC_TONER_PICTURE_SPOT);  // the picture chooses as the radio does
             EXPECT_TRUE(Ticked(dialog, IDC_TONER_CHOICE_SPOT));
             EXPECT_TRUE(Enabled(dialog, dependent));
             EXPECT_TRUE(Visible(dialog, IDC_TONER_PREVIEW_RESULT));
             if (c.order) {
-                Press(dialog, IDC_TONER_ORDER_OVER);
+                Click(dialog, IDC_TONER_ORDER_OVER);
             } else {
                 EXPECT_EQ(Count(dialog, IDC_TONER_FINISH_LIST), 3);
                 Choose(dialog, IDC_TONER_FINISH_LIST, 2);
             }
             EXPECT_FALSE(Ticked(dialog, IDC_TONER_MIRROR));
-            Press(dialog, IDC_TONER_MIRROR);
-            Press(dialog, IDOK);
+            Click(dialog, IDC_TONER_MIRROR);
+            Click(dialog, IDOK);
         });
         EXPECT_EQ(map_->WantedValue[kEntrySpecialColorControl], 1u);
         EXPECT_EQ(map_->WantedValue[kEntryCoreItem423], 0u) << "ticked mirror is option 0";
@@ -614,7 +570,7 @@ TEST_F(ColorDialogs, DetailDialogsLockDefaultWithoutPermission) {
                       [&](HWND dialog) {
                           EXPECT_EQ(Enabled(dialog, IDC_DEFAULT), flags == 0);
                           EXPECT_TRUE(Enabled(dialog, IDOK));
-                          Press(dialog, IDCANCEL);
+                          Click(dialog, IDCANCEL);
                       });
             Close();
         }

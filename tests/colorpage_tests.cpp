@@ -20,85 +20,51 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
 #include "ui/common/dialogs.h"
-#include "tools/screenshot.h"
 #include "ui/color/colorpage.h"
 
 using namespace oemui;
 
 namespace {
 
-using testenv::InProcessGetClassObject;
-using testenv::InProcessCanUnloadNow;
-
-
 // A colour model of our own without the swatch utility and the link, on the sample PPD.
 constexpr wchar_t kBareDriver[] = L"Lab Bare PS";
 constexpr wchar_t kBarePrinter[] = L"Lab Bare 1";
 
 bool InstallBarePrinter() {
-    testenv::TestDriver driver;
-    driver.name = kBareDriver;
-    driver.dependentFiles = {
-        {L"bare.cap", "[Capability]\r\nLab Bare PS=Bare\r\n[Bare]\r\nCCMInfoFile=vrlabccm.ini\r\n"},
-        {L"bare.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
-                      "HELP=vrlab.hlp\r\n"},
-    };
-    driver.dataFile = L"bare.PPD";
-    driver.dataContent = testenv::SampleFile(L"labcolor.ppd");
-    return testenv::InstallDriver(driver) && testenv::InstallPrinter(kBarePrinter, kBareDriver);
+    return testenv::InstallColorModel(
+        kBareDriver, kBarePrinter,
+        {{L"bare.cap",
+          "[Capability]\r\nLab Bare PS=Bare\r\n[Bare]\r\nCCMInfoFile=vrlabccm.ini\r\n"},
+         {L"bare.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
+                       "HELP=vrlab.hlp\r\n"}},
+        L"bare.PPD");
 }
 
 constexpr int kColorPageIndex = 1;  // Job Options, Color, ..., the stand-in's page
 
-class ColorPage : public ::testing::Test {
+class ColorPage : public testenv::CoreSheetTest {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(testenv::InstallSamplePrinters());
         ASSERT_TRUE(InstallBarePrinter());
     }
-    void SetUp() override {
-        dll_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-        ASSERT_NE(dll_, nullptr) << OEMUI_DLL_PATH;
-        oldModule_ = ModuleHandle;
-        ModuleHandle = dll_;
-    }
-    void TearDown() override {
-        if (core_) {
-            if (core_->SheetWindow() != nullptr) DestroyWindow(core_->SheetWindow());
-            if (core_->SheetOpen()) core_->CloseSheet();
-            EXPECT_EQ(core_->Shutdown(), S_OK);
-        }
-        ModuleHandle = oldModule_;
-        if (dll_ != nullptr) FreeLibrary(dll_);
-    }
 
     // Builds the document sheet; `prepare` may change the map and record before the pages exist.
     void Open(const wchar_t* printer, const std::function<void()>& prepare = nullptr) {
-        host::CoreDriverOptions options;
-        options.printerName = printer;
-        options.getClassObject = InProcessGetClassObject;
-        options.canUnloadNow = InProcessCanUnloadNow;
-        core_ = std::make_unique<host::CoreDriver>(options);
-        ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
-        ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
-        map_ = static_cast<PluginObject*>(core_->Plugin())->DocumentContext;
-        ASSERT_NE(map_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartCore(testenv::InProcessOptions(printer)));
+        ASSERT_NO_FATAL_FAILURE(OpenDocumentSheet());
         if (prepare) prepare();
     }
     // Shows the sheet and selects the Color page.
     void Show() {
-        sheet_ = core_->ShowModeless(nullptr);
-        ASSERT_NE(sheet_, nullptr);
-        core_->PumpSheet();
-        PropSheet_SetCurSel(sheet_, nullptr, kColorPageIndex);
-        core_->PumpSheet();
-        page_ = PropSheet_GetCurrentPageHwnd(sheet_);
-        ASSERT_NE(page_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(ShowPage(kColorPageIndex));
         ASSERT_EQ(GetDlgItem(page_, IDC_COLORMODE_GROUP) != nullptr, true) << "not the Color page";
     }
     PrivateDevmode& Record() { return *reinterpret_cast<PrivateDevmode*>(core_->PluginRecord()); }
@@ -131,13 +97,6 @@ protected:
         }
         return items;
     }
-
-    HMODULE dll_ = nullptr;
-    HMODULE oldModule_ = nullptr;
-    std::unique_ptr<host::CoreDriver> core_;
-    DriverItemMap* map_ = nullptr;
-    HWND sheet_ = nullptr;
-    HWND page_ = nullptr;
 };
 
 }  // namespace
@@ -205,7 +164,7 @@ TEST_F(ColorPage, InitialStateFromTheMapAndTheRecord) {
         core_->PumpSheet();
         Sleep(10);
     }
-    EXPECT_TRUE(tools::SaveWindowPng(sheet_, (folder + L"\\color-page.png").c_str()));
+    EXPECT_TRUE(testenv::ShowsTheWindow(testenv::SaveShot(sheet_, folder + L"\\color-page.png")));
 }
 
 TEST_F(ColorPage, UnknownStoredGammaFallsBackToTheFirstSettingSwitchedOff) {
@@ -507,9 +466,6 @@ TEST_F(ColorPage, ModePicturesPaintAsTransparentBitmapsInEverySheet) {
         } else {
             EXPECT_EQ(painted, first);
         }
-        DestroyWindow(sheet_);
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
+        Close();
     }
 }

@@ -20,12 +20,13 @@
 #include "overlays_ids.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/plugindll.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
-#include "tools/screenshot.h"
 #include "ui/common/dialogs.h"
 #include "ui/overlay/defineoverlaydialog.h"
 #include "ui/overlay/overlaysdialog.h"
@@ -38,9 +39,8 @@ namespace {
 using testenv::BeepCount;
 using testenv::Click;
 using testenv::CountBeeps;
-using testenv::InProcessCanUnloadNow;
-using testenv::InProcessGetClassObject;
-using testenv::ShotFolder;
+using testenv::Enabled;
+using testenv::PluginModule;
 using testenv::Type;
 using testenv::TypeInto;
 
@@ -138,7 +138,6 @@ TEST(DefineOverlayFilters, FormNamesLoseReservedAsciiOnlyAndListsLoseTrailingSep
 // Driving the dialog
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Item(dialog, id)) != FALSE; }
 
 std::wstring Text(HWND dialog, int id) {
     wchar_t text[300] = {};
@@ -213,20 +212,6 @@ std::wstring LoadText(UINT id) {
     return text;
 }
 
-void SaveShot(HWND dialog, const wchar_t* file) {
-    ShowWindow(dialog, SW_SHOW);
-    RedrawWindow(dialog, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    GdiFlush();
-    const std::wstring folder = ShotFolder();
-    EXPECT_TRUE(tools::SaveWindowPng(dialog, (folder + L"\\" + file).c_str()));
-}
-
-HMODULE PluginModule() {
-    static HMODULE module = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-    return module;
-}
-
 // A store of definitions as the Overlays dialog holds it while it is open; the dialog runs on
 // one of its records.
 class DefineOverlay : public ::testing::Test {
@@ -281,10 +266,7 @@ protected:
                 runner.Post(window);
                 return;
             }
-            wchar_t text[600] = {};
-            GetDlgItemTextW(window, 0xFFFF, text, 600);
-            boxes_.push_back(text);
-            PostMessageW(window, WM_COMMAND, IDOK, 0);
+            testenv::AnswerBox(window, IDOK, boxes_);
         });
         return ShowDefineOverlayDialog(nullptr, *map_);
     }
@@ -597,7 +579,7 @@ TEST_F(DefineOverlay, Screenshot) {
     wcscpy_s(store_.History[0], L"Form");
     Run([&](HWND dialog) {
         PickForm(dialog, 1);
-        SaveShot(dialog, L"defineoverlay.png");
+        EXPECT_TRUE(testenv::ShowsTheWindow(testenv::ShootDialog(dialog, L"defineoverlay.png")));
     });
 }
 
@@ -617,14 +599,10 @@ TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) 
     const std::wstring ini = std::wstring(dir) + L"defovl_from_overlays.ini";
     DeleteFileW(ini.c_str());
 
-    host::CoreDriverOptions options;
-    options.printerName = testenv::kColorPrinter;
-    options.getClassObject = InProcessGetClassObject;
-    options.canUnloadNow = InProcessCanUnloadNow;
-    host::CoreDriver core(options);
+    host::CoreDriver core(testenv::InProcessOptions(testenv::kColorPrinter));
     ASSERT_TRUE(core.Start()) << testenv::Narrow(core.Error());
     ASSERT_TRUE(core.OpenSheet(host::SheetKind::Document));
-    DriverItemMap* map = static_cast<PluginObject*>(core.Plugin())->DocumentContext;
+    DriverItemMap* map = testenv::DocumentMapOf(core);
     ASSERT_NE(map, nullptr);
     map->IniPath = ini.c_str();
     PrinterDataWritable = 1;

@@ -11,6 +11,7 @@
 
 #include "host/demo.h"
 #include "plugin/devmode.h"
+#include "tests/support/shots.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
 
@@ -29,26 +30,11 @@ demo::Options BaseOptions() {
     return o;
 }
 
-// A fresh empty folder under the temp directory.
-std::wstring TempFolder(const wchar_t* name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring dir = std::wstring(temp) + name;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            DeleteFileW((dir + L"\\" + found.cFileName).c_str());
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
+using testenv::FreshTempFolder;
 
 // A copy of the sample folder in which the caller may break files.
 std::wstring SampleCopy() {
-    const std::wstring dir = TempFolder(L"oemui-demo-sample");
+    const std::wstring dir = FreshTempFolder(L"oemui-demo-sample");
     for (const wchar_t* name : {L"labcolor.ppd", L"labmono.ppd", L"vrlab.cap", L"vroemui.ini",
                                 L"vrlab.ver", L"vrgamma.ini", L"vrwmfont.ini", L"vrlabccm.ini"}) {
         CopyFileW((SampleDir() + L"\\" + name).c_str(), (dir + L"\\" + name).c_str(), FALSE);
@@ -126,7 +112,7 @@ TEST(DemoBadDll, MissingUnreadableAndExportlessDllsAreRefused) {
     const std::wstring missing = testenv::TestBinDir() + L"\\no-such-plugin.dll";
     EXPECT_TRUE(Contains(testenv::Narrow(demo::CheckPluginDll(missing)), "cannot find"));
 
-    const std::wstring text = TempFolder(L"oemui-demo-dll") + L"\\notadll.dll";
+    const std::wstring text = FreshTempFolder(L"oemui-demo-dll") + L"\\notadll.dll";
     ASSERT_TRUE(testenv::WriteFileBytes(text, "this is not a program"));
     EXPECT_TRUE(Contains(testenv::Narrow(demo::CheckPluginDll(text)), "cannot load"));
 
@@ -190,8 +176,8 @@ TEST(DemoBadSample, EachBrokenFileIsNamedWithWhatIsWrong) {
 
     // A program the INF names missing from the build folder is named too: the plug-in comes
     // first in the INF's CopyFiles order.
-    const std::string noLibs =
-        testenv::Narrow(demo::CheckSampleModel(SampleDir(), TempFolder(L"oemui-demo-nobin"), false));
+    const std::string noLibs = testenv::Narrow(
+        demo::CheckSampleModel(SampleDir(), FreshTempFolder(L"oemui-demo-nobin"), false));
     EXPECT_TRUE(Contains(noLibs, "oemui-demo-nobin\\vroemui.dll: cannot read it")) << noLibs;
 }
 
@@ -349,7 +335,7 @@ TEST(DemoReport, RecordFieldsDecodeCountsSignsAndBoundedText) {
 }
 
 TEST(DemoReport, IniDifferencesBySection) {
-    const std::wstring dir = TempFolder(L"oemui-demo-ini");
+    const std::wstring dir = FreshTempFolder(L"oemui-demo-ini");
     const std::wstring path = dir + L"\\plugin.ini";
     ASSERT_TRUE(testenv::WriteFileBytes(
         path, "[Watermark]\r\nWTMK001=72,0,45\r\nWTMK002=10,0,0\r\n[Old]\r\nA=1\r\n"
@@ -377,23 +363,62 @@ TEST(DemoReport, IniDifferencesBySection) {
 // ---------------------------------------------------------------------------------------------
 // Screenshots and modal capture
 
+// A PNG file that decodes to more than one flat colour; its size in `width` and `height`.
 bool IsPng(const std::wstring& path, unsigned& width, unsigned& height) {
-    const std::string bytes = testenv::ReadFileBytes(path);
-    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return false;
-    auto be32 = [&](size_t at) {
-        return (static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) << 24) |
-               (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 16) |
-               (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 2])) << 8) |
-               static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 3]));
+    const testenv::PngPicture picture = testenv::ReadPng(path);
+    width = picture.width;
+    height = picture.height;
+    return picture.decoded && picture.colours > 1;
+}
+
+// The check the screenshot tests rely on: a window with text passes; the same picture against
+// another window size, a window of one flat colour and a missing file do not.
+TEST(DemoScreenshots, ShotCheckWantsTheWindowsSizeAndMoreThanOneColour) {
+    const std::wstring dir = FreshTempFolder(L"oemui-shot-check");
+    struct Window {
+        const wchar_t* text;
+        const wchar_t* file;
+        bool shows;
     };
-    width = be32(16);
-    height = be32(20);
-    return true;
+    constexpr Window kWindows[] = {
+        {L"Some text to show", L"text.png", true},
+        {L"", L"flat.png", false},
+    };
+    for (const Window& w : kWindows) {
+        SCOPED_TRACE(testenv::Narrow(w.file));
+        HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", w.text, WS_POPUP | WS_VISIBLE,
+                                      40, 40, 160, 60, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        // The window reaches the screen a little after it is created: shots are taken until one
+        // passes, for a second at most.
+        testenv::Shot shot;
+        ::testing::AssertionResult shows = ::testing::AssertionFailure();
+        for (int attempt = 0; attempt < 50 && !shows; ++attempt) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            GdiFlush();
+            Sleep(20);
+            shot = testenv::SaveShot(window, dir + L"\\" + w.file);
+            shows = testenv::ShowsTheWindow(shot);
+        }
+        DestroyWindow(window);
+        ASSERT_TRUE(shot.saved);
+        EXPECT_EQ(static_cast<bool>(shows), w.shows) << shows.message();
+        EXPECT_EQ(shot.window.cx, 160);
+        if (w.shows) {
+            shot.window.cx += 1;
+            EXPECT_FALSE(testenv::ShowsTheWindow(shot)) << "another size";
+            shot.window.cx -= 1;
+            shot.path = dir + L"\\missing.png";
+            EXPECT_FALSE(testenv::ShowsTheWindow(shot)) << "no file";
+        }
+    }
 }
 
 TEST(DemoScreenshots, EveryPageAndPreviewIsSavedAsAPngOfTheWindow) {
     demo::Options o = BaseOptions();
-    o.screenshotDir = TempFolder(L"oemui-demo-shots");
+    o.screenshotDir = FreshTempFolder(L"oemui-demo-shots");
     demo::Session s;
     std::string report;
     ASSERT_EQ(demo::RunSession(o, s, report), demo::kExitOk) << testenv::Narrow(s.error);
@@ -434,7 +459,7 @@ void ShowMessageBox(void* context) {
 void DoNothing(void*) {}
 
 TEST(DemoScreenshots, ModalWindowsAreCapturedAndClosed) {
-    const std::wstring dir = TempFolder(L"oemui-demo-modal");
+    const std::wstring dir = FreshTempFolder(L"oemui-demo-modal");
     BoxOwner owner;
     const std::vector<demo::DialogShot> seen =
         demo::CaptureModals(&ShowMessageBox, &owner, dir, L"box", {});
@@ -444,6 +469,8 @@ TEST(DemoScreenshots, ModalWindowsAreCapturedAndClosed) {
     unsigned w = 0;
     unsigned h = 0;
     EXPECT_TRUE(IsPng(dir + L"\\box.png", w, h));
+    EXPECT_GT(w, 100u);  // a box with a text and two buttons
+    EXPECT_GT(h, 50u);
     EXPECT_EQ(owner.answer, IDCANCEL);  // closed the way a user cancels
 
     EXPECT_TRUE(demo::CaptureModals(&DoNothing, nullptr, dir, L"none", {}).empty());

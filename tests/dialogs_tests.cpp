@@ -17,6 +17,7 @@
 #include "docprop/itemmap.h"
 #include "plugin/object.h"
 #include "resource.h"
+#include "tests/support/dlgtemplate.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
@@ -43,56 +44,7 @@ private:
     HMODULE old_;
 };
 
-// A dialog template assembled in memory.
-class TemplateBuilder {
-public:
-    TemplateBuilder(short cx, short cy, DWORD style = WS_POPUP | WS_VISIBLE | DS_SETFONT) {
-        Align(4);
-        DLGTEMPLATE t = {};
-        t.style = style;
-        t.cx = cx;
-        t.cy = cy;
-        Put(&t, sizeof(t));
-        Word(0);  // no menu
-        Word(0);  // default class
-        Word(0);  // no title
-        if (style & DS_SETFONT) {
-            Word(8);
-            String(L"MS Shell Dlg");
-        }
-    }
-    // cls: 0x80 button, 0x81 edit, 0x82 static.
-    void Control(WORD cls, int id, short x, short y, short cx, short cy, DWORD style,
-                 const wchar_t* text = L"") {
-        Align(4);
-        DLGITEMTEMPLATE item = {};
-        item.style = style | WS_CHILD | WS_VISIBLE;
-        item.x = x;
-        item.y = y;
-        item.cx = cx;
-        item.cy = cy;
-        item.id = static_cast<WORD>(id);
-        Put(&item, sizeof(item));
-        Word(0xFFFF);
-        Word(cls);
-        String(text);
-        Word(0);  // no creation data
-        reinterpret_cast<DLGTEMPLATE*>(bytes_.data())->cdit++;
-    }
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data()); }
-
-private:
-    void Put(const void* p, size_t n) {
-        const auto* b = static_cast<const BYTE*>(p);
-        bytes_.insert(bytes_.end(), b, b + n);
-    }
-    void Word(WORD w) { Put(&w, sizeof(w)); }
-    void String(const wchar_t* s) { Put(s, (wcslen(s) + 1) * sizeof(wchar_t)); }
-    void Align(size_t a) {
-        while (bytes_.size() % a) bytes_.push_back(0);
-    }
-    std::vector<BYTE> bytes_;
-};
+using testenv::TemplateBuilder;
 
 // A modeless dialog made from a template; destroyed with the object.
 class Dialog {

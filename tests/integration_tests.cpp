@@ -9,7 +9,7 @@
 #include "host/coredriver.h"
 #include "plugin/devmode.h"
 #include "plugin/object.h"
-#include "tests/support/dialogdriver.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
 
@@ -17,32 +17,21 @@ using namespace oemui;
 
 namespace {
 
-using testenv::InProcessGetClassObject;
-using testenv::InProcessCanUnloadNow;
-
-// The plug-in linked into this program, offered to the stand-in as its class-object entry so
+// The plug-in linked into this program is offered to the stand-in as its class-object entry so
 // that the tests can look into the plug-in object's document map.
-
 class DocumentSheet : public ::testing::Test {
 protected:
     void Open(const wchar_t* printer) {
-        host::CoreDriverOptions options;
-        options.printerName = printer;
-        options.getClassObject = InProcessGetClassObject;
-        options.canUnloadNow = InProcessCanUnloadNow;
-        core_ = std::make_unique<host::CoreDriver>(options);
+        core_ = std::make_unique<host::CoreDriver>(testenv::InProcessOptions(printer));
         ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
         ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
         ASSERT_EQ(core_->FirstCommonUIProp(), S_OK);
         ASSERT_EQ(core_->SecondCommonUIProp(), S_OK);
-        map_ = static_cast<PluginObject*>(core_->Plugin())->DocumentContext;
+        map_ = testenv::DocumentMapOf(*core_);
         ASSERT_NE(map_, nullptr);
     }
     void TearDown() override {
-        if (core_) {
-            if (core_->SheetOpen()) core_->CloseSheet();
-            EXPECT_EQ(core_->Shutdown(), S_OK);
-        }
+        if (core_) testenv::EndCore(*core_);
     }
 
     const OPTITEM& ItemOf(const char* keyword) {

@@ -22,12 +22,14 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/dlgtemplate.h"
 #include "tests/support/plugindll.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
-#include "tools/screenshot.h"
 #include "ui/jobopts/aboutdialog.h"
 #include "ui/jobopts/advanceddialog.h"
 
@@ -36,9 +38,11 @@ using namespace oemui;
 namespace {
 
 using testenv::Click;
-using testenv::InProcessCanUnloadNow;
-using testenv::InProcessGetClassObject;
+using testenv::Enabled;
+using testenv::Exists;
 using testenv::ShotFolder;
+using testenv::TextOf;
+using testenv::Ticked;
 
 // A driver of our own beside the sample models: its PPD is named after its plug-in INI file
 // (as the About box looks for it), its version file carries the values the box formats, and
@@ -47,30 +51,16 @@ constexpr wchar_t kAdvDriver[] = L"Lab AdvJ PS";
 constexpr wchar_t kAdvPrinter[] = L"Lab AdvJ 1";
 
 bool InstallAdvancedTestPrinter() {
-    testenv::TestDriver driver;
-    driver.name = kAdvDriver;
-    driver.dependentFiles = {
-        {L"advj.cap", "[Capability]\r\nLab AdvJ PS=AdvJ\r\n[AdvJ]\r\nCompression=1281\r\n"},
-        {L"advj.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
-                      "HELP=vrlab.hlp\r\n"},
-        {L"advj.ver", "[Version]\r\nDriverVer=06/18/2009,1.2.3.4567\r\n"
-                      "InternalVer=LAB-PS-R17\r\n"},
-    };
-    driver.dataFile = L"advj.PPD";
-    driver.dataContent = testenv::SampleFile(L"labcolor.ppd");
-    return testenv::InstallDriver(driver) && testenv::InstallPrinter(kAdvPrinter, kAdvDriver);
+    return testenv::InstallColorModel(
+        kAdvDriver, kAdvPrinter,
+        {{L"advj.cap", "[Capability]\r\nLab AdvJ PS=AdvJ\r\n[AdvJ]\r\nCompression=1281\r\n"},
+         {L"advj.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
+                       "HELP=vrlab.hlp\r\n"},
+         {L"advj.ver", "[Version]\r\nDriverVer=06/18/2009,1.2.3.4567\r\n"
+                       "InternalVer=LAB-PS-R17\r\n"}},
+        L"advj.PPD");
 }
 
-
-bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-bool Exists(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
-
-std::wstring TextOf(HWND dialog, int id) {
-    wchar_t text[512] = {};
-    GetDlgItemTextW(dialog, id, text, 512);
-    return text;
-}
 
 // The preview icon id shown, found by comparing with the module's shared icons.
 int ShownIcon(HWND dialog) {
@@ -108,20 +98,11 @@ INT_PTR RunTemplate(int templateId, DLGPROC proc, LPARAM param,
 
 // A layout of the Advanced dialog that offers the compression list (1804, 1805), built in
 // memory: template 204 itself has no list.
-class CompressionTemplate {
+class CompressionTemplate : public testenv::TemplateBuilder {
 public:
-    CompressionTemplate() {
-        Align();
-        DLGTEMPLATE t = {};
-        t.style = WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME;
-        t.cx = 151;
-        t.cy = 120;
-        Put(&t, sizeof(t));
-        Word(0);
-        Word(0);
-        Word(0);
-        Word(8);
-        String(L"MS Sans Serif");
+    CompressionTemplate()
+        : TemplateBuilder(151, 120, WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME,
+                          L"MS Sans Serif") {
         Control(0x80, IDC_ADV_MIRROR, 7, 7, 90, 10, BS_AUTOCHECKBOX, L"&Mirror Print");
         Control(0x82, IDC_ADV_PREVIEW_ICON, 110, 7, 21, 20, SS_ICON, L"");
         Control(0x82, IDC_ADV_COMPRESSION_LABEL, 7, 40, 60, 8, SS_LEFT, L"&Compression:");
@@ -131,36 +112,6 @@ public:
         Control(0x80, IDCANCEL, 54, 100, 42, 14, BS_PUSHBUTTON, L"Cancel");
         Control(0x80, IDC_DEFAULT, 102, 100, 42, 14, BS_PUSHBUTTON, L"&Default");
     }
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data()); }
-
-private:
-    void Control(WORD cls, int id, short x, short y, short cx, short cy, DWORD style,
-                 const wchar_t* text) {
-        Align();
-        DLGITEMTEMPLATE item = {};
-        item.style = style | WS_CHILD | WS_VISIBLE;
-        item.x = x;
-        item.y = y;
-        item.cx = cx;
-        item.cy = cy;
-        item.id = static_cast<WORD>(id);
-        Put(&item, sizeof(item));
-        Word(0xFFFF);
-        Word(cls);
-        String(text);
-        Word(0);
-        reinterpret_cast<DLGTEMPLATE*>(bytes_.data())->cdit++;
-    }
-    void Put(const void* p, size_t n) {
-        const auto* b = static_cast<const BYTE*>(p);
-        bytes_.insert(bytes_.end(), b, b + n);
-    }
-    void Word(WORD w) { Put(&w, sizeof(w)); }
-    void String(const wchar_t* s) { Put(s, (wcslen(s) + 1) * sizeof(wchar_t)); }
-    void Align() {
-        while (bytes_.size() % 4) bytes_.push_back(0);
-    }
-    std::vector<BYTE> bytes_;
 };
 
 void SelectCompression(HWND dialog, int index) {
@@ -169,16 +120,6 @@ void SelectCompression(HWND dialog, int index) {
 int SelectedCompression(HWND dialog) {
     return static_cast<int>(
         SendDlgItemMessageW(dialog, IDC_ADV_COMPRESSION_LIST, CB_GETCURSEL, 0, 0));
-}
-
-bool Shoot(HWND dialog, const wchar_t* name) {
-    ShowWindow(dialog, SW_SHOW);
-    RedrawWindow(dialog, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    GdiFlush();
-    const std::wstring path = ShotFolder() + L"\\" + name;
-    DeleteFileW(path.c_str());
-    return tools::SaveWindowPng(dialog, path.c_str());
 }
 
 // Width of a control's text in the dialog's font, in pixels.
@@ -204,8 +145,7 @@ int TextWidth(HWND dialog, int id) {
 class JobDialogs : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
+        testenv::UseCommonControls();
         dll_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
         installed_ = testenv::InstallSamplePrinters() && InstallAdvancedTestPrinter();
     }
@@ -229,17 +169,13 @@ protected:
 
     // A document sheet of `printer` through the stand-in, with "VRHDD" set to `hdd`.
     void OpenSheet(const wchar_t* printer, const char* hdd = "True") {
-        host::CoreDriverOptions options;
-        options.printerName = printer;
-        options.getClassObject = InProcessGetClassObject;
-        options.canUnloadNow = InProcessCanUnloadNow;
-        core_ = std::make_unique<host::CoreDriver>(options);
+        core_ = std::make_unique<host::CoreDriver>(testenv::InProcessOptions(printer));
         ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
         if (hdd != nullptr) {
             ASSERT_TRUE(core_->SetFeature("VRHDD", hdd));
         }
         ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
-        map_ = static_cast<PluginObject*>(core_->Plugin())->DocumentContext;
+        map_ = testenv::DocumentMapOf(*core_);
         ASSERT_NE(map_, nullptr);
         ASSERT_NE(map_->SheetParam, nullptr);
         record_ = static_cast<PrivateDevmode*>(map_->SheetParam->pOEMDM);
@@ -514,7 +450,7 @@ TEST_F(AdvancedDialog, ContextHelpButtonOnlyBeforeVista) {
 
 TEST_F(AdvancedDialog, TextsFitTheirControlsAndScreenshot) {
     OpenSheet(kAdvPrinter);
-    bool saved = false;
+    testenv::Shot shot;
     RunAdvanced([&](HWND dialog) {
         // A check box needs its text plus the box (about 16 pixels) on one line.
         for (int id : {IDC_ADV_MIRROR, IDC_ADV_NEGATIVE, IDC_ADV_JOB_SPOOL, IDC_ADV_FINE_LINES}) {
@@ -526,10 +462,10 @@ TEST_F(AdvancedDialog, TextsFitTheirControlsAndScreenshot) {
         RECT r = {};
         GetClientRect(GetDlgItem(dialog, IDC_ADV_MAINTENANCE), &r);
         EXPECT_LE(TextWidth(dialog, IDC_ADV_MAINTENANCE) + 16, 2 * r.right);
-        saved = Shoot(dialog, L"advJ-advanced.png");
+        shot = testenv::ShootDialog(dialog, L"advJ-advanced.png");
         Click(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(saved);
+    EXPECT_TRUE(testenv::ShowsTheWindow(shot));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -562,7 +498,7 @@ protected:
 TEST_F(AboutBox, ShowsDriverNameVersionsAndNotice) {
     Prepare(kAdvPrinter, L"advj.ini");
     std::wstring name, driverVersion, ppdVersion, notice, labelA, labelB;
-    bool saved = false;
+    testenv::Shot shot;
     EXPECT_EQ(Run([&](HWND dialog) {
                   name = TextOf(dialog, IDC_ABOUT_DRIVER_NAME);
                   driverVersion = TextOf(dialog, IDC_ABOUT_DRIVER_VERSION);
@@ -570,7 +506,7 @@ TEST_F(AboutBox, ShowsDriverNameVersionsAndNotice) {
                   notice = TextOf(dialog, IDC_ABOUT_NOTICE);
                   labelA = TextOf(dialog, IDC_ABOUT_DRIVER_LABEL);
                   labelB = TextOf(dialog, IDC_ABOUT_PPD_LABEL);
-                  saved = Shoot(dialog, L"advJ-about.png");
+                  shot = testenv::ShootDialog(dialog, L"advJ-about.png");
                   Click(dialog, IDOK);
               }),
               1);
@@ -582,7 +518,7 @@ TEST_F(AboutBox, ShowsDriverNameVersionsAndNotice) {
               L"and tests.");
     EXPECT_EQ(labelA, L"Driver Version");
     EXPECT_EQ(labelB, L"PPD Version");
-    EXPECT_TRUE(saved);
+    EXPECT_TRUE(testenv::ShowsTheWindow(shot));
     EXPECT_EQ(Run([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }), 0);
 }
 
@@ -636,6 +572,7 @@ std::vector<COLORREF> ScreenPixels(HWND dialog, RECT client) {
 TEST_F(AboutBox, ControlShiftDoubleClickOnTheVersionShowsTheInternalVersion) {
     Prepare(kAdvPrinter, L"advj.ini");
     bool plainEqual = false, outsideEqual = false, shownDiffers = false;
+    testenv::Shot shot;
     Run([&](HWND dialog) {
         ShowWindow(dialog, SW_SHOW);
         RedrawWindow(dialog, nullptr, nullptr,
@@ -663,10 +600,10 @@ TEST_F(AboutBox, ControlShiftDoubleClickOnTheVersionShowsTheInternalVersion) {
         SendMessageW(dialog, WM_LBUTTONDBLCLK, MK_CONTROL | MK_SHIFT, inside);
         shownDiffers = ScreenPixels(dialog, strip) != before;
         // No repaint here: the text is drawn once and a repaint would wipe it.
-        const std::wstring shot = ShotFolder() + L"\\advJ-about-internal.png";
-        tools::SaveWindowPng(dialog, shot.c_str());
+        shot = testenv::SaveShot(dialog, ShotFolder() + L"\\advJ-about-internal.png");
         Click(dialog, IDOK);
     });
+    EXPECT_TRUE(testenv::ShowsTheWindow(shot));
     EXPECT_TRUE(plainEqual);
     EXPECT_TRUE(outsideEqual);
     EXPECT_TRUE(shownDiffers);

@@ -18,10 +18,10 @@
 #include "plugin/object.h"
 #include "resource.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
-#include "tools/screenshot.h"
 #include "ui/common/dialogs.h"
 #include "ui/jobopts/jobnamedialog.h"
 
@@ -32,6 +32,7 @@ namespace {
 using testenv::BeepCount;
 using testenv::Click;
 using testenv::CountBeeps;
+using testenv::PluginModule;
 using testenv::ShotFolder;
 using testenv::Type;
 
@@ -104,12 +105,6 @@ DWORD AttributesOf(const wchar_t* name) {
         return 0;
     }
     return reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())->Attributes;
-}
-
-// The plug-in DLL of this build supplies the template and the strings.
-HMODULE PluginModule() {
-    static HMODULE module = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-    return module;
 }
 
 // One sheet's worth of context for the dialog: the private record, the sheet parameter with a
@@ -613,17 +608,14 @@ TEST_F(JobPinDialog, Screenshot) {
     const std::wstring path = folder + L"\\jobname.png";
     DeleteFileW(path.c_str());
     Store(L"Quarterly", L"2580", 0);
-    bool saved = false;
+    testenv::Shot shot;
     RECT rect = {};
     Run([&](HWND dialog) {
-        ShowWindow(dialog, SW_SHOW);
-        RedrawWindow(dialog, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         GetWindowRect(dialog, &rect);
-        saved = tools::SaveWindowPng(dialog, path.c_str());
+        shot = testenv::ShootDialog(dialog, L"jobname.png");
         Click(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(saved);
-    EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(shot.path, path);
+    EXPECT_TRUE(testenv::ShowsTheWindow(shot));
     EXPECT_GT(rect.right - rect.left, 0);
 }

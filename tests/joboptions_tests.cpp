@@ -22,6 +22,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
@@ -39,96 +40,60 @@ using namespace oemui;
 
 namespace {
 
-using testenv::InProcessGetClassObject;
-using testenv::InProcessCanUnloadNow;
-
-
 // A model of our own: the card reader and encryption libraries, a link, and a gamma file whose
 // second setting has an id above 255.
 constexpr wchar_t kJobDriver[] = L"Lab Jobs PS";
 constexpr wchar_t kJobPrinter[] = L"Lab Jobs 1";
 
 bool InstallJobPrinter() {
-    testenv::TestDriver driver;
-    driver.name = kJobDriver;
-    driver.dependentFiles = {
-        {L"jobs.cap", "[Capability]\r\nLab Jobs PS=Jobs\r\n[Jobs]\r\nCryptoDll=vrcrypt.dll\r\n"
-                      "CARD_DLL=vrcard.dll\r\nTabLinkName=http://printers.example.com/jobs\r\n"},
-        {L"jobs.ini", "[OEMFiles]\r\nOEMConfigFile1=jobs.ini\r\n[DependentFiles]\r\n"
-                      "HELP=vrlab.hlp\r\nHALFTONE=jobsgamma.ini\r\n"},
-        {L"jobsgamma.ini", "[PSGamma]\r\nSettingNum=3\r\nSettingID0=5\r\nSettingID1=257\r\n"
-                           "SettingID2=7\r\nSettingName5=Five\r\nSettingName257=Wide\r\n"
-                           "SettingName7=Seven\r\n"},
-        {L"vrcrypt.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcrypt.dll")},
-        {L"vrcard.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcard.dll")},
-    };
-    driver.dataFile = L"jobs.PPD";
-    driver.dataContent = testenv::SampleFile(L"labcolor.ppd");
-    return testenv::InstallDriver(driver) && testenv::InstallPrinter(kJobPrinter, kJobDriver);
+    return testenv::InstallColorModel(
+        kJobDriver, kJobPrinter,
+        {{L"jobs.cap", "[Capability]\r\nLab Jobs PS=Jobs\r\n[Jobs]\r\nCryptoDll=vrcrypt.dll\r\n"
+                       "CARD_DLL=vrcard.dll\r\nTabLinkName=http://printers.example.com/jobs\r\n"},
+         {L"jobs.ini", "[OEMFiles]\r\nOEMConfigFile1=jobs.ini\r\n[DependentFiles]\r\n"
+                       "HELP=vrlab.hlp\r\nHALFTONE=jobsgamma.ini\r\n"},
+         {L"jobsgamma.ini", "[PSGamma]\r\nSettingNum=3\r\nSettingID0=5\r\nSettingID1=257\r\n"
+                            "SettingID2=7\r\nSettingName5=Five\r\nSettingName257=Wide\r\n"
+                            "SettingName7=Seven\r\n"},
+         {L"vrcrypt.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcrypt.dll")},
+         {L"vrcard.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcard.dll")}},
+        L"jobs.PPD");
 }
 
 constexpr int kApplyButton = 0x3021;
 
-class JobOptionsPage : public ::testing::Test {
+class JobOptionsPage : public testenv::CoreSheetTest {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(testenv::InstallSamplePrinters());
         ASSERT_TRUE(InstallJobPrinter());
     }
     void SetUp() override {
-        dll_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-        ASSERT_NE(dll_, nullptr) << OEMUI_DLL_PATH;
-        oldModule_ = ModuleHandle;
-        ModuleHandle = dll_;
+        ASSERT_NO_FATAL_FAILURE(CoreSheetTest::SetUp());
         oldVista_ = IsVistaOrLater;
         oldWritable_ = PrinterDataWritable;
     }
     void TearDown() override {
-        if (core_) {
-            if (core_->SheetWindow() != nullptr) DestroyWindow(core_->SheetWindow());
-            if (core_->SheetOpen()) core_->CloseSheet();
-            EXPECT_EQ(core_->Shutdown(), S_OK);
-        }
-        ModuleHandle = oldModule_;
+        CoreSheetTest::TearDown();
         IsVistaOrLater = oldVista_;
         PrinterDataWritable = oldWritable_;
-        if (dll_ != nullptr) FreeLibrary(dll_);
     }
 
     // Builds the document sheet; `prepare` may change the map, the record and the core's
     // settings before the page initialises. `pages`: where the page templates come from.
     void Open(const wchar_t* printer, const std::function<void()>& prepare = nullptr,
               DWORD sheetFlags = 0, HMODULE pages = nullptr) {
-        host::CoreDriverOptions options;
-        options.printerName = printer;
-        options.getClassObject = InProcessGetClassObject;
-        options.canUnloadNow = InProcessCanUnloadNow;
+        host::CoreDriverOptions options = testenv::InProcessOptions(printer);
         options.sheetFlags = sheetFlags;
-        core_ = std::make_unique<host::CoreDriver>(options);
-        ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
+        ASSERT_NO_FATAL_FAILURE(StartCore(options));
         if (pages != nullptr) ModuleHandle = pages;
-        const bool opened = core_->OpenSheet(host::SheetKind::Document);
+        OpenDocumentSheet();
         ModuleHandle = dll_;
-        ASSERT_TRUE(opened);
-        map_ = static_cast<PluginObject*>(core_->Plugin())->DocumentContext;
-        ASSERT_NE(map_, nullptr);
+        ASSERT_FALSE(HasFatalFailure());
         if (prepare) prepare();
     }
     // Shows the sheet; the Job Options page is its first page and initialises now.
-    void Show() {
-        sheet_ = core_->ShowModeless(nullptr);
-        ASSERT_NE(sheet_, nullptr);
-        core_->PumpSheet();
-        page_ = PropSheet_GetCurrentPageHwnd(sheet_);
-        ASSERT_NE(page_, nullptr);
-    }
-    // Ends the sheet and the plug-in, for a table row that opens its own sheet.
-    void Close() {
-        DestroyWindow(core_->SheetWindow());
-        core_->CloseSheet();
-        EXPECT_EQ(core_->Shutdown(), S_OK);
-        core_.reset();
-    }
+    void Show() { ShowPage(0); }
     PrivateDevmode& Record() { return *reinterpret_cast<PrivateDevmode*>(core_->PluginRecord()); }
 
     void Click(int id) {
@@ -175,14 +140,8 @@ protected:
         };
     }
 
-    HMODULE dll_ = nullptr;
-    HMODULE oldModule_ = nullptr;
     bool oldVista_ = false;
     DWORD oldWritable_ = 0;
-    std::unique_ptr<host::CoreDriver> core_;
-    DriverItemMap* map_ = nullptr;
-    HWND sheet_ = nullptr;
-    HWND page_ = nullptr;
 };
 
 }  // namespace

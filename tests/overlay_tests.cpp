@@ -19,12 +19,13 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/plugindll.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
-#include "tools/screenshot.h"
 #include "ui/common/dialogs.h"
 #include "ui/overlay/overlaysdialog.h"
 #include "ui/overlay/overlaystore.h"
@@ -34,9 +35,7 @@ using namespace oemui;
 namespace {
 
 using testenv::Click;
-using testenv::InProcessCanUnloadNow;
-using testenv::InProcessGetClassObject;
-using testenv::ShotFolder;
+using testenv::Enabled;
 
 std::wstring TempIni(const wchar_t* name) {
     wchar_t dir[MAX_PATH] = {};
@@ -228,7 +227,6 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
 
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Item(dialog, id)) != FALSE; }
 
 void Select(HWND dialog, int listId, std::vector<int> rows) {
     HWND list = Item(dialog, listId);
@@ -271,8 +269,7 @@ using testenv::StepRunner;
 class OverlaysDialog : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
+        testenv::UseCommonControls();
         dll_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
         installed_ = testenv::InstallSamplePrinters();
     }
@@ -289,14 +286,11 @@ protected:
         ini_ = TempIni(testenv::Widen(
             ::testing::UnitTest::GetInstance()->current_test_info()->name()).c_str());
 
-        host::CoreDriverOptions options;
-        options.printerName = testenv::kColorPrinter;
-        options.getClassObject = InProcessGetClassObject;
-        options.canUnloadNow = InProcessCanUnloadNow;
-        core_ = std::make_unique<host::CoreDriver>(options);
+        core_ = std::make_unique<host::CoreDriver>(
+            testenv::InProcessOptions(testenv::kColorPrinter));
         ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
         ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
-        map_ = static_cast<PluginObject*>(core_->Plugin())->DocumentContext;
+        map_ = testenv::DocumentMapOf(*core_);
         ASSERT_NE(map_, nullptr);
         ASSERT_NE(map_->SheetParam, nullptr);
         ASSERT_NE(map_->ItemIndex[kEntryOverlay], kNoItem);
@@ -334,10 +328,7 @@ protected:
                 runner.Post(window);
                 return;
             }
-            wchar_t text[600] = {};
-            GetDlgItemTextW(window, 0xFFFF, text, 600);
-            boxes_.push_back(text);
-            PostMessageW(window, WM_COMMAND, IDOK, 0);
+            testenv::AnswerBox(window, IDOK, boxes_);
         });
         return ShowOverlaysDialog(nullptr, map_, defineOverlay_);
     }
@@ -581,19 +572,13 @@ TEST_F(OverlaysDialog, Screenshot) {
     WriteDefinitions(ini_, false, FourDefinitions());
     SetIds({2, 0, kNoOverlay, kNoOverlay});
     PrinterDataWritable = 1;
-    bool saved = false;
+    testenv::Shot shot;
     Run([&](HWND dialog) {
         Select(dialog, IDC_OVL_DEFINED_LIST, {1});
-        ShowWindow(dialog, SW_SHOW);
-        RedrawWindow(dialog, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        GdiFlush();
-        const std::wstring folder = ShotFolder();
-        const std::wstring path = folder + L"\\overlays.png";
-        saved = tools::SaveWindowPng(dialog, path.c_str());
+        shot = testenv::ShootDialog(dialog, L"overlays.png");
         Click(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(saved);
+    EXPECT_TRUE(testenv::ShowsTheWindow(shot));
 }
 
 }  // namespace

@@ -31,33 +31,12 @@ std::wstring PackageDir() {
     return bin.substr(0, bin.find_last_of(L'\\')) + L"\\package";
 }
 
-std::wstring TempFolder(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring dir = std::wstring(temp) + name;
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
-
-void EmptyFolder(const std::wstring& dir) {
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            DeleteFileW((dir + L"\\" + found.cFileName).c_str());
-        }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-}
-
 // A fresh copy of the built package in which a test may break things.
 std::wstring PackageCopy(const std::wstring& name) {
-    const std::wstring dir = TempFolder(name);
+    const std::wstring dir = testenv::FreshTempFolder(name);
     const std::wstring arch = dir + L"\\amd64";
     CreateDirectoryW(arch.c_str(), nullptr);
-    EmptyFolder(dir);
-    EmptyFolder(arch);
+    testenv::EmptyFolder(arch);
     for (const std::wstring& sub : {std::wstring(), std::wstring(L"\\amd64")}) {
         WIN32_FIND_DATAW found;
         HANDLE find = FindFirstFileW((PackageDir() + sub + L"\\*").c_str(), &found);

@@ -14,6 +14,7 @@
 #include "host/coredriver.h"
 #include "plugin/object.h"
 #include "setup/printeroptions.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
@@ -21,9 +22,6 @@
 using namespace oemui;
 
 namespace {
-
-using testenv::InProcessGetClassObject;
-using testenv::InProcessCanUnloadNow;
 
 constexpr wchar_t kDriver[] = L"Lab Detect PS";
 constexpr wchar_t kNetPrinter[] = L"Lab Detect 1";
@@ -107,7 +105,7 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
     return false;
 }
 
-class PrinterOptions : public ::testing::Test {
+class PrinterOptions : public testenv::CoreSheetTest {
 protected:
     static void SetUpTestSuite() {
         host::DriverPackage driver;
@@ -126,35 +124,22 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(installed_);
-        resources_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-        ASSERT_NE(resources_, nullptr);
-        savedModule_ = ModuleHandle;
-        ModuleHandle = resources_;
+        ASSERT_NO_FATAL_FAILURE(CoreSheetTest::SetUp());
         savedVista_ = IsVistaOrLater;
         WriteCapability("vrnetext.dll");
         dataFile_ = TempFile(L"vrdetect_net.dat");
     }
 
     void TearDown() override {
-        if (core_) {
-            if (core_->SheetOpen()) core_->CloseSheet();
-            EXPECT_EQ(core_->Shutdown(), S_OK);
-        }
+        CoreSheetTest::TearDown();
         IsVistaOrLater = savedVista_;
-        ModuleHandle = savedModule_;
         DeleteFileW(dataFile_.c_str());
-        FreeLibrary(resources_);
     }
 
     // Opens the printer sheet with the OS flag given (the OS check has run by then).
     void Open(const wchar_t* printer, bool vista, bool hideStandardUi = false) {
         if (core_) core_->Shutdown();
-        host::CoreDriverOptions options;
-        options.printerName = printer;
-        options.getClassObject = InProcessGetClassObject;
-        options.canUnloadNow = InProcessCanUnloadNow;
-        core_ = std::make_unique<host::CoreDriver>(options);
-        ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
+        ASSERT_NO_FATAL_FAILURE(StartCore(testenv::InProcessOptions(printer)));
         IsVistaOrLater = vista;
         if (hideStandardUi) core_->Plugin()->HideStandardUI(OEMCUIP_PRNPROP);
         ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Printer));
@@ -190,11 +175,8 @@ protected:
     }
 
     static inline bool installed_ = false;
-    HMODULE resources_ = nullptr;
-    HMODULE savedModule_ = nullptr;
     bool savedVista_ = false;
     std::wstring dataFile_;
-    std::unique_ptr<host::CoreDriver> core_;
     PluginObject* object_ = nullptr;
 };
 
@@ -460,7 +442,7 @@ TEST_F(PrinterOptions, UsbPortUsesTheLibraryBesideThePlugin) {
     EXPECT_EQ(Pushed(), Expected({0, 0, 1, 2, 0, 0, 0, 1, 0}));
     std::vector<std::string> lines = log.Lines();
     char plugin[MAX_PATH] = {};
-    GetModuleFileNameA(resources_, plugin, MAX_PATH);
+    GetModuleFileNameA(dll_, plugin, MAX_PATH);
     std::string expected("usbext load ");
     expected.append(plugin, std::string(plugin).find_last_of("\\/") + 1);
     expected.append("vrusbext.dll");

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "tests/support/plugindll.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/handles.h"
 
@@ -23,13 +23,8 @@ namespace {
 class ResourcesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        module_ = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-    }
-    static void TearDownTestSuite() {
-        if (module_ != nullptr) FreeLibrary(module_);
-        module_ = nullptr;
+        testenv::UseCommonControls();
+        module_ = testenv::PluginModule();
     }
     void SetUp() override { ASSERT_NE(module_, nullptr) << OEMUI_DLL_PATH; }
 

@@ -15,10 +15,10 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
-#include "tools/screenshot.h"
 #include "ui/watermark/watermarks.h"
 #include "ui/watermark/watermarksdialog.h"
 #include "wmdialog_ids.h"
@@ -29,14 +29,9 @@ using namespace oemui;
 namespace {
 
 using testenv::Click;
-using testenv::ShotFolder;
+using testenv::Enabled;
+using testenv::PluginModule;
 
-HMODULE PluginModule() {
-    static HMODULE module = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-    return module;
-}
-
-bool Enabled(HWND d, int id) { return IsWindowEnabled(GetDlgItem(d, id)) != FALSE; }
 bool Checked(HWND d, int id) { return IsDlgButtonChecked(d, id) == BST_CHECKED; }
 
 void Choose(HWND d, int index) { testenv::Choose(d, IDC_WMDLG_LIST, index); }
@@ -361,13 +356,10 @@ TEST_F(WatermarksDialog, NoneFlagsSurviveOkIntoTheNextOpeningButNotCancel) {
 TEST_F(WatermarksDialog, Screenshot) {
     WriteIni(kTwo);
     record_.WatermarkIndex = 1;
-    const std::wstring folder = ShotFolder();
-    bool saved = false;
+    testenv::Shot shot;
     Run([&](HWND d) {
-        ShowWindow(d, SW_SHOW);
-        RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        saved = tools::SaveWindowPng(d, (folder + L"\\wmO-watermarks.png").c_str());
+        shot = testenv::ShootDialog(d, L"wmO-watermarks.png");
         Click(d, IDCANCEL);
     });
-    EXPECT_TRUE(saved);
+    EXPECT_TRUE(testenv::ShowsTheWindow(shot));
 }

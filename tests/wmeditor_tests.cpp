@@ -21,10 +21,10 @@
 #include "plugin/object.h"
 #include "resource.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/shots.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
-#include "tools/screenshot.h"
 #include "ui/watermark/editordialog.h"
 #include "ui/watermark/fontdialog.h"
 #include "ui/watermark/watermarks.h"
@@ -37,17 +37,12 @@ namespace {
 
 using testenv::Choose;
 using testenv::Click;
-using testenv::ShotFolder;
+using testenv::PluginModule;
 
 // Red, green and blue edits of the system colour chooser.
 constexpr int kChooserRed = 706;
 constexpr int kChooserGreen = 707;
 constexpr int kChooserBlue = 708;
-
-HMODULE PluginModule() {
-    static HMODULE module = LoadLibraryW(testenv::Widen(OEMUI_DLL_PATH).c_str());
-    return module;
-}
 
 // The choice in progress of an open font dialog.
 const FontDialogState& ChoiceOf(HWND fontDialog) {
@@ -160,17 +155,6 @@ private:
     HWND window_ = nullptr;
     std::vector<std::function<void(HWND)>> pending_;
 };
-
-std::wstring ShotPath(const wchar_t* name) {
-    return ShotFolder() + L"\\" + name;
-}
-
-bool Shoot(HWND dialog, const wchar_t* name) {
-    ShowWindow(dialog, SW_SHOW);
-    RedrawWindow(dialog, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    return tools::SaveWindowPng(dialog, ShotPath(name).c_str());
-}
 
 // One sheet's watermark list read from a temporary INI file, the sample font list file, and
 // an A4 portrait document.
@@ -743,18 +727,18 @@ TEST(FontDialogTables, SizesStylesAndListNames) {
 
 TEST_F(WatermarkEditor, Screenshots) {
     Load(kOneWatermark, 1);
-    bool editorSaved = false, fontSaved = false;
+    testenv::Shot editorShot, fontShot;
     Run(
         [&](HWND d) {
             Scroll(d, IDC_WMED_ANGLE_BAR, SB_THUMBPOSITION, 30);
-            editorSaved = Shoot(d, L"wmM-editor.png");
+            editorShot = testenv::ShootDialog(d, L"wmM-editor.png");
             Click(d, IDC_WMED_FONT);
             Click(d, IDCANCEL);
         },
         [&](HWND f) {
-            fontSaved = Shoot(f, L"wmM-font.png");
+            fontShot = testenv::ShootDialog(f, L"wmM-font.png");
             Click(f, IDCANCEL);
         });
-    EXPECT_TRUE(editorSaved);
-    EXPECT_TRUE(fontSaved);
+    EXPECT_TRUE(testenv::ShowsTheWindow(editorShot));
+    EXPECT_TRUE(testenv::ShowsTheWindow(fontShot));
 }

@@ -4,8 +4,6 @@
  * GetDefaultSetting; OEMUI_CRYPTO_UI_RESULT=0 makes DispCryptoUIEx report a cancel. */
 #include "standinlog.h"
 #include <windows.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 typedef struct {
@@ -17,19 +15,10 @@ typedef struct {
     DWORD Unused;
 } SettingsBlock;
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    (void)instance;
-    (void)reserved;
-    if (reason == DLL_PROCESS_ATTACH) Log("load");
-    if (reason == DLL_PROCESS_DETACH) Log("unload");
-    return TRUE;
-}
+STANDIN_LOGGING_DLLMAIN("")
 
 int __cdecl GetDefaultSetting(SettingsBlock* block, int mode) {
-    char value[16];
-    int result = 1;
-    DWORD n = GetEnvironmentVariableA("OEMUI_CRYPTO_RESULT", value, sizeof(value));
-    if (n > 0 && n < sizeof(value)) result = atoi(value);
+    const int result = EnvNumber("OEMUI_CRYPTO_RESULT", 1);
     Log("GetDefaultSetting mode=%d", mode);
     block->Word0 = 0x0A0A0001;
     block->Word1 = 0x0B0B0002;
@@ -39,10 +28,8 @@ int __cdecl GetDefaultSetting(SettingsBlock* block, int mode) {
 }
 
 int __cdecl DispCryptoUIEx(HWND owner, SettingsBlock* block, int mode) {
-    char value[16];
-    DWORD n = GetEnvironmentVariableA("OEMUI_CRYPTO_UI_RESULT", value, sizeof(value));
     Log("DispCryptoUIEx owner=%d mode=%d", owner != NULL, mode);
-    if (n > 0 && n < sizeof(value) && atoi(value) == 0) return 0; /* the user cancelled */
+    if (EnvNumber("OEMUI_CRYPTO_UI_RESULT", 1) == 0) return 0; /* the user cancelled */
     block->Word0 = 0x1000 + (DWORD)mode;
     strcpy(block->Password, "secret");
     return 1;

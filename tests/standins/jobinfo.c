@@ -5,19 +5,11 @@
  * per load and unload, to the file named by OEMUI_STANDIN_LOG. */
 #include "standinlog.h"
 #include <windows.h>
-#include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
 
 #define FIELD_BYTES 60
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    (void)instance;
-    (void)reserved;
-    if (reason == DLL_PROCESS_ATTACH) Log("jobinfo load");
-    if (reason == DLL_PROCESS_DETACH) Log("jobinfo unload");
-    return TRUE;
-}
+STANDIN_LOGGING_DLLMAIN("jobinfo ")
 
 static void FillField(char* field, const char* variable) {
     char value[256];

@@ -5,39 +5,23 @@
  * Every call, load and unload appends a line to the file named by OEMUI_STANDIN_LOG. */
 #include "standinlog.h"
 #include <windows.h>
-#include <stdarg.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 
-static int Result(const char* variable) {
-    char value[16];
-    DWORD n = GetEnvironmentVariableA(variable, value, sizeof(value));
-    return n > 0 && n < sizeof(value) ? atoi(value) : 1;
-}
-
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    (void)instance;
-    (void)reserved;
-    if (reason == DLL_PROCESS_ATTACH) Log("netext load");
-    if (reason == DLL_PROCESS_DETACH) Log("netext unload");
-    return TRUE;
-}
+STANDIN_LOGGING_DLLMAIN("netext ")
 
 int __cdecl IsValidPort(const char* name) {
     Log("IsValidPort %s", name);
-    return Result("OEMUI_NETEXT_VALIDPORT");
+    return EnvNumber("OEMUI_NETEXT_VALIDPORT", 1);
 }
 
 int __cdecl GetNetextCapability(const char* name) {
     Log("GetNetextCapability %s", name);
-    return Result("OEMUI_NETEXT_CAPABILITY");
+    return EnvNumber("OEMUI_NETEXT_CAPABILITY", 1);
 }
 
 int __cdecl ReadPrinterOptionFlag32(const char* name, HWND owner, int a, int b, DWORD flags) {
     Log("ReadPrinterOptionFlag32 %s owner=%d %d %d flags=0x%lx", name, owner != NULL, a, b,
         (unsigned long)flags);
-    return Result("OEMUI_NETEXT_READ");
+    return EnvNumber("OEMUI_NETEXT_READ", 1);
 }
 
 int __cdecl GetDataFileName(const char* name, char* path, int size) {

@@ -1,11 +1,13 @@
 /* The call log of the stand-in libraries: one line per call appended to the file named by the
- * environment variable OEMUI_STANDIN_LOG (nothing is written when it is unset). */
+ * environment variable OEMUI_STANDIN_LOG (nothing is written when it is unset); and the
+ * answers the tests choose through environment variables. */
 #ifndef OEMUI_STANDINLOG_H
 #define OEMUI_STANDINLOG_H
 
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 /* Opens the log for appending, or NULL when none is set. The test reads the log while stand-ins
  * in other processes write it, and its read shares no writing: an open that collides with a
@@ -32,5 +34,23 @@ static inline void Log(const char* format, ...) {
     fputc('\n', f);
     fclose(f);
 }
+
+/* The number an environment variable holds, or `fallback` when it is unset (or too long to be
+ * a number). */
+static inline int EnvNumber(const char* variable, int fallback) {
+    char value[16];
+    DWORD n = GetEnvironmentVariableA(variable, value, sizeof(value));
+    return n > 0 && n < sizeof(value) ? atoi(value) : fallback;
+}
+
+/* A DllMain that logs "<prefix>load" and "<prefix>unload" as the library comes and goes. */
+#define STANDIN_LOGGING_DLLMAIN(prefix)                                     \
+    BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) { \
+        (void)instance;                                                      \
+        (void)reserved;                                                      \
+        if (reason == DLL_PROCESS_ATTACH) Log(prefix "load");                \
+        if (reason == DLL_PROCESS_DETACH) Log(prefix "unload");              \
+        return TRUE;                                                         \
+    }
 
 #endif

@@ -4,15 +4,6 @@
  * OEMUI_STANDIN_LOG. */
 #include "standinlog.h"
 #include <windows.h>
-#include <stdarg.h>
-#include <stdio.h>
-#include <stdlib.h>
-
-static int Result(const char* variable) {
-    char value[16];
-    DWORD n = GetEnvironmentVariableA(variable, value, sizeof(value));
-    return n > 0 && n < sizeof(value) ? atoi(value) : 1;
-}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     char self[MAX_PATH] = "";
@@ -27,10 +18,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 
 int __cdecl ReadPrinterOptionUSB(const char* name) {
     Log("ReadPrinterOptionUSB %s", name);
-    return Result("OEMUI_USBEXT_READ");
+    return EnvNumber("OEMUI_USBEXT_READ", 1);
 }
 
 int __cdecl ReadPrinterOptionUSB2(const char* name) {
     Log("ReadPrinterOptionUSB2 %s", name);
-    return Result("OEMUI_USBEXT_READ2");
+    return EnvNumber("OEMUI_USBEXT_READ2", 1);
 }

@@ -1,9 +1,11 @@
-// Driving dialogs the way a user does (clicks, list choices, typing), counting the beeps of code
-// linked into the test program, the folder the screenshot tests write to, and the plug-in's
-// class object called in-process for the core-driver stand-in.
+// Driving dialogs the way a user does (clicks, list choices, typing) and reading their controls,
+// counting the beeps of code linked into the test program, the folder the screenshot tests
+// write to, the plug-in DLL whose resources the dialogs load, and the plug-in's class object
+// called in-process for the core-driver stand-in.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -11,6 +13,12 @@
 #include "tests/support/testprinters.h"
 
 namespace testenv {
+
+// Registers the common control classes (list views, track bars, ...) for this process.
+inline void UseCommonControls() {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+}
 
 inline void Click(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
 
@@ -33,6 +41,17 @@ inline void Type(HWND dialog, int id, const wchar_t* chars) {
     TypeInto(GetDlgItem(dialog, id), chars);
 }
 
+inline bool Exists(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
+inline bool Enabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+inline bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+inline std::wstring TextOf(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
 // Points the import `function` of `dllName` in `module` at `target`; false when the module
 // does not import it.
 bool RedirectImport(HMODULE module, const char* dllName, const char* function, void* target);
@@ -44,6 +63,13 @@ bool CountBeeps();
 
 // OEMUI_SHOT_DIR, else a "shots" folder beside the test program; created when missing.
 std::wstring ShotFolder();
+
+// The plug-in DLL of this build, loaded once per process and kept: the dialogs load their
+// templates and strings from it.
+inline HMODULE PluginModule() {
+    static const HMODULE module = LoadLibraryW(Widen(OEMUI_DLL_PATH).c_str());
+    return module;
+}
 
 // The plug-in linked into the test program, handed to the core-driver stand-in as its
 // DllGetClassObject.

@@ -96,6 +96,13 @@ LRESULT CALLBACK ModalWatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+void AnswerBox(HWND box, int answer, std::vector<std::wstring>& texts) {
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    texts.push_back(text);
+    PostMessageW(box, WM_COMMAND, answer, 0);
+}
+
 StepRunner::StepRunner() {
     WNDCLASSW cls = {};
     cls.lpfnWndProc = &StepRunner::Proc;

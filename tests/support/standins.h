@@ -62,6 +62,9 @@ private:
     ModalWatcher* previous_ = nullptr;
 };
 
+// Adds a message box's text to `texts` and closes it with `answer` (IDOK, IDCANCEL, ...).
+void AnswerBox(HWND box, int answer, std::vector<std::wstring>& texts);
+
 // An INI file in the temporary folder, deleted with the object. Without content the file does
 // not exist until something writes to it.
 class TempIni {

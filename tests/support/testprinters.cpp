@@ -40,6 +40,27 @@ std::string ReadFileBytes(const std::wstring& path) {
     return host::ReadWholeFile(path, content, error) ? content : std::string();
 }
 
+void EmptyFolder(const std::wstring& dir) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileW((dir + L"\\" + found.cFileName).c_str());
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
+
+std::wstring FreshTempFolder(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring dir = std::wstring(temp) + name;
+    CreateDirectoryW(dir.c_str(), nullptr);
+    EmptyFolder(dir);
+    return dir;
+}
+
 std::string SampleFile(const std::wstring& name) {
     const std::wstring path = Widen(OEMUI_SAMPLE_DIR) + L"\\" + name;
     std::string content = ReadFileBytes(path);
@@ -89,6 +110,16 @@ bool InstallPrinter(const std::wstring& printerName, const std::wstring& driverN
     const std::wstring failure = host::InstallPrinter(printerName, driverName);
     if (!failure.empty()) fprintf(stderr, "testprinters: %s\n", Narrow(failure).c_str());
     return failure.empty();
+}
+
+bool InstallColorModel(const std::wstring& driverName, const std::wstring& printerName,
+                       std::vector<DriverFile> files, const std::wstring& ppdName) {
+    TestDriver driver;
+    driver.name = driverName;
+    driver.dependentFiles = std::move(files);
+    driver.dataFile = ppdName;
+    driver.dataContent = SampleFile(L"labcolor.ppd");
+    return InstallDriver(driver) && InstallPrinter(printerName, driverName);
 }
 
 bool InstallSamplePrinters() {

@@ -34,6 +34,10 @@ bool InstallDriver(const TestDriver& driver);
 bool InstallPrinter(const std::wstring& printerName, const std::wstring& driverName);
 // Installs the sample colour and mono models with their printers, once per process.
 bool InstallSamplePrinters();
+// Installs a model of a test's own, described by the sample colour PPD (installed as `ppdName`)
+// and `files`, and a printer of it.
+bool InstallColorModel(const std::wstring& driverName, const std::wstring& printerName,
+                       std::vector<DriverFile> files, const std::wstring& ppdName);
 
 // "<driver directory>\3", where the spooler puts a version-3 driver's files.
 std::wstring DriverDirectory3();
@@ -43,6 +47,10 @@ std::wstring WindowsDirectory();
 // Writes a text file (bytes as given); creates no folders.
 bool WriteFileBytes(const std::wstring& path, const std::string& content);
 std::string ReadFileBytes(const std::wstring& path);
+// Deletes the files of a folder (its subfolders stay).
+void EmptyFolder(const std::wstring& dir);
+// A folder of that name in the temporary directory, created when missing, without files.
+std::wstring FreshTempFolder(const std::wstring& name);
 
 std::wstring Widen(const std::string& s);
 std::string Narrow(const std::wstring& s);

@@ -637,9 +637,9 @@ TEST_F(ColorDialogs, DefaultThenOkChangesOnlyWhatTheDialogEdits) {
         }
         RunDialog([&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED), 0); },
                   [&](HWND dialog) {
-                      Press(dialog, IDC_DEFAULT);
+                      Click(dialog, IDC_DEFAULT);
                       EXPECT_EQ(Snapshot(*map_), before) << "Default waits for OK";
-                      Press(dialog, IDOK);
+                      Click(dialog, IDOK);
                   });
         const Values after = Snapshot(*map_);
         for (int entry = 0; entry < kEntryCount; ++entry) {
@@ -673,7 +673,7 @@ TEST_F(ColorDialogs, SpecialTonerKindBelongsToItsSheet) {
             wchar_t title[64] = {};
             GetDlgItemTextW(dialog, IDC_TONER_TITLE, title, 64);
             EXPECT_STREQ(title, c.title);
-            Press(dialog, IDCANCEL);
+            Click(dialog, IDCANCEL);
         });
         Close();
     }

@@ -374,6 +374,9 @@ bool BuildMaskedPicture(HDC window, int bitmapId, MaskedPicture& out) {
 void DrawModePicture(HWND page, int controlId) {
     const int index = controlId - IDC_COLORMODE_PICTURE_FIRST;
     if (index < 0 || index >= static_cast<int>(kColorModeCount)) return;
+    // Before the page is shown (its set-up and first activation) nothing drawn would stay: the
+    // pictures' own paint requests draw them once the page appears.
+    if (!IsWindowVisible(page)) return;
     HWND control = GetDlgItem(page, controlId);
     RECT rect;
     if (control == nullptr || !GetWindowRect(control, &rect)) return;

@@ -214,7 +214,9 @@ void PrepareNumberFields(HWND page, DriverItemMap& map) {
 // --- Refresh -----------------------------------------------------------------------------------
 
 void DrawResolutionPicture(HWND page, const DriverItemMap& map) {
-    if (!HasControl(page, IDC_QUALITY_PICTURE)) return;
+    // A hidden page keeps nothing drawn on it: the picture's paint request draws it once the
+    // page is shown.
+    if (!HasControl(page, IDC_QUALITY_PICTURE) || !IsWindowVisible(page)) return;
     DrawDibResourceFramed(page, ModuleHandle,
                           ResolutionBitmapFor(map.WantedValue[kEntryResolution]),
                           IDC_QUALITY_PICTURE);

@@ -16,26 +16,71 @@
 
 namespace {
 
-const char* const kKeywords[] = {
-    "VROutputMode", "VROutputModeBlack", "VRCollate", "OutputBin", "VRStaple", "VRMediaType",
-    "VRManualFeed", "TraySwitch", "VRPageSizeCheck", "VRMPTPageSizeCheck", "VREnvRotate",
-    "VRHDDSpool", "VRDrumClean", "VRJob_Type", "VROverlay", "VRControl", "VRSeparationorder",
-    "VROverPrint", "VRProcessMode", "VRBlackSubstitution", "VRHalftoneMode", "VRAlwaysPrnHT",
-    "VRSpecialColorSpace", "VRColorRenderStyle", "VRColorRenderDict", "VRTargetColor", "VRTone",
-    "VRHairLine", "VRPunch", "VRBindPosition", "VRBlackSubGra", "VRColorICMS", "VRCMYKProfile",
-    "VRRGBProfile", "VRCMYKInputProfile", "VRCMYKLinkProfile", "VROutProfile", "VRSimProfile",
-    "VRPureBlack", "VRPreserveBlack", "VRColorMatch", "VRResolution", "VRImageSmoothing",
-    "VRTrapping", "VRScreenObo", "VRFITTOMPT", "VRFITTOTRAY1", "VRFITTOTRAY2", "VRFITTOTRAY3",
-    "VRFITTOTRAY4", "VRFITTOTRAY5", "VRRotateSort", "VRSpecialColorControl",
-    "VRSpecialColorOrder", "VRClearOutputMode", "VRErrorDiffusion", "VRPrintBlkTxt"};
+const char* const kKeywords[] = {"VROutputMode",
+                                 "VROutputModeBlack",
+                                 "VRCollate",
+                                 "OutputBin",
+                                 "VRStaple",
+                                 "VRMediaType",
+                                 "VRManualFeed",
+                                 "TraySwitch",
+                                 "VRPageSizeCheck",
+                                 "VRMPTPageSizeCheck",
+                                 "VREnvRotate",
+                                 "VRHDDSpool",
+                                 "VRDrumClean",
+                                 "VRJob_Type",
+                                 "VROverlay",
+                                 "VRControl",
+                                 "VRSeparationorder",
+                                 "VROverPrint",
+                                 "VRProcessMode",
+                                 "VRBlackSubstitution",
+                                 "VRHalftoneMode",
+                                 "VRAlwaysPrnHT",
+                                 "VRSpecialColorSpace",
+                                 "VRColorRenderStyle",
+                                 "VRColorRenderDict",
+                                 "VRTargetColor",
+                                 "VRTone",
+                                 "VRHairLine",
+                                 "VRPunch",
+                                 "VRBindPosition",
+                                 "VRBlackSubGra",
+                                 "VRColorICMS",
+                                 "VRCMYKProfile",
+                                 "VRRGBProfile",
+                                 "VRCMYKInputProfile",
+                                 "VRCMYKLinkProfile",
+                                 "VROutProfile",
+                                 "VRSimProfile",
+                                 "VRPureBlack",
+                                 "VRPreserveBlack",
+                                 "VRColorMatch",
+                                 "VRResolution",
+                                 "VRImageSmoothing",
+                                 "VRTrapping",
+                                 "VRScreenObo",
+                                 "VRFITTOMPT",
+                                 "VRFITTOTRAY1",
+                                 "VRFITTOTRAY2",
+                                 "VRFITTOTRAY3",
+                                 "VRFITTOTRAY4",
+                                 "VRFITTOTRAY5",
+                                 "VRRotateSort",
+                                 "VRSpecialColorControl",
+                                 "VRSpecialColorOrder",
+                                 "VRClearOutputMode",
+                                 "VRErrorDiffusion",
+                                 "VRPrintBlkTxt"};
 
 // A core-driver tree of `count` items: the public items first, then PPD features (the known
 // keywords, then features the plug-in does not know).
 struct Tree {
     explicit Tree(size_t count) : items(count), data(count), names(count), types(count) {
-        static const BYTE kPublic[] = {DMPUB_ORIENTATION, DMPUB_COPIES_COLLATE, DMPUB_SCALE,
-                                       DMPUB_PRINTQUALITY, DMPUB_COLOR, DMPUB_DUPLEX,
-                                       DMPUB_FORMNAME, DMPUB_NUP, DMPUB_DEFSOURCE};
+        static const BYTE kPublic[] = {
+            DMPUB_ORIENTATION, DMPUB_COPIES_COLLATE, DMPUB_SCALE, DMPUB_PRINTQUALITY, DMPUB_COLOR,
+            DMPUB_DUPLEX,      DMPUB_FORMNAME,       DMPUB_NUP,   DMPUB_DEFSOURCE};
         for (int p = 0; p < 3; ++p) {
             params[p].cbSize = sizeof(OPTPARAM);
             params[p].pData = const_cast<wchar_t*>(p == 0 ? L"A4" : p == 1 ? L"Letter" : L"Legal");
@@ -56,7 +101,8 @@ struct Tree {
                 continue;
             }
             const size_t k = i - std::size(kPublic);
-            names[i] = k < std::size(kKeywords) ? kKeywords[k] : "VRVendorFeature" + std::to_string(k);
+            names[i] =
+                k < std::size(kKeywords) ? kKeywords[k] : "VRVendorFeature" + std::to_string(k);
             data[i].pKeyWordName = names[i].data();
             data[i].dwItemID = static_cast<ULONG_PTR>(100 + i);
         }

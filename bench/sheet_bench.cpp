@@ -70,7 +70,7 @@ std::string Narrow(const std::wstring& text) {
 // For the floor it adds the given page templates with a procedure that does nothing.
 
 struct PageTemplate {
-    std::wstring module;  // full path of the module the template comes from
+    std::wstring module;   // full path of the module the template comes from
     LPCWSTR id = nullptr;  // resource id (an integer id, as the plug-in registers them)
 };
 
@@ -131,20 +131,20 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW,
-                                              PVOID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID,
-                                                 PDEVMODEW, PVOID, DWORD, DWORD*) override {
+                                              PVOID) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, PDEVMODEW,
+                                                 PVOID, DWORD, DWORD*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE UpgradePrinter(DWORD, PBYTE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE PrinterEvent(PWSTR, INT, DWORD, LPARAM) override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE PrinterEvent(PWSTR, INT, DWORD, LPARAM) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DriverEvent(DWORD, DWORD, LPBYTE, LPARAM) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULONG,
-                                                VOID*, ULONG*, ULONG*) override {
+    HRESULT STDMETHODCALLTYPE QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULONG, VOID*,
+                                                ULONG*, ULONG*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE FontInstallerDlgProc(HWND, UINT, WPARAM, LPARAM) override {
@@ -167,8 +167,9 @@ private:
     // sheet needs of them and nothing of their code.
     void AddPages(const PROPSHEETUI_INFO& info) {
         for (const PageTemplate& t : pages_) {
-            HMODULE module = LoadLibraryExW(t.module.c_str(), nullptr,
-                                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+            HMODULE module =
+                LoadLibraryExW(t.module.c_str(), nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
             if (module == nullptr) continue;
             modules_.push_back(module);
             PROPSHEETPAGEW page = {};
@@ -189,8 +190,8 @@ private:
 class FloorFactory final : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = IsEqualIID(riid, IID_IClassFactory) || IsEqualIID(riid, IID_IUnknown) ? this
-                                                                                    : nullptr;
+        *ppv =
+            IsEqualIID(riid, IID_IClassFactory) || IsEqualIID(riid, IID_IUnknown) ? this : nullptr;
         return *ppv != nullptr ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
@@ -288,9 +289,9 @@ bool RunOnce(const Sheet& sheet, Variant variant, const std::wstring& dll, Steps
         return false;
     }
     step("create the plug-in, DevMode");
-    const HWND window = core.OpenSheet(sheet.kind) ? (step("CommonUIProp pair, sheet INIT"),
-                                                       core.ShowModeless(nullptr))
-                                                    : nullptr;
+    const HWND window = core.OpenSheet(sheet.kind)
+                            ? (step("CommonUIProp pair, sheet INIT"), core.ShowModeless(nullptr))
+                            : nullptr;
     if (window == nullptr) {
         core.Shutdown();
         if (loaded != nullptr) FreeLibrary(loaded);
@@ -376,7 +377,8 @@ void PrintSheet(const Sheet& sheet, const Figures& core, const Figures& floor,
         }
     }
     for (const std::string& name : order) {
-        const double c = core.StepMedian(name), f = floor.StepMedian(name), r = real.StepMedian(name);
+        const double c = core.StepMedian(name), f = floor.StepMedian(name),
+                     r = real.StepMedian(name);
         printf("  %-44s %8.2f %8.2f %8.2f %+8.2f\n", name.c_str(), c, f, r, r - f);
     }
     const double c = Median(core.total), f = Median(floor.total), r = Median(real.total);
@@ -444,7 +446,9 @@ int main(int argc, char** argv) {
             for (int k = 0; k < 3; ++k) {
                 const int v = (k + run) % 3;
                 Steps steps;
-                const Variant variant = v == 0 ? Variant::Core : v == 1 ? Variant::Floor : Variant::Real;
+                const Variant variant = v == 0   ? Variant::Core
+                                        : v == 1 ? Variant::Floor
+                                                 : Variant::Real;
                 if (!RunOnce(sheets[s], variant, dll, steps, nullptr, nullptr)) {
                     fprintf(stderr, "the %s sheet could not be shown\n", sheets[s].name);
                     return 1;
@@ -457,15 +461,17 @@ int main(int argc, char** argv) {
             }
             for (size_t c = 0; c < compared.size(); ++c) {
                 Steps steps;
-                if (RunOnce(sheets[s], Variant::Real, compared[c].second, steps, nullptr, nullptr)) {
+                if (RunOnce(sheets[s], Variant::Real, compared[c].second, steps, nullptr,
+                            nullptr)) {
                     others[c][s].Add(steps);
                 }
             }
         }
     }
 
-    printf("Sheets of the sample models: core driver alone (core), with the plug-in's page\n"
-           "templates and an idle dialog procedure (floor), with the plug-in (real)\n");
+    printf(
+        "Sheets of the sample models: core driver alone (core), with the plug-in's page\n"
+        "templates and an idle dialog procedure (floor), with the plug-in (real)\n");
     for (size_t s = 0; s < sheets.size(); ++s) {
         PrintSheet(sheets[s], core[s], floor[s], real[s]);
         if (!phases[s].empty()) {
@@ -476,7 +482,8 @@ int main(int argc, char** argv) {
         }
     }
     if (!compared.empty()) {
-        printf("\nOther builds of the DLL, same runs: median of the whole run in ms (ratio to floor)\n");
+        printf(
+            "\nOther builds of the DLL, same runs: median of the whole run in ms (ratio to floor)\n");
         printf("  %-20s", "sheet");
         for (const auto& [name, path] : compared) printf(" %18s", name.c_str());
         printf(" %18s\n", "this build");
@@ -492,8 +499,7 @@ int main(int argc, char** argv) {
     }
     printf("\n");
     for (size_t s = 0; s < sheets.size(); ++s) {
-        printf("ratio %s: %.2f\n", sheets[s].name,
-               Median(real[s].total) / Median(floor[s].total));
+        printf("ratio %s: %.2f\n", sheets[s].name, Median(real[s].total) / Median(floor[s].total));
     }
     return 0;
 }

@@ -179,8 +179,7 @@ struct IPrintOemUI : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize,
                                               PDWORD pcbNeeded) = 0;
     virtual HRESULT STDMETHODCALLTYPE DevMode(DWORD dwMode, POEMDMPARAM pOemDMParam) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CommonUIProp(DWORD dwMode,
-                                                   POEMCUIPPARAM pOemCUIPParam) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CommonUIProp(DWORD dwMode, POEMCUIPPARAM pOemCUIPParam) = 0;
     virtual HRESULT STDMETHODCALLTYPE DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
                                                              LPARAM lParam) = 0;
     virtual HRESULT STDMETHODCALLTYPE DevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
@@ -211,12 +210,11 @@ struct IPrintOemUI : public IUnknown {
 
 struct IPrintOemUI2 : public IPrintOemUI {
     virtual HRESULT STDMETHODCALLTYPE QueryJobAttributes(HANDLE hPrinter, PDEVMODEW pDevmode,
-                                                         DWORD dwLevel,
-                                                         LPBYTE lpAttributeInfo) = 0;
+                                                         DWORD dwLevel, LPBYTE lpAttributeInfo) = 0;
     virtual HRESULT STDMETHODCALLTYPE HideStandardUI(DWORD dwMode) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DocumentEvent(HANDLE hPrinter, HDC hdc, INT iEsc,
-                                                    ULONG cbIn, PVOID pbIn, ULONG cbOut,
-                                                    PVOID pbOut, INT* piResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DocumentEvent(HANDLE hPrinter, HDC hdc, INT iEsc, ULONG cbIn,
+                                                    PVOID pbIn, ULONG cbOut, PVOID pbOut,
+                                                    INT* piResult) = 0;
 };
 
 // Exports of the plug-in DLL, as the core driver looks them up.

@@ -166,13 +166,11 @@ struct PushStep {
     std::span<const signed char> whenClear;
 };
 
-constexpr signed char kPushColour[] = {kEntryControl,          kEntrySeparationOrder,
-                                       kEntryOverPrint,        kEntryProcessMode,
-                                       kEntryBlackSubstitution, kEntryAlwaysPrnHT,
-                                       kEntrySpecialColorSpace, kEntryColorRenderStyle,
-                                       kEntryColorRenderDict,  kEntryUnbound20,
-                                       kEntryTargetColor,      kEntryGammaSelection,
-                                       kEntryUnbound23};
+constexpr signed char kPushColour[] = {
+    kEntryControl,           kEntrySeparationOrder, kEntryOverPrint,         kEntryProcessMode,
+    kEntryBlackSubstitution, kEntryAlwaysPrnHT,     kEntrySpecialColorSpace, kEntryColorRenderStyle,
+    kEntryColorRenderDict,   kEntryUnbound20,       kEntryTargetColor,       kEntryGammaSelection,
+    kEntryUnbound23};
 constexpr signed char kPushOutputModeOn[] = {kEntryResolution, kEntrySpecialColorControl,
                                              kEntryOutputMode, kEntryOutputModeBlack};
 constexpr signed char kPushOutputModeOff[] = {kEntryOutputModeBlack, kEntryOutputMode,
@@ -180,19 +178,18 @@ constexpr signed char kPushOutputModeOff[] = {kEntryOutputModeBlack, kEntryOutpu
 constexpr signed char kPushJob[] = {kEntryScale, kEntryJobType, kEntryCopies};
 constexpr signed char kPushCollateOn[] = {kEntryCollate, kEntryRotateSort};
 constexpr signed char kPushCollateOff[] = {kEntryRotateSort, kEntryCollate};
-constexpr signed char kPushDevice[] = {kEntryCoreItem423, kEntryCoreItem424, kEntryHddSpool,
-                                       kEntryDrumClean,   kEntryHairLine,    kEntryFitToMpt,
-                                       kEntryFitToTray1,  kEntryFitToTray1 + 1,
-                                       kEntryFitToTray1 + 2, kEntryFitToTray1 + 3,
-                                       kEntryFitToTray5};
+constexpr signed char kPushDevice[] = {
+    kEntryCoreItem423,    kEntryCoreItem424,    kEntryHddSpool,   kEntryDrumClean,
+    kEntryHairLine,       kEntryFitToMpt,       kEntryFitToTray1, kEntryFitToTray1 + 1,
+    kEntryFitToTray1 + 2, kEntryFitToTray1 + 3, kEntryFitToTray5};
 constexpr signed char kPushFinishingOn[] = {kEntryOutputBin, kEntryStaple, kEntryPunch};
 constexpr signed char kPushFinishingOff[] = {kEntryStaple, kEntryPunch, kEntryOutputBin};
 constexpr signed char kPushTail[] = {
-    kEntryBindPosition, kEntryBlackSubGra,    kEntryColorIcms,       kEntryCmykProfile,
-    kEntryRgbProfile,   kEntryCmykInputProfile, kEntryCmykLinkProfile, kEntryOutProfile,
-    kEntrySimProfile,   kEntryPureBlack,      kEntryPreserveBlack,   kEntryColorMatch,
-    kEntryImageSmoothing, kEntryScreenObo,    kEntryTrapping,        kEntrySpecialColorOrder,
-    kEntryClearOutputMode, kEntryErrorDiffusion, kEntryOverlay};
+    kEntryBindPosition,    kEntryBlackSubGra,      kEntryColorIcms,       kEntryCmykProfile,
+    kEntryRgbProfile,      kEntryCmykInputProfile, kEntryCmykLinkProfile, kEntryOutProfile,
+    kEntrySimProfile,      kEntryPureBlack,        kEntryPreserveBlack,   kEntryColorMatch,
+    kEntryImageSmoothing,  kEntryScreenObo,        kEntryTrapping,        kEntrySpecialColorOrder,
+    kEntryClearOutputMode, kEntryErrorDiffusion,   kEntryOverlay};
 
 constexpr PushStep kPushOrder[] = {
     {-1, -1, kPushColour, kPushColour},
@@ -231,7 +228,13 @@ void Bind(DriverItemMap& map, DWORD index, OPTITEM& item, int entry, bool takeSe
     map.ItemIndex[entry] = index;
     if (takeSel) map.WantedValue[entry] = static_cast<DWORD>(item.Sel);
     if (hide) item.Flags |= OPTIF_HIDE;
-    OEMUI_TRACE(kTraceDecisions, L"core item %lu (public id %u, keyword \"%hs\") bound to entry %d, %ls", index, static_cast<unsigned>(item.DMPubID), UserDataOf(item) != nullptr && UserDataOf(item)->pKeyWordName != nullptr ? UserDataOf(item)->pKeyWordName : "", entry, hide ? L"hidden" : L"left visible");
+    OEMUI_TRACE(kTraceDecisions,
+                L"core item %lu (public id %u, keyword \"%hs\") bound to entry %d, %ls", index,
+                static_cast<unsigned>(item.DMPubID),
+                UserDataOf(item) != nullptr && UserDataOf(item)->pKeyWordName != nullptr
+                    ? UserDataOf(item)->pKeyWordName
+                    : "",
+                entry, hide ? L"hidden" : L"left visible");
 }
 
 void ApplyKeywordRule(DriverItemMap& map, DWORD index, OPTITEM& item, const KeywordRule& rule,
@@ -423,7 +426,8 @@ BOOL UpdateDriverItem(POEMCUIPPARAM param, DWORD itemIndex, DWORD& value, DWORD 
     item->Sel = static_cast<LONG>(value);
     item->Flags |= OPTIF_CHANGED;
     const BOOL accepted = core->pOemUIProcs->DrvUpdateUISetting(core, item, previous, mode);
-    OEMUI_TRACE(kTraceDecisions, L"push: core item %lu from %lu to %lu (mode %lu), core driver %ls", itemIndex, previous, value, mode, accepted ? L"accepted" : L"refused");
+    OEMUI_TRACE(kTraceDecisions, L"push: core item %lu from %lu to %lu (mode %lu), core driver %ls",
+                itemIndex, previous, value, mode, accepted ? L"accepted" : L"refused");
     if (wasHidden) item->Flags |= OPTIF_HIDE;
     if (!accepted) value = previous;
     return accepted;
@@ -435,8 +439,7 @@ void PushDocumentSettings(DriverItemMap& map) {
         const bool set = (step.conditionA >= 0 && map.WantedValue[step.conditionA] != 0) ||
                          (step.conditionB >= 0 && map.WantedValue[step.conditionB] != 0);
         for (const signed char entry : set ? step.whenSet : step.whenClear) {
-            UpdateDriverItem(param, map.ItemIndex[entry], map.WantedValue[entry],
-                             kUpdateDocument);
+            UpdateDriverItem(param, map.ItemIndex[entry], map.WantedValue[entry], kUpdateDocument);
         }
     }
     // Creating overlay forms needs EPS output from the core driver.

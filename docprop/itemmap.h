@@ -26,10 +26,10 @@ inline constexpr DWORD kNoItem = 0xFFFF;
 
 // Feature entries: the position in ItemIndex[] and WantedValue[].
 enum : int {
-    kEntryFormName = 2,            // DMPUB_FORMNAME (never initialised nor pushed)
-    kEntryFitPaperIndex = 2,       // page value kept in the form-name entry's wanted value
-    kEntryFitToMpt = 4,            // VRFITTOMPT
-    kEntryFitToTray1 = 5,          // VRFITTOTRAY1 .. VRFITTOTRAY5 are entries 5..9
+    kEntryFormName = 2,       // DMPUB_FORMNAME (never initialised nor pushed)
+    kEntryFitPaperIndex = 2,  // page value kept in the form-name entry's wanted value
+    kEntryFitToMpt = 4,       // VRFITTOMPT
+    kEntryFitToTray1 = 5,     // VRFITTOTRAY1 .. VRFITTOTRAY5 are entries 5..9
     kEntryFitToTray5 = 9,
     kEntryColor = 10,              // DMPUB_COLOR
     kEntryControl = 11,            // VRControl (the Colour page's colour mode)
@@ -41,50 +41,50 @@ enum : int {
     kEntryColorRenderStyle = 18,   // VRColorRenderStyle
     kEntryColorRenderDict = 19,    // VRColorRenderDict
     kEntryUnbound20 = 20,
-    kEntryTargetColor = 21,        // VRTargetColor
-    kEntryGammaSelection = 22,     // no item: low 16 bits gamma setting id, bit 16+ custom on
+    kEntryTargetColor = 21,     // VRTargetColor
+    kEntryGammaSelection = 22,  // no item: low 16 bits gamma setting id, bit 16+ custom on
     kEntryUnbound23 = 23,
-    kEntryHalftoneMode = 24,       // VRHalftoneMode (bound, never pushed)
-    kEntryOutputMode = 25,         // VROutputMode (1 = toner save)
-    kEntryOrientation = 26,        // DMPUB_ORIENTATION
-    kEntryJobType = 28,            // VRJob_Type
-    kEntryCopies = 29,             // DMPUB_COPIES_COLLATE
-    kEntryCollate = 30,            // VRCollate
-    kEntryOutputBin = 31,          // OutputBin
-    kEntryStaple = 32,             // VRStaple
-    kEntryScale = 33,              // DMPUB_SCALE
-    kEntryDrumClean = 34,          // VRDrumClean
-    kEntryHddSpool = 35,           // VRHDDSpool
-    kEntryCoreItem423 = 36,        // core item named by core string 423
-    kEntryCoreItem424 = 37,        // core item named by core string 424
-    kEntryOverlay = 38,            // VROverlay
-    kEntryNup = 40,                // DMPUB_NUP
-    kEntryPunch = 41,              // VRPunch
-    kEntryBindPosition = 42,       // VRBindPosition
-    kEntryDuplex = 43,             // DMPUB_DUPLEX
-    kEntryPsOutputOption = 45,     // core item of USERDATA.dwItemID 25 (PostScript output option)
-    kEntryColorSettingCopy = 50,   // no item: working copy of PrivateDevmode.ColorSettingId
-    kEntryColorModeCopy = 51,      // no item: copied into PrivateDevmode.ColorModeValue
-    kEntryCompression = 55,        // no item: compression list value of the Advanced dialog
-    kEntryColorIcms = 56,          // VRColorICMS
-    kEntryCmykProfile = 57,        // VRCMYKProfile
-    kEntryRgbProfile = 58,         // VRRGBProfile
-    kEntryCmykInputProfile = 59,   // VRCMYKInputProfile
-    kEntryCmykLinkProfile = 60,    // VRCMYKLinkProfile
-    kEntryOutProfile = 61,         // VROutProfile
-    kEntrySimProfile = 62,         // VRSimProfile
-    kEntryPureBlack = 63,          // VRPureBlack
-    kEntryPreserveBlack = 64,      // VRPreserveBlack
-    kEntryColorMatch = 65,         // VRColorMatch
-    kEntryResolution = 67,         // DMPUB_PRINTQUALITY or VRResolution (the later wins)
-    kEntryImageSmoothing = 68,     // VRImageSmoothing
-    kEntryBlackSubGra = 69,        // VRBlackSubGra
-    kEntryScreenObo = 72,          // VRScreenObo
-    kEntryHairLine = 73,           // VRHairLine
-    kEntryTrapping = 76,           // VRTrapping
-    kEntryOutputModeBlack = 77,    // VROutputModeBlack
-    kEntryFixedScale = 78,         // no item: fit-to-paper check box of other page layouts
-    kEntryRotateSort = 79,         // VRRotateSort
+    kEntryHalftoneMode = 24,         // VRHalftoneMode (bound, never pushed)
+    kEntryOutputMode = 25,           // VROutputMode (1 = toner save)
+    kEntryOrientation = 26,          // DMPUB_ORIENTATION
+    kEntryJobType = 28,              // VRJob_Type
+    kEntryCopies = 29,               // DMPUB_COPIES_COLLATE
+    kEntryCollate = 30,              // VRCollate
+    kEntryOutputBin = 31,            // OutputBin
+    kEntryStaple = 32,               // VRStaple
+    kEntryScale = 33,                // DMPUB_SCALE
+    kEntryDrumClean = 34,            // VRDrumClean
+    kEntryHddSpool = 35,             // VRHDDSpool
+    kEntryCoreItem423 = 36,          // core item named by core string 423
+    kEntryCoreItem424 = 37,          // core item named by core string 424
+    kEntryOverlay = 38,              // VROverlay
+    kEntryNup = 40,                  // DMPUB_NUP
+    kEntryPunch = 41,                // VRPunch
+    kEntryBindPosition = 42,         // VRBindPosition
+    kEntryDuplex = 43,               // DMPUB_DUPLEX
+    kEntryPsOutputOption = 45,       // core item of USERDATA.dwItemID 25 (PostScript output option)
+    kEntryColorSettingCopy = 50,     // no item: working copy of PrivateDevmode.ColorSettingId
+    kEntryColorModeCopy = 51,        // no item: copied into PrivateDevmode.ColorModeValue
+    kEntryCompression = 55,          // no item: compression list value of the Advanced dialog
+    kEntryColorIcms = 56,            // VRColorICMS
+    kEntryCmykProfile = 57,          // VRCMYKProfile
+    kEntryRgbProfile = 58,           // VRRGBProfile
+    kEntryCmykInputProfile = 59,     // VRCMYKInputProfile
+    kEntryCmykLinkProfile = 60,      // VRCMYKLinkProfile
+    kEntryOutProfile = 61,           // VROutProfile
+    kEntrySimProfile = 62,           // VRSimProfile
+    kEntryPureBlack = 63,            // VRPureBlack
+    kEntryPreserveBlack = 64,        // VRPreserveBlack
+    kEntryColorMatch = 65,           // VRColorMatch
+    kEntryResolution = 67,           // DMPUB_PRINTQUALITY or VRResolution (the later wins)
+    kEntryImageSmoothing = 68,       // VRImageSmoothing
+    kEntryBlackSubGra = 69,          // VRBlackSubGra
+    kEntryScreenObo = 72,            // VRScreenObo
+    kEntryHairLine = 73,             // VRHairLine
+    kEntryTrapping = 76,             // VRTrapping
+    kEntryOutputModeBlack = 77,      // VROutputModeBlack
+    kEntryFixedScale = 78,           // no item: fit-to-paper check box of other page layouts
+    kEntryRotateSort = 79,           // VRRotateSort
     kEntrySpecialColorControl = 80,  // VRSpecialColorControl
     kEntrySpecialColorOrder = 81,    // VRSpecialColorOrder
     kEntryClearOutputMode = 82,      // VRClearOutputMode
@@ -108,17 +108,17 @@ inline constexpr DWORD kUpdatePrinter = 2;   // OEMCUIP_PRNPROP
 // field's zero value is its initial state (except ItemIndex[], set to kNoItem by the scan).
 struct DriverItemMap {
     // --- Sheet fields, set when the pages are added to the document sheet.
-    HANDLE SheetHandle;                // hComPropSheet of the document sheet
-    HANDLE JobOptionsPageHandle;       // result of adding the Job Options page
-    HANDLE ColorPageHandle;            // result of adding the Colour page, or 0
-    POEMUIPSPARAM SheetParam;          // lParamInit of the sheet (printer, DEVMODEs, poemuiobj)
-    POEMCUIPPARAM Param;               // the document tree's CommonUIProp parameter block
-    PFNCOMPROPSHEET ComPropSheet;      // pfnComPropSheet of the sheet
-    HANDLE LinkPageHandle;             // result of adding the link page, or 0
+    HANDLE SheetHandle;            // hComPropSheet of the document sheet
+    HANDLE JobOptionsPageHandle;   // result of adding the Job Options page
+    HANDLE ColorPageHandle;        // result of adding the Colour page, or 0
+    POEMUIPSPARAM SheetParam;      // lParamInit of the sheet (printer, DEVMODEs, poemuiobj)
+    POEMCUIPPARAM Param;           // the document tree's CommonUIProp parameter block
+    PFNCOMPROPSHEET ComPropSheet;  // pfnComPropSheet of the sheet
+    HANDLE LinkPageHandle;         // result of adding the link page, or 0
 
     // --- Feature entries.
-    DWORD ItemIndex[kEntryCount];      // index into Param->pDrvOptItems, or kNoItem
-    DWORD WantedValue[kEntryCount];    // wanted selection (or a page value, see entry list)
+    DWORD ItemIndex[kEntryCount];    // index into Param->pDrvOptItems, or kNoItem
+    DWORD WantedValue[kEntryCount];  // wanted selection (or a page value, see entry list)
 
     // Copy of PluginObject::HideStandardUIAsked when the map was built.
     DWORD HideStandardUiSeen;
@@ -127,22 +127,22 @@ struct DriverItemMap {
     const wchar_t* IniPath;
 
     // --- Page fields of the Job Options page.
-    DWORD CardReaderPresent;           // value reported by the card-reader extension, 0 if none
+    DWORD CardReaderPresent;  // value reported by the card-reader extension, 0 if none
 
     // --- Page fields of the Color page.
-    DWORD SpecialTonerKind;            // special toner the printer reports: 0 none, 1 white, 2 clear
+    DWORD SpecialTonerKind;  // special toner the printer reports: 0 none, 1 white, 2 clear
 
     // --- Page fields of the overlay dialogs. The overlay print mode (the VROverlay combo
     //     index) is WantedValue[kEntryOverlay]: the scan starts it at the item's selection
     //     and the push hands it to the core driver.
-    INT32 SettingsVariant;             // 1 = pending overlay sections are current
-    struct OverlayStore* OverlayStore;  // present while the Overlays dialog is open
+    INT32 SettingsVariant;               // 1 = pending overlay sections are current
+    struct OverlayStore* OverlayStore;   // present while the Overlays dialog is open
     struct OverlayRecord* Overlays[32];  // defined overlays, 0..DefinedCount-1
-    INT32 EditIndex;                   // record the Define Overlays dialog works on
+    INT32 EditIndex;                     // record the Define Overlays dialog works on
 
     // --- Page fields of the watermark dialogs are appended here by the watermark code
     //     (the WatermarkList state lives in this record for the life of the sheet).
-    WatermarkList Watermarks;          // the sheet's watermarks, working copy and backups
+    WatermarkList Watermarks;  // the sheet's watermarks, working copy and backups
 };
 
 static_assert(std::is_trivially_copyable_v<DriverItemMap> &&

@@ -30,8 +30,7 @@ constexpr size_t kPrivPaperClass = CoreDriver::kPaperClassOffset - sizeof(DEVMOD
 static_assert(CoreDriver::kOutputOptionOffset >= sizeof(DEVMODEW) &&
                   kPrivOutputOption < kPrivFeatures,
               "the output-option byte lies in the core's private area");
-static_assert(CoreDriver::kPaperClassOffset >= sizeof(DEVMODEW) &&
-                  kPrivPaperClass < kPrivFeatures,
+static_assert(CoreDriver::kPaperClassOffset >= sizeof(DEVMODEW) && kPrivPaperClass < kPrivFeatures,
               "the paper-class byte lies in the core's private area");
 static_assert(kPrivFeatures < CoreDriver::kDriverPrivateSize, "room for feature selections");
 static_assert((sizeof(DEVMODEW) + CoreDriver::kDriverPrivateSize) % sizeof(DWORD) == 0,
@@ -42,21 +41,29 @@ struct PaperCode {
     short code;
 };
 constexpr PaperCode kPaperCodes[] = {
-    {"Letter", DMPAPER_LETTER},     {"Legal", DMPAPER_LEGAL},
-    {"Executive", DMPAPER_EXECUTIVE}, {"Tabloid", DMPAPER_TABLOID},
-    {"A3", DMPAPER_A3},             {"A4", DMPAPER_A4},
-    {"A5", DMPAPER_A5},             {"B4", DMPAPER_B4},
-    {"B5", DMPAPER_B5},             {"FanFoldGermanLegal", DMPAPER_FANFOLD_LGL_GERMAN},
-    {"Env10", DMPAPER_ENV_10},      {"EnvDL", DMPAPER_ENV_DL},
-    {"EnvC5", DMPAPER_ENV_C5},      {"EnvMonarch", DMPAPER_ENV_MONARCH},
+    {"Letter", DMPAPER_LETTER},
+    {"Legal", DMPAPER_LEGAL},
+    {"Executive", DMPAPER_EXECUTIVE},
+    {"Tabloid", DMPAPER_TABLOID},
+    {"A3", DMPAPER_A3},
+    {"A4", DMPAPER_A4},
+    {"A5", DMPAPER_A5},
+    {"B4", DMPAPER_B4},
+    {"B5", DMPAPER_B5},
+    {"FanFoldGermanLegal", DMPAPER_FANFOLD_LGL_GERMAN},
+    {"Env10", DMPAPER_ENV_10},
+    {"EnvDL", DMPAPER_ENV_DL},
+    {"EnvC5", DMPAPER_ENV_C5},
+    {"EnvMonarch", DMPAPER_ENV_MONARCH},
 };
 
 struct DuplexCode {
     const char* keyword;
     short code;
 };
-constexpr DuplexCode kDuplexCodes[] = {
-    {"None", DMDUP_SIMPLEX}, {"DuplexNoTumble", DMDUP_VERTICAL}, {"DuplexTumble", DMDUP_HORIZONTAL}};
+constexpr DuplexCode kDuplexCodes[] = {{"None", DMDUP_SIMPLEX},
+                                       {"DuplexNoTumble", DMDUP_VERTICAL},
+                                       {"DuplexTumble", DMDUP_HORIZONTAL}};
 
 bool ConstraintMatches(const std::string& constraintOption, const std::string& option) {
     return constraintOption.empty() ? !IsOffOption(option) : constraintOption == option;
@@ -87,9 +94,8 @@ public:
     ULONG STDMETHODCALLTYPE Release() override {
         return static_cast<ULONG>(InterlockedDecrement(&refs_));
     }
-    HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID, PCSTR feature, PVOID output,
-                                                  DWORD size, PDWORD needed,
-                                                  PDWORD returned) override {
+    HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID, PCSTR feature, PVOID output, DWORD size,
+                                                  PDWORD needed, PDWORD returned) override {
         return owner_->GetDriverSetting(feature, output, size, needed, returned) ? S_OK : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE, PCSTR, PCSTR) override {
@@ -181,8 +187,7 @@ std::vector<std::string> CoreDriver::CallNames() const {
     std::vector<std::string> names;
     for (const PluginCall& c : calls_) {
         const bool hasMode = c.method == "GetInfo" || c.method == "DevMode" ||
-                             c.method == "CommonUIProp" ||
-                             c.method == "DocumentPropertySheets" ||
+                             c.method == "CommonUIProp" || c.method == "DocumentPropertySheets" ||
                              c.method == "DevicePropertySheets";
         names.push_back(hasMode ? c.method + "(" + std::to_string(c.mode) + ")" : c.method);
     }
@@ -218,8 +223,8 @@ bool CoreDriver::Start() {
     PFN_DllGetClassObject getClassObject = options_.getClassObject;
     canUnloadNow_ = options_.canUnloadNow;
     if (getClassObject == nullptr) {
-        module_ = LoadLibraryExW(options_.pluginPath.c_str(), nullptr,
-                                 LOAD_WITH_ALTERED_SEARCH_PATH);
+        module_ =
+            LoadLibraryExW(options_.pluginPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         if (module_ == nullptr) {
             error_ = L"cannot load " + options_.pluginPath;
             return false;
@@ -235,8 +240,8 @@ bool CoreDriver::Start() {
     }
 
     IClassFactory* factory = nullptr;
-    HRESULT hr = getClassObject(CLSID_OemUiPlugin, IID_IClassFactory,
-                                reinterpret_cast<void**>(&factory));
+    HRESULT hr =
+        getClassObject(CLSID_OemUiPlugin, IID_IClassFactory, reinterpret_cast<void**>(&factory));
     Record("DllGetClassObject", 0, hr);
     if (FAILED(hr) || factory == nullptr) {
         error_ = L"DllGetClassObject failed";
@@ -285,9 +290,9 @@ bool CoreDriver::Start() {
         const size_t storedStart = sizeof(DEVMODEW) + kDriverPrivateSize;
         const size_t recordBytes = StoredPluginRecordBytes(stored, storedStart);
         if (recordBytes != 0) {
-            std::vector<BYTE> input(stored.begin() + static_cast<std::ptrdiff_t>(storedStart),
-                                    stored.begin() +
-                                        static_cast<std::ptrdiff_t>(storedStart + recordBytes));
+            std::vector<BYTE> input(
+                stored.begin() + static_cast<std::ptrdiff_t>(storedStart),
+                stored.begin() + static_cast<std::ptrdiff_t>(storedStart + recordBytes));
             dm.pOEMDMIn = input.data();
             dm.pOEMDMOut = PluginRecord();
             dm.cbBufSize = oemSize_;
@@ -545,32 +550,58 @@ bool CoreDriver::ApplyItem(DWORD index, const OPTITEM& item) {
     if (info.binding == Binding::Header || !tree.SelRange(index, low, high)) return false;
     if (item.Sel < low || item.Sel > high) return false;
     switch (info.binding) {
-    case Binding::Feature:
-        if (info.feature < 0 || Conflicts(info.feature, item.Sel)) return false;
-        state_.featureSel[static_cast<size_t>(info.feature)] = item.Sel;
-        break;
-    case Binding::Orientation: state_.orientation = item.Sel; break;
-    case Binding::Copies:
-        state_.copies = item.Sel;
-        if (item.pExtChkBox != nullptr) state_.collate = (item.Flags & OPTIF_ECB_CHECKED) != 0;
-        break;
-    case Binding::Scale: state_.scale = item.Sel; break;
-    case Binding::Color: state_.color = item.Sel; break;
-    case Binding::Nup: state_.nup = item.Sel; break;
-    case Binding::OutputOption: state_.outputOption = item.Sel; break;
-    case Binding::CoreValue:
-        switch (info.stringId) {
-        case kStrMirror: state_.mirror = item.Sel; break;
-        case kStrNegative: state_.negative = item.Sel; break;
-        case kStrPrinterMemory: state_.printerMemory = item.Sel; break;
-        case kStrOutputProtocol: state_.outputProtocol = item.Sel; break;
-        case kStrSendCtrlD: state_.sendCtrlD = item.Sel; break;
-        case kStrJobTimeout: state_.jobTimeout = item.Sel; break;
-        case kStrWaitTimeout: state_.waitTimeout = item.Sel; break;
-        default: return false;
-        }
-        break;
-    case Binding::Header: return false;
+        case Binding::Feature:
+            if (info.feature < 0 || Conflicts(info.feature, item.Sel)) return false;
+            state_.featureSel[static_cast<size_t>(info.feature)] = item.Sel;
+            break;
+        case Binding::Orientation:
+            state_.orientation = item.Sel;
+            break;
+        case Binding::Copies:
+            state_.copies = item.Sel;
+            if (item.pExtChkBox != nullptr) state_.collate = (item.Flags & OPTIF_ECB_CHECKED) != 0;
+            break;
+        case Binding::Scale:
+            state_.scale = item.Sel;
+            break;
+        case Binding::Color:
+            state_.color = item.Sel;
+            break;
+        case Binding::Nup:
+            state_.nup = item.Sel;
+            break;
+        case Binding::OutputOption:
+            state_.outputOption = item.Sel;
+            break;
+        case Binding::CoreValue:
+            switch (info.stringId) {
+                case kStrMirror:
+                    state_.mirror = item.Sel;
+                    break;
+                case kStrNegative:
+                    state_.negative = item.Sel;
+                    break;
+                case kStrPrinterMemory:
+                    state_.printerMemory = item.Sel;
+                    break;
+                case kStrOutputProtocol:
+                    state_.outputProtocol = item.Sel;
+                    break;
+                case kStrSendCtrlD:
+                    state_.sendCtrlD = item.Sel;
+                    break;
+                case kStrJobTimeout:
+                    state_.jobTimeout = item.Sel;
+                    break;
+                case kStrWaitTimeout:
+                    state_.waitTimeout = item.Sel;
+                    break;
+                default:
+                    return false;
+            }
+            break;
+        case Binding::Header:
+            return false;
     }
     SyncDevmode();
     return true;
@@ -725,8 +756,7 @@ bool CoreDriver::OpenSheet(SheetKind kind) {
     s.initInfoResult = s.info.Result;
     if (kind == SheetKind::Printer) {
         s.header.cbSize = sizeof(PROPSHEETUI_INFO_HEADER);
-        CallPropertySheets(PROPSHEETUI_REASON_GET_INFO_HEADER,
-                           reinterpret_cast<LPARAM>(&s.header));
+        CallPropertySheets(PROPSHEETUI_REASON_GET_INFO_HEADER, reinterpret_cast<LPARAM>(&s.header));
         if (s.header.pTitle != nullptr) s.headerTitle = s.header.pTitle;
     }
     return true;
@@ -756,10 +786,8 @@ CoreDriver::Sheet& EmptySheet() {
 }
 }  // namespace
 
-#define HOST_CURRENT_SHEET()                                                          \
-    (sheet_ != nullptr            ? *sheet_                                          \
-     : !closedSheets_.empty()     ? *closedSheets_.back()                            \
-                                  : EmptySheet())
+#define HOST_CURRENT_SHEET() \
+    (sheet_ != nullptr ? *sheet_ : !closedSheets_.empty() ? *closedSheets_.back() : EmptySheet())
 
 SheetKind CoreDriver::Kind() const { return HOST_CURRENT_SHEET().kind; }
 OptionTree& CoreDriver::Tree() { return HOST_CURRENT_SHEET().tree; }
@@ -772,9 +800,7 @@ POPTITEM CoreDriver::OemItems() {
 DWORD CoreDriver::OemItemCount() { return HOST_CURRENT_SHEET().param.cOEMOptItems; }
 HANDLE CoreDriver::Heap() { return HOST_CURRENT_SHEET().heap; }
 HRESULT CoreDriver::FirstCommonUIProp() const { return HOST_CURRENT_SHEET().firstCommonUIProp; }
-HRESULT CoreDriver::SecondCommonUIProp() const {
-    return HOST_CURRENT_SHEET().secondCommonUIProp;
-}
+HRESULT CoreDriver::SecondCommonUIProp() const { return HOST_CURRENT_SHEET().secondCommonUIProp; }
 HRESULT CoreDriver::InitResult() const { return HOST_CURRENT_SHEET().initResult; }
 ULONG_PTR CoreDriver::InitInfoResult() const { return HOST_CURRENT_SHEET().initInfoResult; }
 std::wstring CoreDriver::HeaderTitle() const { return HOST_CURRENT_SHEET().headerTitle; }

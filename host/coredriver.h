@@ -33,9 +33,9 @@ struct CoreDriverOptions {
     // Instead of a DLL: the class-object entry of an in-process plug-in (tests).
     PFN_DllGetClassObject getClassObject = nullptr;
     PFN_DllCanUnloadNow canUnloadNow = nullptr;
-    std::wstring ppdPath;      // overrides the printer driver's data file
+    std::wstring ppdPath;             // overrides the printer driver's data file
     std::vector<BYTE> storedDevmode;  // a DEVMODE from an earlier DevmodeBytes(), merged in
-    DWORD sheetFlags = 0;      // dwFlags of the parameter blocks (e.g. DM_NOPERMISSION)
+    DWORD sheetFlags = 0;             // dwFlags of the parameter blocks (e.g. DM_NOPERMISSION)
 };
 
 enum class SheetKind { Document, Printer };
@@ -52,7 +52,7 @@ struct UpdateRecord {
     int itemIndex = -1;   // index in the tree of the open sheet, -1 for a foreign item
     std::string keyword;  // PPD keyword, empty for public and core items
     BYTE dmPubId = DMPUB_NONE;
-    WORD stringId = 0;    // pName number of a core item
+    WORD stringId = 0;  // pName number of a core item
     LONG newSel = 0;
     DWORD previousSel = 0;
     DWORD mode = 0;
@@ -144,9 +144,9 @@ public:
     HANDLE Heap();
     HRESULT FirstCommonUIProp() const;
     HRESULT SecondCommonUIProp() const;
-    HRESULT InitResult() const;         // the *PropertySheets INIT call's HRESULT
-    ULONG_PTR InitInfoResult() const;   // PROPSHEETUI_INFO::Result after INIT
-    std::wstring HeaderTitle() const;   // printer sheet: the GET_INFO_HEADER title
+    HRESULT InitResult() const;        // the *PropertySheets INIT call's HRESULT
+    ULONG_PTR InitInfoResult() const;  // PROPSHEETUI_INFO::Result after INIT
+    std::wstring HeaderTitle() const;  // printer sheet: the GET_INFO_HEADER title
     const std::vector<CollectedPage>& Pages() const;
     const std::vector<SetResultRecord>& Results() const;
     const std::vector<UINT>& ComPropSheetFunctions() const;
@@ -176,8 +176,7 @@ public:
     HRESULT Shutdown();
 
     // The two procedures of OEMUIOBJ (also behind IPrintOemDriverUI).
-    BOOL GetDriverSetting(PCSTR feature, PVOID output, DWORD size, PDWORD needed,
-                          PDWORD returned);
+    BOOL GetDriverSetting(PCSTR feature, PVOID output, DWORD size, PDWORD needed, PDWORD returned);
     BOOL UpdateUISetting(PVOID optItem, DWORD previousSelection, DWORD mode);
 
     struct Sheet;

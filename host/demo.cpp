@@ -20,8 +20,7 @@ constexpr INT kNotWritten = -0x5EED;
 
 std::string CallText(const PluginCall& call) {
     const bool hasMode = call.method == "GetInfo" || call.method == "DevMode" ||
-                         call.method == "CommonUIProp" ||
-                         call.method == "DocumentPropertySheets" ||
+                         call.method == "CommonUIProp" || call.method == "DocumentPropertySheets" ||
                          call.method == "DevicePropertySheets";
     std::string text = hasMode ? call.method + "(" + std::to_string(call.mode) + ")" : call.method;
     if (call.method == "Release") return text + " -> " + std::to_string(call.mode);
@@ -31,7 +30,8 @@ std::string CallText(const PluginCall& call) {
         snprintf(hex, sizeof(hex), "0x%08lx", static_cast<unsigned long>(call.result));
         return text + " -> " + hex;
     }
-    if (call.method == "DllCanUnloadNow") return text + (call.result == S_OK ? " -> S_OK" : " -> S_FALSE");
+    if (call.method == "DllCanUnloadNow")
+        return text + (call.result == S_OK ? " -> S_OK" : " -> S_FALSE");
     return text;
 }
 
@@ -106,8 +106,8 @@ void RunPrintJob(CoreDriver& core, const SampleModel& model, Session& s) {
         PrintEvent e;
         e.escape = escape;
         INT result = kNotWritten;
-        e.result = plugin->DocumentEvent(printer.get(), nullptr, escape, cbIn, in, cbOut, out,
-                                         &result);
+        e.result =
+            plugin->DocumentEvent(printer.get(), nullptr, escape, cbIn, in, cbOut, out, &result);
         e.resultWritten = result != kNotWritten;
         e.piResult = result;
         s.events.push_back(e);
@@ -123,15 +123,15 @@ void RunPrintJob(CoreDriver& core, const SampleModel& model, Session& s) {
     auto* filter = reinterpret_cast<DOCEVENT_FILTER*>(filterBytes.data());
     filter->cbSize = static_cast<UINT>(filterBytes.size());
     filter->cElementsAllocated = kRoom;
-    PrintEvent* query = send(DOCUMENTEVENT_QUERYFILTER, 0, nullptr,
-                             static_cast<ULONG>(filterBytes.size()), filter);
+    PrintEvent* query =
+        send(DOCUMENTEVENT_QUERYFILTER, 0, nullptr, static_cast<ULONG>(filterBytes.size()), filter);
     if (SUCCEEDED(query->result)) {
         std::wstring wanted;
         for (UINT i = 0; i < filter->cElementsReturned && i < kRoom; ++i) {
             wanted += (i == 0 ? L"" : L", ") + std::to_wstring(filter->aDocEventCall[i]);
         }
-        query->detail = L"asks for events: " + (wanted.empty() ? L"(none)" : wanted) +
-                        L"; needs " + std::to_wstring(filter->cElementsNeeded);
+        query->detail = L"asks for events: " + (wanted.empty() ? L"(none)" : wanted) + L"; needs " +
+                        std::to_wstring(filter->cElementsNeeded);
     }
 
     PDEVMODEW devmode = core.Devmode();
@@ -159,7 +159,8 @@ void RunPrintJob(CoreDriver& core, const SampleModel& model, Session& s) {
     swprintf(job8, 16, L"%08x", static_cast<unsigned>(s.jobId));
     const std::wstring base = L"Local\\" + SanitisedPrinterName(model.printer) + job8;
     s.sectionName = base + L"A";
-    oemui::UniqueKernelHandle section(OpenFileMappingW(FILE_MAP_READ, FALSE, s.sectionName.c_str()));
+    oemui::UniqueKernelHandle section(
+        OpenFileMappingW(FILE_MAP_READ, FALSE, s.sectionName.c_str()));
     if (section) {
         s.sectionFound = true;
         if (const void* view = MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 122)) {
@@ -290,8 +291,7 @@ int RunSession(const Options& options, Session& s, std::string& report) {
                 s.error = L"the property sheet could not be shown";
                 return kExitRunFailed;
             }
-            WalkSheet(core, options, options.mode == Mode::Printer ? L"printer-" : L"document-",
-                      s);
+            WalkSheet(core, options, options.mode == Mode::Printer ? L"printer-" : L"document-", s);
             shown = s.applied ? 1 : 0;
         } else {
             shown = core.ShowModal(nullptr);
@@ -319,15 +319,17 @@ int RunSession(const Options& options, Session& s, std::string& report) {
             }
         }
     }
-    if (!s.events.empty() &&
-        std::all_of(s.events.begin(), s.events.end(),
-                    [](const PrintEvent& e) { return e.result == E_NOTIMPL; })) {
-        s.notes.push_back(L"DocumentEvent is not implemented by the plug-in yet (E_NOTIMPL for "
-                          L"every event): it publishes nothing for print jobs so far");
+    if (!s.events.empty() && std::all_of(s.events.begin(), s.events.end(), [](const PrintEvent& e) {
+            return e.result == E_NOTIMPL;
+        })) {
+        s.notes.push_back(
+            L"DocumentEvent is not implemented by the plug-in yet (E_NOTIMPL for "
+            L"every event): it publishes nothing for print jobs so far");
     }
     if (options.mode == Mode::Printer && core.Pages().empty()) {
-        s.notes.push_back(L"the plug-in added no page to Printer Properties; the sheet shows the "
-                          L"core driver's device items and installable options");
+        s.notes.push_back(
+            L"the plug-in added no page to Printer Properties; the sheet shows the "
+            L"core driver's device items and installable options");
     }
     report = BuildReport(s, options.mode == Mode::Print ? nullptr : &core.Tree());
     return kExitOk;

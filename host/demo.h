@@ -26,15 +26,15 @@ enum ExitCode : int {
 
 struct Options {
     Mode mode = Mode::Document;
-    std::wstring dllPath;        // the plug-in DLL
-    std::wstring sampleDir;      // sample/ of the source tree
-    std::wstring binDir;         // where the model's optional library stand-ins were built
-    bool mono = false;           // the monochrome model instead of the colour one
-    std::wstring screenshotDir;  // non-empty: walk the sheet and save PNGs + report.txt here
-    std::wstring reportPath;     // explicit report file (default DIR\report.txt or stdout)
+    std::wstring dllPath;             // the plug-in DLL
+    std::wstring sampleDir;           // sample/ of the source tree
+    std::wstring binDir;              // where the model's optional library stand-ins were built
+    bool mono = false;                // the monochrome model instead of the colour one
+    std::wstring screenshotDir;       // non-empty: walk the sheet and save PNGs + report.txt here
+    std::wstring reportPath;          // explicit report file (default DIR\report.txt or stdout)
     std::vector<std::wstring> steps;  // core items to step on the stand-in's page, in order
-    bool walk = false;           // walk the sheet (and report) without a user, no screenshots
-    bool apply = true;           // press Apply after the walk (the scripted sheet is then OK'd)
+    bool walk = false;                // walk the sheet (and report) without a user, no screenshots
+    bool apply = true;  // press Apply after the walk (the scripted sheet is then OK'd)
     bool bench = false;
     int benchRuns = 15;
 };
@@ -59,8 +59,7 @@ std::wstring SampleInfPath();
 // otherwise a message for the user.
 std::wstring CheckPluginDll(const std::wstring& path);
 // Empty when every sample file is present and usable; otherwise a message naming the file.
-std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring& binDir,
-                              bool mono);
+std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring& binDir, bool mono);
 // Installs the model as a driver and a printer through the spooler (replacing an earlier
 // installation). Empty on success, else a message.
 std::wstring InstallSampleModel(const std::wstring& sampleDir, const std::wstring& binDir,
@@ -76,8 +75,8 @@ struct DialogButton {
     WORD pageTemplate;
     WORD clicks[3];
     const wchar_t* name;
-    bool ok = false;  // every window closes with OK (its change kept), not Cancel
-    WORD choose = 0;  // a control of the page clicked first (the colour mode the button needs)
+    bool ok = false;       // every window closes with OK (its change kept), not Cancel
+    WORD choose = 0;       // a control of the page clicked first (the colour mode the button needs)
     bool command = false;  // a layout without the button: its command goes to the page
 };
 // Dialog templates of the plug-in that no page opens on its own yet: shown as laid out.
@@ -87,17 +86,17 @@ struct TemplatePreview {
 };
 
 struct PageShot {
-    std::wstring title;   // the tab text
-    int templateId = -1;  // -1 for the stand-in's page
+    std::wstring title;        // the tab text
+    int templateId = -1;       // -1 for the stand-in's page
     bool linkLibrary = false;  // template of the link-page library
-    std::wstring file;    // PNG file name, empty when not saved
+    std::wstring file;         // PNG file name, empty when not saved
 };
 
 struct DialogShot {
-    std::wstring what;    // "Job Options: Watermarks..."
-    std::wstring caption; // caption of the window that opened, empty when none opened
+    std::wstring what;     // "Job Options: Watermarks..."
+    std::wstring caption;  // caption of the window that opened, empty when none opened
     std::wstring file;
-    std::wstring note;    // why nothing was captured
+    std::wstring note;  // why nothing was captured
     // What the button's dialogs changed, on the first window of each button: wanted values of
     // the sheet's map, fields of the plug-in's record, sections of the plug-in INI file.
     bool changesKnown = false;
@@ -127,22 +126,22 @@ struct Session {
     std::wstring dllPath;
     std::wstring printer;
     std::wstring driver;
-    std::vector<std::string> calls;      // the stand-in's calls into the plug-in
+    std::vector<std::string> calls;  // the stand-in's calls into the plug-in
     std::vector<PageShot> pages;
     std::vector<DialogShot> dialogs;
     std::vector<StepResult> steps;
     bool applied = false;
-    std::vector<UpdateRecord> pushes;    // DrvUpdateUISetting calls, in order
-    std::vector<BYTE> recordBefore;      // the plug-in's record before the sheet opened
-    std::vector<BYTE> recordAfter;       // ... and after it closed
+    std::vector<UpdateRecord> pushes;  // DrvUpdateUISetting calls, in order
+    std::vector<BYTE> recordBefore;    // the plug-in's record before the sheet opened
+    std::vector<BYTE> recordAfter;     // ... and after it closed
     std::vector<std::wstring> iniChanges;
-    std::vector<std::wstring> notes;     // honest remarks (methods not implemented, ...)
+    std::vector<std::wstring> notes;  // honest remarks (methods not implemented, ...)
     // Print mode.
     DWORD jobId = 0;
     bool realJob = false;
     std::vector<PrintEvent> events;
     std::wstring sectionName;
-    std::wstring published;              // the application name found in the section
+    std::wstring published;  // the application name found in the section
     bool sectionFound = false;
     bool mutexFound = false;
 };
@@ -182,7 +181,8 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
 // Returns what was seen, in the order the windows opened.
 std::vector<DialogShot> CaptureModals(void (*trigger)(void*), void* context,
                                       const std::wstring& dir, const std::wstring& baseName,
-                                      const std::vector<WORD>& nextClicks, bool closeWithOk = false);
+                                      const std::vector<WORD>& nextClicks,
+                                      bool closeWithOk = false);
 
 // Times the document (or printer) sheet: medians over `runs` of loading the DLL up to every page
 // initialised, and of closing and reopening the sheet with the DLL loaded. The printer and

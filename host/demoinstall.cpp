@@ -94,8 +94,7 @@ bool IsHexText(const std::wstring& s) {
     return true;
 }
 
-std::wstring CheckColorMatching(const std::wstring& path, const std::string&,
-                                const SampleModel&) {
+std::wstring CheckColorMatching(const std::wstring& path, const std::string&, const SampleModel&) {
     for (const wchar_t* section : {L"Color", L"Gamma"}) {
         wchar_t names[2048] = {};
         if (GetPrivateProfileStringW(section, nullptr, L"", names, 2048, path.c_str()) == 0) {
@@ -212,8 +211,7 @@ const wchar_t* UsageText() {
            L"  --bin DIR           folder of the model's library stand-ins\n";
 }
 
-bool ParseArguments(const std::vector<std::wstring>& args, Options& options,
-                    std::wstring& error) {
+bool ParseArguments(const std::vector<std::wstring>& args, Options& options, std::wstring& error) {
     bool modeSeen = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
@@ -303,9 +301,10 @@ std::wstring CheckPluginDll(const std::wstring& path) {
     const bool hasClassObject = GetProcAddress(module.get(), "DllGetClassObject") != nullptr;
     const bool hasCanUnload = GetProcAddress(module.get(), "DllCanUnloadNow") != nullptr;
     if (!hasClassObject || !hasCanUnload) {
-        std::wstring missing = !hasClassObject && !hasCanUnload ? L"DllGetClassObject and DllCanUnloadNow"
-                               : !hasClassObject               ? L"DllGetClassObject"
-                                                               : L"DllCanUnloadNow";
+        std::wstring missing = !hasClassObject && !hasCanUnload
+                                   ? L"DllGetClassObject and DllCanUnloadNow"
+                               : !hasClassObject ? L"DllGetClassObject"
+                                                 : L"DllCanUnloadNow";
         return L"the DLL " + path + L" is not a driver plug-in: it does not export " + missing;
     }
     return {};
@@ -321,7 +320,8 @@ std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring&
         return L"cannot read the driver package INF " + infPath + L" (" + ErrorText(error) + L")";
     }
     InfModel found;
-    const std::wstring problem = ReadInfModel(ParseInf(infBytes), model.driver, InfArchitecture(), found);
+    const std::wstring problem =
+        ReadInfModel(ParseInf(infBytes), model.driver, InfArchitecture(), found);
     if (!problem.empty()) return infPath + L": " + problem;
     for (const InfCopiedFile& file : found.files) {
         const std::wstring path = LocateSampleSource(sampleDir, binDir, file.source);

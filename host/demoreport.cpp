@@ -15,13 +15,13 @@ namespace {
 using oemui::PrivateDevmode;
 
 enum class Kind {
-    Signed,    // little-endian signed integer of the field's size
+    Signed,  // little-endian signed integer of the field's size
     Unsigned,
-    Hex,       // unsigned, shown in hexadecimal
-    Wide,      // UTF-16 text, bounded by the field
-    Ansi,      // 8-bit text, bounded by the field
-    Words,     // list of 16-bit values
-    Bytes,     // byte string whose length is the preceding 2-byte little-endian count
+    Hex,    // unsigned, shown in hexadecimal
+    Wide,   // UTF-16 text, bounded by the field
+    Ansi,   // 8-bit text, bounded by the field
+    Words,  // list of 16-bit values
+    Bytes,  // byte string whose length is the preceding 2-byte little-endian count
 };
 
 struct Field {
@@ -101,89 +101,100 @@ std::string FieldValue(const BYTE* data, const Field& f) {
     const BYTE* p = data + f.offset;
     char text[64];
     switch (f.kind) {
-    case Kind::Signed:
-    case Kind::Unsigned:
-    case Kind::Hex: {
-        unsigned long long raw = 0;
-        memcpy(&raw, p, f.size);  // little-endian
-        if (f.kind == Kind::Hex) {
-            snprintf(text, sizeof(text), "0x%0*llx", static_cast<int>(f.size * 2), raw);
-        } else if (f.kind == Kind::Signed) {
-            const int shift = static_cast<int>(64 - 8 * f.size);
-            const long long value = static_cast<long long>(raw << shift) >> shift;
-            snprintf(text, sizeof(text), "%lld", value);
-        } else {
-            snprintf(text, sizeof(text), "%llu", raw);
+        case Kind::Signed:
+        case Kind::Unsigned:
+        case Kind::Hex: {
+            unsigned long long raw = 0;
+            memcpy(&raw, p, f.size);  // little-endian
+            if (f.kind == Kind::Hex) {
+                snprintf(text, sizeof(text), "0x%0*llx", static_cast<int>(f.size * 2), raw);
+            } else if (f.kind == Kind::Signed) {
+                const int shift = static_cast<int>(64 - 8 * f.size);
+                const long long value = static_cast<long long>(raw << shift) >> shift;
+                snprintf(text, sizeof(text), "%lld", value);
+            } else {
+                snprintf(text, sizeof(text), "%llu", raw);
+            }
+            return text;
         }
-        return text;
-    }
-    case Kind::Wide: {
-        std::wstring s;
-        for (size_t i = 0; i < f.size / 2; ++i) {
-            wchar_t c;
-            memcpy(&c, p + 2 * i, sizeof(c));
-            if (c == L'\0') break;
-            s.push_back(c);
+        case Kind::Wide: {
+            std::wstring s;
+            for (size_t i = 0; i < f.size / 2; ++i) {
+                wchar_t c;
+                memcpy(&c, p + 2 * i, sizeof(c));
+                if (c == L'\0') break;
+                s.push_back(c);
+            }
+            return Quote(Utf8(s));
         }
-        return Quote(Utf8(s));
-    }
-    case Kind::Ansi: {
-        std::string s;
-        for (size_t i = 0; i < f.size && p[i] != 0; ++i) {
-            s.push_back(p[i] >= 0x20 && p[i] < 0x7F ? static_cast<char>(p[i]) : '?');
+        case Kind::Ansi: {
+            std::string s;
+            for (size_t i = 0; i < f.size && p[i] != 0; ++i) {
+                s.push_back(p[i] >= 0x20 && p[i] < 0x7F ? static_cast<char>(p[i]) : '?');
+            }
+            return Quote(s);
         }
-        return Quote(s);
-    }
-    case Kind::Words: {
-        std::string s;
-        for (size_t i = 0; i < f.size / 2; ++i) {
-            WORD w;
-            memcpy(&w, p + 2 * i, sizeof(w));
-            s += (i == 0 ? "" : ",") + std::to_string(w);
+        case Kind::Words: {
+            std::string s;
+            for (size_t i = 0; i < f.size / 2; ++i) {
+                WORD w;
+                memcpy(&w, p + 2 * i, sizeof(w));
+                s += (i == 0 ? "" : ",") + std::to_string(w);
+            }
+            return s;
         }
-        return s;
-    }
-    case Kind::Bytes: {
-        // The count is the two bytes before the table.
-        const size_t count = static_cast<size_t>(p[-2] | (p[-1] << 8));
-        std::string s = std::to_string(count) + " bytes";
-        if (count > f.size) return s + " (more than the table holds: " +
-                                   std::to_string(f.size) + ")";
-        if (count != 0) s += " ";
-        for (size_t i = 0; i < count; ++i) {
-            snprintf(text, sizeof(text), "%02X", p[i]);
-            s += text;
+        case Kind::Bytes: {
+            // The count is the two bytes before the table.
+            const size_t count = static_cast<size_t>(p[-2] | (p[-1] << 8));
+            std::string s = std::to_string(count) + " bytes";
+            if (count > f.size)
+                return s + " (more than the table holds: " + std::to_string(f.size) + ")";
+            if (count != 0) s += " ";
+            for (size_t i = 0; i < count; ++i) {
+                snprintf(text, sizeof(text), "%02X", p[i]);
+                s += text;
+            }
+            return s;
         }
-        return s;
-    }
     }
     return {};
 }
 
 const char* EventName(int escape) {
     switch (escape) {
-    case DOCUMENTEVENT_CREATEDCPRE: return "CREATEDCPRE";
-    case DOCUMENTEVENT_CREATEDCPOST: return "CREATEDCPOST";
-    case DOCUMENTEVENT_STARTDOCPRE: return "STARTDOCPRE";
-    case DOCUMENTEVENT_STARTPAGE: return "STARTPAGE";
-    case DOCUMENTEVENT_ENDPAGE: return "ENDPAGE";
-    case DOCUMENTEVENT_ENDDOCPRE: return "ENDDOCPRE";
-    case DOCUMENTEVENT_DELETEDC: return "DELETEDC";
-    case DOCUMENTEVENT_ENDDOCPOST: return "ENDDOCPOST";
-    case DOCUMENTEVENT_STARTDOCPOST: return "STARTDOCPOST";
-    case DOCUMENTEVENT_QUERYFILTER: return "QUERYFILTER";
-    default: return "?";
+        case DOCUMENTEVENT_CREATEDCPRE:
+            return "CREATEDCPRE";
+        case DOCUMENTEVENT_CREATEDCPOST:
+            return "CREATEDCPOST";
+        case DOCUMENTEVENT_STARTDOCPRE:
+            return "STARTDOCPRE";
+        case DOCUMENTEVENT_STARTPAGE:
+            return "STARTPAGE";
+        case DOCUMENTEVENT_ENDPAGE:
+            return "ENDPAGE";
+        case DOCUMENTEVENT_ENDDOCPRE:
+            return "ENDDOCPRE";
+        case DOCUMENTEVENT_DELETEDC:
+            return "DELETEDC";
+        case DOCUMENTEVENT_ENDDOCPOST:
+            return "ENDDOCPOST";
+        case DOCUMENTEVENT_STARTDOCPOST:
+            return "STARTDOCPOST";
+        case DOCUMENTEVENT_QUERYFILTER:
+            return "QUERYFILTER";
+        default:
+            return "?";
     }
 }
 
 std::string HResultText(HRESULT hr) {
     char text[48];
-    const char* name = hr == S_OK          ? "S_OK"
-                       : hr == S_FALSE     ? "S_FALSE"
-                       : hr == E_NOTIMPL   ? "E_NOTIMPL"
-                       : hr == E_FAIL      ? "E_FAIL"
+    const char* name = hr == S_OK           ? "S_OK"
+                       : hr == S_FALSE      ? "S_FALSE"
+                       : hr == E_NOTIMPL    ? "E_NOTIMPL"
+                       : hr == E_FAIL       ? "E_FAIL"
                        : hr == E_INVALIDARG ? "E_INVALIDARG"
-                                           : nullptr;
+                                            : nullptr;
     if (name != nullptr) return name;
     snprintf(text, sizeof(text), "0x%08lx", static_cast<unsigned long>(hr));
     return text;
@@ -191,9 +202,12 @@ std::string HResultText(HRESULT hr) {
 
 const char* ModeName(Mode mode) {
     switch (mode) {
-    case Mode::Document: return "document";
-    case Mode::Printer: return "printer";
-    case Mode::Print: return "print";
+        case Mode::Document:
+            return "document";
+        case Mode::Printer:
+            return "printer";
+        case Mode::Print:
+            return "print";
     }
     return "";
 }
@@ -244,8 +258,7 @@ std::string DescribePush(const UpdateRecord& push, const OptionTree* tree) {
 IniSnapshot ReadIni(const std::wstring& path) {
     IniSnapshot snapshot;
     std::vector<wchar_t> names(32768);
-    const DWORD got = GetPrivateProfileSectionNamesW(names.data(),
-                                                     static_cast<DWORD>(names.size()),
+    const DWORD got = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()),
                                                      path.c_str());
     if (got == 0) return snapshot;
     std::vector<wchar_t> body(65536);
@@ -267,8 +280,9 @@ IniSnapshot ReadIni(const std::wstring& path) {
 
 std::vector<std::wstring> DiffIni(const IniSnapshot& before, const IniSnapshot& after) {
     std::vector<std::wstring> lines;
-    auto find = [](const IniSnapshot& s, const std::wstring& name)
-        -> const std::vector<std::pair<std::wstring, std::wstring>>* {
+    auto find =
+        [](const IniSnapshot& s,
+           const std::wstring& name) -> const std::vector<std::pair<std::wstring, std::wstring>>* {
         for (const auto& [section, keys] : s.sections) {
             if (_wcsicmp(section.c_str(), name.c_str()) == 0) return &keys;
         }
@@ -326,8 +340,9 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
     if (s.mode == Mode::Print) {
         line("");
         line("[document events]");
-        line(std::string("job id: ") + std::to_string(s.jobId) +
-             (s.realJob ? " (a spooler job of the printer)" : " (no spooler job could be started)"));
+        line(
+            std::string("job id: ") + std::to_string(s.jobId) +
+            (s.realJob ? " (a spooler job of the printer)" : " (no spooler job could be started)"));
         for (const PrintEvent& e : s.events) {
             line(std::string("DOCUMENTEVENT_") + EventName(e.escape) + " (" +
                  std::to_string(e.escape) + "): " + HResultText(e.result) + ", result " +
@@ -350,7 +365,7 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
         for (size_t i = 0; i < s.pages.size(); ++i) {
             const PageShot& p = s.pages[i];
             std::string source = p.templateId < 0 ? "the core driver's page (stand-in)"
-                                 : p.linkLibrary ? "template " + std::to_string(p.templateId) +
+                                 : p.linkLibrary  ? "template " + std::to_string(p.templateId) +
                                                        " of the link-page library"
                                                  : "template " + std::to_string(p.templateId);
             line(std::to_string(i + 1) + ". " + Quote(Utf8(p.title)) + ", " + source +
@@ -405,8 +420,8 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
 
 std::string Utf8(const std::wstring& s) {
     if (s.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr,
-                                      0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                      nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
                         nullptr);
@@ -419,8 +434,9 @@ std::string BuildSummary(const Session& s, const std::wstring& outputDir) {
         out += std::to_string(s.events.size()) + " document events, application " +
                (s.sectionFound ? "published" : "not published");
     } else {
-        const size_t opened = static_cast<size_t>(std::count_if(
-            s.dialogs.begin(), s.dialogs.end(), [](const DialogShot& d) { return !d.caption.empty(); }));
+        const size_t opened = static_cast<size_t>(
+            std::count_if(s.dialogs.begin(), s.dialogs.end(),
+                          [](const DialogShot& d) { return !d.caption.empty(); }));
         size_t changed = 0;
         if (!s.recordBefore.empty() && !s.recordAfter.empty()) {
             for (const std::string& line : DescribeRecord(s.recordAfter, &s.recordBefore)) {
@@ -428,9 +444,9 @@ std::string BuildSummary(const Session& s, const std::wstring& outputDir) {
             }
         }
         out += std::to_string(s.pages.size()) + " pages, " + std::to_string(opened) +
-               " dialogs opened, " + std::to_string(s.pushes.size()) + " pushes into the core driver, " +
-               std::to_string(changed) + " record fields changed, " +
-               std::to_string(s.iniChanges.size()) + " INI changes";
+               " dialogs opened, " + std::to_string(s.pushes.size()) +
+               " pushes into the core driver, " + std::to_string(changed) +
+               " record fields changed, " + std::to_string(s.iniChanges.size()) + " INI changes";
     }
     out += "\nplug-in: " + Utf8(s.dllPath) + "\n";
     if (!outputDir.empty()) out += "screenshots and report: " + Utf8(outputDir) + "\n";

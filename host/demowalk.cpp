@@ -26,7 +26,7 @@ constexpr WORD kColor = 111;
 constexpr DialogButton kDialogButtons[] = {
     {kJobOptions, {1535, 1403, 1418}, L"watermark-font", false},  // list, New: editor, Font
     {kJobOptions, {1535, 0, 0}, L"watermarks", true},
-    {kJobOptions, {1536, 1059, 0}, L"define-overlay", false},      // list, New: definition
+    {kJobOptions, {1536, 1059, 0}, L"define-overlay", false},  // list, New: definition
     {kJobOptions, {1536, 0, 0}, L"overlays", true},
     {kJobOptions, {1537, 0, 0}, L"job-advanced", true},
     {kJobOptions, {1559, 0, 0}, L"about", false},
@@ -180,10 +180,18 @@ void CALLBACK CaptureTick(HWND, UINT, UINT_PTR, DWORD) {
     const WORD first = c->closeWithOk ? IDOK : IDCANCEL;
     const WORD second = c->closeWithOk ? IDCANCEL : IDOK;
     switch (top.closeTries++) {
-    case 0: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), 0); break;
-    case 1: PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(second, BN_CLICKED), 0); break;
-    case 2: PostMessageW(top.window, WM_CLOSE, 0, 0); break;
-    default: EndDialog(top.window, IDCANCEL); break;
+        case 0:
+            PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), 0);
+            break;
+        case 1:
+            PostMessageW(top.window, WM_COMMAND, MAKEWPARAM(second, BN_CLICKED), 0);
+            break;
+        case 2:
+            PostMessageW(top.window, WM_CLOSE, 0, 0);
+            break;
+        default:
+            EndDialog(top.window, IDCANCEL);
+            break;
     }
 }
 
@@ -216,9 +224,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
     return TRUE;
 }
 
-void ClickButton(void* button) {
-    SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0);
-}
+void ClickButton(void* button) { SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0); }
 
 // A button's command sent to its page, for page layouts that lack the button.
 struct PageCommand {
@@ -257,7 +263,8 @@ struct SheetState {
 SheetState TakeState(CoreDriver& core, const oemui::DriverItemMap* map,
                      const std::wstring& iniPath) {
     SheetState state;
-    if (map != nullptr) state.wanted.assign(map->WantedValue, map->WantedValue + oemui::kEntryCount);
+    if (map != nullptr)
+        state.wanted.assign(map->WantedValue, map->WantedValue + oemui::kEntryCount);
     if (const BYTE* record = core.PluginRecord()) {
         state.record.assign(record, record + core.PluginRecordSize());
     }
@@ -344,18 +351,17 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
             shot.linkLibrary =
                 collected[static_cast<size_t>(i)].Page().hInstance != core.PluginModule();
         }
-        shot.file = Shoot(sheet, dir,
-                          prefix + L"page-" + std::to_wstring(i + 1) + L"-" + Slug(shot.title));
+        shot.file =
+            Shoot(sheet, dir, prefix + L"page-" + std::to_wstring(i + 1) + L"-" + Slug(shot.title));
         session.pages.push_back(shot);
 
         const HWND page = PropSheet_GetCurrentPageHwnd(sheet);
         if (shot.linkLibrary || page == nullptr) continue;
         // Both plug-in pages carry the sheet's map as their parameter.
-        const oemui::DriverItemMap* map =
-            shot.templateId >= 0 && aligned
-                ? reinterpret_cast<const oemui::DriverItemMap*>(
-                      collected[static_cast<size_t>(i)].Page().lParam)
-                : nullptr;
+        const oemui::DriverItemMap* map = shot.templateId >= 0 && aligned
+                                              ? reinterpret_cast<const oemui::DriverItemMap*>(
+                                                    collected[static_cast<size_t>(i)].Page().lParam)
+                                              : nullptr;
         const std::wstring iniPath = DriverDirectory3() + L"\\vroemui.ini";
         for (const DialogButton& b : kDialogButtons) {
             if (b.pageTemplate != shot.templateId) continue;
@@ -406,8 +412,8 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
                 next.push_back(b.clicks[k]);
             }
             const SheetState before = TakeState(core, map, iniPath);
-            std::vector<DialogShot> seen = CaptureModals(&ClickButton, button, dir,
-                                                         prefix + L"dialog-" + b.name, next, b.ok);
+            std::vector<DialogShot> seen =
+                CaptureModals(&ClickButton, button, dir, prefix + L"dialog-" + b.name, next, b.ok);
             if (!seen.empty()) {
                 seen[0].changesKnown = true;
                 seen[0].changes = DescribeChanges(before, TakeState(core, map, iniPath));
@@ -438,8 +444,7 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
         SetWindowPos(window, HWND_TOP, 48, 48, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         Settle(window, shooting);
         DialogShot d;
-        d.what = L"template " + std::to_wstring(p.templateId) +
-                 L" (preview: no page opens it yet)";
+        d.what = L"template " + std::to_wstring(p.templateId) + L" (preview: no page opens it yet)";
         d.caption = WindowText(window);
         if (d.caption.empty()) d.caption = L"(untitled window)";
         d.file = Shoot(window, dir, prefix + L"preview-" + p.name);

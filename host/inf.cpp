@@ -107,7 +107,8 @@ std::wstring Substitute(const std::wstring& text, const InfSection* strings) {
 }
 
 std::wstring SourcePath(const InfFile& inf, const std::wstring& file, const std::wstring& arch) {
-    for (const std::wstring& section : {L"SourceDisksFiles." + arch, std::wstring(L"SourceDisksFiles")}) {
+    for (const std::wstring& section :
+         {L"SourceDisksFiles." + arch, std::wstring(L"SourceDisksFiles")}) {
         const InfSection* s = inf.Find(section);
         if (s == nullptr) continue;
         for (const InfLine& line : s->lines) {
@@ -149,7 +150,8 @@ InfFile ParseInf(const std::string& bytes) {
         if (line.empty() || line[0] == L';') continue;
         if (line[0] == L'[') {
             const size_t close = line.find(L']');
-            if (close != std::wstring::npos) inf.sections.push_back({Trim(line.substr(1, close - 1)), {}});
+            if (close != std::wstring::npos)
+                inf.sections.push_back({Trim(line.substr(1, close - 1)), {}});
             continue;
         }
         if (inf.sections.empty()) continue;
@@ -225,22 +227,24 @@ std::wstring ReadInfModel(const InfFile& inf, const std::wstring& name, const st
         const InfSection* models = inf.Find(section);
         if (models == nullptr) return L"the models section [" + section + L"] is missing";
         for (const InfLine& line : models->lines) {
-            if (SameText(line.key, name) && !line.values.empty()) model.installSection = line.values[0];
+            if (SameText(line.key, name) && !line.values.empty())
+                model.installSection = line.values[0];
         }
     }
     if (model.installSection.empty()) {
         return L"no model \"" + name + L"\" for " + arch;
     }
     const InfSection* install = inf.Find(model.installSection);
-    if (install == nullptr) return L"the install section [" + model.installSection + L"] is missing";
+    if (install == nullptr)
+        return L"the install section [" + model.installSection + L"] is missing";
     model.dataFile = inf.Value(model.installSection, L"DataFile");
     if (model.dataFile.empty()) return L"[" + model.installSection + L"] has no DataFile";
 
     auto add = [&](const std::wstring& target, const std::wstring& sourceName) {
         const std::wstring source = SourcePath(inf, sourceName, arch);
         if (source.empty()) {
-            return L"\"" + sourceName + L"\" is not listed in [SourceDisksFiles] or [SourceDisksFiles." +
-                   arch + L"]";
+            return L"\"" + sourceName +
+                   L"\" is not listed in [SourceDisksFiles] or [SourceDisksFiles." + arch + L"]";
         }
         model.files.push_back({target, source});
         return std::wstring();
@@ -266,9 +270,11 @@ std::wstring ReadInfModel(const InfFile& inf, const std::wstring& name, const st
             }
         }
     }
-    const bool dataCopied = std::any_of(model.files.begin(), model.files.end(),
-                                        [&](const InfCopiedFile& f) { return SameText(f.target, model.dataFile); });
-    if (!dataCopied) return L"DataFile " + model.dataFile + L" is not copied by [" + model.installSection + L"]";
+    const bool dataCopied =
+        std::any_of(model.files.begin(), model.files.end(),
+                    [&](const InfCopiedFile& f) { return SameText(f.target, model.dataFile); });
+    if (!dataCopied)
+        return L"DataFile " + model.dataFile + L" is not copied by [" + model.installSection + L"]";
     return {};
 }
 

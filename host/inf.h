@@ -39,7 +39,7 @@ struct InfCopiedFile {
 };
 
 struct InfModel {
-    std::wstring name;            // the model's (driver's) name
+    std::wstring name;  // the model's (driver's) name
     std::wstring installSection;
     std::wstring dataFile;
     std::vector<InfCopiedFile> files;  // CopyFiles order

@@ -11,9 +11,9 @@ namespace host {
 
 std::wstring ErrorText(DWORD error) {
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring out = L"error " + std::to_wstring(error);
     if (text != nullptr) {
         std::wstring message = text;
@@ -57,8 +57,8 @@ bool WriteWholeFile(const std::wstring& path, const std::string& content) {
 std::wstring PrinterDriverDirectory() {
     wchar_t dir[MAX_PATH] = {};
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
-                                    sizeof(dir), &needed)) {
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof(dir),
+                                    &needed)) {
         return {};
     }
     return dir;
@@ -76,9 +76,9 @@ std::wstring LocateSampleSource(const std::wstring& sampleDir, const std::wstrin
     return binDir + L"\\" + source.substr(slash + 1);
 }
 
-std::wstring ReadDriverPackageFromInf(const std::wstring& infPath, const std::wstring& model,
-                                      const std::function<std::wstring(const std::wstring&)>& locate,
-                                      DriverPackage& package) {
+std::wstring ReadDriverPackageFromInf(
+    const std::wstring& infPath, const std::wstring& model,
+    const std::function<std::wstring(const std::wstring&)>& locate, DriverPackage& package) {
     std::string bytes;
     DWORD error = 0;
     if (!ReadWholeFile(infPath, bytes, error)) {
@@ -123,8 +123,8 @@ std::wstring FindPluginDllOfPrinter(const std::wstring& printerName, std::wstrin
     std::vector<BYTE> buffer(needed);
     if (needed == 0 ||
         !GetPrinterDriverW(printer.get(), nullptr, 3, buffer.data(), needed, &needed)) {
-        return L"cannot read the driver of \"" + printerName + L"\" (" +
-               ErrorText(GetLastError()) + L")";
+        return L"cannot read the driver of \"" + printerName + L"\" (" + ErrorText(GetLastError()) +
+               L")";
     }
     const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
     std::wstring iniPath;
@@ -221,8 +221,8 @@ std::wstring InstallPrinter(const std::wstring& printerName, const std::wstring&
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     oemui::UniquePrinter created(AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
     if (!created) {
-        return L"cannot create the printer \"" + printerName + L"\" (" +
-               ErrorText(GetLastError()) + L")";
+        return L"cannot create the printer \"" + printerName + L"\" (" + ErrorText(GetLastError()) +
+               L")";
     }
     return {};
 }

@@ -42,9 +42,9 @@ inline constexpr wchar_t kSampleInfName[] = L"vrlab.inf";
 // of the INF at `infPath`, for this build's architecture. `locate` turns a source path of the
 // package ("amd64\\vroemui.dll", "vrlab.cap") into the path to read it from. Empty on
 // success, else what is wrong (the INF or the file named).
-std::wstring ReadDriverPackageFromInf(const std::wstring& infPath, const std::wstring& model,
-                                      const std::function<std::wstring(const std::wstring&)>& locate,
-                                      DriverPackage& package);
+std::wstring ReadDriverPackageFromInf(
+    const std::wstring& infPath, const std::wstring& model,
+    const std::function<std::wstring(const std::wstring&)>& locate, DriverPackage& package);
 // The development layout of the sample package: files of an architecture folder come from the
 // build's bin folder, the others from sample/.
 std::wstring LocateSampleSource(const std::wstring& sampleDir, const std::wstring& binDir,

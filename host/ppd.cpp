@@ -159,8 +159,8 @@ PpdFile ParsePpd(const std::string& text) {
     PpdFile ppd;
     std::vector<PendingDefault> defaults;
     std::vector<std::string> groups;
-    int current = -1;        // feature between *OpenUI and *CloseUI
-    bool inQuote = false;    // inside a quoted value that spans lines
+    int current = -1;      // feature between *OpenUI and *CloseUI
+    bool inQuote = false;  // inside a quoted value that spans lines
 
     size_t pos = 0;
     while (pos < text.size()) {
@@ -282,9 +282,9 @@ PpdFile ParsePpd(const std::string& text) {
             if (st.option.empty() || feature.FindOption(st.option) >= 0) {
                 ++ppd.skippedLines;
             } else {
-                feature.options.push_back(
-                    {st.option,
-                     st.translation.empty() ? st.option : DecodeHexSubstrings(st.translation)});
+                feature.options.push_back({st.option, st.translation.empty()
+                                                          ? st.option
+                                                          : DecodeHexSubstrings(st.translation)});
             }
         }
         // Every other statement (*OrderDependency, option code outside *OpenUI, attributes the

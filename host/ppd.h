@@ -22,8 +22,8 @@ struct PpdFeature {
     std::string translation;  // e.g. "Page Size"
     PpdUiType uiType = PpdUiType::PickOne;
     std::vector<PpdOption> options;
-    int defaultOption = 0;    // index into options (the first option when the default is unknown)
-    bool installable = false; // declared inside the InstallableOptions group
+    int defaultOption = 0;     // index into options (the first option when the default is unknown)
+    bool installable = false;  // declared inside the InstallableOptions group
 
     int FindOption(const std::string& option) const;  // -1 when absent
 };
@@ -39,19 +39,19 @@ struct PpdConstraint {
 
 struct PpdPaperDimension {
     std::string keyword;
-    double width = 0;   // PostScript points
+    double width = 0;  // PostScript points
     double height = 0;
 };
 
 struct PpdFile {
-    std::string formatVersion;  // *PPD-Adobe
-    std::string modelName;      // *ModelName
-    std::string nickName;       // *NickName
-    bool colorDevice = false;   // *ColorDevice: True
+    std::string formatVersion;         // *PPD-Adobe
+    std::string modelName;             // *ModelName
+    std::string nickName;              // *NickName
+    bool colorDevice = false;          // *ColorDevice: True
     std::vector<PpdFeature> features;  // in file order
     std::vector<PpdConstraint> constraints;
     std::vector<PpdPaperDimension> paperDimensions;
-    int skippedLines = 0;       // malformed lines that were ignored
+    int skippedLines = 0;  // malformed lines that were ignored
 
     int FindFeature(const std::string& keyword) const;  // -1 when absent
     const PpdFeature* Feature(const std::string& keyword) const;

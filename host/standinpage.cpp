@@ -55,10 +55,10 @@ std::vector<WORD> BuildPageTemplate() {
     PutString(t, L"MS Shell Dlg");
     PutControl(t, SS_LEFT, 7, 7, kPageWidth - 14, 10, 0xFFFF, 0x0082,
                L"&Document and printer options of the driver:");
-    PutControl(t,
-               WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY |
-                   LBS_USETABSTOPS,
-               7, 20, kPageWidth - 14, kPageHeight - 27, kListId, 0x0083, L"");
+    PutControl(
+        t,
+        WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | LBS_USETABSTOPS,
+        7, 20, kPageWidth - 14, kPageHeight - 27, kListId, 0x0083, L"");
     return t;
 }
 
@@ -68,75 +68,75 @@ CoreDriver::Sheet* SheetOf(HWND page) {
 
 INT_PTR CALLBACK StandInPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: {
-        const auto* psp = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        auto* sheet = reinterpret_cast<CoreDriver::Sheet*>(psp->lParam);
-        SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(sheet));
-        const int tabs[] = {130};
-        SendDlgItemMessageW(page, kListId, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(tabs));
-        sheet->FillList(GetDlgItem(page, kListId));
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK) {
-            CoreDriver::Sheet* sheet = SheetOf(page);
-            const HWND list = GetDlgItem(page, kListId);
-            const LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
-            if (sheet == nullptr || row < 0 ||
-                static_cast<size_t>(row) >= sheet->rowItems.size()) {
-                return TRUE;
-            }
-            const int target = sheet->rowItems[static_cast<size_t>(row)];
-            if (target >= 0) {
-                // Step a core item to its next valid selection.
-                LONG low = 0;
-                LONG high = 0;
-                const DWORD index = static_cast<DWORD>(target);
-                if (sheet->tree.SelRange(index, low, high)) {
-                    const LONG current = sheet->tree.Item(index).Sel;
-                    for (LONG step = 1; step <= high - low + 1; ++step) {
-                        const LONG next = low + (current - low + step) % (high - low + 1);
-                        if (sheet->owner->UserSelect(index, next)) break;
+        case WM_INITDIALOG: {
+            const auto* psp = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+            auto* sheet = reinterpret_cast<CoreDriver::Sheet*>(psp->lParam);
+            SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(sheet));
+            const int tabs[] = {130};
+            SendDlgItemMessageW(page, kListId, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(tabs));
+            sheet->FillList(GetDlgItem(page, kListId));
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK) {
+                CoreDriver::Sheet* sheet = SheetOf(page);
+                const HWND list = GetDlgItem(page, kListId);
+                const LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
+                if (sheet == nullptr || row < 0 ||
+                    static_cast<size_t>(row) >= sheet->rowItems.size()) {
+                    return TRUE;
+                }
+                const int target = sheet->rowItems[static_cast<size_t>(row)];
+                if (target >= 0) {
+                    // Step a core item to its next valid selection.
+                    LONG low = 0;
+                    LONG high = 0;
+                    const DWORD index = static_cast<DWORD>(target);
+                    if (sheet->tree.SelRange(index, low, high)) {
+                        const LONG current = sheet->tree.Item(index).Sel;
+                        for (LONG step = 1; step <= high - low + 1; ++step) {
+                            const LONG next = low + (current - low + step) % (high - low + 1);
+                            if (sheet->owner->UserSelect(index, next)) break;
+                        }
+                    }
+                } else {
+                    // A plug-in item: tell the plug-in, as a push button press would.
+                    const size_t oem = static_cast<size_t>(-target - 1);
+                    if (oem < sheet->oemItems.size()) {
+                        sheet->owner->CallTreeCallback(CPSUICB_REASON_SEL_CHANGED,
+                                                       &sheet->oemItems[oem], page);
                     }
                 }
-            } else {
-                // A plug-in item: tell the plug-in, as a push button press would.
-                const size_t oem = static_cast<size_t>(-target - 1);
-                if (oem < sheet->oemItems.size()) {
-                    sheet->owner->CallTreeCallback(CPSUICB_REASON_SEL_CHANGED,
-                                                   &sheet->oemItems[oem], page);
-                }
+                sheet->FillList(list);
+                SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+                PropSheet_Changed(GetParent(page), page);
+                return TRUE;
             }
-            sheet->FillList(list);
-            SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-            PropSheet_Changed(GetParent(page), page);
-            return TRUE;
+            return FALSE;
+        case WM_NOTIFY: {
+            CoreDriver::Sheet* sheet = SheetOf(page);
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (sheet == nullptr || header == nullptr) return FALSE;
+            switch (header->code) {
+                case PSN_SETACTIVE:
+                    sheet->owner->CallTreeCallback(CPSUICB_REASON_SETACTIVE, nullptr, page);
+                    sheet->FillList(GetDlgItem(page, kListId));
+                    SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
+                    return TRUE;
+                case PSN_KILLACTIVE:
+                    sheet->owner->CallTreeCallback(CPSUICB_REASON_KILLACTIVE, nullptr, page);
+                    SetWindowLongPtrW(page, DWLP_MSGRESULT, FALSE);
+                    return TRUE;
+                case PSN_APPLY:
+                    sheet->owner->CallTreeCallback(CPSUICB_REASON_APPLYNOW, nullptr, page);
+                    SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
         }
-        return FALSE;
-    case WM_NOTIFY: {
-        CoreDriver::Sheet* sheet = SheetOf(page);
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (sheet == nullptr || header == nullptr) return FALSE;
-        switch (header->code) {
-        case PSN_SETACTIVE:
-            sheet->owner->CallTreeCallback(CPSUICB_REASON_SETACTIVE, nullptr, page);
-            sheet->FillList(GetDlgItem(page, kListId));
-            SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
-            return TRUE;
-        case PSN_KILLACTIVE:
-            sheet->owner->CallTreeCallback(CPSUICB_REASON_KILLACTIVE, nullptr, page);
-            SetWindowLongPtrW(page, DWLP_MSGRESULT, FALSE);
-            return TRUE;
-        case PSN_APPLY:
-            sheet->owner->CallTreeCallback(CPSUICB_REASON_APPLYNOW, nullptr, page);
-            SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-            return TRUE;
         default:
             return FALSE;
-        }
-    }
-    default:
-        return FALSE;
     }
 }
 
@@ -159,8 +159,7 @@ void CoreDriver::Sheet::FillList(HWND list) {
     }
     for (DWORD i = 0; i < param.cOEMOptItems && i < oemItems.size(); ++i) {
         const OPTITEM& item = oemItems[i];
-        if ((item.Flags & OPTIF_HIDE) || item.pName == nullptr ||
-            IS_INTRESOURCE(item.pName)) {
+        if ((item.Flags & OPTIF_HIDE) || item.pName == nullptr || IS_INTRESOURCE(item.pName)) {
             continue;
         }
         addRow(std::wstring(item.pName) + L"\t(plug-in item)", -static_cast<int>(i) - 1);

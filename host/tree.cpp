@@ -97,8 +97,7 @@ int OptionTree::Add(std::unique_ptr<Node> node, const wchar_t* name, WORD string
 
 int OptionTree::AddList(const wchar_t* name, WORD stringId, BYTE level, BYTE dmPubId,
                         ULONG_PTR itemId, const std::string& keyword,
-                        const std::vector<std::wstring>& options, LONG sel,
-                        const ItemInfo& info) {
+                        const std::vector<std::wstring>& options, LONG sel, const ItemInfo& info) {
     auto node = std::make_unique<Node>();
     node->info = info;
     node->texts = options;
@@ -238,10 +237,9 @@ void BuildDocumentTree(OptionTree& tree, const PpdFile& ppd, const CoreState& st
     addPublicFeature(DMPUB_FORMNAME, L"Paper Size");
     addPublicFeature(DMPUB_DEFSOURCE, L"Paper Source");
     addPublicFeature(DMPUB_MEDIATYPE, L"Media Type");
-    const int copies = tree.AddRange(L"Copy Count", 0, 1, DMPUB_COPIES_COLLATE,
-                                     kItemIdPublicBase + DMPUB_COPIES_COLLATE, L"Copies",
-                                     kCopiesLow, kCopiesHigh, state.copies,
-                                     ItemInfo{Binding::Copies, -1, 0});
+    const int copies = tree.AddRange(
+        L"Copy Count", 0, 1, DMPUB_COPIES_COLLATE, kItemIdPublicBase + DMPUB_COPIES_COLLATE,
+        L"Copies", kCopiesLow, kCopiesHigh, state.copies, ItemInfo{Binding::Copies, -1, 0});
     tree.AddCheckBox(copies, L"Collate", state.collate);
     addPublicFeature(DMPUB_PRINTQUALITY, L"Print Quality");
     if (ppd.colorDevice) {
@@ -249,16 +247,16 @@ void BuildDocumentTree(OptionTree& tree, const PpdFile& ppd, const CoreState& st
                      Texts({L"Monochrome", L"Color"}), state.color,
                      ItemInfo{Binding::Color, -1, 0});
     }
-    tree.AddRange(L"Scaling", 0, 1, DMPUB_SCALE, kItemIdPublicBase + DMPUB_SCALE, L"%",
-                  kScaleLow, kScaleHigh, state.scale, ItemInfo{Binding::Scale, -1, 0});
+    tree.AddRange(L"Scaling", 0, 1, DMPUB_SCALE, kItemIdPublicBase + DMPUB_SCALE, L"%", kScaleLow,
+                  kScaleHigh, state.scale, ItemInfo{Binding::Scale, -1, 0});
     tree.AddList(L"Orientation", 0, 1, DMPUB_ORIENTATION, kItemIdPublicBase + DMPUB_ORIENTATION,
                  std::string(), Texts({L"Portrait", L"Landscape", L"Rotated Landscape"}),
                  state.orientation, ItemInfo{Binding::Orientation, -1, 0});
     addPublicFeature(DMPUB_DUPLEX, L"Print on Both Sides");
     std::vector<std::wstring> nup;
     for (WORD n : kNupValues) nup.push_back(std::to_wstring(n) + (n == 1 ? L" page" : L" pages"));
-    tree.AddList(L"Pages per Sheet", 0, 1, DMPUB_NUP, kItemIdPublicBase + DMPUB_NUP,
-                 std::string(), nup, state.nup, ItemInfo{Binding::Nup, -1, 0});
+    tree.AddList(L"Pages per Sheet", 0, 1, DMPUB_NUP, kItemIdPublicBase + DMPUB_NUP, std::string(),
+                 nup, state.nup, ItemInfo{Binding::Nup, -1, 0});
 
     // The core's own document items.
     tree.AddList(L"PostScript Output Option", 0, 1, DMPUB_NONE, kItemIdOutputOption, std::string(),
@@ -297,11 +295,10 @@ void BuildPrinterTree(OptionTree& tree, const PpdFile& ppd, const CoreState& sta
     tree.AddRange(nullptr, kStrJobTimeout, 1, DMPUB_NONE, kItemIdCoreStringBase + kStrJobTimeout,
                   L"seconds", 0, 32767, state.jobTimeout,
                   ItemInfo{Binding::CoreValue, -1, kStrJobTimeout});
-    tree.AddRange(nullptr, kStrWaitTimeout, 1, DMPUB_NONE,
-                  kItemIdCoreStringBase + kStrWaitTimeout, L"seconds", 0, 32767,
-                  state.waitTimeout, ItemInfo{Binding::CoreValue, -1, kStrWaitTimeout});
-    tree.AddHeader(nullptr, kStrInstallableOptions,
-                   kItemIdCoreStringBase + kStrInstallableOptions,
+    tree.AddRange(nullptr, kStrWaitTimeout, 1, DMPUB_NONE, kItemIdCoreStringBase + kStrWaitTimeout,
+                  L"seconds", 0, 32767, state.waitTimeout,
+                  ItemInfo{Binding::CoreValue, -1, kStrWaitTimeout});
+    tree.AddHeader(nullptr, kStrInstallableOptions, kItemIdCoreStringBase + kStrInstallableOptions,
                    ItemInfo{Binding::Header, -1, kStrInstallableOptions});
     for (size_t f = 0; f < ppd.features.size(); ++f) {
         const PpdFeature& feature = ppd.features[f];

@@ -13,9 +13,9 @@
 namespace host {
 
 // Item kinds (USERDATA::dwItemID) the core driver gives its own items.
-inline constexpr ULONG_PTR kItemIdOutputOption = 25;  // "PostScript output option"
-inline constexpr ULONG_PTR kItemIdPublicBase = 100;   // + DMPubID
-inline constexpr ULONG_PTR kItemIdFeatureBase = 1000; // + index of the PPD feature
+inline constexpr ULONG_PTR kItemIdOutputOption = 25;         // "PostScript output option"
+inline constexpr ULONG_PTR kItemIdPublicBase = 100;          // + DMPubID
+inline constexpr ULONG_PTR kItemIdFeatureBase = 1000;        // + index of the PPD feature
 inline constexpr ULONG_PTR kItemIdCoreStringBase = 0x10000;  // + string number
 
 // Core string numbers used as the names (pName) of the core's own items.
@@ -54,12 +54,12 @@ struct CoreState {
     LONG copies = 1;
     bool collate = false;
     LONG scale = 100;
-    LONG color = 1;               // 0 monochrome, 1 colour
-    LONG nup = 0;                 // index into kNupValues
+    LONG color = 1;  // 0 monochrome, 1 colour
+    LONG nup = 0;    // index into kNupValues
     LONG outputOption = kOutputSpeed;
-    LONG mirror = 1;              // 0 yes, 1 no
-    LONG negative = 1;            // 0 yes, 1 no
-    LONG printerMemory = 8192;    // KB
+    LONG mirror = 1;            // 0 yes, 1 no
+    LONG negative = 1;          // 0 yes, 1 no
+    LONG printerMemory = 8192;  // KB
     LONG outputProtocol = 0;
     LONG sendCtrlD = 1;
     LONG jobTimeout = 0;
@@ -76,8 +76,8 @@ struct PublicFeature {
     BYTE dmPubId;
 };
 inline constexpr PublicFeature kPublicFeatures[] = {
-    {"PageSize", DMPUB_FORMNAME},      {"InputSlot", DMPUB_DEFSOURCE},
-    {"MediaType", DMPUB_MEDIATYPE},    {"Resolution", DMPUB_PRINTQUALITY},
+    {"PageSize", DMPUB_FORMNAME},   {"InputSlot", DMPUB_DEFSOURCE},
+    {"MediaType", DMPUB_MEDIATYPE}, {"Resolution", DMPUB_PRINTQUALITY},
     {"Duplex", DMPUB_DUPLEX},
 };
 // The DMPubID a feature is shown under, or DMPUB_NONE.

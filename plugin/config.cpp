@@ -134,8 +134,8 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 bool SameNameNoCase(const wchar_t* name, size_t nameChars, const wchar_t* key, size_t keyChars) {
     return nameChars == keyChars &&
-           CompareStringOrdinal(name, static_cast<int>(nameChars), key,
-                                static_cast<int>(keyChars), TRUE) == CSTR_EQUAL;
+           CompareStringOrdinal(name, static_cast<int>(nameChars), key, static_cast<int>(keyChars),
+                                TRUE) == CSTR_EQUAL;
 }
 
 // The kept copy of [section] in `file`, read now when this sheet has not read it yet; nullptr
@@ -266,9 +266,8 @@ bool ForEachDependentFile(HANDLE hPrinter, Visit visit) {
     const BYTE* at = reinterpret_cast<const BYTE*>(list);
     if (list == nullptr || at < begin || at >= end) return true;  // no usable list
     const size_t available = static_cast<size_t>(end - at) / sizeof(wchar_t);
-    WalkDependentFileList(list, available, [&](const wchar_t* name, size_t len) {
-        visit(name, len);
-    });
+    WalkDependentFileList(list, available,
+                          [&](const wchar_t* name, size_t len) { visit(name, len); });
     return true;
 }
 
@@ -339,7 +338,8 @@ DriverInfoScope::~DriverInfoScope() {
 size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
                              const std::function<void(const wchar_t*, size_t)>& visit) {
     if (list == nullptr) return 0;
-    const size_t limit = availableChars < kDependentListChars ? availableChars : kDependentListChars;
+    const size_t limit =
+        availableChars < kDependentListChars ? availableChars : kDependentListChars;
     size_t pos = 0;
     size_t count = 0;
     while (pos < limit && list[pos] != L'\0') {
@@ -370,14 +370,17 @@ bool FindDependentFilesInto(HANDLE hPrinter, wchar_t* iniPathOut, wchar_t* capab
             std::array<wchar_t, kShortValueChars> value{};
             SheetProfileString(L"OEMFiles", L"OEMConfigFile1", value.data(), kShortValueChars,
                                path.data());
-            OEMUI_TRACE(kTraceDecisions, L"dependent file: %ls, plug-in INI file %ls (OEMConfigFile1=\"%ls\")", path.data(), value[0] != L'\0' ? L"candidate" : L"ignored", value.data());
+            OEMUI_TRACE(kTraceDecisions,
+                        L"dependent file: %ls, plug-in INI file %ls (OEMConfigFile1=\"%ls\")",
+                        path.data(), value[0] != L'\0' ? L"candidate" : L"ignored", value.data());
             if (value[0] != L'\0' && iniPathOut != nullptr) {
                 StringCchCopyW(iniPathOut, kPathChars, path.data());
             }
             seen = true;
         } else if (EndsWithNoCase(name, len, L".cap")) {
             StringCchCopyW(capabilityPathOut, kPathChars, path.data());
-            OEMUI_TRACE(kTraceDecisions, L"dependent file: %ls, capability file candidate", path.data());
+            OEMUI_TRACE(kTraceDecisions, L"dependent file: %ls, capability file candidate",
+                        path.data());
             seen = true;
         }
     });
@@ -428,8 +431,7 @@ bool ResolveModelSectionIn(const wchar_t* capabilityPath, HANDLE hPrinter, wchar
         StringCchCopyW(sectionOut, chars, cache.section.data());
         return sectionOut[0] != L'\0';
     }
-    GetPrivateProfileStringW(L"Capability", driverName, L"", sectionOut, chars,
-                             capabilityPath);
+    GetPrivateProfileStringW(L"Capability", driverName, L"", sectionOut, chars, capabilityPath);
     if (cacheable) {
         StringCchCopyW(cache.section.data(), cache.section.size(), sectionOut);
         StringCchCopyW(cache.sectionFile.data(), cache.sectionFile.size(), capabilityPath);
@@ -464,15 +466,19 @@ UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue) {
     return SheetProfileInt(section.data(), key, defaultValue, CapabilityFilePath);
 }
 
-DWORD SheetProfileString(const wchar_t* section, const wchar_t* key, wchar_t* out,
-                         DWORD outChars, const wchar_t* file) {
+DWORD SheetProfileString(const wchar_t* section, const wchar_t* key, wchar_t* out, DWORD outChars,
+                         const wchar_t* file) {
     if (section != nullptr && key != nullptr && file != nullptr && out != nullptr &&
         outChars != 0) {
         const wchar_t* value = nullptr;
         switch (LookUpKept(section, key, file, value)) {
-            case KeptAnswer::Value: return CopyProfileValue(value, out, outChars);
-            case KeptAnswer::Absent: out[0] = L'\0'; return 0;
-            case KeptAnswer::AskFile: break;
+            case KeptAnswer::Value:
+                return CopyProfileValue(value, out, outChars);
+            case KeptAnswer::Absent:
+                out[0] = L'\0';
+                return 0;
+            case KeptAnswer::AskFile:
+                break;
         }
     }
     return GetPrivateProfileStringW(section, key, L"", out, outChars, file);
@@ -483,7 +489,8 @@ UINT SheetProfileInt(const wchar_t* section, const wchar_t* key, INT defaultValu
     if (section != nullptr && key != nullptr && file != nullptr) {
         const wchar_t* value = nullptr;
         switch (LookUpKept(section, key, file, value)) {
-            case KeptAnswer::Absent: return static_cast<UINT>(defaultValue);
+            case KeptAnswer::Absent:
+                return static_cast<UINT>(defaultValue);
             case KeptAnswer::Value: {
                 // Plain decimal digits read the same everywhere; signs, blanks, prefixes and
                 // numbers near the limits are left to the system's own reading.
@@ -498,7 +505,8 @@ UINT SheetProfileInt(const wchar_t* section, const wchar_t* key, INT defaultValu
                 if (plain) return number;
                 break;
             }
-            case KeptAnswer::AskFile: break;
+            case KeptAnswer::AskFile:
+                break;
         }
     }
     return GetPrivateProfileIntW(section, key, defaultValue, file);

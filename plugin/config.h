@@ -106,8 +106,8 @@ bool InstalledOptionsFileReadable(const wchar_t* path);
 // exactly (comment keys, names without values, sections too large to keep ...), asks the file.
 // A file changed during the sheet is seen by the next one: only for sections the plug-in does
 // not write while its sheets are open.
-DWORD SheetProfileString(const wchar_t* section, const wchar_t* key, wchar_t* out,
-                         DWORD outChars, const wchar_t* file);
+DWORD SheetProfileString(const wchar_t* section, const wchar_t* key, wchar_t* out, DWORD outChars,
+                         const wchar_t* file);
 UINT SheetProfileInt(const wchar_t* section, const wchar_t* key, INT defaultValue,
                      const wchar_t* file);
 

@@ -69,8 +69,7 @@ void ConvertRecord(HANDLE hPrinter, const PrivateDevmode* in, PrivateDevmode& ou
     if (sameKind) {
         TakeEncryptionDefaults(hPrinter, out);
         // Both sizes come from buffers the plug-in does not own: never copy past a record.
-        const size_t bytes =
-            std::min<size_t>({outSizeAsPassed, inSize, kPrivateDevmodeSize});
+        const size_t bytes = std::min<size_t>({outSizeAsPassed, inSize, kPrivateDevmodeSize});
         if (in != &out) memmove(&out, in, bytes);
         out.Header.dwSize = kPrivateDevmodeSize;
         out.Header.dwVersion = kPrivateDevmodeVersion;

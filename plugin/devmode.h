@@ -17,20 +17,20 @@ inline constexpr WORD kNoOverlay = 255;
 // Every field sits at its natural alignment (the gaps are explicit), so the layout needs no
 // packing and is the same in the 32- and 64-bit builds.
 struct PrivateDevmode {
-    OEM_DMEXTRAHEADER Header;       // dwSize, dwSignature, dwVersion
-    INT32 OemItemSel;               // selection of the plug-in's own item in the document tree
-    wchar_t JobName[17];            // secure-print job name, at most 16 characters
-    wchar_t JobPin[5];              // secure-print PIN, four digits
-    DWORD AskJobName;               // 1 = ask for the job name at every job
+    OEM_DMEXTRAHEADER Header;  // dwSize, dwSignature, dwVersion
+    INT32 OemItemSel;          // selection of the plug-in's own item in the document tree
+    wchar_t JobName[17];       // secure-print job name, at most 16 characters
+    wchar_t JobPin[5];         // secure-print PIN, four digits
+    DWORD AskJobName;          // 1 = ask for the job name at every job
     BYTE Reserved64[4];
-    INT32 WatermarkIndex;           // 0 = no watermark
-    WORD OverlayIds[4];             // active overlays in order, empty slots kNoOverlay
+    INT32 WatermarkIndex;  // 0 = no watermark
+    WORD OverlayIds[4];    // active overlays in order, empty slots kNoOverlay
     WORD ColorModeValue;
     BYTE Reserved82[2];
-    DWORD ConvertMark;              // 0 after converting a record of another signature
-    BYTE CcmTableLength[2];         // little-endian count of valid CcmTable bytes
+    DWORD ConvertMark;       // 0 after converting a record of another signature
+    BYTE CcmTableLength[2];  // little-endian count of valid CcmTable bytes
     BYTE CcmTable[253];
-    BYTE CcmValueLength[2];         // little-endian count of valid CcmValue bytes
+    BYTE CcmValueLength[2];  // little-endian count of valid CcmValue bytes
     BYTE CcmValue[255];
     DWORD ColorSettingId;
     DWORD PresetFlag;
@@ -40,51 +40,51 @@ struct PrivateDevmode {
     BYTE Reserved618[2];
     INT32 WmarkOffsetX;
     INT32 WmarkOffsetY;
-    DWORD WmarkColorRgb;            // 0x00BBGGRR
+    DWORD WmarkColorRgb;  // 0x00BBGGRR
     BYTE Reserved632[262];
     wchar_t WmarkFontName[33];
-    INT32 WmarkWeight;              // 400 or 700
+    INT32 WmarkWeight;  // 400 or 700
     BYTE WmarkItalic;
     BYTE WmarkCharSet;
-    INT16 WmarkPosition;            // 0 to 6
-    INT16 WmarkBorder;              // 0 to 3
+    INT16 WmarkPosition;  // 0 to 6
+    INT16 WmarkBorder;    // 0 to 3
     INT16 WmarkBackground;
     BYTE WmarkFirstPageOnly;
     BYTE Reserved973[1];
     INT16 WmarkStyleCode;
-    char WmarkColorText[16];        // "%1.2f %1.2f %1.2f"
+    char WmarkColorText[16];  // "%1.2f %1.2f %1.2f"
     wchar_t DriverDirectory[261];
     wchar_t PluginIniPath[261];
     wchar_t CapabilityFilePath[261];
-    WORD CompressionLevel;          // 0 None, 1 Fast, 2 Normal, 3 Best
-    BYTE DrvItemSelA;               // N-up selection saved on Apply
+    WORD CompressionLevel;  // 0 None, 1 Fast, 2 Normal, 3 Best
+    BYTE DrvItemSelA;       // N-up selection saved on Apply
     BYTE Reserved2561[3];
     INT32 PaperKey;
     BYTE PaperFlags;
-    BYTE DrvItemSelB;               // orientation selection saved on Apply
+    BYTE DrvItemSelB;  // orientation selection saved on Apply
     wchar_t WmarkText[513];
-    DWORD CryptoSettingA;           // word 0 of the encryption settings
-    DWORD CryptoSettingB;           // word 1
+    DWORD CryptoSettingA;  // word 0 of the encryption settings
+    DWORD CryptoSettingB;  // word 1
     BYTE EncryptedPassword[256];
     DWORD EncryptedPasswordLength;  // 0 = no password
     DWORD CryptoSettingD;           // word 7
     DWORD CryptoSettingC;           // word 6
     DWORD SavedModeValue;
     BYTE Reserved3876[4];
-    DWORD PsGammaSettingId;         // low word "PSGamma" id, bit 16 custom gamma on
-    DWORD FitPaperSize;             // DMPAPER_* of the fit-to-paper target
+    DWORD PsGammaSettingId;  // low word "PSGamma" id, bit 16 custom gamma on
+    DWORD FitPaperSize;      // DMPAPER_* of the fit-to-paper target
     DWORD PresetPaperSize;
     DWORD FixedScaleSetting;
     DWORD FitPaperSetting;
-    DWORD CustomPaperWidth;         // tenths of a millimetre
+    DWORD CustomPaperWidth;  // tenths of a millimetre
     DWORD CustomPaperLength;
     DWORD PresetScale;
     DWORD RotateSort;
     DWORD Collate;
 };
 
-#define OEMUI_AT(field, offset, size)                                                   \
-    static_assert(offsetof(PrivateDevmode, field) == (offset), #field " offset");       \
+#define OEMUI_AT(field, offset, size)                                             \
+    static_assert(offsetof(PrivateDevmode, field) == (offset), #field " offset"); \
     static_assert(sizeof(PrivateDevmode::field) == (size), #field " size")
 OEMUI_AT(Header.dwSize, 0, 4);
 OEMUI_AT(Header.dwSignature, 4, 4);

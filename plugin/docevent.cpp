@@ -77,9 +77,8 @@ bool EmfDespoolingOn(HANDLE hPrinter) {
     DWORD type = 0;
     DWORD value = 0;
     DWORD needed = 0;
-    const DWORD rc = GetPrinterDataW(hPrinter, const_cast<wchar_t*>(L"EMFDespoolingSetting"),
-                                     &type, reinterpret_cast<BYTE*>(&value), sizeof(value),
-                                     &needed);
+    const DWORD rc = GetPrinterDataW(hPrinter, const_cast<wchar_t*>(L"EMFDespoolingSetting"), &type,
+                                     reinterpret_cast<BYTE*>(&value), sizeof(value), &needed);
     return rc == ERROR_SUCCESS && value != 0;
 }
 
@@ -280,8 +279,7 @@ bool FormatJobSectionName(const wchar_t* sanitizedName, DWORD jobId, wchar_t* ou
     return FormatJobObjectName(L"Local\\%.1024ls%08xA", sanitizedName, jobId, out, outChars);
 }
 
-bool FormatJobMutexName(const wchar_t* sanitizedName, DWORD jobId, wchar_t* out,
-                        size_t outChars) {
+bool FormatJobMutexName(const wchar_t* sanitizedName, DWORD jobId, wchar_t* out, size_t outChars) {
     return FormatJobObjectName(L"Local\\%.1024ls%08xB", sanitizedName, jobId, out, outChars);
 }
 
@@ -293,9 +291,8 @@ void AppNameFromRecord(const PrintingAppRecord& record, wchar_t* out, size_t out
     if (bytes == 0) return;
     // 60 bytes never give more than 60 characters; a smaller output keeps the beginning.
     wchar_t converted[kAppNameChars] = {};
-    const int written = MultiByteToWideChar(UserAnsiCodePage(), 0, field,
-                                            static_cast<int>(bytes), converted,
-                                            static_cast<int>(kAppNameChars - 1));
+    const int written = MultiByteToWideChar(UserAnsiCodePage(), 0, field, static_cast<int>(bytes),
+                                            converted, static_cast<int>(kAppNameChars - 1));
     if (written <= 0) return;
     StringCchCopyNW(out, outChars, converted, static_cast<size_t>(written));
 }
@@ -305,10 +302,10 @@ bool ChoosePipeName(const PipeNameFacts& facts, wchar_t* out, size_t outChars) {
     const unsigned job = static_cast<unsigned>(facts.jobId);
     HRESULT hr;
     if (IsEmpty(facts.serverName)) {
-        const wchar_t* name = facts.shared && !IsEmpty(facts.shareName) ? facts.shareName
-                                                                         : facts.printerName;
-        hr = StringCchPrintfW(out, outChars, L"\\\\.\\pipe\\%.1024ls\\%08x\\AppInfo",
-                              OrEmpty(name), job);
+        const wchar_t* name =
+            facts.shared && !IsEmpty(facts.shareName) ? facts.shareName : facts.printerName;
+        hr = StringCchPrintfW(out, outChars, L"\\\\.\\pipe\\%.1024ls\\%08x\\AppInfo", OrEmpty(name),
+                              job);
     } else if (facts.raw) {
         hr = StringCchPrintfW(out, outChars, L"\\\\.\\pipe\\%.1024ls\\%08x\\AppInfo",
                               OrEmpty(facts.shareName), job);
@@ -377,9 +374,8 @@ bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const 
     {
         MutexOwnership owned(mutex.get());
         SetLastError(ERROR_SUCCESS);
-        UniqueKernelHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, security,
-                                                      PAGE_READWRITE, 0, kAppSectionBytes,
-                                                      sectionName));
+        UniqueKernelHandle section(CreateFileMappingW(
+            INVALID_HANDLE_VALUE, security, PAGE_READWRITE, 0, kAppSectionBytes, sectionName));
         if (!section) return false;
         const bool sectionCreated = GetLastError() != ERROR_ALREADY_EXISTS;
         MappedView view(MapViewOfFile(section.get(), FILE_MAP_ALL_ACCESS, 0, 0, kAppSectionBytes));
@@ -391,31 +387,33 @@ bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const 
         sectionHandle = sectionCreated ? section.release() : nullptr;
     }
     HANDLE mutexHandle = mutexCreated ? mutex.release() : nullptr;
-    if (mutexHandle != nullptr || sectionHandle != nullptr) KeepJobObjects(mutexHandle, sectionHandle);
+    if (mutexHandle != nullptr || sectionHandle != nullptr)
+        KeepJobObjects(mutexHandle, sectionHandle);
     return true;
 }
 
-HRESULT HandleDocumentEvent(HANDLE hPrinter, HDC, INT escape, ULONG cbIn, PVOID pbIn,
-                            ULONG cbOut, PVOID pbOut, INT* result) {
+HRESULT HandleDocumentEvent(HANDLE hPrinter, HDC, INT escape, ULONG cbIn, PVOID pbIn, ULONG cbOut,
+                            PVOID pbOut, INT* result) {
     switch (escape) {
-    case DOCUMENTEVENT_CREATEDCPRE:
-        if (result != nullptr) *result = DOCUMENTEVENT_SUCCESS;
-        break;
-    case DOCUMENTEVENT_QUERYFILTER: {
-        // Without a usable filter block the spooler is told to send every event.
-        const bool filled = FillEventFilter(cbOut, pbOut);
-        if (result != nullptr) *result = filled ? DOCUMENTEVENT_SUCCESS : DOCUMENTEVENT_UNSUPPORTED;
-        break;
-    }
-    case DOCUMENTEVENT_STARTDOCPOST:
-        if (pbIn != nullptr && cbIn >= sizeof(DWORD)) {
-            DWORD jobId = 0;
-            memcpy(&jobId, pbIn, sizeof(jobId));
-            AnnouncePrintingApplication(hPrinter, jobId);
+        case DOCUMENTEVENT_CREATEDCPRE:
+            if (result != nullptr) *result = DOCUMENTEVENT_SUCCESS;
+            break;
+        case DOCUMENTEVENT_QUERYFILTER: {
+            // Without a usable filter block the spooler is told to send every event.
+            const bool filled = FillEventFilter(cbOut, pbOut);
+            if (result != nullptr)
+                *result = filled ? DOCUMENTEVENT_SUCCESS : DOCUMENTEVENT_UNSUPPORTED;
+            break;
         }
-        break;
-    default:
-        break;
+        case DOCUMENTEVENT_STARTDOCPOST:
+            if (pbIn != nullptr && cbIn >= sizeof(DWORD)) {
+                DWORD jobId = 0;
+                memcpy(&jobId, pbIn, sizeof(jobId));
+                AnnouncePrintingApplication(hPrinter, jobId);
+            }
+            break;
+        default:
+            break;
     }
     return S_OK;
 }

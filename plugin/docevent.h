@@ -42,10 +42,8 @@ void SanitizePrinterName(const wchar_t* name, wchar_t* out, size_t outChars);
 
 // "Local\<sanitised name><job id as %08x>A" (the section) and "...B" (its mutex). The name is
 // cut to kNamePartChars. False when out is too small for the whole name (out is then empty).
-bool FormatJobSectionName(const wchar_t* sanitizedName, DWORD jobId, wchar_t* out,
-                          size_t outChars);
-bool FormatJobMutexName(const wchar_t* sanitizedName, DWORD jobId, wchar_t* out,
-                        size_t outChars);
+bool FormatJobSectionName(const wchar_t* sanitizedName, DWORD jobId, wchar_t* out, size_t outChars);
+bool FormatJobMutexName(const wchar_t* sanitizedName, DWORD jobId, wchar_t* out, size_t outChars);
 
 // The application name from the library's record: the first field when non-empty, else the
 // second, converted from the user's default ANSI code page; at most 60 characters.
@@ -53,14 +51,14 @@ void AppNameFromRecord(const PrintingAppRecord& record, wchar_t* out, size_t out
 
 // What decides the pipe the colour utility is told about.
 struct PipeNameFacts {
-    const wchar_t* serverName = nullptr;   // PRINTER_INFO_2 pServerName: empty for a local printer
+    const wchar_t* serverName = nullptr;  // PRINTER_INFO_2 pServerName: empty for a local printer
     const wchar_t* printerName = nullptr;
     const wchar_t* shareName = nullptr;
     const wchar_t* driverName = nullptr;
-    bool shared = false;                   // PRINTER_ATTRIBUTE_SHARED
-    bool raw = false;                      // the job's data type is "RAW"
+    bool shared = false;  // PRINTER_ATTRIBUTE_SHARED
+    bool raw = false;     // the job's data type is "RAW"
     DWORD osMajorVersion = 0;
-    bool emfDespooling = false;            // "EMFDespoolingSetting" present and non-zero
+    bool emfDespooling = false;  // "EMFDespoolingSetting" present and non-zero
     DWORD jobId = 0;
 };
 

@@ -238,8 +238,7 @@ HRESULT STDMETHODCALLTYPE PluginObject::DevMode(DWORD dwMode, POEMDMPARAM pOemDM
     return PrivateDevmodeOperation(dwMode, pOemDMParam);
 }
 
-HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
-                                                     POEMCUIPPARAM pOemCUIPParam) {
+HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode, POEMCUIPPARAM pOemCUIPParam) {
     if ((dwMode != OEMCUIP_DOCPROP && dwMode != OEMCUIP_PRNPROP) || pOemCUIPParam == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;
@@ -278,10 +277,11 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode,
 
 HRESULT STDMETHODCALLTYPE PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo,
                                                                LPARAM lParam) {
-    OEMUI_PHASE(pPSUIInfo == nullptr                                   ? "DocumentPropertySheets"
-                : pPSUIInfo->Reason == PROPSHEETUI_REASON_INIT       ? "DocumentPropertySheets(INIT)"
-                : pPSUIInfo->Reason == PROPSHEETUI_REASON_SET_RESULT ? "DocumentPropertySheets(SET_RESULT)"
-                                                                     : "DocumentPropertySheets(other)");
+    OEMUI_PHASE(pPSUIInfo == nullptr                           ? "DocumentPropertySheets"
+                : pPSUIInfo->Reason == PROPSHEETUI_REASON_INIT ? "DocumentPropertySheets(INIT)"
+                : pPSUIInfo->Reason == PROPSHEETUI_REASON_SET_RESULT
+                    ? "DocumentPropertySheets(SET_RESULT)"
+                    : "DocumentPropertySheets(other)");
     RunOsCheckOnce();
     const HRESULT hr = AddDocumentSheets(*this, pPSUIInfo, lParam);
     if (pPSUIInfo != nullptr && pPSUIInfo->Reason == PROPSHEETUI_REASON_DESTROY) {

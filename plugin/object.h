@@ -10,14 +10,14 @@ struct DriverItemMap;   // per-sheet map of the document tree
 struct PrinterItemMap;  // per-sheet record of the printer tree
 
 // Process-wide state.
-extern HMODULE ModuleHandle;         // this module; all own resources come from it
-extern HMODULE LinkResourceModule;   // link-page resource library, freed at detach
-extern volatile LONG ObjectCount;    // live PluginObject instances
-extern volatile LONG LockCount;      // IClassFactory::LockServer count
-extern OSVERSIONINFOW OsVersion;     // filled once by the OS check
+extern HMODULE ModuleHandle;        // this module; all own resources come from it
+extern HMODULE LinkResourceModule;  // link-page resource library, freed at detach
+extern volatile LONG ObjectCount;   // live PluginObject instances
+extern volatile LONG LockCount;     // IClassFactory::LockServer count
+extern OSVERSIONINFOW OsVersion;    // filled once by the OS check
 extern bool OsCheckDone;
-extern bool IsVistaOrLater;          // system major version 6 or later
-extern bool IsWinHelpAvailable;      // pages answer F1 / context help with WinHelp
+extern bool IsVistaOrLater;                // system major version 6 or later
+extern bool IsWinHelpAvailable;            // pages answer F1 / context help with WinHelp
 extern wchar_t PluginIniPath[kPathChars];  // plug-in INI file of the last CommonUIProp
 extern wchar_t HelpFilePath[kPathChars];   // help file of the last CommonUIProp
 
@@ -56,9 +56,8 @@ public:
     HRESULT STDMETHODCALLTYPE DevQueryPrintEx(POEMUIOBJ poemuiobj, PDEVQUERYPRINT_INFO pDQPInfo,
                                               PDEVMODEW pPublicDM, PVOID pOEMDM) override;
     HRESULT STDMETHODCALLTYPE DeviceCapabilities(POEMUIOBJ poemuiobj, HANDLE hPrinter,
-                                                 PWSTR pDeviceName, WORD wCapability,
-                                                 PVOID pOutput, PDEVMODEW pPublicDM,
-                                                 PVOID pOEMDM, DWORD dwOld,
+                                                 PWSTR pDeviceName, WORD wCapability, PVOID pOutput,
+                                                 PDEVMODEW pPublicDM, PVOID pOEMDM, DWORD dwOld,
                                                  DWORD* dwResult) override;
     HRESULT STDMETHODCALLTYPE UpgradePrinter(DWORD dwLevel, PBYTE pDriverUpgradeInfo) override;
     HRESULT STDMETHODCALLTYPE PrinterEvent(PWSTR pPrinterName, INT iDriverEvent, DWORD dwFlags,
@@ -76,8 +75,8 @@ public:
                                                   PWSTR pwstrCartridges) override;
 
     // IPrintOemUI2
-    HRESULT STDMETHODCALLTYPE QueryJobAttributes(HANDLE hPrinter, PDEVMODEW pDevmode,
-                                                 DWORD dwLevel, LPBYTE lpAttributeInfo) override;
+    HRESULT STDMETHODCALLTYPE QueryJobAttributes(HANDLE hPrinter, PDEVMODEW pDevmode, DWORD dwLevel,
+                                                 LPBYTE lpAttributeInfo) override;
     HRESULT STDMETHODCALLTYPE HideStandardUI(DWORD dwMode) override;
     HRESULT STDMETHODCALLTYPE DocumentEvent(HANDLE hPrinter, HDC hdc, INT iEsc, ULONG cbIn,
                                             PVOID pbIn, ULONG cbOut, PVOID pbOut,
@@ -103,8 +102,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
-                                             void** ppv) override;
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;
 
 private:

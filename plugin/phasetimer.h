@@ -68,24 +68,30 @@ private:
 // What a page's procedure is doing for a message, as the report names it.
 inline const char* PageWork(UINT message, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG: return "WM_INITDIALOG";
-        case WM_DRAWITEM: return "painting (WM_DRAWITEM)";
+        case WM_INITDIALOG:
+            return "WM_INITDIALOG";
+        case WM_DRAWITEM:
+            return "painting (WM_DRAWITEM)";
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORDLG:
         case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX: return "painting (WM_CTLCOLOR*)";
+        case WM_CTLCOLORLISTBOX:
+            return "painting (WM_CTLCOLOR*)";
         case WM_PAINT:
-        case WM_ERASEBKGND: return "painting (WM_PAINT)";
+        case WM_ERASEBKGND:
+            return "painting (WM_PAINT)";
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header == nullptr) return "other messages";
             if (header->code == static_cast<UINT>(PSN_SETACTIVE)) return "PSN_SETACTIVE";
-            if (header->code == static_cast<UINT>(PSN_KILLACTIVE)) return "leaving (PSN_KILLACTIVE)";
+            if (header->code == static_cast<UINT>(PSN_KILLACTIVE))
+                return "leaving (PSN_KILLACTIVE)";
             if (header->code == static_cast<UINT>(PSN_APPLY)) return "PSN_APPLY";
             return "other messages";
         }
-        default: return "other messages";
+        default:
+            return "other messages";
     }
 }
 
@@ -97,14 +103,14 @@ INT_PTR CALLBACK TimedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace oemui::phase
 
-#define OEMUI_PHASE_JOIN2(a, b) a##b
-#define OEMUI_PHASE_JOIN(a, b) OEMUI_PHASE_JOIN2(a, b)
-#define OEMUI_PHASE(name) ::oemui::phase::Scope OEMUI_PHASE_JOIN(phaseScope, __LINE__)(name)
+#define OEMUI_PHASE_JOIN2(a, b)               a##b
+#define OEMUI_PHASE_JOIN(a, b)                OEMUI_PHASE_JOIN2(a, b)
+#define OEMUI_PHASE(name)                     ::oemui::phase::Scope OEMUI_PHASE_JOIN(phaseScope, __LINE__)(name)
 #define OEMUI_TIMED_PAGE_PROC(proc, pageName) (&::oemui::phase::TimedPageProc<proc, pageName>)
 
 #else
 
-#define OEMUI_PHASE(name) static_cast<void>(0)
+#define OEMUI_PHASE(name)                     static_cast<void>(0)
 #define OEMUI_TIMED_PAGE_PROC(proc, pageName) (proc)
 
 #endif

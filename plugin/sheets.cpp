@@ -27,8 +27,8 @@ namespace {
 
 constexpr WORD kLinkTemplate = 800;
 constexpr WORD kLinkIcon = 1102;
-constexpr WORD kLinkPicture = 1100;      // drawn framed over control 1001
-constexpr WORD kLinkBadge = 1003;        // drawn with magenta transparency over control 1101
+constexpr WORD kLinkPicture = 1100;  // drawn framed over control 1001
+constexpr WORD kLinkBadge = 1003;    // drawn with magenta transparency over control 1101
 constexpr int kLinkPictureControl = 1001;
 constexpr int kLinkButton = 1002;
 constexpr int kLinkBadgeControl = 1101;
@@ -111,9 +111,9 @@ void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
     }
     if (LinkResourceModule == nullptr) return;
     HICON icon = LoadIconW(LinkResourceModule, MAKEINTRESOURCEW(kLinkIcon));
-    map.LinkPageHandle = reinterpret_cast<HANDLE>(
-        AddPage(map, LinkResourceModule, kLinkTemplate,
-                OEMUI_TIMED_PAGE_PROC(LinkPageProc, kLinkPageName), icon));
+    map.LinkPageHandle =
+        reinterpret_cast<HANDLE>(AddPage(map, LinkResourceModule, kLinkTemplate,
+                                         OEMUI_TIMED_PAGE_PROC(LinkPageProc, kLinkPageName), icon));
 }
 
 void DrawLinkPicture(HWND page) {
@@ -167,7 +167,8 @@ INT_PTR CALLBACK LinkPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
             return FALSE;
         case WM_HELP: {
             const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-            if (IsWinHelpAvailable && info != nullptr && info->hItemHandle != INVALID_HANDLE_VALUE) {
+            if (IsWinHelpAvailable && info != nullptr &&
+                info->hItemHandle != INVALID_HANDLE_VALUE) {
                 WinHelpW(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP,
                          HelpIdTableArgument());
             }
@@ -199,10 +200,9 @@ HRESULT AddDocumentSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM l
                 map->SheetHandle = info->hComPropSheet;
                 map->ComPropSheet = info->pfnComPropSheet;
                 map->SheetParam = const_cast<POEMUIPSPARAM>(param);
-                map->JobOptionsPageHandle = reinterpret_cast<HANDLE>(
-                    AddPage(*map, ModuleHandle, IDD_JOB_OPTIONS_PAGE,
-                            OEMUI_TIMED_PAGE_PROC(JobOptionsPageProc, kJobOptionsPageName),
-                            nullptr));
+                map->JobOptionsPageHandle = reinterpret_cast<HANDLE>(AddPage(
+                    *map, ModuleHandle, IDD_JOB_OPTIONS_PAGE,
+                    OEMUI_TIMED_PAGE_PROC(JobOptionsPageProc, kJobOptionsPageName), nullptr));
                 if (map->ItemIndex[kEntryColor] != kNoItem) {
                     map->ColorPageHandle = reinterpret_cast<HANDLE>(
                         AddPage(*map, ModuleHandle, IDD_COLOR_PAGE,

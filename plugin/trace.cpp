@@ -82,10 +82,12 @@ void TraceModelSection(const wchar_t* driver, const wchar_t* section, const wcha
     }
     if (lastChoice.exchange(choice) == choice && !TraceOn(kTraceDetail)) return;
     if (section[0] == L'\0') {
-        TraceLine(L"model section: none for driver \"%ls\" in \"%ls\" (every model key takes its default)",
-                  driver, capability);
+        TraceLine(
+            L"model section: none for driver \"%ls\" in \"%ls\" (every model key takes its default)",
+            driver, capability);
     } else {
-        TraceLine(L"model section: [%ls] for driver \"%ls\" in \"%ls\"", section, driver, capability);
+        TraceLine(L"model section: [%ls] for driver \"%ls\" in \"%ls\"", section, driver,
+                  capability);
     }
 }
 

@@ -46,7 +46,7 @@ void TraceLibrary(const wchar_t* what, const wchar_t* path, HMODULE module);
 
 }  // namespace oemui
 
-#define OEMUI_TRACE(level, ...)                                                     \
-    do {                                                                            \
-        if (::oemui::TraceOn(level)) ::oemui::TraceLine(__VA_ARGS__);               \
+#define OEMUI_TRACE(level, ...)                                       \
+    do {                                                              \
+        if (::oemui::TraceOn(level)) ::oemui::TraceLine(__VA_ARGS__); \
     } while (false)

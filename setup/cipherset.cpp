@@ -56,7 +56,8 @@ bool PrinterNameOf(HANDLE hPrinter, std::array<wchar_t, kPathChars>& name) {
     if (needed == 0) return false;
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[needed]);
     if (!buffer || !GetPrinterW(hPrinter, 4, buffer.get(), needed, &needed)) return false;
-    const wchar_t* printerName = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.get())->pPrinterName;
+    const wchar_t* printerName =
+        reinterpret_cast<const PRINTER_INFO_4W*>(buffer.get())->pPrinterName;
     return printerName != nullptr && printerName[0] != L'\0' &&
            SUCCEEDED(StringCchCopyW(name.data(), name.size(), printerName));
 }

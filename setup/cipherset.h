@@ -13,11 +13,11 @@ namespace oemui {
 
 // Settings block exchanged with the encryption library (36 bytes).
 struct CryptoSettingsBlock {
-    DWORD Word0;         // -> PrivateDevmode::CryptoSettingA
-    DWORD Word1;         // -> CryptoSettingB
-    char Password[16];   // 8-bit text, NUL-terminated, at most 12 characters
-    DWORD Word6;         // -> CryptoSettingC
-    DWORD Word7;         // -> CryptoSettingD
+    DWORD Word0;        // -> PrivateDevmode::CryptoSettingA
+    DWORD Word1;        // -> CryptoSettingB
+    char Password[16];  // 8-bit text, NUL-terminated, at most 12 characters
+    DWORD Word6;        // -> CryptoSettingC
+    DWORD Word7;        // -> CryptoSettingD
     DWORD Unused;
 };
 static_assert(offsetof(CryptoSettingsBlock, Word1) == 4);

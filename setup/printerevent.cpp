@@ -474,7 +474,8 @@ void SyncInstalledOptions(HANDLE hPrinter) {
 
     std::array<char, 16> memoryText{};
     for (const FeatureEdit& edit : InstalledOptionEditsFor(options, IsVistaOrLater, memoryText)) {
-        if (edit.option != nullptr) length = SetFeatureOption(list, length, edit.keyword, edit.option);
+        if (edit.option != nullptr)
+            length = SetFeatureOption(list, length, edit.keyword, edit.option);
     }
     RegSetValueExW(key.get(), kFeatureKeywordSizeValue, 0, REG_DWORD,
                    reinterpret_cast<const BYTE*>(&length), sizeof(length));

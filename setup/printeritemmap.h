@@ -28,9 +28,9 @@ struct PrinterItemMap {
     LONG ItemSel[kRecordedItems];
 
     // What the plug-in's items point at; they live as long as this record.
-    OIEXT ButtonExt;      // help of the plug-in's own item
-    OIEXT TaggedExt;      // help of the tagged installable-option items
-    OPTTYPE ButtonType;   // the push button
+    OIEXT ButtonExt;     // help of the plug-in's own item
+    OIEXT TaggedExt;     // help of the tagged installable-option items
+    OPTTYPE ButtonType;  // the push button
     OPTPARAM ButtonParams[2];
 
     // Set by Apply, consumed by the next page activation so that applying does not start a

@@ -20,7 +20,6 @@
 
 namespace oemui {
 
-
 namespace {
 
 // --- Tables of the printer tree --------------------------------------------------------------
@@ -37,9 +36,14 @@ struct TaggedOption {
     WORD helpIndex;
 };
 constexpr TaggedOption kTaggedOptions[] = {
-    {"VRHDD", 3, 2205},           {"VROptionDuplex", 5, 2204}, {"VROptionTray", 6, 2203},
-    {"InstalledMemory", 7, 2207}, {"VRFinisher", 8, 2206},     {"VROptionMPF", 9, 2209},
-    {"VRPunchUnit", 10, 2211},    {"VRJobLimit", kJobLimitTag, 2212},
+    {"VRHDD", 3, 2205},
+    {"VROptionDuplex", 5, 2204},
+    {"VROptionTray", 6, 2203},
+    {"InstalledMemory", 7, 2207},
+    {"VRFinisher", 8, 2206},
+    {"VROptionMPF", 9, 2209},
+    {"VRPunchUnit", 10, 2211},
+    {"VRJobLimit", kJobLimitTag, 2212},
     {"VRSpecialTonerInstalled", 12, 1812},
 };
 constexpr BYTE kMemoryTag = 7;
@@ -68,8 +72,7 @@ Fn Entry(HMODULE module, const char* name) {
 struct AnsiName {
     explicit AnsiName(const wchar_t* name) {
         if (name == nullptr) return;
-        if (WideCharToMultiByte(CP_ACP, 0, name, -1, text, kAnsiNameBytes, nullptr, nullptr) ==
-            0) {
+        if (WideCharToMultiByte(CP_ACP, 0, name, -1, text, kAnsiNameBytes, nullptr, nullptr) == 0) {
             text[kAnsiNameBytes - 1] = '\0';
         }
     }
@@ -215,8 +218,8 @@ void InitExt(OIEXT& ext) {
 // Copies string 8040 into a block of the core's heap (the item's name lives with the tree).
 LPWSTR ButtonName(HANDLE heap) {
     const wchar_t* text = nullptr;
-    const int length = LoadStringW(ModuleHandle, IDS_GET_INSTALLED_OPTIONS,
-                                   reinterpret_cast<LPWSTR>(&text), 0);
+    const int length =
+        LoadStringW(ModuleHandle, IDS_GET_INSTALLED_OPTIONS, reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0 || text == nullptr) return nullptr;
     const size_t chars = static_cast<size_t>(length) + 1;
     auto* name = static_cast<LPWSTR>(HeapAlloc(heap, HEAP_ZERO_MEMORY, chars * sizeof(wchar_t)));
@@ -415,8 +418,8 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
         char appData[MAX_PATH] = {};
         if (!SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE)) return false;
         char dataNameA[kPathChars] = {};
-        if (WideCharToMultiByte(CP_ACP, 0, dataName, -1, dataNameA, kPathChars, nullptr,
-                                nullptr) == 0 ||
+        if (WideCharToMultiByte(CP_ACP, 0, dataName, -1, dataNameA, kPathChars, nullptr, nullptr) ==
+                0 ||
             FAILED(StringCchPrintfA(dataFile, MAX_PATH, "%s\\%s", appData, dataNameA))) {
             return false;
         }
@@ -459,7 +462,8 @@ LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
                                 reinterpret_cast<LPBYTE>(const_cast<DWORD*>(&value)),
                                 sizeof(value));
             }
-            if (PrinterItemMap* record = PrinterRecordOf(param)) record->AppliedSinceActivation = true;
+            if (PrinterItemMap* record = PrinterRecordOf(param))
+                record->AppliedSinceActivation = true;
             return CPSUICB_ACTION_NONE;
         case CPSUICB_REASON_OPTITEM_SETFOCUS:
             if (tag == kDetectButtonTag && button != nullptr) {

@@ -15,15 +15,15 @@ inline constexpr BYTE kJobLimitTag = 11;     // "VRJobLimit"
 // Number of values a detection yields (PushDetectedOptions takes them in this order).
 inline constexpr int kDetectedCount = 9;
 enum : int {
-    kDetectedHardDisk = 0,    // 0 = hard disk reported, 1 = none
-    kDetectedDuplex = 1,      // 0 = duplex unit installed, 1 = none
-    kDetectedTrays = 2,       // number of option trays, 0 to 4
-    kDetectedMemory = 3,      // option index of the memory item
-    kDetectedFinisher = 4,    // 1 = installed
-    kDetectedFeeder = 5,      // 1 = multi-purpose feeder installed
-    kDetectedPunch = 6,       // 1 = punch unit installed
-    kDetectedJobLimit = 7,    // 0 = job limitation on, 1 = off
-    kDetectedSpotColor = 8,   // special toner as reported
+    kDetectedHardDisk = 0,   // 0 = hard disk reported, 1 = none
+    kDetectedDuplex = 1,     // 0 = duplex unit installed, 1 = none
+    kDetectedTrays = 2,      // number of option trays, 0 to 4
+    kDetectedMemory = 3,     // option index of the memory item
+    kDetectedFinisher = 4,   // 1 = installed
+    kDetectedFeeder = 5,     // 1 = multi-purpose feeder installed
+    kDetectedPunch = 6,      // 1 = punch unit installed
+    kDetectedJobLimit = 7,   // 0 = job limitation on, 1 = off
+    kDetectedSpotColor = 8,  // special toner as reported
 };
 
 // Entry points of the detection libraries "NetExtDLL" (IsValidPort, GetNetextCapability,
@@ -44,12 +44,12 @@ inline constexpr int kAnsiNameBytes = 220;
 
 // What a detection library reported, as read from its data file.
 struct InstalledReport {
-    UINT installed = 0;     // "Installed" bit field
-    INT memoryMb = 0;       // "Random Access Memory" / "RAM"
-    bool hardDisk = false;  // "Hard Disk" / bit 0x80 of "Installed" (USB)
-    UINT punchType = 0;     // "PunchType"
-    UINT jobLimitation = 0; // "JobLimitationMode"
-    UINT spotColor = 0;     // "SpotColor"
+    UINT installed = 0;      // "Installed" bit field
+    INT memoryMb = 0;        // "Random Access Memory" / "RAM"
+    bool hardDisk = false;   // "Hard Disk" / bit 0x80 of "Installed" (USB)
+    UINT punchType = 0;      // "PunchType"
+    UINT jobLimitation = 0;  // "JobLimitationMode"
+    UINT spotColor = 0;      // "SpotColor"
 };
 
 // Tags the installable-option items of the printer tree, gives them the plug-in's help,

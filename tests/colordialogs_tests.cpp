@@ -103,8 +103,9 @@ protected:
     // Template 111 has no special-toner button: the command reaches the page procedure as it
     // would from a layout that has one.
     void RunSpecialToner(const std::function<void(HWND)>& steps, int boxAnswer = IDOK) {
-        RunDialog([&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_SPECIAL_TONER, BN_CLICKED), 0); },
-                  steps, boxAnswer);
+        RunDialog(
+            [&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_SPECIAL_TONER, BN_CLICKED), 0); },
+            steps, boxAnswer);
     }
 
     bool ApplyEnabled() const { return IsWindowEnabled(GetDlgItem(sheet_, 0x3021)) != FALSE; }
@@ -351,10 +352,12 @@ TEST_F(ColorDialogs, CalderWithoutTargetColorLeavesItsListEmptyAndTheValueAlone)
     const std::wstring path = PpdWithout("VRTargetColor", L"colordialogs-no-target.ppd");
     ASSERT_FALSE(path.empty());
 
-    Open([](DriverItemMap& map) {
-        ChooseMode(map, kColorModeCalder);
-        map.WantedValue[kEntryTargetColor] = 3;
-    }, nullptr, path);
+    Open(
+        [](DriverItemMap& map) {
+            ChooseMode(map, kColorModeCalder);
+            map.WantedValue[kEntryTargetColor] = 3;
+        },
+        nullptr, path);
     EXPECT_EQ(map_->ItemIndex[kEntryTargetColor], kNoItem);
     RunFromButton(IDC_CALDER_OPTIONS, [&](HWND dialog) {
         EXPECT_EQ(Count(dialog, IDC_CALDER_CMYK_LIST), 0);
@@ -370,8 +373,8 @@ TEST_F(ColorDialogs, CalderWithoutTargetColorLeavesItsListEmptyAndTheValueAlone)
 TEST_F(ColorDialogs, MeridanMethodDecidesWhichControlsShow) {
     struct Case {
         const char* name;
-        int method;    // radio clicked
-        DWORD cmyk;    // VRCMYKProfile before opening
+        int method;                                // radio clicked
+        DWORD cmyk;                                // VRCMYKProfile before opening
         bool input, cmykRows, simulation, output;  // RGB list, CMYK lists, simulation, the rest
         bool linkPicture, printerPicture;
     };
@@ -404,9 +407,8 @@ TEST_F(ColorDialogs, MeridanMethodDecidesWhichControlsShow) {
                 EXPECT_EQ(Visible(dialog, id), c.cmykRows) << id;
             }
             EXPECT_EQ(Visible(dialog, IDC_MERIDAN_SIM_LIST), c.simulation);
-            for (int id : {IDC_MERIDAN_OUTPUT_LIST, IDC_MERIDAN_INTENT_LIST,
-                           IDC_MERIDAN_PRECISION, IDC_MERIDAN_BLACK_LIST,
-                           IDC_MERIDAN_PURE_BLACK}) {
+            for (int id : {IDC_MERIDAN_OUTPUT_LIST, IDC_MERIDAN_INTENT_LIST, IDC_MERIDAN_PRECISION,
+                           IDC_MERIDAN_BLACK_LIST, IDC_MERIDAN_PURE_BLACK}) {
                 EXPECT_EQ(Visible(dialog, id), c.output) << id;
             }
             EXPECT_EQ(Visible(dialog, IDC_MERIDAN_PICTURE_LINK), c.linkPicture);
@@ -430,10 +432,10 @@ TEST_F(ColorDialogs, MeridanMethodDecidesWhichControlsShow) {
 
 TEST_F(ColorDialogs, MeridanDefaultGivesHighestPrecisionAndZerosOnlyAfterOk) {
     // Every edited feature starts at its second option (precision at the lowest).
-    constexpr int kEntries[] = {kEntryColorIcms,       kEntryCmykProfile,     kEntryColorRenderDict,
-                                kEntryRgbProfile,      kEntryCmykInputProfile, kEntryCmykLinkProfile,
-                                kEntryOutProfile,      kEntrySimProfile,       kEntryPreserveBlack,
-                                kEntryPureBlack,       kEntryBlackSubGra};
+    constexpr int kEntries[] = {kEntryColorIcms,  kEntryCmykProfile,      kEntryColorRenderDict,
+                                kEntryRgbProfile, kEntryCmykInputProfile, kEntryCmykLinkProfile,
+                                kEntryOutProfile, kEntrySimProfile,       kEntryPreserveBlack,
+                                kEntryPureBlack,  kEntryBlackSubGra};
     for (int closeWith : {IDOK, IDCANCEL}) {
         SCOPED_TRACE(closeWith == IDOK ? "OK" : "Cancel");
         Open([&](DriverItemMap& map) {
@@ -466,8 +468,8 @@ TEST_F(ColorDialogs, SpecialTonerWholePageAndSpecialColorSpaceExcludeEachOther) 
     struct Case {
         const char* name;
         const char* toner;
-        DWORD space;   // wanted VRSpecialColorSpace before
-        int answer;    // to the confirmation
+        DWORD space;  // wanted VRSpecialColorSpace before
+        int answer;   // to the confirmation
         bool asked;
         DWORD choice;  // VRSpecialColorControl after OK (it starts at 2)
         DWORD spaceAfter;
@@ -480,20 +482,24 @@ TEST_F(ColorDialogs, SpecialTonerWholePageAndSpecialColorSpaceExcludeEachOther) 
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        Open([&](DriverItemMap& map) {
-            map.WantedValue[kEntrySpecialColorControl] = 2;
-            map.WantedValue[kEntrySpecialColorSpace] = c.space;
-        }, c.toner);
-        RunSpecialToner([&](HWND dialog) {
-            EXPECT_TRUE(Ticked(dialog, IDC_TONER_CHOICE_UNDER));
-            Click(dialog, IDC_TONER_CHOICE_WHOLE);
-            EXPECT_EQ(boxes_.size(), c.asked ? 1u : 0u);
-            EXPECT_EQ(map_->WantedValue[kEntrySpecialColorSpace], c.spaceAfter)
-                << "the confirmation acts on the map at once";
-            EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_WHOLE), c.choice == 5);
-            EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_UNDER), c.choice == 2);
-            Click(dialog, IDOK);
-        }, c.answer);
+        Open(
+            [&](DriverItemMap& map) {
+                map.WantedValue[kEntrySpecialColorControl] = 2;
+                map.WantedValue[kEntrySpecialColorSpace] = c.space;
+            },
+            c.toner);
+        RunSpecialToner(
+            [&](HWND dialog) {
+                EXPECT_TRUE(Ticked(dialog, IDC_TONER_CHOICE_UNDER));
+                Click(dialog, IDC_TONER_CHOICE_WHOLE);
+                EXPECT_EQ(boxes_.size(), c.asked ? 1u : 0u);
+                EXPECT_EQ(map_->WantedValue[kEntrySpecialColorSpace], c.spaceAfter)
+                    << "the confirmation acts on the map at once";
+                EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_WHOLE), c.choice == 5);
+                EXPECT_EQ(Ticked(dialog, IDC_TONER_CHOICE_UNDER), c.choice == 2);
+                Click(dialog, IDOK);
+            },
+            c.answer);
         EXPECT_EQ(map_->WantedValue[kEntrySpecialColorControl], c.choice);
         Close();
     }
@@ -503,17 +509,19 @@ TEST_F(ColorDialogs, SpecialTonerTemplateFollowsTheInstalledToner) {
     struct Case {
         const char* toner;
         const wchar_t* title;
-        bool order;   // white: layer order; clear: finish list
+        bool order;  // white: layer order; clear: finish list
     };
     const Case kCases[] = {{"White", L"White Toner", true}, {"Clear", L"Clear Toner", false}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.toner);
-        Open([](DriverItemMap& map) {
-            map.WantedValue[kEntrySpecialColorControl] = 0;
-            map.WantedValue[kEntryCoreItem423] = 1;
-            map.WantedValue[kEntrySpecialColorOrder] = 0;
-            map.WantedValue[kEntryClearOutputMode] = 0;
-        }, c.toner);
+        Open(
+            [](DriverItemMap& map) {
+                map.WantedValue[kEntrySpecialColorControl] = 0;
+                map.WantedValue[kEntryCoreItem423] = 1;
+                map.WantedValue[kEntrySpecialColorOrder] = 0;
+                map.WantedValue[kEntryClearOutputMode] = 0;
+            },
+            c.toner);
         RunSpecialToner([&](HWND dialog) {
             wchar_t title[64] = {};
             GetDlgItemTextW(dialog, IDC_TONER_TITLE, title, 64);
@@ -566,12 +574,13 @@ TEST_F(ColorDialogs, DetailDialogsLockDefaultWithoutPermission) {
             sheetFlags_ = flags;
             Open([&](DriverItemMap& map) { ChooseMode(map, c.colorMode); }, "White");
             EXPECT_EQ(Enabled(page_, IDC_COLOR_ADVANCED), flags == 0);
-            RunDialog([&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED), 0); },
-                      [&](HWND dialog) {
-                          EXPECT_EQ(Enabled(dialog, IDC_DEFAULT), flags == 0);
-                          EXPECT_TRUE(Enabled(dialog, IDOK));
-                          Click(dialog, IDCANCEL);
-                      });
+            RunDialog(
+                [&] { SendMessageW(page_, WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED), 0); },
+                [&](HWND dialog) {
+                    EXPECT_EQ(Enabled(dialog, IDC_DEFAULT), flags == 0);
+                    EXPECT_TRUE(Enabled(dialog, IDOK));
+                    Click(dialog, IDCANCEL);
+                });
             Close();
         }
     }
@@ -592,42 +601,72 @@ TEST_F(ColorDialogs, DefaultThenOkChangesOnlyWhatTheDialogEdits) {
         std::vector<Change> changes;
     };
     const Case kCases[] = {
-        {"Advanced", IDC_COLOR_ADVANCED, kColorModeAutomatic, nullptr,
-         {{kEntryAlwaysPrnHT, 0}, {kEntryOverPrint, 0}, {kEntryScreenObo, 0},
-          {kEntrySeparationOrder, 0}, {kEntrySpecialColorSpace, 0}}},
+        {"Advanced",
+         IDC_COLOR_ADVANCED,
+         kColorModeAutomatic,
+         nullptr,
+         {{kEntryAlwaysPrnHT, 0},
+          {kEntryOverPrint, 0},
+          {kEntryScreenObo, 0},
+          {kEntrySeparationOrder, 0},
+          {kEntrySpecialColorSpace, 0}}},
         // Setting 0 is not listed: the first setting stands in, with the utility off.
-        {"Calder Color", IDC_CALDER_OPTIONS, kColorModeCalder, nullptr,
-         {{kEntryTargetColor, 0}, {kEntryBlackSubstitution, 0}, {kEntryColorRenderStyle, 0},
+        {"Calder Color",
+         IDC_CALDER_OPTIONS,
+         kColorModeCalder,
+         nullptr,
+         {{kEntryTargetColor, 0},
+          {kEntryBlackSubstitution, 0},
+          {kEntryColorRenderStyle, 0},
           {kEntryColorSettingCopy, 1}}},
-        {"Meridan Pro", IDC_MERIDAN_OPTIONS, kColorModeMeridan, nullptr,
-         {{kEntryColorIcms, 0}, {kEntryCmykProfile, 0}, {kEntryColorRenderDict, 0},
-          {kEntryRgbProfile, 0}, {kEntryCmykInputProfile, 0}, {kEntryCmykLinkProfile, 0},
-          {kEntryOutProfile, 0}, {kEntrySimProfile, 0}, {kEntryPreserveBlack, 0},
-          {kEntryPureBlack, 0}, {kEntryBlackSubGra, 0}, {kEntryColorMatch, 2}}},
+        {"Meridan Pro",
+         IDC_MERIDAN_OPTIONS,
+         kColorModeMeridan,
+         nullptr,
+         {{kEntryColorIcms, 0},
+          {kEntryCmykProfile, 0},
+          {kEntryColorRenderDict, 0},
+          {kEntryRgbProfile, 0},
+          {kEntryCmykInputProfile, 0},
+          {kEntryCmykLinkProfile, 0},
+          {kEntryOutProfile, 0},
+          {kEntrySimProfile, 0},
+          {kEntryPreserveBlack, 0},
+          {kEntryPureBlack, 0},
+          {kEntryBlackSubGra, 0},
+          {kEntryColorMatch, 2}}},
         // Mirror printing is off at option 1.
-        {"white toner", IDC_SPECIAL_TONER, kColorModeAutomatic, "White",
+        {"white toner",
+         IDC_SPECIAL_TONER,
+         kColorModeAutomatic,
+         "White",
          {{kEntrySpecialColorControl, 0}, {kEntryCoreItem423, 1}, {kEntrySpecialColorOrder, 0}}},
-        {"clear toner", IDC_SPECIAL_TONER, kColorModeAutomatic, "Clear",
+        {"clear toner",
+         IDC_SPECIAL_TONER,
+         kColorModeAutomatic,
+         "Clear",
          {{kEntrySpecialColorControl, 0}, {kEntryCoreItem423, 1}, {kEntryClearOutputMode, 0}}},
     };
     // Every value any of the dialogs edits starts away from its default.
     constexpr int kStartAtOne[] = {
-        kEntryAlwaysPrnHT,      kEntryOverPrint,         kEntryScreenObo,
-        kEntrySeparationOrder,  kEntrySpecialColorSpace, kEntryTargetColor,
-        kEntryBlackSubstitution, kEntryColorRenderStyle, kEntryColorIcms,
-        kEntryCmykProfile,      kEntryColorRenderDict,   kEntryRgbProfile,
-        kEntryCmykInputProfile, kEntryCmykLinkProfile,   kEntryOutProfile,
-        kEntrySimProfile,       kEntryPreserveBlack,     kEntryPureBlack,
-        kEntryBlackSubGra,      kEntrySpecialColorControl, kEntrySpecialColorOrder,
-        kEntryClearOutputMode,  kEntryResolution};
+        kEntryAlwaysPrnHT,       kEntryOverPrint,           kEntryScreenObo,
+        kEntrySeparationOrder,   kEntrySpecialColorSpace,   kEntryTargetColor,
+        kEntryBlackSubstitution, kEntryColorRenderStyle,    kEntryColorIcms,
+        kEntryCmykProfile,       kEntryColorRenderDict,     kEntryRgbProfile,
+        kEntryCmykInputProfile,  kEntryCmykLinkProfile,     kEntryOutProfile,
+        kEntrySimProfile,        kEntryPreserveBlack,       kEntryPureBlack,
+        kEntryBlackSubGra,       kEntrySpecialColorControl, kEntrySpecialColorOrder,
+        kEntryClearOutputMode,   kEntryResolution};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        Open([&](DriverItemMap& map) {
-            for (int entry : kStartAtOne) map.WantedValue[entry] = 1;
-            map.WantedValue[kEntryColorMatch] = 0;
-            map.WantedValue[kEntryCoreItem423] = 0;
-            ChooseMode(map, c.colorMode);
-        }, c.toner);
+        Open(
+            [&](DriverItemMap& map) {
+                for (int entry : kStartAtOne) map.WantedValue[entry] = 1;
+                map.WantedValue[kEntryColorMatch] = 0;
+                map.WantedValue[kEntryCoreItem423] = 0;
+                ChooseMode(map, c.colorMode);
+            },
+            c.toner);
         map_->WantedValue[kEntryColorSettingCopy] = 0x10002;  // the utility's second setting
         const Values before = Snapshot(*map_);
         Values expected = before;

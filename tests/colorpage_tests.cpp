@@ -42,8 +42,9 @@ bool InstallBarePrinter() {
         kBareDriver, kBarePrinter,
         {{L"bare.cap",
           "[Capability]\r\nLab Bare PS=Bare\r\n[Bare]\r\nCCMInfoFile=vrlabccm.ini\r\n"},
-         {L"bare.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
-                       "HELP=vrlab.hlp\r\n"}},
+         {L"bare.ini",
+          "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
+          "HELP=vrlab.hlp\r\n"}},
         L"bare.PPD");
 }
 
@@ -247,8 +248,10 @@ TEST_F(ColorPage, LeavingPushesInOrderAndWritesTheRecord) {
     EXPECT_EQ(updates.front().newSel, static_cast<LONG>(kColorModeNoMatching));
     int resolution = -1, outputMode = -1;
     for (size_t i = 0; i < updates.size(); ++i) {
-        if (updates[i].keyword == "VRResolution" && resolution < 0) resolution = static_cast<int>(i);
-        if (updates[i].keyword == "VROutputMode" && outputMode < 0) outputMode = static_cast<int>(i);
+        if (updates[i].keyword == "VRResolution" && resolution < 0)
+            resolution = static_cast<int>(i);
+        if (updates[i].keyword == "VROutputMode" && outputMode < 0)
+            outputMode = static_cast<int>(i);
     }
     ASSERT_GE(outputMode, 0);
     EXPECT_LT(resolution, outputMode);
@@ -289,7 +292,8 @@ TEST_F(ColorPage, LeavingPushesInOrderAndWritesTheRecord) {
     core_->PumpSheet();
     bool reported = false;
     for (const host::SetResultRecord& r : core_->Results()) {
-        reported |= r.handle == reinterpret_cast<LPARAM>(map_->ColorPageHandle) && r.result == CPSUI_OK;
+        reported |=
+            r.handle == reinterpret_cast<LPARAM>(map_->ColorPageHandle) && r.result == CPSUI_OK;
     }
     EXPECT_TRUE(reported);
 }
@@ -338,11 +342,12 @@ TEST_F(ColorPage, SwatchUtilityStartsFromItsRegisteredFolderOrIsReported) {
     const std::wstring folder = std::wstring(temp) + L"colk-swatch";
     CreateDirectoryW(folder.c_str(), nullptr);
     ASSERT_TRUE(testenv::WriteFileBytes(
-        folder + L"\\swatch.exe", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcolorap.exe")));
+        folder + L"\\swatch.exe",
+        testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcolorap.exe")));
     testenv::StandInLog log;
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\LabPrinters\\ColorSwatch", 0,
-                              nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\LabPrinters\\ColorSwatch", 0, nullptr,
+                              0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(key, L"install", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));

@@ -296,9 +296,10 @@ TEST(SheetDriverCache, ModelValuesReadAsTheFileGivesThem) {
                   {L"quoting.ini", kIniWithConfig}});
     Printer printer(L"Quoting 1");
     ASSERT_TRUE(printer);
-    const wchar_t* keys[] = {L"Plain", L"Spaced", L"Double", L"Single", L"Mixed", L"Lone",
-                             L"EmptyQuotes", L"Empty", L"NoEquals", L"Twice", L"mixed case",
-                             L"; Commented", L"Commented", L"Equals", L"Absent", L""};
+    const wchar_t* keys[] = {L"Plain",     L"Spaced", L"Double",      L"Single",
+                             L"Mixed",     L"Lone",   L"EmptyQuotes", L"Empty",
+                             L"NoEquals",  L"Twice",  L"mixed case",  L"; Commented",
+                             L"Commented", L"Equals", L"Absent",      L""};
     for (const DWORD capacity : {DWORD{2}, DWORD{3}, DWORD{5}, DWORD{8}, kIniStringChars}) {
         for (const wchar_t* key : keys) {
             ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));

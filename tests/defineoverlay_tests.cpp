@@ -75,18 +75,18 @@ TEST(DefineOverlayFilters, PageListsKeepOnlyItemsOfNumbersAndSingleDashes) {
         {L"9999,10-2000", L"9999,10-2000", 0},  // order of a range is not checked
         {L"1,", L"1,", 0},                      // still typing
         {L"5-", L"5-", 0},
-        {L"1 2", L"12", 1},                     // space
+        {L"1 2", L"12", 1},  // space
         {L"1a", L"1", 1},
-        {L"01", L"1", 1},                       // leading zero
+        {L"01", L"1", 1},  // leading zero
         {L"1,0", L"1,", 1},
         {L"5-0", L"5-", 1},
-        {L"10,100,1000", L"10,100,1000", 0},    // inner zeros are digits
-        {L"12345", L"1234", 1},                 // fifth digit
-        {L"1-2-3", L"1-23", 1},                 // second dash in one item
-        {L"1-2,3-4", L"1-2,3-4", 0},            // a comma allows the next dash
-        {L"1,-2", L"1,2", 1},                   // dash right after a comma
-        {L"1,,2", L"1,2", 1},                   // comma after comma
-        {L"1-,2", L"1-2", 1},                   // comma after dash
+        {L"10,100,1000", L"10,100,1000", 0},  // inner zeros are digits
+        {L"12345", L"1234", 1},               // fifth digit
+        {L"1-2-3", L"1-23", 1},               // second dash in one item
+        {L"1-2,3-4", L"1-2,3-4", 0},          // a comma allows the next dash
+        {L"1,-2", L"1,2", 1},                 // dash right after a comma
+        {L"1,,2", L"1,2", 1},                 // comma after comma
+        {L"1-,2", L"1-2", 1},                 // comma after dash
         {L"-1", L"1", 1},
         {L",", L"", 1},
         {L"", L"", 0},
@@ -119,7 +119,11 @@ TEST(DefineOverlayFilters, FormNamesLoseReservedAsciiOnlyAndListsLoseTrailingSep
     }
     EXPECT_EQ(FormName(L"A<b>:c").text, L"Abc");
     EXPECT_EQ(FormName(L"A<b>:c").removed, 3);
-    EXPECT_EQ(FormName(L"Fa\x00E7" L"ade \x65E5").text, L"Fa\x00E7" L"ade\x65E5");
+    EXPECT_EQ(FormName(L"Fa\x00E7"
+                       L"ade \x65E5")
+                  .text,
+              L"Fa\x00E7"
+              L"ade\x65E5");
     EXPECT_EQ(FormName(L"abcdef", 4).text, L"abc");
     EXPECT_EQ(FormName(L"abcdef", 4).removed, 3);
 
@@ -319,7 +323,7 @@ TEST_F(DefineOverlay, NewDefinitionNeedsANameOfItsOwnAndAForm) {
                             reinterpret_cast<LPARAM>(&to));
         EXPECT_EQ(from, 0u);
         EXPECT_EQ(to, 5u);
-        EXPECT_STREQ(Record().Name, L"Draft");  // taken even though refused
+        EXPECT_STREQ(Record().Name, L"Draft");            // taken even though refused
         SetDlgItemTextW(dialog, IDC_DOV_NAME, L"draft");  // names compare case-sensitively
         EXPECT_EQ(ClickFor(dialog, IDOK), Strings{noForms});
         stillOpen = IsWindow(dialog) != FALSE;
@@ -499,7 +503,7 @@ TEST_F(DefineOverlay, FormsAreAddedRenamedAndDeletedWithinThreeDistinctNames) {
                   TypeForm(dialog, L"Three");
                   Click(dialog, IDC_DOV_FORM_ADD);
                   TypeForm(dialog, L"Four");
-                  EXPECT_FALSE(Enabled(dialog, IDC_DOV_FORM_ADD));  // three is the most
+                  EXPECT_FALSE(Enabled(dialog, IDC_DOV_FORM_ADD));        // three is the most
                   SendMessageW(dialog, WM_COMMAND, IDC_DOV_FORM_ADD, 0);  // forced anyway
                   EXPECT_EQ(Forms(dialog), (Strings{L"Ab\x00E9", L"Two", L"Three"}));
 
@@ -585,7 +589,6 @@ TEST_F(DefineOverlay, Screenshot) {
 
 // ---------------------------------------------------------------------------------------------
 // Opened from the Overlays dialog
-
 
 TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) {
     ASSERT_NE(PluginModule(), nullptr);

@@ -69,10 +69,10 @@ TEST(DemoCommandLine, ModesOptionsAndDefaults) {
     EXPECT_TRUE(o.apply);
 
     demo::Options p;
-    ASSERT_TRUE(demo::ParseArguments({L"printer", L"--step", L"Orientation", L"--step",
-                                      L"Pages per Sheet", L"--no-apply", L"--mono",
-                                      L"--screenshots", L"C:\\out"},
-                                     p, error));
+    ASSERT_TRUE(
+        demo::ParseArguments({L"printer", L"--step", L"Orientation", L"--step", L"Pages per Sheet",
+                              L"--no-apply", L"--mono", L"--screenshots", L"C:\\out"},
+                             p, error));
     EXPECT_EQ(p.mode, demo::Mode::Printer);
     EXPECT_EQ(p.steps, (std::vector<std::wstring>{L"Orientation", L"Pages per Sheet"}));
     EXPECT_FALSE(p.apply);
@@ -90,9 +90,11 @@ TEST(DemoCommandLine, ModesOptionsAndDefaults) {
 }
 
 TEST(DemoCommandLine, BadUsageIsRefusedWithAReason) {
-    const std::vector<std::vector<std::wstring>> bad = {
-        {L"--frobnicate"}, {L"--dll"}, {L"document", L"print"}, {L"print", L"--bench"},
-        {L"--screenshots", L""}};
+    const std::vector<std::vector<std::wstring>> bad = {{L"--frobnicate"},
+                                                        {L"--dll"},
+                                                        {L"document", L"print"},
+                                                        {L"print", L"--bench"},
+                                                        {L"--screenshots", L""}};
     for (const auto& args : bad) {
         demo::Options o;
         std::wstring error;
@@ -122,12 +124,13 @@ TEST(DemoBadDll, MissingUnreadableAndExportlessDllsAreRefused) {
         << message;
 
     EXPECT_EQ(demo::CheckPluginDll(DllPath()), L"");
-    EXPECT_TRUE(Contains(testenv::Narrow(demo::CheckPluginDll(testenv::TestBinDir())),
-                         "is a folder"));
+    EXPECT_TRUE(
+        Contains(testenv::Narrow(demo::CheckPluginDll(testenv::TestBinDir())), "is a folder"));
 }
 
 TEST(DemoBadDll, TheProgramExitsWithTheDllCodeAndNamesTheFile) {
-    const HostRun missing = RunHost(L"--dll \"" + testenv::TestBinDir() + L"\\no-such-plugin.dll\"");
+    const HostRun missing =
+        RunHost(L"--dll \"" + testenv::TestBinDir() + L"\\no-such-plugin.dll\"");
     EXPECT_EQ(missing.exitCode, demo::kExitBadDll);
     EXPECT_TRUE(Contains(missing.output, "no-such-plugin.dll")) << missing.output;
 
@@ -153,8 +156,9 @@ TEST(DemoBadSample, EachBrokenFileIsNamedWithWhatIsWrong) {
         {L"labcolor.ppd", "just some text\r\n", "no *PPD-Adobe"},
         {L"vrlab.cap", "[Capability]\r\nOther Driver=Other\r\n", "names no model section"},
         {L"vroemui.ini", "[OEMFiles]\r\n", "OEMConfigFile1"},
-        {L"vrgamma.ini", "[PSGamma]\r\nSettingNum=2\r\nSettingID0=1\r\nSettingID1=9\r\n"
-                         "SettingName1=One\r\n",
+        {L"vrgamma.ini",
+         "[PSGamma]\r\nSettingNum=2\r\nSettingID0=1\r\nSettingID1=9\r\n"
+         "SettingName1=One\r\n",
          "without a \"SettingName9\""},
         {L"vrwmfont.ini", "[PrinterFont]\r\nDefaultNo=3\r\n1=Courier\r\n", "only 1 fonts"},
         {L"vrlabccm.ini", "[Color]\r\nCCMNT1=0A1\r\n[Gamma]\r\nCCMNT1=00\r\n", "hexadecimal"},
@@ -247,11 +251,11 @@ TEST(DemoReport, WithoutDllTheDriversIniNamesThePluginAndTheSummaryCountsTheRun)
     const size_t recordAt = report.find("[PrivateDevmode]");
     ASSERT_NE(recordAt, std::string::npos);
     const size_t recordEnd = report.find("\n[", recordAt + 1);
-    const std::string record = report.substr(recordAt, recordEnd == std::string::npos
-                                                           ? std::string::npos
-                                                           : recordEnd - recordAt);
+    const std::string record = report.substr(
+        recordAt, recordEnd == std::string::npos ? std::string::npos : recordEnd - recordAt);
     size_t changed = 0;
-    for (size_t at = record.find("(was "); at != std::string::npos; at = record.find("(was ", at + 1)) {
+    for (size_t at = record.find("(was "); at != std::string::npos;
+         at = record.find("(was ", at + 1)) {
         ++changed;
     }
     EXPECT_GT(changed, 0u);
@@ -338,8 +342,9 @@ TEST(DemoReport, IniDifferencesBySection) {
     const std::wstring dir = FreshTempFolder(L"oemui-demo-ini");
     const std::wstring path = dir + L"\\plugin.ini";
     ASSERT_TRUE(testenv::WriteFileBytes(
-        path, "[Watermark]\r\nWTMK001=72,0,45\r\nWTMK002=10,0,0\r\n[Old]\r\nA=1\r\n"
-              "[Keep]\r\nX=1\r\n"));
+        path,
+        "[Watermark]\r\nWTMK001=72,0,45\r\nWTMK002=10,0,0\r\n[Old]\r\nA=1\r\n"
+        "[Keep]\r\nX=1\r\n"));
     const demo::IniSnapshot before = demo::ReadIni(path);
     WritePrivateProfileStringW(L"Watermark", L"WTMK001", L"72,0,30", path.c_str());
     WritePrivateProfileStringW(L"Watermark", L"WTMK002", nullptr, path.c_str());
@@ -386,8 +391,8 @@ TEST(DemoScreenshots, ShotCheckWantsTheWindowsSizeAndMoreThanOneColour) {
     };
     for (const Window& w : kWindows) {
         SCOPED_TRACE(testenv::Narrow(w.file));
-        HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", w.text, WS_POPUP | WS_VISIBLE,
-                                      40, 40, 160, 60, nullptr, nullptr, nullptr, nullptr);
+        HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", w.text, WS_POPUP | WS_VISIBLE, 40,
+                                      40, 160, 60, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window, nullptr);
         // The window reaches the screen a little after it is created: shots are taken until one
         // passes, for a second at most.

@@ -44,10 +44,10 @@ protected:
     static void SetUpTestSuite() {
         testenv::TestDriver noCrypto;
         noCrypto.name = L"No Crypto PS";
-        noCrypto.dependentFiles = {
-            {L"nocrypto.cap", "[Capability]\r\nNo Crypto PS=NoCrypto\r\n\r\n[NoCrypto]\r\n"
-                              "TabLinkName=http://printers.example.com/\r\n"},
-            {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
+        noCrypto.dependentFiles = {{L"nocrypto.cap",
+                                    "[Capability]\r\nNo Crypto PS=NoCrypto\r\n\r\n[NoCrypto]\r\n"
+                                    "TabLinkName=http://printers.example.com/\r\n"},
+                                   {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
         ASSERT_TRUE(testenv::InstallDriver(noCrypto));
         ASSERT_TRUE(testenv::InstallPrinter(L"No Crypto 1", noCrypto.name));
     }
@@ -61,7 +61,8 @@ protected:
         if (object != nullptr) object->Release();
     }
 
-    HRESULT Run(DWORD mode, HANDLE printer, void* in, void* out, DWORD bufSize = kPrivateDevmodeSize) {
+    HRESULT Run(DWORD mode, HANDLE printer, void* in, void* out,
+                DWORD bufSize = kPrivateDevmodeSize) {
         OEMDMPARAM param = {};
         param.cbSize = sizeof(param);
         param.hPrinter = printer;
@@ -78,12 +79,10 @@ protected:
 // Byte ranges the default operation writes; every other byte keeps the buffer's content.
 std::vector<std::pair<size_t, size_t>> DefaultWrites(bool withEncryption) {
     std::vector<std::pair<size_t, size_t>> r = {
-        {0, 12},      {12, 4},     {72, 2},     {80, 2},     {16, 2},     {50, 2},
-        {60, 4},      {68, 4},     {600, 4},    {3880, 4},   {88, 1},     {343, 1},
-        {2560, 1},    {2569, 1},   {2564, 4},   {2568, 1},   {3872, 4},   {3892, 4},
-        {3896, 4},    {3900, 4},   {604, 4},    {3884, 4},   {3888, 4},   {3904, 4},
-        {3908, 4},    {3912, 4},   {3916, 4},   {992, 522},  {1514, 522}, {2036, 522},
-        {2558, 2},
+        {0, 12},   {12, 4},   {72, 2},   {80, 2},    {16, 2},     {50, 2},     {60, 4},   {68, 4},
+        {600, 4},  {3880, 4}, {88, 1},   {343, 1},   {2560, 1},   {2569, 1},   {2564, 4}, {2568, 1},
+        {3872, 4}, {3892, 4}, {3896, 4}, {3900, 4},  {604, 4},    {3884, 4},   {3888, 4}, {3904, 4},
+        {3908, 4}, {3912, 4}, {3916, 4}, {992, 522}, {1514, 522}, {2036, 522}, {2558, 2},
     };
     if (withEncryption) {
         r.insert(r.end(), {{3596, 4}, {3600, 4}, {3864, 4}, {3868, 4}, {3860, 4}, {3604, 1}});
@@ -91,7 +90,8 @@ std::vector<std::pair<size_t, size_t>> DefaultWrites(bool withEncryption) {
     return r;
 }
 
-void ExpectUntouchedOutside(const BYTE* data, const std::vector<std::pair<size_t, size_t>>& writes) {
+void ExpectUntouchedOutside(const BYTE* data,
+                            const std::vector<std::pair<size_t, size_t>>& writes) {
     std::vector<bool> written(kPrivateDevmodeSize, false);
     for (auto [offset, size] : writes) {
         for (size_t i = 0; i < size; ++i) written[offset + i] = true;
@@ -149,7 +149,9 @@ void ExpectStandInEncryptionWords(const PrivateDevmode& r) {
     EXPECT_EQ(r.EncryptedPassword[0], 0);
 }
 
-std::wstring Field(const wchar_t* text, size_t chars) { return std::wstring(text, wcsnlen(text, chars)); }
+std::wstring Field(const wchar_t* text, size_t chars) {
+    return std::wstring(text, wcsnlen(text, chars));
+}
 
 }  // namespace
 
@@ -349,12 +351,14 @@ TEST_F(DevModeTest, RandomRecordsNeverWriteOutsideTheOutput) {
         outRecord.Header.dwSize = size(rng);
         const int pick = byte(rng);
         inRecord->Header.dwSignature = pick < 192 ? signatures[pick % 4] : rng();
-        outRecord.Header.dwSignature = (pick & 1) ? inRecord->Header.dwSignature : signatures[pick % 4];
+        outRecord.Header.dwSignature =
+            (pick & 1) ? inRecord->Header.dwSignature : signatures[pick % 4];
         copies += inRecord->Header.dwSignature == kPrivateDevmodeSignature &&
                   outRecord.Header.dwSignature == kPrivateDevmodeSignature;
         const DWORD mode = (i & 1) ? OEMDM_MERGE : OEMDM_CONVERT;
         HANDLE target = (i % 50 == 0) ? printer.get() : nullptr;
-        ASSERT_EQ(Run(mode, target, in.data(), out.Data(), (i % 3) ? kPrivateDevmodeSize : 0), S_OK);
+        ASSERT_EQ(Run(mode, target, in.data(), out.Data(), (i % 3) ? kPrivateDevmodeSize : 0),
+                  S_OK);
         ASSERT_TRUE(out.GuardsIntact()) << "case " << i;
         ASSERT_EQ(outRecord.Header.dwSize, kPrivateDevmodeSize) << "case " << i;
         ASSERT_EQ(outRecord.Header.dwSignature, kPrivateDevmodeSignature) << "case " << i;

@@ -170,9 +170,8 @@ TEST(ShowWarningOnce, RemembersUntickedOrCancelledWarnings) {
     }
     // Esc counts as unticked: "1" is written and the warning stays away.
     {
-        testenv::ModalWatcher watcher([](HWND dialog) {
-            PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-        });
+        testenv::ModalWatcher watcher(
+            [](HWND dialog) { PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0); });
         ShowWarningOnce(nullptr, &map, 1);
         ShowWarningOnce(nullptr, &map, 1);
         ASSERT_EQ(watcher.seen.size(), 1u);
@@ -209,12 +208,11 @@ TEST(NumericFilter, AcceptableCharacters) {
         int expected;
     };
     const Case cases[] = {
-        {L"", 0, FALSE, 1},    {L"0", 0, FALSE, 1},   {L"05", 0, FALSE, 0},
-        {L"50", 1, FALSE, 1},  {L"7", 0, FALSE, 1},   {L"19", 1, FALSE, 1},
-        {L"-5", 0, TRUE, 1},   {L"+5", 0, TRUE, 1},   {L"-", 0, TRUE, 1},
-        {L"-5", 0, FALSE, 0},  {L"--", 0, TRUE, 0},   {L"-+", 0, TRUE, 0},
-        {L"5-", 1, TRUE, 0},   {L"x", 0, FALSE, 0},   {L"1 ", 1, FALSE, 0},
-        {L"12", 2, FALSE, 0},  {L"12", -1, FALSE, 0},
+        {L"", 0, FALSE, 1},    {L"0", 0, FALSE, 1},  {L"05", 0, FALSE, 0}, {L"50", 1, FALSE, 1},
+        {L"7", 0, FALSE, 1},   {L"19", 1, FALSE, 1}, {L"-5", 0, TRUE, 1},  {L"+5", 0, TRUE, 1},
+        {L"-", 0, TRUE, 1},    {L"-5", 0, FALSE, 0}, {L"--", 0, TRUE, 0},  {L"-+", 0, TRUE, 0},
+        {L"5-", 1, TRUE, 0},   {L"x", 0, FALSE, 0},  {L"1 ", 1, FALSE, 0}, {L"12", 2, FALSE, 0},
+        {L"12", -1, FALSE, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsAcceptableNumberChar(c.text, c.index, c.allowSign), c.expected)
@@ -272,7 +270,8 @@ TEST(NumericFilter, EditWithRangeOneToFiveHundred) {
     EXPECT_EQ(text(), L"500") << "a leading zero is refused";
 
     SetWindowTextW(edit, L"");
-    SendMessageW(d.get(), WM_COMMAND, MAKEWPARAM(100, EN_KILLFOCUS), reinterpret_cast<LPARAM>(edit));
+    SendMessageW(d.get(), WM_COMMAND, MAKEWPARAM(100, EN_KILLFOCUS),
+                 reinterpret_cast<LPARAM>(edit));
     EXPECT_EQ(text(), L"7") << "an empty edit takes the default when left";
     EXPECT_EQ(std::wstring(g_saved), L"7");
 }
@@ -487,7 +486,8 @@ struct Sheet {
     }
     int CurrentIndex() const {
         HWND page = reinterpret_cast<HWND>(SendMessageW(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0));
-        return static_cast<int>(SendMessageW(hwnd, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));
+        return static_cast<int>(
+            SendMessageW(hwnd, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));
     }
 };
 

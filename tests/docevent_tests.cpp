@@ -76,7 +76,8 @@ bool MutexExists(const std::wstring& name) {
     return true;
 }
 
-std::vector<std::string> LinesStartingWith(const testenv::StandInLog& log, const std::string& prefix) {
+std::vector<std::string> LinesStartingWith(const testenv::StandInLog& log,
+                                           const std::string& prefix) {
     std::vector<std::string> out;
     for (const std::string& line : log.Lines()) {
         if (line.compare(0, prefix.size(), prefix) == 0) out.push_back(line);
@@ -87,7 +88,8 @@ std::vector<std::string> LinesStartingWith(const testenv::StandInLog& log, const
 // The colour utility runs on its own: wait until `count` of its lines are in the log.
 std::vector<std::string> WaitForUtility(const testenv::StandInLog& log, size_t count) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 600; ++i) {  // up to 30 s: a new Wine process starts slowly on a loaded machine
+    for (int i = 0; i < 600;
+         ++i) {  // up to 30 s: a new Wine process starts slowly on a loaded machine
         lines = LinesStartingWith(log, "colorap ");
         if (lines.size() >= count) break;
         Sleep(50);
@@ -157,12 +159,11 @@ void InstallModel(const wchar_t* driver, const wchar_t* printer, const std::stri
     testenv::TestDriver d;
     d.name = driver;
     d.dependentFiles = {
-        {L"docevent.cap", "[Capability]\r\n" + testenv::Narrow(driver) + "=Model\r\n\r\n[Model]\r\n" +
-                              modelKeys},
+        {L"docevent.cap",
+         "[Capability]\r\n" + testenv::Narrow(driver) + "=Model\r\n\r\n[Model]\r\n" + modelKeys},
         {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")},
         {L"vrjobinf.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrjobinf.dll")},
-        {L"vrcolorap.exe",
-         testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcolorap.exe")}};
+        {L"vrcolorap.exe", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcolorap.exe")}};
     ASSERT_TRUE(testenv::InstallDriver(d));
     ASSERT_TRUE(testenv::InstallPrinter(printer, driver));
 }
@@ -177,15 +178,16 @@ TEST_F(DocEventTest, CreateDcPreSucceedsAndOtherEventsAreLeftAlone) {
     ASSERT_TRUE(printer);
     testenv::StandInLog log;
     INT result = kNotWritten;
-    EXPECT_EQ(Send(printer.get(), DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr, &result), S_OK);
+    EXPECT_EQ(Send(printer.get(), DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr, &result),
+              S_OK);
     EXPECT_EQ(result, DOCUMENTEVENT_SUCCESS);
 
     DWORD job = 0x51;
-    for (INT escape : {DOCUMENTEVENT_CREATEDCPOST, DOCUMENTEVENT_RESETDCPRE,
-                       DOCUMENTEVENT_RESETDCPOST, DOCUMENTEVENT_STARTDOCPRE,
-                       DOCUMENTEVENT_STARTPAGE, DOCUMENTEVENT_ENDPAGE, DOCUMENTEVENT_ENDDOCPRE,
-                       DOCUMENTEVENT_ABORTDOC, DOCUMENTEVENT_DELETEDC, DOCUMENTEVENT_ESCAPE,
-                       DOCUMENTEVENT_ENDDOCPOST, 15, 0x12345}) {
+    for (INT escape :
+         {DOCUMENTEVENT_CREATEDCPOST, DOCUMENTEVENT_RESETDCPRE, DOCUMENTEVENT_RESETDCPOST,
+          DOCUMENTEVENT_STARTDOCPRE, DOCUMENTEVENT_STARTPAGE, DOCUMENTEVENT_ENDPAGE,
+          DOCUMENTEVENT_ENDDOCPRE, DOCUMENTEVENT_ABORTDOC, DOCUMENTEVENT_DELETEDC,
+          DOCUMENTEVENT_ESCAPE, DOCUMENTEVENT_ENDDOCPOST, 15, 0x12345}) {
         result = kNotWritten;
         EXPECT_EQ(Send(printer.get(), escape, sizeof(job), &job, 0, nullptr, &result), S_OK)
             << escape;
@@ -214,7 +216,8 @@ TEST_F(DocEventTest, QueryFilterAsksForTheJobStartOnly) {
 
     Filter one = fresh(1);
     INT result = kNotWritten;
-    EXPECT_EQ(Send(nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof(one), &one, &result), S_OK);
+    EXPECT_EQ(Send(nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof(one), &one, &result),
+              S_OK);
     EXPECT_EQ(result, DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(one.head.cElementsReturned, 1u);
     EXPECT_EQ(one.head.aDocEventCall[0], static_cast<DWORD>(DOCUMENTEVENT_STARTDOCPOST));
@@ -233,8 +236,9 @@ TEST_F(DocEventTest, QueryFilterAsksForTheJobStartOnly) {
     // A block that claims an element but has no bytes for it gets the count only.
     Filter shortBlock = fresh(1);
     const ULONG headerOnly = offsetof(DOCEVENT_FILTER, aDocEventCall);
-    EXPECT_EQ(Send(nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, headerOnly, &shortBlock, &result),
-              S_OK);
+    EXPECT_EQ(
+        Send(nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, headerOnly, &shortBlock, &result),
+        S_OK);
     EXPECT_EQ(shortBlock.head.cElementsNeeded, 1u);
     EXPECT_EQ(shortBlock.head.aDocEventCall[0], kUntouched);
 
@@ -260,7 +264,8 @@ TEST_F(DocEventTest, JobStartWithoutAJobIdDoesNothing) {
     DWORD job = 0x52;
     INT result = kNotWritten;
     EXPECT_EQ(Send(printer.get(), DOCUMENTEVENT_STARTDOCPOST, 3, &job, 0, nullptr, &result), S_OK);
-    EXPECT_EQ(Send(printer.get(), DOCUMENTEVENT_STARTDOCPOST, 4, nullptr, 0, nullptr, &result), S_OK);
+    EXPECT_EQ(Send(printer.get(), DOCUMENTEVENT_STARTDOCPOST, 4, nullptr, 0, nullptr, &result),
+              S_OK);
     EXPECT_EQ(result, kNotWritten);
     EXPECT_TRUE(log.Lines().empty());
     bool found = true;
@@ -445,7 +450,8 @@ TEST(DocEventPaths, PrintTimeSearchLeavesTheSheetsCapabilityPathAlone) {
     DWORD job = 0x6001;
     INT result = kNotWritten;
     EXPECT_EQ(HandleDocumentEvent(printer.get(), nullptr, DOCUMENTEVENT_STARTDOCPOST, sizeof(job),
-                                  &job, 0, nullptr, &result), S_OK);
+                                  &job, 0, nullptr, &result),
+              S_OK);
     EXPECT_STREQ(CapabilityFilePath, kSheetsPath);
     // The job still found its own model's library through its own search.
     bool found = false;
@@ -523,7 +529,8 @@ TEST_F(DocEventTest, ModelWithoutUtilityStartsNothing) {
     ASSERT_TRUE(quiet);
     ASSERT_TRUE(printer);
     testenv::StandInLog log;
-    HANDLE quietBlocker = CreateEventW(nullptr, TRUE, FALSE, SectionName(L"No Utility 1", 0xC1).c_str());
+    HANDLE quietBlocker =
+        CreateEventW(nullptr, TRUE, FALSE, SectionName(L"No Utility 1", 0xC1).c_str());
     HANDLE blocker = CreateEventW(nullptr, TRUE, FALSE, SectionName(L"Lab0Color01", 0xC1).c_str());
     ASSERT_NE(quietBlocker, nullptr);
     ASSERT_NE(blocker, nullptr);

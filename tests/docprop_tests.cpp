@@ -107,35 +107,67 @@ struct Tree {
 
 // Every keyword the map binds, with its entry.
 const std::vector<std::pair<const char*, int>> kBoundKeywords = {
-    {"VROutputMode", 25},       {"VROutputModeBlack", 77}, {"VRCollate", 30},
-    {"OutputBin", 31},          {"VRStaple", 32},          {"VRHDDSpool", 35},
-    {"VRDrumClean", 34},        {"VRJob_Type", 28},        {"VROverlay", 38},
-    {"VRControl", 11},          {"VRSeparationorder", 12}, {"VROverPrint", 13},
-    {"VRProcessMode", 14},      {"VRBlackSubstitution", 16}, {"VRHalftoneMode", 24},
-    {"VRAlwaysPrnHT", 17},      {"VRSpecialColorSpace", 83}, {"VRColorRenderStyle", 18},
-    {"VRColorRenderDict", 19},  {"VRTargetColor", 21},     {"VRHairLine", 73},
-    {"VRPunch", 41},            {"VRBindPosition", 42},    {"VRBlackSubGra", 69},
-    {"VRColorICMS", 56},        {"VRCMYKProfile", 57},     {"VRRGBProfile", 58},
-    {"VRCMYKInputProfile", 59}, {"VRCMYKLinkProfile", 60}, {"VROutProfile", 61},
-    {"VRSimProfile", 62},       {"VRPureBlack", 63},       {"VRPreserveBlack", 64},
-    {"VRColorMatch", 65},       {"VRResolution", 67},      {"VRImageSmoothing", 68},
-    {"VRTrapping", 76},         {"VRScreenObo", 72},       {"VRFITTOMPT", 4},
-    {"VRFITTOTRAY1", 5},        {"VRFITTOTRAY2", 6},       {"VRFITTOTRAY3", 7},
-    {"VRFITTOTRAY4", 8},        {"VRFITTOTRAY5", 9},       {"VRRotateSort", 79},
-    {"VRSpecialColorControl", 80}, {"VRSpecialColorOrder", 81}, {"VRClearOutputMode", 82},
+    {"VROutputMode", 25},
+    {"VROutputModeBlack", 77},
+    {"VRCollate", 30},
+    {"OutputBin", 31},
+    {"VRStaple", 32},
+    {"VRHDDSpool", 35},
+    {"VRDrumClean", 34},
+    {"VRJob_Type", 28},
+    {"VROverlay", 38},
+    {"VRControl", 11},
+    {"VRSeparationorder", 12},
+    {"VROverPrint", 13},
+    {"VRProcessMode", 14},
+    {"VRBlackSubstitution", 16},
+    {"VRHalftoneMode", 24},
+    {"VRAlwaysPrnHT", 17},
+    {"VRSpecialColorSpace", 83},
+    {"VRColorRenderStyle", 18},
+    {"VRColorRenderDict", 19},
+    {"VRTargetColor", 21},
+    {"VRHairLine", 73},
+    {"VRPunch", 41},
+    {"VRBindPosition", 42},
+    {"VRBlackSubGra", 69},
+    {"VRColorICMS", 56},
+    {"VRCMYKProfile", 57},
+    {"VRRGBProfile", 58},
+    {"VRCMYKInputProfile", 59},
+    {"VRCMYKLinkProfile", 60},
+    {"VROutProfile", 61},
+    {"VRSimProfile", 62},
+    {"VRPureBlack", 63},
+    {"VRPreserveBlack", 64},
+    {"VRColorMatch", 65},
+    {"VRResolution", 67},
+    {"VRImageSmoothing", 68},
+    {"VRTrapping", 76},
+    {"VRScreenObo", 72},
+    {"VRFITTOMPT", 4},
+    {"VRFITTOTRAY1", 5},
+    {"VRFITTOTRAY2", 6},
+    {"VRFITTOTRAY3", 7},
+    {"VRFITTOTRAY4", 8},
+    {"VRFITTOTRAY5", 9},
+    {"VRRotateSort", 79},
+    {"VRSpecialColorControl", 80},
+    {"VRSpecialColorOrder", 81},
+    {"VRClearOutputMode", 82},
     {"VRErrorDiffusion", 84},
 };
 
 // Keywords whose help goes to the plug-in's help file, and whether they are taken over.
 const std::vector<std::tuple<const char*, DWORD, bool>> kHelpKeywords = {
-    {"VROutputMode", 802, true},      {"VROutputModeBlack", 851, true},
-    {"VRCollate", 807, true},         {"OutputBin", 849, true},
-    {"VRStaple", 822, true},          {"VRMediaType", 414, false},
-    {"VRManualFeed", 603, false},     {"TraySwitch", 601, false},
-    {"VRPageSizeCheck", 604, false},  {"VRMPTPageSizeCheck", 605, false},
-    {"VREnvRotate", 2201, false},     {"VRHDDSpool", 1204, true},
-    {"VRDrumClean", 1203, true},      {"VRTone", 1302, false},
-    {"VRPunch", 823, true},           {"VRBindPosition", 824, true},
+    {"VROutputMode", 802, true},     {"VROutputModeBlack", 851, true},
+    {"VRCollate", 807, true},        {"OutputBin", 849, true},
+    {"VRStaple", 822, true},         {"VRMediaType", 414, false},
+    {"VRManualFeed", 603, false},    {"TraySwitch", 601, false},
+    {"VRPageSizeCheck", 604, false}, {"VRMPTPageSizeCheck", 605, false},
+    {"VREnvRotate", 2201, false},    {"VRHDDSpool", 1204, true},
+    {"VRDrumClean", 1203, true},     {"VRTone", 1302, false},
+    {"VRPunch", 823, true},          {"VRBindPosition", 824, true},
     {"VRPrintBlkTxt", 430, false},
 };
 
@@ -167,7 +199,8 @@ struct Fixture {
             if (map.ItemIndex[e] != kNoItem) entryOf[map.ItemIndex[e]] = e;
         }
         std::vector<int> order;
-        for (const auto& call : core.calls) order.push_back(entryOf.count(call.index) ? entryOf[call.index] : -1);
+        for (const auto& call : core.calls)
+            order.push_back(entryOf.count(call.index) ? entryOf[call.index] : -1);
         return order;
     }
 };
@@ -318,8 +351,10 @@ TEST(MapDriverItems, PublicItemsCoreNamesAndTheOutputOption) {
     EXPECT_EQ(f.map.ItemIndex[kEntryCopies], copies);
     EXPECT_EQ(f.map.WantedValue[kEntryCopies], 3u);
     EXPECT_TRUE(f.tree.Hidden(copies));
-    for (auto [entry, index] : {std::pair{kEntryColor, color}, {kEntryDuplex, duplex},
-                                {kEntryNup, nup}, {kEntryFormName, form}}) {
+    for (auto [entry, index] : {std::pair{kEntryColor, color},
+                                {kEntryDuplex, duplex},
+                                {kEntryNup, nup},
+                                {kEntryFormName, form}}) {
         EXPECT_EQ(f.map.ItemIndex[entry], index);
         EXPECT_EQ(f.map.WantedValue[entry], 0u);
         EXPECT_FALSE(f.tree.Hidden(index));
@@ -362,7 +397,8 @@ TEST(PaperNames, HiddenOnlyInJapaneseLocaleAndOnlyExactNames) {
         Fixture f;
         const DWORD form = f.tree.Form(papers);
         f.Build(ini.path.c_str());
-        for (const OPTPARAM& option : f.tree.options.back()) EXPECT_FALSE(option.Flags & OPTPF_HIDE);
+        for (const OPTPARAM& option : f.tree.options.back())
+            EXPECT_FALSE(option.Flags & OPTPF_HIDE);
         EXPECT_EQ(f.map.ItemIndex[kEntryFormName], form);
     }
 }
@@ -468,10 +504,10 @@ TEST(PushDocumentSettings, FullOrderWithEveryFeatureBound) {
     f.Build();
     for (int e = 0; e < kEntryCount; ++e) f.map.WantedValue[e] = 0;
     PushDocumentSettings(f.map);
-    const std::vector<int> expected = {11, 12, 13, 14, 16, 17, 83, 18, 19, 21, 77, 25, 67, 80,
-                                       33, 28, 29, 79, 30, 36, 37, 35, 34, 73, 4,  5,  6,  7,
-                                       8,  9,  32, 41, 31, 42, 69, 56, 57, 58, 59, 60, 61, 62,
-                                       63, 64, 65, 68, 72, 76, 81, 82, 84, 38};
+    const std::vector<int> expected = {11, 12, 13, 14, 16, 17, 83, 18, 19, 21, 77, 25, 67,
+                                       80, 33, 28, 29, 79, 30, 36, 37, 35, 34, 73, 4,  5,
+                                       6,  7,  8,  9,  32, 41, 31, 42, 69, 56, 57, 58, 59,
+                                       60, 61, 62, 63, 64, 65, 68, 72, 76, 81, 82, 84, 38};
     EXPECT_EQ(f.PushedEntries(), expected);
     for (const auto& call : f.core.calls) EXPECT_EQ(call.mode, kUpdateDocument);
 }
@@ -570,7 +606,7 @@ TEST(PrinterTree, DetectedOptionsAndTaggedItemByUserItemId) {
     f.tree.items[indexOfTag[7]].Sel = 4;
     DWORD values[9] = {10, 11, 12, 13, 14, 15, 16, 17, 18};
     PushDetectedOptions(&f.param, values);
-    const std::map<BYTE, LONG> expected = {{3, 10}, {5, 11}, {6, 12}, {7, 13}, {8, 14},
+    const std::map<BYTE, LONG> expected = {{3, 10}, {5, 11},  {6, 12},  {7, 13}, {8, 14},
                                            {9, 15}, {10, 16}, {11, 17}, {12, 18}};
     for (const auto& [tag, sel] : expected) EXPECT_EQ(f.tree.items[indexOfTag[tag]].Sel, sel);
     for (BYTE tag : {2, 4, 13}) EXPECT_EQ(f.tree.items[indexOfTag[tag]].Sel, 0) << int(tag);
@@ -733,8 +769,8 @@ TEST(OddTrees, NullPiecesNeverCrash) {
     Fixture f;
     f.tree.Feature("VRCollate", 1);
     f.tree.items.back().UserData = 0;  // no USERDATA
-    f.tree.Add(DMPUB_NONE, 0);           // USERDATA without keyword
-    f.tree.Add(DMPUB_FORMNAME, 0);       // paper item without OPTTYPE
+    f.tree.Add(DMPUB_NONE, 0);         // USERDATA without keyword
+    f.tree.Add(DMPUB_FORMNAME, 0);     // paper item without OPTTYPE
     const DWORD noParams = f.tree.Form({L"A4"});
     f.tree.items[noParams].pOptType->pOptParam = nullptr;
     const DWORD resourceNames = f.tree.Form({L"A4", L"B5"});

@@ -100,18 +100,18 @@ TEST(PpdReader, MalformedInputIsSkippedNotFatal) {
     const PpdFile ppd = host::ParsePpd(
         "garbage without a star\n"
         "*\n"
-        "*OpenUI PageSize: PickOne\n"              // keyword without '*': skipped
-        "*PageSize A4: \"\"\n"                     // belongs to no open feature
+        "*OpenUI PageSize: PickOne\n"  // keyword without '*': skipped
+        "*PageSize A4: \"\"\n"         // belongs to no open feature
         "*OpenUI *Good: PickOne\n"
         "*Good a: \"\"\n"
-        "*Good a/Again: \"\"\n"                    // duplicate option
-        "*Good b\n"                                // no colon
-        "*CloseUI: *Other\n"                       // closes a feature that is not open
+        "*Good a/Again: \"\"\n"  // duplicate option
+        "*Good b\n"              // no colon
+        "*CloseUI: *Other\n"     // closes a feature that is not open
         "*Good c: \"\"\n"
-        "*DefaultGood: missing\n"                  // unknown default: first option
-        "*OpenUI *Good: PickOne\n"                 // declared twice
+        "*DefaultGood: missing\n"                      // unknown default: first option
+        "*OpenUI *Good: PickOne\n"                     // declared twice
         "*OpenUI *Empty: PickOne\n*CloseUI: *Empty\n"  // no options: not a feature
-        "*OpenUI *Open: PickOne\n*Open q: \"\"\n"  // never closed: still a feature
+        "*OpenUI *Open: PickOne\n*Open q: \"\"\n"      // never closed: still a feature
         "*OpenUI *Quoted: PickOne\n*Quoted q: \"unterminated\n*Quoted r: \"\"\n");
     ASSERT_EQ(ppd.features.size(), 3u);
     EXPECT_EQ(ppd.features[0].keyword, "Good");
@@ -136,28 +136,77 @@ TEST(SamplePpd, ColorModelDefinesThePluginsFeatures) {
     const PpdFile ppd = host::ParsePpd(testenv::SampleFile(L"labcolor.ppd"));
     EXPECT_TRUE(ppd.colorDevice);
     EXPECT_EQ(ppd.skippedLines, 0);
-    const char* const required[] = {
-        "VRFITTOMPT", "VRFITTOTRAY1", "VRFITTOTRAY2", "VRFITTOTRAY3", "VRFITTOTRAY4",
-        "VRFITTOTRAY5", "VRControl", "VRSeparationorder", "VROverPrint", "VRProcessMode",
-        "VRBlackSubstitution", "VRAlwaysPrnHT", "VRColorRenderStyle", "VRColorRenderDict",
-        "VRTargetColor", "VRHalftoneMode", "VROutputMode", "VRJob_Type", "VRCollate",
-        "OutputBin", "VRStaple", "VRDrumClean", "VRHDDSpool", "VROverlay", "VRPunch",
-        "VRBindPosition", "VRColorICMS", "VRCMYKProfile", "VRRGBProfile", "VRCMYKInputProfile",
-        "VRCMYKLinkProfile", "VROutProfile", "VRSimProfile", "VRPureBlack", "VRPreserveBlack",
-        "VRColorMatch", "VRResolution", "VRImageSmoothing", "VRBlackSubGra", "VRScreenObo",
-        "VRHairLine", "VRTrapping", "VROutputModeBlack", "VRRotateSort",
-        "VRSpecialColorControl", "VRSpecialColorOrder", "VRClearOutputMode",
-        "VRSpecialColorSpace", "VRErrorDiffusion", "VRMediaType", "VRManualFeed", "TraySwitch",
-        "VRPageSizeCheck", "VRMPTPageSizeCheck", "VREnvRotate", "VRTone", "VRPrintBlkTxt",
-        "PageSize", "PageRegion", "Duplex", "InputSlot", "MediaType", "Resolution"};
+    const char* const required[] = {"VRFITTOMPT",
+                                    "VRFITTOTRAY1",
+                                    "VRFITTOTRAY2",
+                                    "VRFITTOTRAY3",
+                                    "VRFITTOTRAY4",
+                                    "VRFITTOTRAY5",
+                                    "VRControl",
+                                    "VRSeparationorder",
+                                    "VROverPrint",
+                                    "VRProcessMode",
+                                    "VRBlackSubstitution",
+                                    "VRAlwaysPrnHT",
+                                    "VRColorRenderStyle",
+                                    "VRColorRenderDict",
+                                    "VRTargetColor",
+                                    "VRHalftoneMode",
+                                    "VROutputMode",
+                                    "VRJob_Type",
+                                    "VRCollate",
+                                    "OutputBin",
+                                    "VRStaple",
+                                    "VRDrumClean",
+                                    "VRHDDSpool",
+                                    "VROverlay",
+                                    "VRPunch",
+                                    "VRBindPosition",
+                                    "VRColorICMS",
+                                    "VRCMYKProfile",
+                                    "VRRGBProfile",
+                                    "VRCMYKInputProfile",
+                                    "VRCMYKLinkProfile",
+                                    "VROutProfile",
+                                    "VRSimProfile",
+                                    "VRPureBlack",
+                                    "VRPreserveBlack",
+                                    "VRColorMatch",
+                                    "VRResolution",
+                                    "VRImageSmoothing",
+                                    "VRBlackSubGra",
+                                    "VRScreenObo",
+                                    "VRHairLine",
+                                    "VRTrapping",
+                                    "VROutputModeBlack",
+                                    "VRRotateSort",
+                                    "VRSpecialColorControl",
+                                    "VRSpecialColorOrder",
+                                    "VRClearOutputMode",
+                                    "VRSpecialColorSpace",
+                                    "VRErrorDiffusion",
+                                    "VRMediaType",
+                                    "VRManualFeed",
+                                    "TraySwitch",
+                                    "VRPageSizeCheck",
+                                    "VRMPTPageSizeCheck",
+                                    "VREnvRotate",
+                                    "VRTone",
+                                    "VRPrintBlkTxt",
+                                    "PageSize",
+                                    "PageRegion",
+                                    "Duplex",
+                                    "InputSlot",
+                                    "MediaType",
+                                    "Resolution"};
     for (const char* keyword : required) {
         const host::PpdFeature* f = ppd.Feature(keyword);
         ASSERT_NE(f, nullptr) << keyword;
         EXPECT_FALSE(f->installable) << keyword;
     }
-    for (const char* keyword : {"VRHDD", "VRJobLimit", "VRFinisher", "VRPunchUnit",
-                                "VRSpecialTonerInstalled", "VROptionDuplex", "VROptionTray",
-                                "InstalledMemory", "VROptionMPF"}) {
+    for (const char* keyword :
+         {"VRHDD", "VRJobLimit", "VRFinisher", "VRPunchUnit", "VRSpecialTonerInstalled",
+          "VROptionDuplex", "VROptionTray", "InstalledMemory", "VROptionMPF"}) {
         const host::PpdFeature* f = ppd.Feature(keyword);
         ASSERT_NE(f, nullptr) << keyword;
         EXPECT_TRUE(f->installable) << keyword;
@@ -176,8 +225,8 @@ TEST(SamplePpd, ColorModelDefinesThePluginsFeatures) {
     for (const char* kind : {"None", "White", "Clear"}) {
         EXPECT_GE(ppd.Feature("VRSpecialTonerInstalled")->FindOption(kind), 0) << kind;
     }
-    for (const char* keyword : {"VRHDD", "VRJobLimit", "VRFinisher", "VROptionDuplex",
-                                "VROptionMPF", "VROptionTray"}) {
+    for (const char* keyword :
+         {"VRHDD", "VRJobLimit", "VRFinisher", "VROptionDuplex", "VROptionMPF", "VROptionTray"}) {
         EXPECT_GE(ppd.Feature(keyword)->FindOption("True"), 0) << keyword;
         EXPECT_GE(ppd.Feature(keyword)->FindOption("False"), 0) << keyword;
     }
@@ -212,8 +261,8 @@ TEST(SamplePpd, ConstraintsNameExistingOptionsAndMonoHasNoColour) {
     }
     const PpdFile mono = host::ParsePpd(testenv::SampleFile(L"labmono.ppd"));
     EXPECT_FALSE(mono.colorDevice);
-    for (const char* colour : {"VRControl", "VRColorMatch", "VRColorICMS",
-                               "VRSpecialColorSpace", "VRSpecialTonerInstalled", "VRBlackSubGra"}) {
+    for (const char* colour : {"VRControl", "VRColorMatch", "VRColorICMS", "VRSpecialColorSpace",
+                               "VRSpecialTonerInstalled", "VRBlackSubGra"}) {
         EXPECT_EQ(mono.Feature(colour), nullptr) << colour;
     }
     for (const char* common : {"VROutputMode", "VRJob_Type", "VRHDD", "VRStaple", "PageSize"}) {
@@ -239,8 +288,8 @@ TEST(CoreDriverStart, CallsThePluginInOrderAndLaysOutTheDevmode) {
     CoreDriver core(RealOptions(testenv::kColorPrinter));
     ASSERT_TRUE(core.Start()) << testenv::Narrow(core.Error());
     const std::vector<std::string> expected = {
-        "DllGetClassObject", "CreateInstance", "PublishDriverInterface", "GetInfo(1)",
-        "GetInfo(3)", "DevMode(1)", "DevMode(2)"};
+        "DllGetClassObject", "CreateInstance", "PublishDriverInterface", "GetInfo(1)", "GetInfo(3)",
+        "DevMode(1)",        "DevMode(2)"};
     EXPECT_EQ(core.CallNames(), expected);
     EXPECT_EQ(core.Signature(), 0x32303030u);
     EXPECT_EQ(core.Version(), 1u);
@@ -373,9 +422,9 @@ TEST(DocumentTree, PublicItemsCoreItemsAndKeywordItems) {
             EXPECT_EQ(UserDataOf(item)->pKeyWordName, nullptr);
         }
     }
-    for (BYTE id : {DMPUB_ORIENTATION, DMPUB_COPIES_COLLATE, DMPUB_SCALE, DMPUB_PRINTQUALITY,
-                    DMPUB_COLOR, DMPUB_DUPLEX, DMPUB_NUP, DMPUB_FORMNAME, DMPUB_DEFSOURCE,
-                    DMPUB_MEDIATYPE}) {
+    for (BYTE id :
+         {DMPUB_ORIENTATION, DMPUB_COPIES_COLLATE, DMPUB_SCALE, DMPUB_PRINTQUALITY, DMPUB_COLOR,
+          DMPUB_DUPLEX, DMPUB_NUP, DMPUB_FORMNAME, DMPUB_DEFSOURCE, DMPUB_MEDIATYPE}) {
         EXPECT_GE(tree.FindPubId(id), 0) << int(id);
     }
     // Copies: an up-down item with its range in the second OPTPARAM.
@@ -444,9 +493,9 @@ TEST(PrinterTree, CoreItemsAndInstallableOptions) {
         EXPECT_EQ(reinterpret_cast<ULONG_PTR>(tree.Item(static_cast<DWORD>(index)).pName), id);
     }
     const int heading = tree.FindStringId(64798);
-    for (const char* keyword : {"VRHDD", "VROptionDuplex", "VROptionTray", "InstalledMemory",
-                                "VRFinisher", "VROptionMPF", "VRPunchUnit", "VRJobLimit",
-                                "VRSpecialTonerInstalled"}) {
+    for (const char* keyword :
+         {"VRHDD", "VROptionDuplex", "VROptionTray", "InstalledMemory", "VRFinisher", "VROptionMPF",
+          "VRPunchUnit", "VRJobLimit", "VRSpecialTonerInstalled"}) {
         const int index = tree.FindKeyword(keyword);
         ASSERT_GT(index, heading) << keyword;
         // The stand-in builds them untagged; the plug-in's printer tree tags each one.
@@ -476,8 +525,8 @@ protected:
         char buffer[64] = {};
         DWORD needed = 0;
         DWORD count = 0;
-        if (!procs->DrvGetDriverSetting(core.UiObject(), feature, buffer, sizeof(buffer),
-                                        &needed, &count)) {
+        if (!procs->DrvGetDriverSetting(core.UiObject(), feature, buffer, sizeof(buffer), &needed,
+                                        &count)) {
             return "<failed>";
         }
         return buffer;
@@ -504,35 +553,34 @@ TEST_F(CoreCalls, GetDriverSettingAnswersKeywordsWithBufferProtocol) {
     DWORD needed = 0;
     DWORD count = 7;
     SetLastError(0);
-    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", small, sizeof(small),
-                                            &needed, &count));
+    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", small, sizeof(small), &needed,
+                                            &count));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(needed, 6u);  // "False" and its NUL
     EXPECT_EQ(small[0], 'x');
-    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", nullptr, 0, &needed,
-                                            &count));
+    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", nullptr, 0, &needed, &count));
     EXPECT_EQ(needed, 6u);
 
     char exact[6] = {};
-    EXPECT_TRUE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", exact, sizeof(exact),
-                                           &needed, &count));
+    EXPECT_TRUE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", exact, sizeof(exact), &needed,
+                                           &count));
     EXPECT_STREQ(exact, "False");
     EXPECT_EQ(count, 1u);
 
     SetLastError(0);
-    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "NoSuchFeature", exact,
-                                            sizeof(exact), &needed, &count));
+    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "NoSuchFeature", exact, sizeof(exact),
+                                            &needed, &count));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", exact, sizeof(exact),
-                                            nullptr, &count));
+    EXPECT_FALSE(procs->DrvGetDriverSetting(core.UiObject(), "VRHDD", exact, sizeof(exact), nullptr,
+                                            &count));
     // A foreign driver object is refused rather than followed.
     OEMUIOBJ foreign = {0, procs};
-    EXPECT_FALSE(procs->DrvGetDriverSetting(&foreign, "VRHDD", exact, sizeof(exact), &needed,
-                                            &count));
+    EXPECT_FALSE(
+        procs->DrvGetDriverSetting(&foreign, "VRHDD", exact, sizeof(exact), &needed, &count));
     // The same answer through the COM interface.
     ASSERT_TRUE(core.SetFeature("VRHDD", "True"));
-    EXPECT_EQ(core.DriverUi()->DrvGetDriverSetting(core.UiObject(), "VRHDD", exact,
-                                                   sizeof(exact), &needed, &count),
+    EXPECT_EQ(core.DriverUi()->DrvGetDriverSetting(core.UiObject(), "VRHDD", exact, sizeof(exact),
+                                                   &needed, &count),
               S_OK);
     EXPECT_STREQ(exact, "True");
     ASSERT_EQ(core.Queries().size() - queriesBefore, 10u);  // the foreign object reached nothing
@@ -587,8 +635,7 @@ TEST_F(CoreCalls, ConstraintsHoldInBothDirections) {
     OptionTree& tree = core.Tree();
     const int duplex = tree.FindPubId(DMPUB_DUPLEX);
     const int media = tree.FindPubId(DMPUB_MEDIATYPE);
-    const int transparency =
-        core.Ppd().Feature("MediaType")->FindOption("Transparency");
+    const int transparency = core.Ppd().Feature("MediaType")->FindOption("Transparency");
     ASSERT_GE(transparency, 0);
     // Transparencies first: duplex is then refused ...
     EXPECT_TRUE(Update(media, transparency));
@@ -669,8 +716,16 @@ LONG g_fakeObjects = 0;
 // A one-control page template for the fake plug-in's page.
 std::vector<WORD> FakePageTemplate() {
     std::vector<WORD> t = {LOWORD(DS_SETFONT | WS_CHILD | WS_CAPTION),
-                           HIWORD(DS_SETFONT | WS_CHILD | WS_CAPTION), 0, 0, 0, 0, 0, 200, 100,
-                           0, 0};
+                           HIWORD(DS_SETFONT | WS_CHILD | WS_CAPTION),
+                           0,
+                           0,
+                           0,
+                           0,
+                           0,
+                           200,
+                           100,
+                           0,
+                           0};
     for (const wchar_t* s = L"Fake"; *s; ++s) t.push_back(static_cast<WORD>(*s));
     t.push_back(0);
     t.push_back(8);
@@ -691,8 +746,8 @@ LONG APIENTRY FakeTreeCallback(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
             if (item.DMPubID == DMPUB_ORIENTATION) {
                 const DWORD previous = static_cast<DWORD>(item.Sel);
                 item.Sel = 1;
-                param->poemuiobj->pOemUIProcs->DrvUpdateUISetting(param->poemuiobj, &item,
-                                                                  previous, OEMCUIP_DOCPROP);
+                param->poemuiobj->pOemUIProcs->DrvUpdateUISetting(param->poemuiobj, &item, previous,
+                                                                  OEMCUIP_DOCPROP);
             }
         }
     }
@@ -772,12 +827,11 @@ public:
             page.hInstance = GetModuleHandleW(nullptr);
             page.pResource = reinterpret_cast<LPCDLGTEMPLATEW>(g_fakeTemplate.data());
             page.pfnDlgProc = &FakePageProc;
-            g_fakeLog->pageHandle = info->pfnComPropSheet(
-                info->hComPropSheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page),
-                0);
-            g_fakeLog->setResultAnswer =
-                info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_SET_RESULT,
-                                      g_fakeLog->pageHandle, CPSUI_OK);
+            g_fakeLog->pageHandle =
+                info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_PROPSHEETPAGEW,
+                                      reinterpret_cast<LPARAM>(&page), 0);
+            g_fakeLog->setResultAnswer = info->pfnComPropSheet(
+                info->hComPropSheet, CPSFUNC_SET_RESULT, g_fakeLog->pageHandle, CPSUI_OK);
             g_fakeLog->otherFunctionAnswer =
                 info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_SET_DMPUB_HIDEBITS, 0, 0);
             info->Result = 1;
@@ -797,20 +851,20 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW,
-                                              PVOID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID,
-                                                 PDEVMODEW, PVOID, DWORD, DWORD*) override {
+                                              PVOID) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, PDEVMODEW,
+                                                 PVOID, DWORD, DWORD*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE UpgradePrinter(DWORD, PBYTE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE PrinterEvent(PWSTR, INT, DWORD, LPARAM) override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE PrinterEvent(PWSTR, INT, DWORD, LPARAM) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DriverEvent(DWORD, DWORD, LPBYTE, LPARAM) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULONG,
-                                                VOID*, ULONG*, ULONG*) override {
+    HRESULT STDMETHODCALLTYPE QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULONG, VOID*,
+                                                ULONG*, ULONG*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE FontInstallerDlgProc(HWND, UINT, WPARAM, LPARAM) override {
@@ -925,9 +979,9 @@ TEST_F(SheetSequence, DocumentSheetFromStartToDestroy) {
     core->CloseSheet(CPSUI_OK);
     EXPECT_EQ(log.setResultValue, CPSUI_OK);
     EXPECT_EQ(log.destroyParam, 1);
-    const std::vector<std::string> expected = {
-        "Publish", "DevMode1", "DevMode2", "CommonUIProp1", "CommonUIProp1",
-        "DocSheets0", "DocSheets3", "DocSheets2"};
+    const std::vector<std::string> expected = {"Publish",       "DevMode1",      "DevMode2",
+                                               "CommonUIProp1", "CommonUIProp1", "DocSheets0",
+                                               "DocSheets3",    "DocSheets2"};
     EXPECT_EQ(log.calls, expected);
     // After closing, the records of the sheet stay readable.
     EXPECT_EQ(core->Pages().size(), 1u);
@@ -953,7 +1007,7 @@ TEST_F(SheetSequence, PrinterSheetGivesRoomForPluginItemsAndAsksForTheHeader) {
     OPTITEM& hdd = core->Tree().Item(static_cast<DWORD>(core->Tree().FindKeyword("VRHDD")));
     hdd.Sel = 0;
     EXPECT_TRUE(core->UiObject()->pOemUIProcs->DrvUpdateUISetting(core->UiObject(), &hdd, 1,
-                                                                   OEMCUIP_PRNPROP));
+                                                                  OEMCUIP_PRNPROP));
     EXPECT_EQ(core->FeatureOption("VRHDD"), "True");
 }
 

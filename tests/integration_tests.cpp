@@ -72,15 +72,15 @@ protected:
 TEST_F(DocumentSheet, TakesOverAndRedirectsTheCoreItems) {
     Open(testenv::kColorPrinter);
     // Features the plug-in's pages edit are hidden from the core tree.
-    for (const char* keyword : {"VROutputMode", "VROutputModeBlack", "VRCollate", "OutputBin",
-                                "VRStaple", "VRHDDSpool", "VRDrumClean", "VRPunch",
-                                "VRBindPosition", "VRJob_Type", "VROverlay", "VRColorMatch",
-                                "VRHairLine", "VRResolution", "VRFITTOTRAY3", "VRErrorDiffusion"}) {
+    for (const char* keyword :
+         {"VROutputMode", "VROutputModeBlack", "VRCollate", "OutputBin", "VRStaple", "VRHDDSpool",
+          "VRDrumClean", "VRPunch", "VRBindPosition", "VRJob_Type", "VROverlay", "VRColorMatch",
+          "VRHairLine", "VRResolution", "VRFITTOTRAY3", "VRErrorDiffusion"}) {
         EXPECT_TRUE(ItemOf(keyword).Flags & OPTIF_HIDE) << keyword;
     }
     // Help of these points at the plug-in's help file; some of them stay visible.
-    const std::pair<const char*, DWORD> help[] = {{"VROutputMode", 802}, {"VRStaple", 822},
-                                                  {"VRTone", 1302},      {"VRMediaType", 414},
+    const std::pair<const char*, DWORD> help[] = {{"VROutputMode", 802},  {"VRStaple", 822},
+                                                  {"VRTone", 1302},       {"VRMediaType", 414},
                                                   {"VRPrintBlkTxt", 430}, {"VRPunch", 823}};
     for (auto [keyword, context] : help) {
         const OPTITEM& item = ItemOf(keyword);
@@ -105,7 +105,8 @@ TEST_F(DocumentSheet, TakesOverAndRedirectsTheCoreItems) {
     }
     // Public items: scale and copies hidden, orientation and paper size left alone.
     EXPECT_TRUE(core_->Tree().Item(core_->Tree().FindPubId(DMPUB_SCALE)).Flags & OPTIF_HIDE);
-    EXPECT_TRUE(core_->Tree().Item(core_->Tree().FindPubId(DMPUB_COPIES_COLLATE)).Flags & OPTIF_HIDE);
+    EXPECT_TRUE(core_->Tree().Item(core_->Tree().FindPubId(DMPUB_COPIES_COLLATE)).Flags &
+                OPTIF_HIDE);
     EXPECT_FALSE(core_->Tree().Item(core_->Tree().FindPubId(DMPUB_ORIENTATION)).Flags & OPTIF_HIDE);
     EXPECT_FALSE(core_->Tree().Item(core_->Tree().FindPubId(DMPUB_FORMNAME)).Flags & OPTIF_HIDE);
 
@@ -118,7 +119,8 @@ TEST_F(DocumentSheet, TakesOverAndRedirectsTheCoreItems) {
     ASSERT_GE(quality, 0);
     ASSERT_LT(quality, core_->Tree().FindKeyword("VRResolution"));
     EXPECT_EQ(map_->ItemIndex[kEntryResolution], IndexOf("VRResolution"));
-    EXPECT_EQ(map_->ItemIndex[kEntryColor], static_cast<DWORD>(core_->Tree().FindPubId(DMPUB_COLOR)));
+    EXPECT_EQ(map_->ItemIndex[kEntryColor],
+              static_cast<DWORD>(core_->Tree().FindPubId(DMPUB_COLOR)));
     EXPECT_EQ(map_->IniPath, PluginIniPath);
 }
 
@@ -178,11 +180,10 @@ TEST_F(DocumentSheet, PushOrderFollowsTheWantedValues) {
     EXPECT_EQ(core_->FeatureOption("VRStaple"), "OnePoint") << "the core took the staple";
 
     // The fixed part of the order, as the core driver saw it.
-    const std::vector<std::string> head = {"VRControl", "VRSeparationorder", "VROverPrint",
-                                           "VRProcessMode", "VRBlackSubstitution",
-                                           "VRAlwaysPrnHT", "VRSpecialColorSpace",
-                                           "VRColorRenderStyle", "VRColorRenderDict",
-                                           "VRTargetColor"};
+    const std::vector<std::string> head = {
+        "VRControl",           "VRSeparationorder", "VROverPrint",         "VRProcessMode",
+        "VRBlackSubstitution", "VRAlwaysPrnHT",     "VRSpecialColorSpace", "VRColorRenderStyle",
+        "VRColorRenderDict",   "VRTargetColor"};
     ASSERT_GE(pushed.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(pushed.begin(), pushed.begin() + head.size()), head);
 }
@@ -241,7 +242,8 @@ TEST_F(DocumentSheet, ApplyCopiesLayoutSelectionsIntoTheRecord) {
 
 TEST_F(DocumentSheet, PaperNamesHiddenOnlyInJapaneseLocale) {
     const std::wstring ini = testenv::DriverDirectory3() + L"\\vroemui.ini";
-    ASSERT_TRUE(WritePrivateProfileStringW(L"Plg_Feature", L"HidePaperName", L"A5, B5,Legal", ini.c_str()));
+    ASSERT_TRUE(
+        WritePrivateProfileStringW(L"Plg_Feature", L"HidePaperName", L"A5, B5,Legal", ini.c_str()));
     const LCID before = GetThreadLocale();
     auto hiddenPapers = [&] {
         std::vector<std::wstring> hidden;

@@ -54,13 +54,14 @@ bool InstallAdvancedTestPrinter() {
     return testenv::InstallColorModel(
         kAdvDriver, kAdvPrinter,
         {{L"advj.cap", "[Capability]\r\nLab AdvJ PS=AdvJ\r\n[AdvJ]\r\nCompression=1281\r\n"},
-         {L"advj.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
-                       "HELP=vrlab.hlp\r\n"},
-         {L"advj.ver", "[Version]\r\nDriverVer=06/18/2009,1.2.3.4567\r\n"
-                       "InternalVer=LAB-PS-R17\r\n"}},
+         {L"advj.ini",
+          "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n[DependentFiles]\r\n"
+          "HELP=vrlab.hlp\r\n"},
+         {L"advj.ver",
+          "[Version]\r\nDriverVer=06/18/2009,1.2.3.4567\r\n"
+          "InternalVer=LAB-PS-R17\r\n"}},
         L"advj.PPD");
 }
-
 
 // The preview icon id shown, found by comparing with the module's shared icons.
 int ShownIcon(HWND dialog) {
@@ -87,8 +88,7 @@ INT_PTR RunModal(std::function<INT_PTR(DLGPROC, LPARAM)> open, DLGPROC proc, LPA
     return open(proc, param);
 }
 
-INT_PTR RunTemplate(int templateId, DLGPROC proc, LPARAM param,
-                    std::function<void(HWND)> steps) {
+INT_PTR RunTemplate(int templateId, DLGPROC proc, LPARAM param, std::function<void(HWND)> steps) {
     return RunModal(
         [templateId](DLGPROC p, LPARAM l) {
             return DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(templateId), nullptr, p, l);
@@ -106,8 +106,7 @@ public:
         Control(0x80, IDC_ADV_MIRROR, 7, 7, 90, 10, BS_AUTOCHECKBOX, L"&Mirror Print");
         Control(0x82, IDC_ADV_PREVIEW_ICON, 110, 7, 21, 20, SS_ICON, L"");
         Control(0x82, IDC_ADV_COMPRESSION_LABEL, 7, 40, 60, 8, SS_LEFT, L"&Compression:");
-        Control(0x85, IDC_ADV_COMPRESSION_LIST, 70, 38, 74, 60, CBS_DROPDOWNLIST | WS_TABSTOP,
-                L"");
+        Control(0x85, IDC_ADV_COMPRESSION_LIST, 70, 38, 74, 60, CBS_DROPDOWNLIST | WS_TABSTOP, L"");
         Control(0x80, IDOK, 7, 100, 42, 14, BS_DEFPUSHBUTTON, L"OK");
         Control(0x80, IDCANCEL, 54, 100, 42, 14, BS_PUSHBUTTON, L"Cancel");
         Control(0x80, IDC_DEFAULT, 102, 100, 42, 14, BS_PUSHBUTTON, L"&Default");
@@ -221,8 +220,8 @@ using AboutDialog = JobDialogs;
 TEST_F(AdvancedDialog, BoxesOpenFromTheMapAndOkStoresEveryBox) {
     OpenSheet(kAdvPrinter, "True");
     ASSERT_TRUE(IsHddPresent(*map_));
-    for (int entry : {kEntryCoreItem423, kEntryCoreItem424, kEntryHddSpool, kEntryDrumClean,
-                      kEntryHairLine}) {
+    for (int entry :
+         {kEntryCoreItem423, kEntryCoreItem424, kEntryHddSpool, kEntryDrumClean, kEntryHairLine}) {
         ASSERT_NE(map_->ItemIndex[entry], kNoItem) << "entry " << entry;
     }
     map_->WantedValue[kEntryCoreItem423] = 0;  // mirror on
@@ -588,8 +587,8 @@ TEST_F(AboutBox, ControlShiftDoubleClickOnTheVersionShowsTheInternalVersion) {
         RECT version = {};
         GetWindowRect(GetDlgItem(dialog, IDC_ABOUT_DRIVER_VERSION), &version);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&version), 2);
-        const LPARAM inside = MAKELPARAM((version.left + version.right) / 2,
-                                         (version.top + version.bottom) / 2);
+        const LPARAM inside =
+            MAKELPARAM((version.left + version.right) / 2, (version.top + version.bottom) / 2);
         const LPARAM outside = MAKELPARAM(version.left - 3, version.top - 3);
 
         const std::vector<COLORREF> before = ScreenPixels(dialog, strip);
@@ -676,11 +675,12 @@ protected:
 };
 
 TEST_F(PpdFile, FirstMatchingLinesGiveVersionAndNotice) {
-    Read("*PPD-Adobe: \"4.3\"\r\n"
-         "*% Copyright (C) Example Works 2009\r\n"
-         "*FileVersion: \"2.10\"\r\n"
-         "*FileVersion: \"9.99\"\r\n"
-         "*% Copyright second\r\n");
+    Read(
+        "*PPD-Adobe: \"4.3\"\r\n"
+        "*% Copyright (C) Example Works 2009\r\n"
+        "*FileVersion: \"2.10\"\r\n"
+        "*FileVersion: \"9.99\"\r\n"
+        "*% Copyright second\r\n");
     EXPECT_EQ(version_, L"2.10");
     EXPECT_EQ(notice_, L"Copyright (C) Example Works 2009") << "newline excluded";
 }

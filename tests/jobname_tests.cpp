@@ -67,7 +67,6 @@ bool HasInputContext(HWND window) {
     return context != nullptr;
 }
 
-
 using testenv::StepRunner;
 
 using testenv::TempIni;
@@ -365,7 +364,9 @@ TEST_F(JobPinDialog, PinFilterKeepsOnlyDigits) {
                   EXPECT_EQ(BeepCount, 3);
                   EXPECT_EQ(CaretOf(dialog, IDC_JOBPIN_EDIT), 3u);
                   // A full-width digit is not a digit here.
-                  Type(dialog, IDC_JOBPIN_EDIT, L"\xFF14" L"4");
+                  Type(dialog, IDC_JOBPIN_EDIT,
+                       L"\xFF14"
+                       L"4");
                   EXPECT_EQ(ItemText(dialog, IDC_JOBPIN_EDIT), L"1234");
                   EXPECT_FALSE(HasInputContext(GetDlgItem(dialog, IDC_JOBPIN_EDIT)));
                   Type(dialog, IDC_JOBNAME_EDIT, L"J");
@@ -551,11 +552,11 @@ TEST(JobPinDialogXp, RequestBoxWarnsUntilTheWarningIsSilenced) {
     const std::wstring self = testenv::TestBinDir() + L"\\jobname_tests.exe";
     ASSERT_TRUE(testenv::SetWineVersionFor(L"jobname_tests.exe", L"winxp"));
     int exitCode = -1;
-    const std::string out = testenv::RunAndCapture(
-        L"\"" + self +
-            L"\" --gtest_also_run_disabled_tests "
-            L"--gtest_filter=JobPinDialog.DISABLED_RequestBoxOnWindowsXp",
-        &exitCode);
+    const std::string out =
+        testenv::RunAndCapture(L"\"" + self +
+                                   L"\" --gtest_also_run_disabled_tests "
+                                   L"--gtest_filter=JobPinDialog.DISABLED_RequestBoxOnWindowsXp",
+                               &exitCode);
     testenv::SetWineVersionFor(L"jobname_tests.exe", L"");
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;

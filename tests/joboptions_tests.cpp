@@ -48,13 +48,16 @@ constexpr wchar_t kJobPrinter[] = L"Lab Jobs 1";
 bool InstallJobPrinter() {
     return testenv::InstallColorModel(
         kJobDriver, kJobPrinter,
-        {{L"jobs.cap", "[Capability]\r\nLab Jobs PS=Jobs\r\n[Jobs]\r\nCryptoDll=vrcrypt.dll\r\n"
-                       "CARD_DLL=vrcard.dll\r\nTabLinkName=http://printers.example.com/jobs\r\n"},
-         {L"jobs.ini", "[OEMFiles]\r\nOEMConfigFile1=jobs.ini\r\n[DependentFiles]\r\n"
-                       "HELP=vrlab.hlp\r\nHALFTONE=jobsgamma.ini\r\n"},
-         {L"jobsgamma.ini", "[PSGamma]\r\nSettingNum=3\r\nSettingID0=5\r\nSettingID1=257\r\n"
-                            "SettingID2=7\r\nSettingName5=Five\r\nSettingName257=Wide\r\n"
-                            "SettingName7=Seven\r\n"},
+        {{L"jobs.cap",
+          "[Capability]\r\nLab Jobs PS=Jobs\r\n[Jobs]\r\nCryptoDll=vrcrypt.dll\r\n"
+          "CARD_DLL=vrcard.dll\r\nTabLinkName=http://printers.example.com/jobs\r\n"},
+         {L"jobs.ini",
+          "[OEMFiles]\r\nOEMConfigFile1=jobs.ini\r\n[DependentFiles]\r\n"
+          "HELP=vrlab.hlp\r\nHALFTONE=jobsgamma.ini\r\n"},
+         {L"jobsgamma.ini",
+          "[PSGamma]\r\nSettingNum=3\r\nSettingID0=5\r\nSettingID1=257\r\n"
+          "SettingID2=7\r\nSettingName5=Five\r\nSettingName257=Wide\r\n"
+          "SettingName7=Seven\r\n"},
          {L"vrcrypt.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcrypt.dll")},
          {L"vrcard.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcard.dll")}},
         L"jobs.PPD");
@@ -162,8 +165,8 @@ TEST_F(JobOptionsPage, OpensWithRangesGammaListAndLink) {
     // The link font lives from a refresh to the next leave of the page.
     auto linkUnderlined = [&] {
         LOGFONTW font = {};
-        const auto handle = reinterpret_cast<HFONT>(
-            SendDlgItemMessageW(page_, IDC_LINK_TEXT, WM_GETFONT, 0, 0));
+        const auto handle =
+            reinterpret_cast<HFONT>(SendDlgItemMessageW(page_, IDC_LINK_TEXT, WM_GETFONT, 0, 0));
         return handle != nullptr && GetObjectW(handle, sizeof(font), &font) == sizeof(font) &&
                font.lfUnderline != 0 && std::wstring(font.lfFaceName) == L"Verdana";
     };
@@ -184,12 +187,9 @@ TEST_F(JobOptionsPage, TypedNumbersKeepTheirDigitsAndScaleStopsAtOneThousand) {
         int caret;  // -1: not checked (the text was fine)
     };
     const Case cases[] = {
-        {IDC_COPIES_EDIT, L"12a", 12, L"12", 2},
-        {IDC_COPIES_EDIT, L"7", 7, L"7", -1},
-        {IDC_COPIES_EDIT, L"", 0, L"", -1},
-        {IDC_SCALE_EDIT, L"5000", 1000, L"1000", -1},
-        {IDC_SCALE_EDIT, L"9x5", 95, L"95", 2},
-        {IDC_SCALE_EDIT, L"1000", 1000, L"1000", -1},
+        {IDC_COPIES_EDIT, L"12a", 12, L"12", 2}, {IDC_COPIES_EDIT, L"7", 7, L"7", -1},
+        {IDC_COPIES_EDIT, L"", 0, L"", -1},      {IDC_SCALE_EDIT, L"5000", 1000, L"1000", -1},
+        {IDC_SCALE_EDIT, L"9x5", 95, L"95", 2},  {IDC_SCALE_EDIT, L"1000", 1000, L"1000", -1},
     };
     Open(testenv::kColorPrinter);
     Show();
@@ -219,11 +219,12 @@ TEST_F(JobOptionsPage, LeavingWithAnInvalidNumberKeepsThePageAndFocusesIt) {
     const Case cases[] = {
         {L"3", L"5000", IDC_SCALE_EDIT},  // stored as 1000, above the item's 400
         {L"", L"100", IDC_COPIES_EDIT},
-        {L"", L"5000", IDC_SCALE_EDIT},   // scale is checked first
+        {L"", L"5000", IDC_SCALE_EDIT},  // scale is checked first
         {L"3", L"400", 0},
     };
     for (const Case& c : cases) {
-        Open(testenv::kColorPrinter, [&] { Item(kEntryScale)->pOptType->pOptParam[1].lParam = 400; });
+        Open(testenv::kColorPrinter,
+             [&] { Item(kEntryScale)->pOptType->pOptParam[1].lParam = 400; });
         Show();
         Type(IDC_COPIES_EDIT, c.copies);
         Type(IDC_SCALE_EDIT, c.scale);
@@ -257,10 +258,9 @@ TEST_F(JobOptionsPage, StoredGammaIdSelectsItsEntryOrFallsBackToTheFirst) {
     };
     // The list: Five (5), Wide (257, kept as 1), Seven (7).
     const Case cases[] = {
-        {0x10007, 2, 0x10007, true},
-        {0x00005, 0, 0x00005, false},
-        {0x10009, 0, 5, false},     // no such id: entry 0, custom gamma off
-        {0x10101, 0, 5, false},     // 257 is listed only by its low 8 bits: never matched
+        {0x10007, 2, 0x10007, true}, {0x00005, 0, 0x00005, false},
+        {0x10009, 0, 5, false},  // no such id: entry 0, custom gamma off
+        {0x10101, 0, 5, false},  // 257 is listed only by its low 8 bits: never matched
         {0x10001, 1, 0x10001, true},
     };
     for (const Case& c : cases) {
@@ -288,7 +288,8 @@ TEST_F(JobOptionsPage, ReadOnlySheetLocksExactlyTheJobControls) {
         {IDC_LINK_PICTURE, true},
     };
     for (DWORD flags : {DWORD{0}, DWORD{kSheetNoPermission}}) {
-        Open(testenv::kColorPrinter, [&] { Record().PsGammaSettingId = 0x10002; }, flags);
+        Open(
+            testenv::kColorPrinter, [&] { Record().PsGammaSettingId = 0x10002; }, flags);
         Show();
         for (const Case& c : cases) {
             EXPECT_EQ(Enabled(c.id), flags == 0 || c.usable) << c.id << " flags " << flags;
@@ -303,12 +304,12 @@ TEST_F(JobOptionsPage, DefaultRestoresJobValuesOnlyAndMarksThePage) {
         DWORD value;
     };
     const Expected defaults[] = {
-        {kEntryResolution, 1}, {kEntryCopies, 1},        {kEntryScale, 100},
-        {kEntryOutputMode, 0}, {kEntryJobType, 0},
-        {kEntryCollate, 0},    {kEntryRotateSort, 0},     {kEntryOutputBin, 0},
-        {kEntryImageSmoothing, 1}, {kEntryTrapping, 0},   {kEntryErrorDiffusion, 1},
-        {kEntryStaple, 0},     {kEntryPunch, 0},          {kEntryBindPosition, 2},
-        {kEntryFitPaperIndex, 0}, {kEntryFixedScale, 0},  {kEntryUnbound23, 0},
+        {kEntryResolution, 1}, {kEntryCopies, 1},         {kEntryScale, 100},
+        {kEntryOutputMode, 0}, {kEntryJobType, 0},        {kEntryCollate, 0},
+        {kEntryRotateSort, 0}, {kEntryOutputBin, 0},      {kEntryImageSmoothing, 1},
+        {kEntryTrapping, 0},   {kEntryErrorDiffusion, 1}, {kEntryStaple, 0},
+        {kEntryPunch, 0},      {kEntryBindPosition, 2},   {kEntryFitPaperIndex, 0},
+        {kEntryFixedScale, 0}, {kEntryUnbound23, 0},
     };
     Open(testenv::kColorPrinter);
     Show();
@@ -346,13 +347,14 @@ TEST_F(JobOptionsPage, EncryptedJobIsForcedOnlyWhenEveryConditionHolds) {
         DWORD jobType;
         DWORD cryptoC;
     };
-    const Case cases[] = {
-        {"True", "True", 1, 0, 3, 1},
-        {"True", "True", 1, 4, 3, 0},   // a stored password keeps its settings
-        {"False", "True", 1, 0, 0, 0},
-        {"True", "False", 1, 0, 0, 0},
-        {"True", "True", 0, 0, 0, 0},
-    };
+    const Case cases[] =
+        {
+            {"True", "True", 1, 0, 3, 1},
+            {"True", "True", 1, 4, 3, 0},  // a stored password keeps its settings
+            {"False", "True", 1, 0, 0, 0},
+            {"True", "False", 1, 0, 0, 0},
+            {"True", "True", 0, 0, 0, 0},
+        };
     testenv::ScopedEnv noCard(L"OEMUI_CARD_RESULT", L"0");
     for (const Case& c : cases) {
         Open(kJobPrinter, [&] {
@@ -388,7 +390,7 @@ TEST_F(JobOptionsPage, CardReaderIsAskedBeforeVistaOnlyAndSteersTheJobType) {
         {false, L"1", "True", 1, 1, 3},   // stored jobs become encrypted ones
         {false, L"1", "False", 2, 1, 0},  // no hard disk: a normal job
         {false, L"0", "True", 1, 0, 1},
-        {true, L"1", "True", 1, 0, 1},    // not called on Vista and later
+        {true, L"1", "True", 1, 0, 1},  // not called on Vista and later
     };
     for (const Case& c : cases) {
         testenv::StandInLog log;
@@ -419,23 +421,23 @@ TEST_F(JobOptionsPage, FinishingValuesFollowThePaper) {
         const char* pageSize;
         const char* duplex;
         const char* punchUnit;
-        BYTE layout;       // the core's paper byte
-        short orientation; // dmOrientation; the orientation item follows it
+        BYTE layout;                   // the core's paper byte
+        short orientation;             // dmOrientation; the orientation item follows it
         DWORD binding, staple, punch;  // before
         DWORD bindingAfter, stapleAfter, punchAfter;
     };
     const Case cases[] = {
-        {"A4", "DuplexNoTumble", "Type2", 0, DMORIENT_PORTRAIT, 0, 1, 1, 0, 1, 1},   // class 5
-        {"A4", "None", "Type2", 0, DMORIENT_PORTRAIT, 4, 1, 1, 2, 1, 1},             // 5 -> 1
-        {"A4", "DuplexNoTumble", "Type2", 6, DMORIENT_PORTRAIT, 3, 1, 1, 4, 1, 0},   // class 4
-        {"B5", "DuplexNoTumble", "Type1", 0, DMORIENT_PORTRAIT, 4, 1, 1, 2, 1, 0},   // class 1
-        {"A4", "DuplexNoTumble", "Type1", 0, DMORIENT_PORTRAIT, 2, 1, 1, 2, 1, 1},   // A4 edge
+        {"A4", "DuplexNoTumble", "Type2", 0, DMORIENT_PORTRAIT, 0, 1, 1, 0, 1, 1},  // class 5
+        {"A4", "None", "Type2", 0, DMORIENT_PORTRAIT, 4, 1, 1, 2, 1, 1},            // 5 -> 1
+        {"A4", "DuplexNoTumble", "Type2", 6, DMORIENT_PORTRAIT, 3, 1, 1, 4, 1, 0},  // class 4
+        {"B5", "DuplexNoTumble", "Type1", 0, DMORIENT_PORTRAIT, 4, 1, 1, 2, 1, 0},  // class 1
+        {"A4", "DuplexNoTumble", "Type1", 0, DMORIENT_PORTRAIT, 2, 1, 1, 2, 1, 1},  // A4 edge
         {"A4", "DuplexNoTumble", "Type1", 0, DMORIENT_PORTRAIT, 0, 1, 1, 0, 1, 0},
         {"A4", "DuplexNoTumble", "Type3", 1, DMORIENT_LANDSCAPE, 0, 1, 1, 0, 1, 0},
         {"A4", "DuplexNoTumble", "Type3", 1, DMORIENT_LANDSCAPE, 3, 1, 1, 3, 1, 1},
         {"A4", "DuplexNoTumble", "Type4", 0, DMORIENT_PORTRAIT, 3, 1, 1, 3, 1, 1},
         {"A4", "DuplexNoTumble", "None", 0, DMORIENT_PORTRAIT, 3, 1, 1, 3, 1, 0},
-        {"A5", "DuplexNoTumble", "Type2", 0, DMORIENT_PORTRAIT, 3, 1, 1, 2, 0, 0},   // class 0
+        {"A5", "DuplexNoTumble", "Type2", 0, DMORIENT_PORTRAIT, 3, 1, 1, 2, 0, 0},  // class 0
     };
     for (const Case& c : cases) {
         Open(testenv::kColorPrinter, [&] {
@@ -455,9 +457,9 @@ TEST_F(JobOptionsPage, FinishingValuesFollowThePaper) {
             map_->WantedValue[kEntryPunch] = c.punch;
         });
         Show();
-        const std::string row = std::string(c.pageSize) + "/" + c.duplex + "/" + c.punchUnit +
-                                "/" + std::to_string(c.layout) + "/" +
-                                std::to_string(c.orientation) + "/B" + std::to_string(c.binding);
+        const std::string row = std::string(c.pageSize) + "/" + c.duplex + "/" + c.punchUnit + "/" +
+                                std::to_string(c.layout) + "/" + std::to_string(c.orientation) +
+                                "/B" + std::to_string(c.binding);
         EXPECT_EQ(map_->WantedValue[kEntryBindPosition], c.bindingAfter) << row;
         EXPECT_EQ(map_->WantedValue[kEntryStaple], c.stapleAfter) << row;
         EXPECT_EQ(map_->WantedValue[kEntryPunch], c.punchAfter) << row;
@@ -506,9 +508,12 @@ TEST_F(JobOptionsPage, ButtonsOpenTheirDialogsAndTheDialogsTheirOwn) {
             GetWindowTextW(dialog, caption, 64);
             const std::wstring name = caption;
             // Each dialog of a chain opens the next one, then closes.
-            if (chain && name == L"Watermarks") SendDlgItemMessageW(dialog, IDC_WMDLG_NEW, BM_CLICK, 0, 0);
-            if (chain && name == L"Watermark") SendDlgItemMessageW(dialog, IDC_WMED_FONT, BM_CLICK, 0, 0);
-            if (chain && name == L"Overlays") SendDlgItemMessageW(dialog, IDC_OVL_NEW, BM_CLICK, 0, 0);
+            if (chain && name == L"Watermarks")
+                SendDlgItemMessageW(dialog, IDC_WMDLG_NEW, BM_CLICK, 0, 0);
+            if (chain && name == L"Watermark")
+                SendDlgItemMessageW(dialog, IDC_WMED_FONT, BM_CLICK, 0, 0);
+            if (chain && name == L"Overlays")
+                SendDlgItemMessageW(dialog, IDC_OVL_NEW, BM_CLICK, 0, 0);
             const bool first = name == c.captions[0];
             if (IsWindow(dialog)) {
                 PostMessageW(dialog, WM_COMMAND, first && c.ok ? IDOK : IDCANCEL, 0);

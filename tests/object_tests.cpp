@@ -71,9 +71,9 @@ TEST_F(PluginDllTest, ClassObjectOnlyForThePluginClass) {
     EXPECT_EQ(out, nullptr);
 
     IUnknown* unknown = nullptr;
-    ASSERT_EQ(dll.getClassObject(CLSID_OemUiPlugin, IID_IUnknown,
-                                 reinterpret_cast<void**>(&unknown)),
-              S_OK);
+    ASSERT_EQ(
+        dll.getClassObject(CLSID_OemUiPlugin, IID_IUnknown, reinterpret_cast<void**>(&unknown)),
+        S_OK);
     ASSERT_NE(unknown, nullptr);
     unknown->Release();
 
@@ -222,9 +222,9 @@ TEST_F(PluginDllTest, QueryColorProfileNamesTheDeviceProfile) {
     EXPECT_EQ(data[0], 0xCC);
 
     size = 0;
-    EXPECT_EQ(object->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, 0, nullptr, &size,
-                                        &flags),
-              E_FAIL);
+    EXPECT_EQ(
+        object->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, 0, nullptr, &size, &flags),
+        E_FAIL);
     EXPECT_EQ(size, 32u);
 
     size = 32;
@@ -236,8 +236,8 @@ TEST_F(PluginDllTest, QueryColorProfileNamesTheDeviceProfile) {
     EXPECT_EQ(data[32], 0xCC) << "nothing written past the reported size";
 
     size = 64;
-    EXPECT_EQ(object->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_SOURCEPROFILE,
-                                        data, &size, &flags),
+    EXPECT_EQ(object->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, QCP_SOURCEPROFILE, data,
+                                        &size, &flags),
               E_FAIL);
     EXPECT_EQ(size, 64u);
     object->Release();
@@ -373,9 +373,8 @@ TEST(PluginObjectLifetime, DestructionFreesOnlyItsOwnHeapBlocks) {
     const int baseline = countBusy();
     auto* object = new oemui::PluginObject();
     object->OemHeap = heap;
-    object->DocumentContext =
-        static_cast<oemui::DriverItemMap*>(
-            HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(oemui::DriverItemMap)));
+    object->DocumentContext = static_cast<oemui::DriverItemMap*>(
+        HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(oemui::DriverItemMap)));
     object->PrinterContext =
         static_cast<oemui::PrinterItemMap*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 128));
     ASSERT_EQ(countBusy(), baseline + 2);
@@ -411,8 +410,8 @@ protected:
     std::string Probe(const wchar_t* version) {
         EXPECT_TRUE(testenv::SetWineVersionFor(L"oscheck_probe.exe", version));
         int code = -1;
-        std::string out = testenv::RunAndCapture(
-            L"\"" + testenv::TestBinDir() + L"\\oscheck_probe.exe\"", &code);
+        std::string out =
+            testenv::RunAndCapture(L"\"" + testenv::TestBinDir() + L"\\oscheck_probe.exe\"", &code);
         EXPECT_EQ(code, 0) << out;
         std::erase(out, '\r');
         return out;

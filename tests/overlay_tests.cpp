@@ -108,8 +108,8 @@ TEST(OverlayStoreFormat, SectionsRoundTripWithKeysInOrder) {
     wcscpy_s(store.History[0], L"FormA");
     wcscpy_s(store.History[1], L"Form B");
     ASSERT_TRUE(WriteOverlayMainSection(ini.c_str(), main, store));
-    const OverlayRecord record = MakeRecord(L"Draft", kPageModeCustom, L"1,3,5-12",
-                                            {L"Stamp", L"Rear"});
+    const OverlayRecord record =
+        MakeRecord(L"Draft", kPageModeCustom, L"1,3,5-12", {L"Stamp", L"Rear"});
     ASSERT_TRUE(WriteOverlayInfoSection(ini.c_str(), info, record));
 
     // Keys in the documented order.
@@ -225,7 +225,6 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
 // ---------------------------------------------------------------------------------------------
 // The dialog
 
-
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 
 void Select(HWND dialog, int listId, std::vector<int> rows) {
@@ -283,11 +282,12 @@ protected:
         oldModule_ = ModuleHandle;
         oldWritable_ = PrinterDataWritable;
         ModuleHandle = dll_;
-        ini_ = TempIni(testenv::Widen(
-            ::testing::UnitTest::GetInstance()->current_test_info()->name()).c_str());
+        ini_ =
+            TempIni(testenv::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                        .c_str());
 
-        core_ = std::make_unique<host::CoreDriver>(
-            testenv::InProcessOptions(testenv::kColorPrinter));
+        core_ =
+            std::make_unique<host::CoreDriver>(testenv::InProcessOptions(testenv::kColorPrinter));
         ASSERT_TRUE(core_->Start()) << testenv::Narrow(core_->Error());
         ASSERT_TRUE(core_->OpenSheet(host::SheetKind::Document));
         map_ = testenv::DocumentMapOf(*core_);
@@ -311,9 +311,7 @@ protected:
     void SetIds(std::vector<WORD> ids) {
         for (int i = 0; i < 4; ++i) record_->OverlayIds[i] = ids[i];
     }
-    std::vector<WORD> Ids() const {
-        return {record_->OverlayIds, record_->OverlayIds + 4};
-    }
+    std::vector<WORD> Ids() const { return {record_->OverlayIds, record_->OverlayIds + 4}; }
 
     // Runs the dialog; message boxes it opens are recorded and closed with OK.
     INT_PTR Run(std::function<void(HWND)> steps) {
@@ -352,27 +350,28 @@ TEST_F(OverlaysDialog, ListsDefinitionsAndTheDocumentsActiveOverlays) {
     SetIds({2, 0, kNoOverlay, kNoOverlay});
     PrinterDataWritable = 0;
     SheetFlags = 0;
-    EXPECT_EQ(Run([](HWND dialog) {
-                  EXPECT_EQ(Rows(dialog, IDC_OVL_ACTIVE_LIST),
-                            (std::vector<std::wstring>{L"Draft|1,3,5-12", L"Letterhead|First Page"}));
-                  EXPECT_EQ(Rows(dialog, IDC_OVL_DEFINED_LIST),
-                            (std::vector<std::wstring>{L"Letterhead|First Page", L"Logo|All Pages",
-                                                       L"Draft|1,3,5-12", L"Back|Even Pages"}));
-                  wchar_t text[64];
-                  GetDlgItemTextW(dialog, IDC_OVL_ACTIVE_MAX, text, 64);
-                  EXPECT_STREQ(text, L"(Max. 4)");
-                  GetDlgItemTextW(dialog, IDC_OVL_DEFINED_MAX, text, 64);
-                  EXPECT_STREQ(text, L"(Max. 32)");
-                  // Without write permission: every mode, no definition buttons.
-                  EXPECT_EQ(ModeNames(dialog),
-                            (std::vector<std::wstring>{L"Off", L"Print with Overlay", L"Create Form"}));
-                  EXPECT_EQ(Item(dialog, IDC_OVL_NEW), nullptr);
-                  EXPECT_EQ(Item(dialog, IDC_OVL_DELETE), nullptr);
-                  EXPECT_FALSE(Enabled(dialog, IDC_OVL_ADD));
-                  EXPECT_FALSE(Enabled(dialog, IDC_OVL_REMOVE));
-                  Click(dialog, IDCANCEL);
-              }),
-              0);
+    EXPECT_EQ(
+        Run([](HWND dialog) {
+            EXPECT_EQ(Rows(dialog, IDC_OVL_ACTIVE_LIST),
+                      (std::vector<std::wstring>{L"Draft|1,3,5-12", L"Letterhead|First Page"}));
+            EXPECT_EQ(Rows(dialog, IDC_OVL_DEFINED_LIST),
+                      (std::vector<std::wstring>{L"Letterhead|First Page", L"Logo|All Pages",
+                                                 L"Draft|1,3,5-12", L"Back|Even Pages"}));
+            wchar_t text[64];
+            GetDlgItemTextW(dialog, IDC_OVL_ACTIVE_MAX, text, 64);
+            EXPECT_STREQ(text, L"(Max. 4)");
+            GetDlgItemTextW(dialog, IDC_OVL_DEFINED_MAX, text, 64);
+            EXPECT_STREQ(text, L"(Max. 32)");
+            // Without write permission: every mode, no definition buttons.
+            EXPECT_EQ(ModeNames(dialog),
+                      (std::vector<std::wstring>{L"Off", L"Print with Overlay", L"Create Form"}));
+            EXPECT_EQ(Item(dialog, IDC_OVL_NEW), nullptr);
+            EXPECT_EQ(Item(dialog, IDC_OVL_DELETE), nullptr);
+            EXPECT_FALSE(Enabled(dialog, IDC_OVL_ADD));
+            EXPECT_FALSE(Enabled(dialog, IDC_OVL_REMOVE));
+            Click(dialog, IDCANCEL);
+        }),
+        0);
     EXPECT_NE(SheetFlags & kSheetFlagPluginPageSeen, 0u);
     EXPECT_EQ(map_->OverlayStore, nullptr) << "Cancel frees the store";
 
@@ -455,10 +454,11 @@ TEST_F(OverlaysDialog, DeletingDefinitionsRenumbersTheActiveOnes) {
                   Select(dialog, IDC_OVL_DEFINED_LIST, {1});
                   Click(dialog, IDC_OVL_DELETE);
                   EXPECT_EQ(Rows(dialog, IDC_OVL_DEFINED_LIST),
-                            (std::vector<std::wstring>{L"Letterhead|First Page",
-                                                       L"Draft|1,3,5-12", L"Back|Even Pages"}));
-                  EXPECT_EQ(Rows(dialog, IDC_OVL_ACTIVE_LIST),
-                            (std::vector<std::wstring>{L"Back|Even Pages", L"Letterhead|First Page"}));
+                            (std::vector<std::wstring>{L"Letterhead|First Page", L"Draft|1,3,5-12",
+                                                       L"Back|Even Pages"}));
+                  EXPECT_EQ(
+                      Rows(dialog, IDC_OVL_ACTIVE_LIST),
+                      (std::vector<std::wstring>{L"Back|Even Pages", L"Letterhead|First Page"}));
                   Click(dialog, IDOK);
               }),
               1);

@@ -108,7 +108,8 @@ TEST(InfReader, EachFaultOfTheInfIsNamed) {
         std::string text = kGoodInf;
         text.replace(text.find(c.from), strlen(c.from), c.to);
         InfModel model;
-        const std::wstring problem = host::ReadInfModel(host::ParseInf(text), L"Model, Wide", c.arch, model);
+        const std::wstring problem =
+            host::ReadInfModel(host::ParseInf(text), L"Model, Wide", c.arch, model);
         EXPECT_TRUE(Contains(problem, c.expected)) << c.from << " -> " << testenv::Narrow(problem);
     }
 }
@@ -141,8 +142,9 @@ TEST(SamplePackage, TheInstalledDriverHoldsExactlyTheInfsFiles) {
         }
         InfModel found;
         ASSERT_EQ(host::ReadInfModel(inf, model, L"amd64", found), L"");
-        testenv::Printer printer(std::wstring(model) == testenv::kColorDriver ? testenv::kColorPrinter
-                                                                               : testenv::kMonoPrinter);
+        testenv::Printer printer(std::wstring(model) == testenv::kColorDriver
+                                     ? testenv::kColorPrinter
+                                     : testenv::kMonoPrinter);
         ASSERT_TRUE(printer);
         DWORD needed = 0;
         GetPrinterDriverW(printer.get(), nullptr, 3, nullptr, 0, &needed);
@@ -233,7 +235,8 @@ TEST(Version, TheDllsVersionResourceAndTheInfsDriverVerAgree) {
         wchar_t* value = nullptr;
         UINT chars = 0;
         const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-        return VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars) &&
+        return VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value),
+                              &chars) &&
                        value != nullptr
                    ? std::wstring(value)
                    : std::wstring();
@@ -318,7 +321,8 @@ LONG CALLBACK CaptureDebugOutput(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
     if (record->NumberParameters >= 2 && record->ExceptionInformation[1] != 0) {
         if (record->ExceptionCode == kPrintExceptionWide) {
-            CapturedWide().emplace_back(reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]));
+            CapturedWide().emplace_back(
+                reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]));
         } else if (record->ExceptionCode == kPrintException) {
             CapturedAnsi().push_back(
                 testenv::Widen(reinterpret_cast<const char*>(record->ExceptionInformation[1])));
@@ -361,8 +365,8 @@ std::vector<std::wstring> TraceOfOneSheet(size_t& pushes) {
 }
 
 size_t CountWith(const std::vector<std::wstring>& lines, const std::wstring& part) {
-    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(),
-                                             [&](const std::wstring& l) { return Contains(l, part); }));
+    return static_cast<size_t>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::wstring& l) { return Contains(l, part); }));
 }
 
 void SetPrinterLevel(DWORD level) {
@@ -393,11 +397,17 @@ TEST(Trace, OffByDefaultAndOnePerDecisionWhenSwitchedOnPerPrinterOrMachine) {
     EXPECT_EQ(Joined(TraceOfOneSheet(pushes)), L"");
 
     for (int source = 0; source < 2; ++source) {
-        if (source == 0) SetPrinterLevel(1); else SetMachineLevel(1);
+        if (source == 0)
+            SetPrinterLevel(1);
+        else
+            SetMachineLevel(1);
         const std::vector<std::wstring> lines = TraceOfOneSheet(pushes);
         const std::wstring all = Joined(lines);
         EXPECT_GE(CountWith(lines, L"capability file candidate"), 1u) << testenv::Narrow(all);
-        EXPECT_GE(CountWith(lines, L"vroemui.ini, plug-in INI file candidate (OEMConfigFile1=\"vroemui.dll\")"), 1u)
+        EXPECT_GE(
+            CountWith(lines,
+                      L"vroemui.ini, plug-in INI file candidate (OEMConfigFile1=\"vroemui.dll\")"),
+            1u)
             << testenv::Narrow(all);
         // The same choice is written once however often the section is looked up.
         EXPECT_EQ(CountWith(lines, L"model section: [LabColor] for driver \"Lab Color PS\""), 1u)
@@ -405,9 +415,13 @@ TEST(Trace, OffByDefaultAndOnePerDecisionWhenSwitchedOnPerPrinterOrMachine) {
         EXPECT_GE(CountWith(lines, L"bound to entry"), 1u) << testenv::Narrow(all);
         EXPECT_GT(pushes, 0u);
         EXPECT_EQ(CountWith(lines, L"push: core item"), pushes) << testenv::Narrow(all);
-        EXPECT_EQ(CountWith(lines, L"push: core item"), CountWith(lines, L", core driver accepted") +
-                                                            CountWith(lines, L", core driver refused"));
-        if (source == 0) SetPrinterLevel(0); else SetMachineLevel(0);
+        EXPECT_EQ(CountWith(lines, L"push: core item"),
+                  CountWith(lines, L", core driver accepted") +
+                      CountWith(lines, L", core driver refused"));
+        if (source == 0)
+            SetPrinterLevel(0);
+        else
+            SetMachineLevel(0);
     }
     EXPECT_EQ(Joined(TraceOfOneSheet(pushes)), L"");
 }

@@ -71,7 +71,8 @@ const wchar_t kLongPrinter[] = L"PrnEvent printer whose name is longer than the 
 class InstalledOptionsFile {
 public:
     explicit InstalledOptionsFile(const std::string& content) {
-        const std::string text = content.rfind('[', 0) == 0 ? content : "[PrnEvent 1]\r\n" + content;
+        const std::string text =
+            content.rfind('[', 0) == 0 ? content : "[PrnEvent 1]\r\n" + content;
         EXPECT_TRUE(testenv::WriteFileBytes(OptionsFile(), text));
     }
     ~InstalledOptionsFile() { DeleteFileW(OptionsFile().c_str()); }
@@ -93,9 +94,11 @@ protected:
     void SetUp() override {
         DeleteFileW(OptionsFile().c_str());
         IsVistaOrLater = false;
-        WritePrivateProfileStringW(L"EvModel", L"PSOutputOpt", L"2", DriverFile(L"prnev.cap").c_str());
+        WritePrivateProfileStringW(L"EvModel", L"PSOutputOpt", L"2",
+                                   DriverFile(L"prnev.cap").c_str());
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDataKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, key_.put(), nullptr), ERROR_SUCCESS);
+                                  nullptr, key_.put(), nullptr),
+                  ERROR_SUCCESS);
         RegDeleteValueW(key_.get(), L"SPLUserModePrinterDriver");
     }
 
@@ -110,8 +113,9 @@ protected:
         DWORD bytes = sizeof(data);
         RegQueryValueExW(key_.get(), L"FeatureKeyword", nullptr, nullptr, data, &bytes);
         DWORD size = sizeof(DWORD);
-        if (stated) RegQueryValueExW(key_.get(), L"FeatureKeywordSize", nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(stated), &size);
+        if (stated)
+            RegQueryValueExW(key_.get(), L"FeatureKeywordSize", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(stated), &size);
         return std::string(reinterpret_cast<char*>(data), bytes);
     }
     static void NameOwnLibrary(HANDLE printer) {
@@ -247,8 +251,8 @@ void ExpectUsersReadAndWriteOnly(const std::wstring& path) {
 // Leaves Everyone only reading rights on the file.
 void RestrictToReading(const std::wstring& path) {
     PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FR;;;WD)", 1, &sd,
-                                                                     nullptr));
+    ASSERT_TRUE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FR;;;WD)", 1, &sd, nullptr));
     ASSERT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, sd));
     LocalFree(sd);
     ASSERT_EQ(ReadDacl(path).allowed[L"S-1-1-0"] & FILE_WRITE_DATA, 0u);
@@ -257,8 +261,10 @@ void RestrictToReading(const std::wstring& path) {
 }  // namespace
 
 TEST(FeatureList, ReplacesWholeKeywordsOnlyAnywhereInTheList) {
-    const std::string list = FeatureList(
-        {{"VRHDDSpool", "On"}, {"XVRHDD", "Keep"}, {"VRHDD", "False"}, {"InstalledMemory", "64MB"}});
+    const std::string list = FeatureList({{"VRHDDSpool", "On"},
+                                          {"XVRHDD", "Keep"},
+                                          {"VRHDD", "False"},
+                                          {"InstalledMemory", "64MB"}});
     const auto middle = ParseList(Edit(list, "VRHDD", "True"));
     EXPECT_EQ(middle.at("VRHDD"), "True");
     EXPECT_EQ(middle.at("VRHDDSpool"), "On") << "a longer keyword with the same start";
@@ -266,7 +272,9 @@ TEST(FeatureList, ReplacesWholeKeywordsOnlyAnywhereInTheList) {
     EXPECT_EQ(middle.at("InstalledMemory"), "64MB");
 
     const std::string atEnd = Edit(list, "InstalledMemory", "512MB");
-    EXPECT_EQ(atEnd, FeatureList({{"VRHDDSpool", "On"}, {"XVRHDD", "Keep"}, {"VRHDD", "False"},
+    EXPECT_EQ(atEnd, FeatureList({{"VRHDDSpool", "On"},
+                                  {"XVRHDD", "Keep"},
+                                  {"VRHDD", "False"},
                                   {"InstalledMemory", "512MB"}}));
     // Copying ends with the end marker; what follows it is not part of the list.
     EXPECT_EQ(Edit(list + "junk", "VRHDD", "True").size(), list.size() - 1);
@@ -299,7 +307,8 @@ TEST(InstalledOptions, EditsFollowTheInstallerValues) {
     options.SpotColor = 1;
     std::array<char, 16> memory{};
     std::map<std::string, const char*> edits;
-    for (const auto& e : InstalledOptionEditsFor(options, false, memory)) edits[e.keyword] = e.option;
+    for (const auto& e : InstalledOptionEditsFor(options, false, memory))
+        edits[e.keyword] = e.option;
     EXPECT_STREQ(edits["VROptionMPF"], "True");
     EXPECT_STREQ(edits["VROptionDuplex"], "True");
     EXPECT_STREQ(edits["VRFinisher"], "False");
@@ -317,7 +326,8 @@ TEST(InstalledOptions, EditsFollowTheInstallerValues) {
     options.JobLimitationMode = 1;
     options.SpotColor = 3;
     edits.clear();
-    for (const auto& e : InstalledOptionEditsFor(options, true, memory)) edits[e.keyword] = e.option;
+    for (const auto& e : InstalledOptionEditsFor(options, true, memory))
+        edits[e.keyword] = e.option;
     EXPECT_STREQ(edits["InstalledMemory"], "512MB");
     EXPECT_STREQ(edits["VRFinisher"], "True");
     EXPECT_STREQ(edits["VROptionTray"], "False");
@@ -337,14 +347,15 @@ TEST(DescriptionFile, UsesTheFileNamesOwnExtension) {
 TEST(FileAccess, DataFileDaclAddsUsersReadAndWriteAndKeepsTheRest) {
     // No DACL (as earlier versions left the files), everyone reading, and a usual one.
     // Also everyone full control, which is how this Wine shows a file without a DACL.
-    for (const wchar_t* before : {static_cast<const wchar_t*>(nullptr), L"D:P(A;;FR;;;WD)",
-                                  L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)",
-                                  L"D:(A;;FA;;;WD)(A;;GA;;;AU)"}) {
+    for (const wchar_t* before :
+         {static_cast<const wchar_t*>(nullptr), L"D:P(A;;FR;;;WD)",
+          L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)", L"D:(A;;FA;;;WD)(A;;GA;;;AU)"}) {
         SCOPED_TRACE(before ? testenv::Narrow(before) : "no DACL");
         PSECURITY_DESCRIPTOR sd = nullptr;
         PACL current = nullptr;
         if (before != nullptr) {
-            ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(before, 1, &sd, nullptr));
+            ASSERT_TRUE(
+                ConvertStringSecurityDescriptorToSecurityDescriptorW(before, 1, &sd, nullptr));
             BOOL present = FALSE, defaulted = FALSE;
             GetSecurityDescriptorDacl(sd, &present, &current, &defaulted);
         }
@@ -353,7 +364,8 @@ TEST(FileAccess, DataFileDaclAddsUsersReadAndWriteAndKeepsTheRest) {
         const DaclView view = ViewOf(after);
         ExpectNoOneElseControls(view);
         const DWORD readWrite = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
-        EXPECT_EQ(view.allowed.count(kUsersSid) ? view.allowed.at(kUsersSid) & readWrite : 0, readWrite);
+        EXPECT_EQ(view.allowed.count(kUsersSid) ? view.allowed.at(kUsersSid) & readWrite : 0,
+                  readWrite);
         EXPECT_EQ(view.allowed.count(kAdministratorsSid) ? view.allowed.at(kAdministratorsSid) : 0,
                   static_cast<DWORD>(FILE_ALL_ACCESS));
         if (current != nullptr) {
@@ -389,31 +401,36 @@ TEST(FileAccess, FilesGetTheDataRightsOnly) {
 }
 
 TEST_F(PrinterEventTest, SyncWritesTheInstalledOptionsIntoFeatureKeyword) {
-    const std::string list = FeatureList({{"VROptionMPF", "False"}, {"VROptionDuplex", "False"},
-                                          {"VRFinisher", "True"}, {"VROptionTray", "False"},
-                                          {"VRHDDSpool", "On"}, {"VRHDD", "False"},
-                                          {"InstalledMemory", "64MB"}, {"VRPunchUnit", "None"}});
-    InstalledOptionsFile file("Installed=53\r\nRandom Access Memory=512\r\nHard Disk=1\r\nPunchType=3\r\n");
+    const std::string list = FeatureList({{"VROptionMPF", "False"},
+                                          {"VROptionDuplex", "False"},
+                                          {"VRFinisher", "True"},
+                                          {"VROptionTray", "False"},
+                                          {"VRHDDSpool", "On"},
+                                          {"VRHDD", "False"},
+                                          {"InstalledMemory", "64MB"},
+                                          {"VRPunchUnit", "None"}});
+    InstalledOptionsFile file(
+        "Installed=53\r\nRandom Access Memory=512\r\nHard Disk=1\r\nPunchType=3\r\n");
     // A short comment, and one that makes PRINTER_INFO_1 far larger than 255 bytes.
     for (const std::wstring& comment : {std::wstring(L"lab"), std::wstring(300, L'c')}) {
-    SCOPED_TRACE(comment.size());
-    PutComment(comment);
-    PutFeatureList(list, static_cast<DWORD>(list.size()));
-    Printer printer(kPrinter);
-    SyncInstalledOptions(printer.get());
-    DWORD stated = 0;
-    const std::string synced = GetFeatureList(&stated);
-    EXPECT_EQ(stated, synced.size());
-    const auto options = ParseList(synced);
-    EXPECT_EQ(options.size(), 8u);
-    EXPECT_EQ(options.at("VROptionMPF"), "True");
-    EXPECT_EQ(options.at("VROptionDuplex"), "True");
-    EXPECT_EQ(options.at("VRFinisher"), "False");
-    EXPECT_EQ(options.at("VROptionTray"), "True");
-    EXPECT_EQ(options.at("VRHDD"), "True");
-    EXPECT_EQ(options.at("VRHDDSpool"), "On");
-    EXPECT_EQ(options.at("InstalledMemory"), "512MB");
-    EXPECT_EQ(options.at("VRPunchUnit"), "Type3");
+        SCOPED_TRACE(comment.size());
+        PutComment(comment);
+        PutFeatureList(list, static_cast<DWORD>(list.size()));
+        Printer printer(kPrinter);
+        SyncInstalledOptions(printer.get());
+        DWORD stated = 0;
+        const std::string synced = GetFeatureList(&stated);
+        EXPECT_EQ(stated, synced.size());
+        const auto options = ParseList(synced);
+        EXPECT_EQ(options.size(), 8u);
+        EXPECT_EQ(options.at("VROptionMPF"), "True");
+        EXPECT_EQ(options.at("VROptionDuplex"), "True");
+        EXPECT_EQ(options.at("VRFinisher"), "False");
+        EXPECT_EQ(options.at("VROptionTray"), "True");
+        EXPECT_EQ(options.at("VRHDD"), "True");
+        EXPECT_EQ(options.at("VRHDDSpool"), "On");
+        EXPECT_EQ(options.at("InstalledMemory"), "512MB");
+        EXPECT_EQ(options.at("VRPunchUnit"), "Type3");
     }
     PutComment(L"");
 }
@@ -482,8 +499,10 @@ TEST_F(PrinterEventTest, LongEdgeDuplexIsFoundUnderTheFullNameThenTheDeviceName)
     } cases[] = {
         {"full printer name", "[" + full + "]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_VERTICAL},
         {"device name only", "[" + device + "]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_VERTICAL},
-        {"full name says no", "[" + full + "]\r\nDrvInst_DuplexPrinting=1\r\n[" + device +
-                                  "]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_SIMPLEX},
+        {"full name says no",
+         "[" + full + "]\r\nDrvInst_DuplexPrinting=1\r\n[" + device +
+             "]\r\nDrvInst_DuplexPrinting=2\r\n",
+         DMDUP_SIMPLEX},
         {"another printer", "[PrnEvent 1]\r\nDrvInst_DuplexPrinting=2\r\n", DMDUP_SIMPLEX},
     };
     for (const auto& c : cases) {
@@ -564,6 +583,7 @@ TEST_F(PrinterEventTest, InitializeThroughThePluginDll) {
     EXPECT_EQ(object->PrinterEvent(name, PRINTER_EVENT_INITIALIZE, 0, 0), S_OK);
     EXPECT_EQ(UserModeLibrary(), L"own.dll") << "a named library stays";
     EXPECT_EQ(object->PrinterEvent(const_cast<wchar_t*>(L"No Such Printer"),
-                                   PRINTER_EVENT_INITIALIZE, 0, 0), S_OK);
+                                   PRINTER_EVENT_INITIALIZE, 0, 0),
+              S_OK);
     object->Release();
 }

@@ -29,7 +29,6 @@ constexpr wchar_t kUsbPrinter[] = L"Lab Detect USB";
 constexpr wchar_t kCapName[] = L"vrdetect.cap";
 constexpr wchar_t kUsbDataName[] = L"vrdetect_usb.dat";
 
-
 // The installable options in the order of the sample PPD (and so of the printer tree).
 const std::vector<std::string> kOptionOrder = {
     "VRHDD",       "VROptionDuplex", "VROptionTray", "InstalledMemory",        "VRFinisher",
@@ -71,9 +70,9 @@ bool AddPrinterOnPort(const std::wstring& name, const wchar_t* port) {
 
 // The model's capability file with the given network library.
 void WriteCapability(const std::string& netLibrary) {
-    const std::string text = "[Capability]\r\nLab Detect PS=Detect\r\n[Detect]\r\nNetExtDLL=" +
-                             netLibrary + "\r\nUSBExtDLL=vrusbext.dll\r\nUSBExtDAT=" +
-                             testenv::Narrow(kUsbDataName) + "\r\n";
+    const std::string text =
+        "[Capability]\r\nLab Detect PS=Detect\r\n[Detect]\r\nNetExtDLL=" + netLibrary +
+        "\r\nUSBExtDLL=vrusbext.dll\r\nUSBExtDAT=" + testenv::Narrow(kUsbDataName) + "\r\n";
     ASSERT_TRUE(testenv::WriteFileBytes(testenv::DriverDirectory3() + L"\\" + kCapName, text));
 }
 
@@ -84,11 +83,12 @@ struct Report {
 std::string NetworkData(const std::wstring& section, const Report& r) {
     std::string text;
     const std::pair<const char*, const std::string*> keys[] = {
-        {"Installed", &r.installed},      {"Random Access Memory", &r.memory},
-        {"Hard Disk", &r.hardDisk},       {"PunchType", &r.punch},
+        {"Installed", &r.installed},        {"Random Access Memory", &r.memory},
+        {"Hard Disk", &r.hardDisk},         {"PunchType", &r.punch},
         {"JobLimitationMode", &r.jobLimit}, {"SpotColor", &r.spot}};
     text.append("[").append(testenv::Narrow(section)).append("]\r\n");
-    for (const auto& [key, value] : keys) text.append(key).append("=").append(*value).append("\r\n");
+    for (const auto& [key, value] : keys)
+        text.append(key).append("=").append(*value).append("\r\n");
     return text;
 }
 
@@ -210,10 +210,14 @@ TEST_F(PrinterOptions, TwoCallsAddTheButtonAndTagTheInstallableOptions) {
 
     host::OptionTree& tree = core_->Tree();
     const std::pair<const char*, std::pair<BYTE, WORD>> tags[] = {
-        {"VRHDD", {3, 2205}},           {"VROptionDuplex", {5, 2204}},
-        {"VROptionTray", {6, 2203}},    {"InstalledMemory", {7, 2207}},
-        {"VRFinisher", {8, 2206}},      {"VROptionMPF", {9, 2209}},
-        {"VRPunchUnit", {10, 2211}},    {"VRJobLimit", {11, 2212}},
+        {"VRHDD", {3, 2205}},
+        {"VROptionDuplex", {5, 2204}},
+        {"VROptionTray", {6, 2203}},
+        {"InstalledMemory", {7, 2207}},
+        {"VRFinisher", {8, 2206}},
+        {"VROptionMPF", {9, 2209}},
+        {"VRPunchUnit", {10, 2211}},
+        {"VRJobLimit", {11, 2212}},
         {"VRSpecialTonerInstalled", {12, 1812}}};
     for (const auto& [keyword, tag] : tags) {
         const OPTITEM& item = tree.Item(Index(keyword));
@@ -289,8 +293,8 @@ TEST_F(PrinterOptions, RefusedValuesDoNotStopTheOthers) {
     ASSERT_EQ(updates.size(), kOptionOrder.size());
     for (size_t i = 0; i < updates.size(); ++i) {
         EXPECT_EQ(updates[i].keyword, kOptionOrder[i]);
-        const bool refused = kOptionOrder[i] == "VRPunchUnit" ||
-                             kOptionOrder[i] == "VRSpecialTonerInstalled";
+        const bool refused =
+            kOptionOrder[i] == "VRPunchUnit" || kOptionOrder[i] == "VRSpecialTonerInstalled";
         EXPECT_EQ(updates[i].accepted, !refused) << kOptionOrder[i];
     }
     EXPECT_EQ(core_->FeatureOption("VRPunchUnit"), "Type1");
@@ -369,8 +373,8 @@ TEST_F(PrinterOptions, JobLimitationIsForcedOffUnlessAnOlderSystemHidesTheStanda
         bool hideStandardUi;
         bool forced;
     };
-    for (const Case& c : {Case{true, true, true}, Case{true, false, true},
-                          Case{false, false, true}, Case{false, true, false}}) {
+    for (const Case& c : {Case{true, true, true}, Case{true, false, true}, Case{false, false, true},
+                          Case{false, true, false}}) {
         Open(kNetPrinter, c.vista, c.hideStandardUi);
         const DWORD index = Index("VRJobLimit");
         ASSERT_TRUE(core_->UserSelect(index, 0));  // "On"
@@ -434,8 +438,9 @@ TEST_F(PrinterOptions, UsbPortUsesTheLibraryBesideThePlugin) {
     const std::wstring usbData = testenv::Widen(appData) + L"\\" + kUsbDataName;
     // Bit 0x80 is the hard disk; the memory size is a string.
     ASSERT_TRUE(testenv::WriteFileBytes(
-        usbData, "[Lab Detect USB]\r\nInstalled=161\r\nRAM=  +256 MB\r\nPunchType=0\r\n"
-                 "JobLimitationMode=1\r\nSpotColor=0\r\n"));
+        usbData,
+        "[Lab Detect USB]\r\nInstalled=161\r\nRAM=  +256 MB\r\nPunchType=0\r\n"
+        "JobLimitationMode=1\r\nSpotColor=0\r\n"));
     testenv::StandInLog log;
     Open(kUsbPrinter, true);
     EXPECT_EQ(core_->CallTreeCallback(CPSUICB_REASON_SETACTIVE), 1);
@@ -472,8 +477,7 @@ TEST_F(PrinterOptions, FocusEnablesTheButtonOnNetworkPortsOnly) {
               static_cast<DWORD>(OPTIF_CHANGED));
     // Focus on another item leaves the button alone.
     Button()->Flags |= OPTIF_DISABLED;
-    core_->CallTreeCallback(CPSUICB_REASON_OPTITEM_SETFOCUS,
-                            &core_->Tree().Item(Index("VRHDD")));
+    core_->CallTreeCallback(CPSUICB_REASON_OPTITEM_SETFOCUS, &core_->Tree().Item(Index("VRHDD")));
     EXPECT_TRUE(Button()->Flags & OPTIF_DISABLED);
 }
 

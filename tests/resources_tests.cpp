@@ -41,9 +41,10 @@ HMODULE ResourcesTest::module_ = nullptr;
 // ---- Strings ---------------------------------------------------------------------------------
 
 TEST_F(ResourcesTest, EveryStringIdThePluginLoadsIsPresent) {
-    std::vector<UINT> ids = {6001, 6002, 6003, 6004, 7000, 7001, 8000, 8001, 8010, 8011, 8012,
-                             8035, 8040, 8050, 8051, 8052, 8053, 10020, 10021, 10022, 10023, 10024,
-                             10040, 10041, 10050, 10054, 10060, 10061, 10062, 10063, 30000, 30010};
+    std::vector<UINT> ids = {6001,  6002,  6003,  6004,  7000,  7001,  8000,  8001,
+                             8010,  8011,  8012,  8035,  8040,  8050,  8051,  8052,
+                             8053,  10020, 10021, 10022, 10023, 10024, 10040, 10041,
+                             10050, 10054, 10060, 10061, 10062, 10063, 30000, 30010};
     for (UINT id = 8030; id <= 8034; ++id) ids.push_back(id);  // page modes
     for (UINT id = 8054; id <= 8080; ++id) ids.push_back(id);  // positions, sizes, styles
     for (UINT id = 8082; id <= 8084; ++id) ids.push_back(id);  // special-toner titles by kind
@@ -120,8 +121,8 @@ constexpr BitmapExpectation kBitmaps[] = {
 TEST_F(ResourcesTest, BitmapsHaveTheirSizesDepthsAndFullColourTables) {
     for (const BitmapExpectation& expected : kBitmaps) {
         SCOPED_TRACE(expected.id);
-        oemui::UniqueGdiObject bitmap(LoadImageW(module_, MAKEINTRESOURCEW(expected.id), IMAGE_BITMAP,
-                                                 0, 0, LR_CREATEDIBSECTION));
+        oemui::UniqueGdiObject bitmap(LoadImageW(module_, MAKEINTRESOURCEW(expected.id),
+                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         ASSERT_TRUE(bitmap);
         DIBSECTION dib = {};
         ASSERT_EQ(GetObjectW(bitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
@@ -132,8 +133,8 @@ TEST_F(ResourcesTest, BitmapsHaveTheirSizesDepthsAndFullColourTables) {
         // The framed drawing builds its palette from the resource's own colour table.
         HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(expected.id), RT_BITMAP);
         ASSERT_NE(found, nullptr);
-        const auto* header = static_cast<const BITMAPINFOHEADER*>(
-            LockResource(LoadResource(module_, found)));
+        const auto* header =
+            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module_, found)));
         ASSERT_NE(header, nullptr);
         EXPECT_EQ(header->biSize, 40u);
         EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB));
@@ -147,8 +148,8 @@ TEST_F(ResourcesTest, BitmapsHaveTheirSizesDepthsAndFullColourTables) {
 // The colour of one pixel of a resource bitmap (x, y from the top-left corner).
 COLORREF ResourcePixel(HMODULE module, UINT id, LONG x, LONG y) {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_BITMAP);
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(
-        LockResource(LoadResource(module, found)));
+    const auto* header =
+        static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, found)));
     const auto* table = reinterpret_cast<const RGBQUAD*>(header + 1);
     const DWORD colours = header->biClrUsed ? header->biClrUsed : (1u << header->biBitCount);
     const BYTE* bits = reinterpret_cast<const BYTE*>(table + colours);
@@ -243,8 +244,19 @@ std::wstring TextOf(HWND window) {
 }
 LONG StyleOf(HWND window) { return GetWindowLongW(window, GWL_STYLE); }
 
-enum class Kind { Group, Radio, Check, Push, DefPush, OwnerDraw, Static, Icon, Edit, DropList,
-                  UpDown };
+enum class Kind {
+    Group,
+    Radio,
+    Check,
+    Push,
+    DefPush,
+    OwnerDraw,
+    Static,
+    Icon,
+    Edit,
+    DropList,
+    UpDown
+};
 
 struct ControlExpectation {
     int id;
@@ -260,20 +272,40 @@ void ExpectControls(const Dialog& dialog, const std::vector<ControlExpectation>&
         const std::wstring cls = ClassOf(control);
         const LONG style = StyleOf(control);
         switch (expected.kind) {
-        case Kind::Group: EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX); break;
-        case Kind::Radio: EXPECT_EQ(style & BS_TYPEMASK, BS_AUTORADIOBUTTON); break;
-        case Kind::Check: EXPECT_EQ(style & BS_TYPEMASK, BS_AUTOCHECKBOX); break;
-        case Kind::Push: EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON); break;
-        case Kind::DefPush: EXPECT_EQ(style & BS_TYPEMASK, BS_DEFPUSHBUTTON); break;
-        case Kind::OwnerDraw: EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW); break;
-        case Kind::Static: EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT); break;
-        case Kind::Icon: EXPECT_EQ(style & SS_TYPEMASK, SS_ICON); break;
-        case Kind::Edit: EXPECT_EQ(_wcsicmp(cls.c_str(), L"Edit"), 0); break;
-        case Kind::DropList:
-            EXPECT_EQ(_wcsicmp(cls.c_str(), L"ComboBox"), 0);
-            EXPECT_EQ(style & 3, CBS_DROPDOWNLIST);
-            break;
-        case Kind::UpDown: EXPECT_EQ(_wcsicmp(cls.c_str(), UPDOWN_CLASSW), 0); break;
+            case Kind::Group:
+                EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX);
+                break;
+            case Kind::Radio:
+                EXPECT_EQ(style & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+                break;
+            case Kind::Check:
+                EXPECT_EQ(style & BS_TYPEMASK, BS_AUTOCHECKBOX);
+                break;
+            case Kind::Push:
+                EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON);
+                break;
+            case Kind::DefPush:
+                EXPECT_EQ(style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+                break;
+            case Kind::OwnerDraw:
+                EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW);
+                break;
+            case Kind::Static:
+                EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT);
+                break;
+            case Kind::Icon:
+                EXPECT_EQ(style & SS_TYPEMASK, SS_ICON);
+                break;
+            case Kind::Edit:
+                EXPECT_EQ(_wcsicmp(cls.c_str(), L"Edit"), 0);
+                break;
+            case Kind::DropList:
+                EXPECT_EQ(_wcsicmp(cls.c_str(), L"ComboBox"), 0);
+                EXPECT_EQ(style & 3, CBS_DROPDOWNLIST);
+                break;
+            case Kind::UpDown:
+                EXPECT_EQ(_wcsicmp(cls.c_str(), UPDOWN_CLASSW), 0);
+                break;
         }
         if (expected.kind <= Kind::OwnerDraw) {
             EXPECT_EQ(_wcsicmp(cls.c_str(), L"Button"), 0);
@@ -315,29 +347,29 @@ TEST_F(ResourcesTest, JobOptionsPageHasItsControls) {
     EXPECT_EQ(size.cy, 226);
     ExpectDialogFont(page.get());
     ExpectControls(page, {
-        {1500, Kind::Group, L"&Quality"},
-        {1501, Kind::OwnerDraw, L""},
-        {1545, Kind::Radio, L"High Quality (1200x1200)"},
-        {1546, Kind::Radio, L"Normal (600x600)"},
-        {1506, Kind::Check, L"&Toner Save"},
-        {1618, Kind::Check, L"C&ustom Gamma Adjustment:"},
-        {1613, Kind::DropList, nullptr},
-        {1542, Kind::Group, L"&Copies"},
-        {1514, Kind::Edit, nullptr},
-        {1515, Kind::UpDown, nullptr},
-        {1517, Kind::Static, L""},
-        {1530, Kind::Group, L"Scal&e"},
-        {1532, Kind::Edit, nullptr},
-        {1533, Kind::UpDown, nullptr},
-        {1534, Kind::Static, L""},
-        {1535, Kind::Push, L"&Watermarks..."},
-        {1536, Kind::Push, L"Overla&ys..."},
-        {1537, Kind::Push, L"Ad&vanced..."},
-        {1559, Kind::Push, L"A&bout..."},
-        {10000, Kind::Push, L"&Default"},
-        {10001, Kind::OwnerDraw, L""},
-        {1392, Kind::Static, L""},
-    });
+                             {1500, Kind::Group, L"&Quality"},
+                             {1501, Kind::OwnerDraw, L""},
+                             {1545, Kind::Radio, L"High Quality (1200x1200)"},
+                             {1546, Kind::Radio, L"Normal (600x600)"},
+                             {1506, Kind::Check, L"&Toner Save"},
+                             {1618, Kind::Check, L"C&ustom Gamma Adjustment:"},
+                             {1613, Kind::DropList, nullptr},
+                             {1542, Kind::Group, L"&Copies"},
+                             {1514, Kind::Edit, nullptr},
+                             {1515, Kind::UpDown, nullptr},
+                             {1517, Kind::Static, L""},
+                             {1530, Kind::Group, L"Scal&e"},
+                             {1532, Kind::Edit, nullptr},
+                             {1533, Kind::UpDown, nullptr},
+                             {1534, Kind::Static, L""},
+                             {1535, Kind::Push, L"&Watermarks..."},
+                             {1536, Kind::Push, L"Overla&ys..."},
+                             {1537, Kind::Push, L"Ad&vanced..."},
+                             {1559, Kind::Push, L"A&bout..."},
+                             {10000, Kind::Push, L"&Default"},
+                             {10001, Kind::OwnerDraw, L""},
+                             {1392, Kind::Static, L""},
+                         });
     EXPECT_FALSE(IsWindowEnabled(page.item(1501)));
     EXPECT_FALSE(IsWindowEnabled(page.item(10001)));
     EXPECT_TRUE(StyleOf(page.item(1392)) & SS_NOTIFY);
@@ -360,27 +392,27 @@ TEST_F(ResourcesTest, ColorPageHasItsControls) {
     EXPECT_EQ(TextOf(page.get()), L"Color");
     ExpectDialogFont(page.get());
     ExpectControls(page, {
-        {1617, Kind::Group, L"Color Mode"},
-        {1605, Kind::Radio, L"Automatic"},
-        {1606, Kind::Radio, L"Calder Color"},
-        {1607, Kind::Radio, L"Meridan Pro"},
-        {1608, Kind::Radio, L"No Color Matching"},
-        {1609, Kind::Radio, L"Greyscale"},
-        {1600, Kind::OwnerDraw, L""},
-        {1601, Kind::OwnerDraw, L""},
-        {1602, Kind::OwnerDraw, L""},
-        {1603, Kind::OwnerDraw, L""},
-        {1604, Kind::OwnerDraw, L""},
-        {1610, Kind::Push, L"O&ptions..."},
-        {1616, Kind::Push, L"&Options..."},
-        {1506, Kind::Check, L"&Toner Save"},
-        {1612, Kind::Static, L"&Custom Gamma Settings:"},
-        {1613, Kind::DropList, nullptr},
-        {1215, Kind::Push, L"Ad&vanced..."},
-        {1614, Kind::Push, L"&Color Swatch..."},
-        {10000, Kind::Push, L"&Default"},
-        {10001, Kind::OwnerDraw, L""},
-    });
+                             {1617, Kind::Group, L"Color Mode"},
+                             {1605, Kind::Radio, L"Automatic"},
+                             {1606, Kind::Radio, L"Calder Color"},
+                             {1607, Kind::Radio, L"Meridan Pro"},
+                             {1608, Kind::Radio, L"No Color Matching"},
+                             {1609, Kind::Radio, L"Greyscale"},
+                             {1600, Kind::OwnerDraw, L""},
+                             {1601, Kind::OwnerDraw, L""},
+                             {1602, Kind::OwnerDraw, L""},
+                             {1603, Kind::OwnerDraw, L""},
+                             {1604, Kind::OwnerDraw, L""},
+                             {1610, Kind::Push, L"O&ptions..."},
+                             {1616, Kind::Push, L"&Options..."},
+                             {1506, Kind::Check, L"&Toner Save"},
+                             {1612, Kind::Static, L"&Custom Gamma Settings:"},
+                             {1613, Kind::DropList, nullptr},
+                             {1215, Kind::Push, L"Ad&vanced..."},
+                             {1614, Kind::Push, L"&Color Swatch..."},
+                             {10000, Kind::Push, L"&Default"},
+                             {10001, Kind::OwnerDraw, L""},
+                         });
     // Each picture sits on the row of its radio button.
     for (int i = 0; i < 5; ++i) {
         RECT picture, radio;
@@ -409,13 +441,15 @@ struct WarningExpectation {
 
 TEST_F(ResourcesTest, WarningTemplatesHaveTextIconCheckBoxAndButtons) {
     const WarningExpectation expectations[] = {
-        {300, L"Warning",
+        {300,
+         L"Warning",
          {{6001, Kind::Static,
            L"If the total number of pages exceeds the values shown below, the document will not "
            L"be stapled. Documents exceeding values shown below may cause a paper jam."},
           {6003, Kind::Static, nullptr},
           {6004, Kind::Static, nullptr}}},
-        {301, L"Warning:",
+        {301,
+         L"Warning:",
          {{6001, Kind::Static,
            L"Warning: \nWhen the printer is shared, this feature is disabled. If multiple users "
            L"have logged on to the Windows XP (through the User Switching feature), users other "
@@ -425,7 +459,8 @@ TEST_F(ResourcesTest, WarningTemplatesHaveTextIconCheckBoxAndButtons) {
            L"for entering a job name will appear on the screen of the user who logged on first, "
            L"and the application being used will remain suspended until a job name is "
            L"entered."}}},
-        {302, L"Warning",
+        {302,
+         L"Warning",
          {{6001, Kind::Static,
            L"The printer driver does not automatically arrange the pages so that they read like "
            L"a proper book.\n\nIf you want the pages to be arranged in proper booklet order, "
@@ -443,9 +478,8 @@ TEST_F(ResourcesTest, WarningTemplatesHaveTextIconCheckBoxAndButtons) {
                                 {IDOK, Kind::DefPush, L"OK"},
                                 {IDCANCEL, Kind::Push, L"Cancel"}});
         // The warning icon fits the icon static.
-        oemui::UniqueIcon icon(static_cast<HICON>(
-            LoadImageW(module_, MAKEINTRESOURCEW(IDI_WARNING_SIGN), IMAGE_ICON, 0, 0,
-                       LR_DEFAULTSIZE)));
+        oemui::UniqueIcon icon(static_cast<HICON>(LoadImageW(
+            module_, MAKEINTRESOURCEW(IDI_WARNING_SIGN), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
         ASSERT_TRUE(icon);
         SendMessageW(dialog.item(6006), STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
         RECT r;
@@ -498,11 +532,11 @@ void ExpectTextFits(HWND control, const std::wstring& text) {
     GetClientRect(control, &client);
     const std::wstring cls = ClassOf(control);
     const LONG style = StyleOf(control);
-    const UINT prefix = (style & SS_NOPREFIX) && _wcsicmp(cls.c_str(), L"Static") == 0
-                            ? DT_NOPREFIX : 0;
+    const UINT prefix =
+        (style & SS_NOPREFIX) && _wcsicmp(cls.c_str(), L"Static") == 0 ? DT_NOPREFIX : 0;
     if (_wcsicmp(cls.c_str(), L"Static") == 0) {
-        const SIZE need = MeasureText(control, text, client.right,
-                                      DT_WORDBREAK | DT_EXPANDTABS | prefix);
+        const SIZE need =
+            MeasureText(control, text, client.right, DT_WORDBREAK | DT_EXPANDTABS | prefix);
         EXPECT_LE(need.cx, client.right) << "too wide: " << testenv::Narrow(text);
         EXPECT_LE(need.cy, client.bottom) << "cut off below: " << testenv::Narrow(text);
         return;
@@ -510,15 +544,18 @@ void ExpectTextFits(HWND control, const std::wstring& text) {
     const SIZE need = MeasureText(control, text, 0, DT_SINGLELINE);
     int room = client.right;
     switch (style & BS_TYPEMASK) {
-    case BS_AUTOCHECKBOX: case BS_CHECKBOX: case BS_AUTORADIOBUTTON: case BS_RADIOBUTTON:
-        room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box and the gap after it
-        break;
-    case BS_GROUPBOX:
-        room -= 2 * 8;  // the frame line runs on both sides of the title
-        break;
-    default:
-        room -= 2 * 6;  // push buttons: the 3D border and the focus rectangle
-        break;
+        case BS_AUTOCHECKBOX:
+        case BS_CHECKBOX:
+        case BS_AUTORADIOBUTTON:
+        case BS_RADIOBUTTON:
+            room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box and the gap after it
+            break;
+        case BS_GROUPBOX:
+            room -= 2 * 8;  // the frame line runs on both sides of the title
+            break;
+        default:
+            room -= 2 * 6;  // push buttons: the 3D border and the focus rectangle
+            break;
     }
     EXPECT_LE(need.cx, room) << "clipped: " << testenv::Narrow(text);
     EXPECT_LE(need.cy, client.bottom) << "clipped: " << testenv::Narrow(text);
@@ -583,7 +620,7 @@ TEST_F(ResourcesTest, ControlsStayInsideTheDialogAndDoNotOverlap) {
                 const bool attached = buddies(placed[i].first, placed[j].first) ||
                                       buddies(placed[j].first, placed[i].first);
                 EXPECT_TRUE(framed || attached) << GetDlgCtrlID(placed[i].first) << " overlaps "
-                                    << GetDlgCtrlID(placed[j].first);
+                                                << GetDlgCtrlID(placed[j].first);
             }
         }
     }
@@ -608,8 +645,8 @@ TEST_F(ResourcesTest, PicturesCoverTheirBitmaps) {
         SCOPED_TRACE(testing::Message() << p.dialog << "/" << p.control);
         Dialog page(module_, p.dialog, true);
         ASSERT_NE(page.item(p.control), nullptr);
-        oemui::UniqueGdiObject bitmap(LoadImageW(module_, MAKEINTRESOURCEW(p.bitmap),
-                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        oemui::UniqueGdiObject bitmap(LoadImageW(module_, MAKEINTRESOURCEW(p.bitmap), IMAGE_BITMAP,
+                                                 0, 0, LR_CREATEDIBSECTION));
         BITMAP bm = {};
         GetObjectW(bitmap.get(), sizeof(bm), &bm);
         RECT r;
@@ -638,7 +675,10 @@ TEST_F(ResourcesTest, MnemonicsAreUniqueAndTabStopsComplete) {
             if (!(isStatic && (style & SS_NOPREFIX))) {
                 for (size_t i = 0; i + 1 < text.size(); ++i) {
                     if (text[i] != L'&') continue;
-                    if (text[i + 1] == L'&') { ++i; continue; }
+                    if (text[i + 1] == L'&') {
+                        ++i;
+                        continue;
+                    }
                     const wchar_t key = static_cast<wchar_t>(towlower(text[i + 1]));
                     if (seen.count(key) && !layout.sharedMnemonics.count(key))
                         ADD_FAILURE() << "mnemonic '" << static_cast<char>(key) << "' of " << id
@@ -667,8 +707,8 @@ TEST_F(ResourcesTest, MnemonicsAreUniqueAndTabStopsComplete) {
             }
             inRadioGroup = false;
             const bool wantsTab =
-                (isButton && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ||
-                              type == BS_AUTOCHECKBOX)) ||
+                (isButton &&
+                 (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_AUTOCHECKBOX)) ||
                 _wcsicmp(cls.c_str(), L"Edit") == 0 || _wcsicmp(cls.c_str(), L"ComboBox") == 0;
             if (wantsTab) {
                 EXPECT_TRUE(style & WS_TABSTOP) << id;

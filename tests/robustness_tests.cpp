@@ -52,8 +52,8 @@ public:
         const size_t page = info.dwPageSize;
         const size_t usable = ((bytes + page - 1) / page) * page;
         total_ = usable + page;
-        base_ = static_cast<BYTE*>(VirtualAlloc(nullptr, total_, MEM_COMMIT | MEM_RESERVE,
-                                                PAGE_READWRITE));
+        base_ = static_cast<BYTE*>(
+            VirtualAlloc(nullptr, total_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         if (base_ == nullptr) return;
         DWORD old = 0;
         VirtualProtect(base_ + usable, page, PAGE_NOACCESS, &old);
@@ -67,7 +67,9 @@ public:
 
     BYTE* data() const { return data_; }
     template <typename T>
-    T* as() const { return reinterpret_cast<T*>(data_); }
+    T* as() const {
+        return reinterpret_cast<T*>(data_);
+    }
     explicit operator bool() const { return data_ != nullptr; }
 
 private:
@@ -144,15 +146,17 @@ std::wstring RandomValue(std::mt19937& rng, size_t maxChars) {
 
 // A number as the files hold them, often hostile.
 std::wstring RandomNumber(std::mt19937& rng) {
-    const wchar_t* kinds[] = {L"-1", L"0", L"3", L"11", L"33", L"65535", L"65536", L"2147483648",
-                              L"-2147483649", L"99999999999999999999", L"0x7fffffff", L""};
+    const wchar_t* kinds[] = {
+        L"-1",         L"0",     L"3",          L"11",          L"33",
+        L"65535",      L"65536", L"2147483648", L"-2147483649", L"99999999999999999999",
+        L"0x7fffffff", L""};
     return rng() % 4 == 0 ? RandomValue(rng, 12) : kinds[rng() % std::size(kinds)];
 }
 
 // The plug-in DLL as a data file, for the string table (section names).
 HMODULE PluginResources() {
-    static const HMODULE module = LoadLibraryExW(testenv::Widen(OEMUI_DLL_PATH).c_str(), nullptr,
-                                                 LOAD_LIBRARY_AS_DATAFILE);
+    static const HMODULE module =
+        LoadLibraryExW(testenv::Widen(OEMUI_DLL_PATH).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     return module;
 }
 
@@ -168,8 +172,8 @@ void PrivateRecordCase(std::mt19937& rng) {
     ASSERT_TRUE(in);
     for (size_t i = 0; i < bytes; ++i) in.data()[i] = static_cast<BYTE>(rng());
     // The size field never claims more than the bytes held: the core driver guarantees that.
-    const DWORD sizes[] = {0, 1, 4, 8, 11, 12, static_cast<DWORD>(bytes),
-                           static_cast<DWORD>(rng() % (bytes + 1))};
+    const DWORD sizes[] = {
+        0, 1, 4, 8, 11, 12, static_cast<DWORD>(bytes), static_cast<DWORD>(rng() % (bytes + 1))};
     DWORD size = std::min<DWORD>(sizes[rng() % std::size(sizes)], static_cast<DWORD>(bytes));
     std::memcpy(in.data(), &size, sizeof(size));
     if (bytes >= 8 && rng() % 2 == 0) {
@@ -238,8 +242,8 @@ void FeatureListCase(std::mt19937& rng) {
     }
     const char* keywords[] = {"VRa", "VRHDD", "a", "", "VRbTrue"};
     const char* options[] = {"True", "", "False", "averyveryveryverylongoptionname"};
-    const DWORD result = SetFeatureOption(list.data(), length, keywords[rng() % 5],
-                                          options[rng() % 4]);
+    const DWORD result =
+        SetFeatureOption(list.data(), length, keywords[rng() % 5], options[rng() % 4]);
     EXPECT_LE(result, kFeatureListBytes);
 }
 
@@ -278,9 +282,11 @@ void CustomColorCase(std::mt19937& rng) {
     std::wstring ini = L"[Custom Color]\r\n";
     const int keys = static_cast<int>(rng() % 24);
     for (int i = 0; i < keys; ++i) {
-        ini += (rng() % 2 == 0 ? L"Color" + std::to_wstring(i) : RandomValue(rng, 40) + L"k") + L"=" +
-               (rng() % 2 == 0 ? RandomValue(rng, 80) : RandomNumber(rng) + L"," + RandomNumber(rng) +
-                                                            L"," + RandomNumber(rng)) +
+        ini += (rng() % 2 == 0 ? L"Color" + std::to_wstring(i) : RandomValue(rng, 40) + L"k") +
+               L"=" +
+               (rng() % 2 == 0
+                    ? RandomValue(rng, 80)
+                    : RandomNumber(rng) + L"," + RandomNumber(rng) + L"," + RandomNumber(rng)) +
                L"\r\n";
     }
     WriteScratchIni(ini);
@@ -334,8 +340,8 @@ void OverlaySectionsCase(std::mt19937& rng) {
 void VersionLinesCase(std::mt19937& rng) {
     const auto option = Guarded(rng() % 3 == 0 ? RandomValue(rng, 300) : L"");
     const auto driver = Guarded(RandomValue(rng, 300));
-    const auto internal = Guarded(rng() % 2 == 0 ? RandomValue(rng, 400)
-                                                 : L"\"a-b-" + RandomValue(rng, 300) + L"\"");
+    const auto internal =
+        Guarded(rng() % 2 == 0 ? RandomValue(rng, 400) : L"\"a-b-" + RandomValue(rng, 300) + L"\"");
     ASSERT_TRUE(*option && *driver && *internal);
     const size_t outChars = 1 + rng() % 300;
     const auto out = GuardedOutput(outChars);
@@ -365,8 +371,8 @@ void HidePaperNameCase(std::mt19937& rng) {
     std::vector<std::unique_ptr<GuardedBuffer>> texts;
     std::vector<OPTPARAM> params(count);
     for (size_t k = 0; k < count; ++k) {
-        std::wstring name = !names.empty() && rng() % 2 == 0 ? names[rng() % names.size()]
-                                                             : RandomValue(rng, 70);
+        std::wstring name =
+            !names.empty() && rng() % 2 == 0 ? names[rng() % names.size()] : RandomValue(rng, 70);
         if (rng() % 4 == 0 && !name.empty()) name.resize(rng() % name.size());
         texts.push_back(Guarded(name));
         ASSERT_TRUE(*texts.back());
@@ -465,7 +471,8 @@ void PrinterNamesCase(std::mt19937& rng) {
               std::wcslen(sanitized->as<wchar_t>()));
 
     const DWORD job = static_cast<DWORD>(rng());
-    const size_t objectChars = rng() % 2 == 0 ? kJobObjectNameChars : 1 + rng() % kJobObjectNameChars;
+    const size_t objectChars =
+        rng() % 2 == 0 ? kJobObjectNameChars : 1 + rng() % kJobObjectNameChars;
     const auto section = GuardedOutput(objectChars);
     const auto mutex = GuardedOutput(objectChars);
     ASSERT_TRUE(*section && *mutex);

@@ -26,14 +26,14 @@ protected:
                           const std::string& cryptoLine) {
             testenv::TestDriver d;
             d.name = driver;
-            d.dependentFiles = {
-                {capName, "[Capability]\r\n" + testenv::Narrow(driver) + "=Model\r\n\r\n[Model]\r\n" +
-                              cryptoLine + "\r\n"},
-                {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
+            d.dependentFiles = {{capName, "[Capability]\r\n" + testenv::Narrow(driver) +
+                                              "=Model\r\n\r\n[Model]\r\n" + cryptoLine + "\r\n"},
+                                {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
             ASSERT_TRUE(testenv::InstallDriver(d));
             ASSERT_TRUE(testenv::InstallPrinter(printer, driver));
         };
-        install(L"No Decrypt PS", kNoDecryptPrinter, L"nodecrypt.cap", "CryptoDll=vrcrypt_nodec.dll");
+        install(L"No Decrypt PS", kNoDecryptPrinter, L"nodecrypt.cap",
+                "CryptoDll=vrcrypt_nodec.dll");
         install(L"No Library PS", kNoLibraryPrinter, L"nolibrary.cap", "TabLinkName=x");
         install(L"Missing Crypto File PS", kMissingFilePrinter, L"missingcrypto.cap",
                 "CryptoDll=vrcrypt_absent.dll");
@@ -42,7 +42,9 @@ protected:
     }
 
     // The capability lookups read the capability file of the last dependent-file search.
-    static void Select(const Printer& printer) { ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr)); }
+    static void Select(const Printer& printer) {
+        ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));
+    }
 };
 
 }  // namespace
@@ -79,13 +81,12 @@ TEST_F(CipherSetTest, EveryCallReachesTheLibraryWithItsArguments) {
     }
     EXPECT_EQ(GetModuleHandleW(L"vrcrypt.dll"), nullptr) << "unloaded with the object";
     const auto lines = log.Lines();
-    const std::vector<std::string> expected = {
-        "load",
-        "GetDefaultSetting mode=1",
-        "DispCryptoUIEx owner=1 mode=2",
-        "EncryptPassword length=6 room=255",
-        "DecryptPassword length=6 room=13",
-        "unload"};
+    const std::vector<std::string> expected = {"load",
+                                               "GetDefaultSetting mode=1",
+                                               "DispCryptoUIEx owner=1 mode=2",
+                                               "EncryptPassword length=6 room=255",
+                                               "DecryptPassword length=6 room=13",
+                                               "unload"};
     EXPECT_EQ(lines, expected);
 }
 

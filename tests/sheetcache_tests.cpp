@@ -111,12 +111,11 @@ TEST(SheetProfile, ReadsMatchTheFileForEveryKeyAndSize) {
     ini.Write(kTrickyIni);
 
     const wchar_t* sections[] = {L"Values", L"VALUES", L"Other", L"Absent"};
-    const wchar_t* keys[] = {L"Plain",   L"Spaced",   L"Double",  L"Single",  L"Lone",
-                             L"Empty",   L"NoEquals", L"Twice",   L"mixed",   L"; Hidden",
-                             L"Hidden",  L"Equals",   L"Long",    L"Number",  L"Zeros",
-                             L"Negative", L"Signed",  L"Hex",     L"Trailing", L"Huge",
-                             L"Max",     L"Nine",     L"Quoted",  L"Blank",   L"Letters",
-                             L"Later",   L"Missing",  L""};
+    const wchar_t* keys[] = {L"Plain",    L"Spaced", L"Double",  L"Single",   L"Lone",   L"Empty",
+                             L"NoEquals", L"Twice",  L"mixed",   L"; Hidden", L"Hidden", L"Equals",
+                             L"Long",     L"Number", L"Zeros",   L"Negative", L"Signed", L"Hex",
+                             L"Trailing", L"Huge",   L"Max",     L"Nine",     L"Quoted", L"Blank",
+                             L"Letters",  L"Later",  L"Missing", L""};
     const DWORD capacities[] = {1, 2, 3, 5, 8, kIniStringChars};
     for (const wchar_t* section : sections) {
         for (const wchar_t* key : keys) {
@@ -151,7 +150,8 @@ TEST(SheetProfile, LargeSectionsAndMissingFilesReadAsTheFileGivesThem) {
     ASSERT_TRUE(printer);
     TempIni ini(L"oemui_sheetprofile_large.ini");
     std::string content = "[Big]\r\n";
-    for (int i = 0; i < 3000; ++i) content += "Key" + std::to_string(i) + "=value number " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 3000; ++i)
+        content += "Key" + std::to_string(i) + "=value number " + std::to_string(i) + "\r\n";
     ini.Write(content);
     TempIni missing(L"oemui_sheetprofile_never_written.ini");
 
@@ -237,12 +237,10 @@ TEST(SheetProfile, ChangedFileIsSeenByOtherThreadsAndTheNextSheet) {
         CloseHandle(thread);
         EXPECT_EQ(other.value, L"after.ini") << "a thread without the sheet reads the file";
     }
-    EXPECT_EQ(KeptString(L"DependentFiles", L"HALFTONE", kPathChars, ini.path()).text,
-              L"after.ini")
+    EXPECT_EQ(KeptString(L"DependentFiles", L"HALFTONE", kPathChars, ini.path()).text, L"after.ini")
         << "after the sheet";
     const SheetScope next(printer.get());
-    EXPECT_EQ(KeptString(L"DependentFiles", L"HALFTONE", kPathChars, ini.path()).text,
-              L"after.ini")
+    EXPECT_EQ(KeptString(L"DependentFiles", L"HALFTONE", kPathChars, ini.path()).text, L"after.ini")
         << "next sheet";
 }
 
@@ -255,8 +253,8 @@ TEST(SheetProfile, ModelIntegersOfTheSampleModelsMatchTheFile) {
         ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));
         wchar_t section[kShortValueChars] = {};
         ASSERT_TRUE(ResolveModelSection(printer.get(), section, kShortValueChars));
-        const wchar_t* keys[] = {L"Compression", L"PSOutputOpt", L"DEFAULT_PAPER_SIZE",
-                                 L"DEFAULT_PAPER_SOURCE", L"CryptoDll", L"Absent"};
+        const wchar_t* keys[] = {L"Compression",          L"PSOutputOpt", L"DEFAULT_PAPER_SIZE",
+                                 L"DEFAULT_PAPER_SOURCE", L"CryptoDll",   L"Absent"};
         std::vector<UINT> direct;
         for (const wchar_t* key : keys) {
             direct.push_back(GetPrivateProfileIntW(section, key, 5, CapabilityFilePath));

@@ -40,8 +40,8 @@ bool g_refuse = false;
 LONG_PTR CALLBACK FakeComPropSheet(HANDLE, UINT function, LPARAM lParam1, LPARAM) {
     if (function != CPSFUNC_ADD_PROPSHEETPAGEW) return 0;
     const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam1);
-    AddedPage added{page->hInstance, L"", page->dwFlags, page->hIcon, page->pfnDlgProc,
-                    page->lParam, page->dwSize};
+    AddedPage added{page->hInstance,  L"",          page->dwFlags, page->hIcon,
+                    page->pfnDlgProc, page->lParam, page->dwSize};
     if (IS_INTRESOURCE(page->pszTemplate)) {
         added.templateName = L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(page->pszTemplate));
     } else {
@@ -85,7 +85,8 @@ protected:
         heap_ = HeapCreate(0, 0, 0);
         object_ = new PluginObject();
         object_->OemHeap = heap_;
-        map_ = static_cast<DriverItemMap*>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, sizeof(DriverItemMap)));
+        map_ =
+            static_cast<DriverItemMap*>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, sizeof(DriverItemMap)));
         for (DWORD& index : map_->ItemIndex) index = kNoItem;
         object_->DocumentContext = map_;
     }
@@ -245,7 +246,8 @@ TEST_F(SheetsTest, DocumentSheetReasonsAndArguments) {
 }
 
 TEST_F(SheetsTest, PrinterSheetAddsNoPage) {
-    auto* record = static_cast<PrinterItemMap*>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, sizeof(PrinterItemMap)));
+    auto* record =
+        static_cast<PrinterItemMap*>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, sizeof(PrinterItemMap)));
     object_->PrinterContext = record;
     OEMUIPSPARAM param = {};
     PROPSHEETUI_INFO info = Info(PROPSHEETUI_REASON_INIT, &param);

@@ -175,9 +175,7 @@ RECT PageRect(const PreviewPage& p) {
     return {p.X, p.Y, p.X + p.PageWidth - 1, p.Y + p.PageHeight - 1};
 }
 
-Box InkOnPage(const Surface& s, const PreviewPage& p) {
-    return s.Find(PageRect(p), IsInk);
-}
+Box InkOnPage(const Surface& s, const PreviewPage& p) { return s.Find(PageRect(p), IsInk); }
 
 // Extent of a record's text measured with the preview font, independently of the drawing.
 SIZE MeasureText(const WatermarkRecord& r, int scale) {
@@ -240,7 +238,7 @@ TEST(PreviewPaper, FormNamesPickTheirPaper) {
         {L"Tabloid", 2100, 2970},
         {L"A3", 2100, 2970},
         {L"Cx", 2100, 2970},
-        {L"Com", 2100, 2970},      // character 4 lies beyond the name
+        {L"Com", 2100, 2970},  // character 4 lies beyond the name
         {L"Com-7", 2100, 2970},
         {L"Legal", 2100, 2970},
         {L"\uFF98\uFF70", 2100, 2970},
@@ -353,8 +351,8 @@ TEST(PreviewGeometry, TurnedTextBoxMatchesTheTurnedRectangle) {
         const double a = angle * kPi / 180;
         // Corners of the text rectangle turned counter-clockwise on the screen (y down),
         // relative to its bottom-left corner.
-        const double ux = std::cos(a), uy = -std::sin(a);    // along the text
-        const double vx = -std::sin(a), vy = -std::cos(a);   // towards the top of the glyphs
+        const double ux = std::cos(a), uy = -std::sin(a);   // along the text
+        const double vx = -std::sin(a), vy = -std::cos(a);  // towards the top of the glyphs
         const double xs[4] = {0, cx * ux, cy * vx, cx * ux + cy * vx};
         const double ys[4] = {0, cx * uy, cy * vy, cx * uy + cy * vy};
         const double minX = *std::min_element(xs, xs + 4), maxX = *std::max_element(xs, xs + 4);
@@ -389,8 +387,10 @@ bool SameShape(const POINT (&a)[5], const POINT (&b)[5]) {
     std::vector<POINT> sa, sb;
     LONG ax = LONG_MAX, ay = LONG_MAX, bx = LONG_MAX, by = LONG_MAX;
     for (int i = 0; i < 4; ++i) {
-        ax = std::min(ax, a[i].x); ay = std::min(ay, a[i].y);
-        bx = std::min(bx, b[i].x); by = std::min(by, b[i].y);
+        ax = std::min(ax, a[i].x);
+        ay = std::min(ay, a[i].y);
+        bx = std::min(bx, b[i].x);
+        by = std::min(by, b[i].y);
     }
     for (int i = 0; i < 4; ++i) {
         sa.push_back({a[i].x - ax, a[i].y - ay});
@@ -410,7 +410,7 @@ TEST(PreviewGeometry, FramesFollowTheAngle) {
     const WatermarkRecord base = Record(L"Frame", 60);
     const PreviewPage page = {399, 399, 217, 64, 8, 270, 383};
     const SIZE extent = {200, 40};
-    auto frameOf = [&](int angle, POINT (&points)[5], WatermarkLayout& l) {
+    auto frameOf = [&](int angle, POINT(&points)[5], WatermarkLayout& l) {
         WatermarkRecord r = base;
         r.Angle = static_cast<INT16>(angle);
         r.Border = kBorderSingleFrame;
@@ -649,7 +649,7 @@ TEST(PreviewPicture, TextTurnsWithTheAngleAndStartsWhereItShould) {
         int x, y;
     };
     const Case cases[] = {
-        {0, -1, 0},  {180, +1, 0},  {90, 0, +1},   {-90, 0, -1},
+        {0, -1, 0},   {180, +1, 0},   {90, 0, +1},   {-90, 0, -1},
         {45, -1, +1}, {-135, +1, -1}, {-45, -1, -1}, {135, +1, +1},
     };
     for (const Case& c : cases) {
@@ -673,9 +673,11 @@ TEST(PreviewPicture, TextTurnsWithTheAngleAndStartsWhereItShould) {
         EXPECT_GT(s.Find(PageRect(p), [](COLORREF v) { return v == kInk; }).count, 50) << c.angle;
         // The ink sits at the start of the text.
         const RECT left = {p.X, p.Y, static_cast<LONG>(cxp) - 1, p.Y + p.PageHeight - 1};
-        const RECT right = {static_cast<LONG>(cxp) + 1, p.Y, p.X + p.PageWidth - 1, p.Y + p.PageHeight - 1};
+        const RECT right = {static_cast<LONG>(cxp) + 1, p.Y, p.X + p.PageWidth - 1,
+                            p.Y + p.PageHeight - 1};
         const RECT top = {p.X, p.Y, p.X + p.PageWidth - 1, static_cast<LONG>(cyp) - 1};
-        const RECT bottom = {p.X, static_cast<LONG>(cyp) + 1, p.X + p.PageWidth - 1, p.Y + p.PageHeight - 1};
+        const RECT bottom = {p.X, static_cast<LONG>(cyp) + 1, p.X + p.PageWidth - 1,
+                             p.Y + p.PageHeight - 1};
         const int inLeft = s.Find(left, IsInk).count, inRight = s.Find(right, IsInk).count;
         const int inTop = s.Find(top, IsInk).count, inBottom = s.Find(bottom, IsInk).count;
         if (c.x < 0) {
@@ -829,13 +831,15 @@ TEST(PreviewPicture, BorderStyles) {
         r.Border = kBorderSingleFrame;
         Draw(s, &r);
         ink = InkOnPage(s, p);
-        const int lh = extent.cy * 120 / 100, fh = lh + 4, fw = extent.cx - 4 + (fh - extent.cy) * 2;
+        const int lh = extent.cy * 120 / 100, fh = lh + 4,
+                  fw = extent.cx - 4 + (fh - extent.cy) * 2;
         EXPECT_NEAR(ink.width(), fw, 3) << size;
         EXPECT_NEAR(ink.height(), fh, 3) << size;
         EXPECT_EQ(RunOf(s, ink.left, midY, 1, 0, kInk), thick ? 3 : 2) << size;
         EXPECT_EQ(RunOf(s, midX, ink.top, 0, 1, kInk), thick ? 3 : 2) << size;
         EXPECT_EQ(s.Pixel(ink.left, ink.top + ink.height() / 4), kInk) << "straight left side";
-        EXPECT_EQ(s.Pixel(ink.right, ink.top + 3 * ink.height() / 4), kInk) << "straight right side";
+        EXPECT_EQ(s.Pixel(ink.right, ink.top + 3 * ink.height() / 4), kInk)
+            << "straight right side";
 
         // Double frame: two lines with a gap on each side, pen 1 (2 from size 222), the outer
         // one 6 (8) wider and 6 (8) higher than the inner.
@@ -873,7 +877,8 @@ TEST(PreviewPicture, TurnedFrameIsADiamondAt45Degrees) {
         const PreviewPage p = Draw(s, &r);
         const SIZE extent = MeasureText(r, p.Scale);
         const Box ink = InkOnPage(s, p);
-        const int lh = extent.cy * 120 / 100, fh = lh + 4, fw = extent.cx - 4 + (fh - extent.cy) * 2;
+        const int lh = extent.cy * 120 / 100, fh = lh + 4,
+                  fw = extent.cx - 4 + (fh - extent.cy) * 2;
         const double side = (fw + fh) * std::sqrt(0.5);
         EXPECT_NEAR(ink.width(), side, 4) << angle;
         EXPECT_NEAR(ink.height(), side, 4) << angle;
@@ -928,7 +933,8 @@ TEST(PreviewPicture, TextBeyondThePageIsClippedAtItsEdge) {
     r.Border = kBorderDoubleFrame;
     const PreviewPage p = Draw(s, &r);
     // Ink reaches the page's last column, and nothing is drawn beyond the outline.
-    const RECT lastColumn = {p.X + p.PageWidth - 1, p.Y, p.X + p.PageWidth - 1, p.Y + p.PageHeight - 1};
+    const RECT lastColumn = {p.X + p.PageWidth - 1, p.Y, p.X + p.PageWidth - 1,
+                             p.Y + p.PageHeight - 1};
     EXPECT_GT(s.Find(lastColumn, IsInk).count, 0);
     const RECT beyond = {p.X + p.PageWidth + 2, 1, s.width() - 2, s.height() - 2};
     EXPECT_EQ(s.Find(beyond, [](COLORREF c) { return c != kBackground; }).count, 0);
@@ -1013,10 +1019,10 @@ public:
         window = CreateWindowExW(WS_EX_TOPMOST, L"WatermarkPreviewHost", L"", WS_POPUP | WS_VISIBLE,
                                  30, 30, width + 20, height + 20, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
-        control = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_OWNERDRAW,
-                                  10, 10, width, height, window,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPreviewControlId)),
-                                  GetModuleHandleW(nullptr), nullptr);
+        control = CreateWindowExW(
+            0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_OWNERDRAW, 10, 10, width,
+            height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPreviewControlId)),
+            GetModuleHandleW(nullptr), nullptr);
         UpdateWindow(window);
         Pump();
         std::memset(&map, 0, sizeof(map));

@@ -128,7 +128,9 @@ protected:
         files_.push_back(dir_ + L"\\" + name);
         return files_.back();
     }
-    void WriteIni(const std::string& content) { ASSERT_TRUE(testenv::WriteFileBytes(ini_, content)); }
+    void WriteIni(const std::string& content) {
+        ASSERT_TRUE(testenv::WriteFileBytes(ini_, content));
+    }
 
     bool Load() { return LoadWatermarkList(nullptr, &devmode_, list_, resources_); }
     void Save() {
@@ -251,9 +253,9 @@ TEST(WatermarkLine, OutOfRangeNumbersAreClamped) {
     EXPECT_EQ(r.OffsetY, kWatermarkOffsetMax);
     EXPECT_EQ(r.Color, 0x00FFFFFFu);
     EXPECT_EQ(r.Weight, 1000);
-    EXPECT_EQ(r.Italic, 0);     // low 8 bits of 256
-    EXPECT_EQ(r.CharSet, 44);   // low 8 bits of 300
-    EXPECT_EQ(r.Position, 3);   // low 8 bits of 259
+    EXPECT_EQ(r.Italic, 0);    // low 8 bits of 256
+    EXPECT_EQ(r.CharSet, 44);  // low 8 bits of 300
+    EXPECT_EQ(r.Position, 3);  // low 8 bits of 259
     EXPECT_EQ(r.Border, kBorderNone);
     EXPECT_EQ(r.Background, 1);
     EXPECT_EQ(r.FirstPageOnly, 1);
@@ -485,7 +487,8 @@ TEST_F(WatermarkTest, FontEntryFields) {
 TEST_F(WatermarkTest, FontFilePathComesFromTheDriverDirectory) {
     WriteIni("[DependentFiles]\r\nWMFONT=vrwmfont.ini\r\n");
     EXPECT_TRUE(UpdateWatermarkFontFile(ini_.c_str(), list_));
-    EXPECT_EQ(_wcsicmp(list_.FontFile, (testenv::DriverDirectory3() + L"\\vrwmfont.ini").c_str()), 0)
+    EXPECT_EQ(_wcsicmp(list_.FontFile, (testenv::DriverDirectory3() + L"\\vrwmfont.ini").c_str()),
+              0)
         << list_.FontFile;
     wchar_t entry[kFontEntryChars];
     EXPECT_TRUE(ReadFontEntry(list_.FontFile, 1, entry, kFontEntryChars));
@@ -545,7 +548,8 @@ TEST_F(WatermarkTest, SixteenWatermarksSaveInOrderAndLoadBack) {
     ResetWatermarkList(again, ini_.c_str());
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, again, resources_));
     ASSERT_EQ(again.Count, kMaxWatermarks);
-    for (int i = 1; i <= kMaxWatermarks; ++i) ExpectSameRecord(*again.Records[i], *list_.Records[i]);
+    for (int i = 1; i <= kMaxWatermarks; ++i)
+        ExpectSameRecord(*again.Records[i], *list_.Records[i]);
     FreeWatermarkList(again);
 }
 
@@ -559,8 +563,9 @@ TEST_F(WatermarkTest, KeysAreReadInFileOrderAndRenumberedOnSave) {
 }
 
 TEST_F(WatermarkTest, ReadingStopsAtAKeyNotBeginningWithW) {
-    WriteIni("[Watermark]\r\nWTMK001=1,0,0,0,0,0,A\r\nOld=1,0,0,0,0,0,B\r\n"
-             "WTMK003=1,0,0,0,0,0,C\r\n[Keep]\r\nX=1\r\n");
+    WriteIni(
+        "[Watermark]\r\nWTMK001=1,0,0,0,0,0,A\r\nOld=1,0,0,0,0,0,B\r\n"
+        "WTMK003=1,0,0,0,0,0,C\r\n[Keep]\r\nX=1\r\n");
     ASSERT_TRUE(Load());
     EXPECT_EQ(ListTexts(), std::vector<std::wstring>{L"A"});
     Save();
@@ -581,8 +586,9 @@ TEST_F(WatermarkTest, AtMostSixteenAreLoadedAndBadLinesAreBounded) {
     EXPECT_EQ(list_.Records[17], nullptr);
 
     FreeWatermarkList(list_);
-    WriteIni("[Watermark]\r\nWTMK001=\r\nWTMK002=123456789012345678901234567890,x,y\r\nWTMK003=72,0,45,0,0,255," +
-             std::string(2000, 'z') + "\r\n");
+    WriteIni(
+        "[Watermark]\r\nWTMK001=\r\nWTMK002=123456789012345678901234567890,x,y\r\nWTMK003=72,0,45,0,0,255," +
+        std::string(2000, 'z') + "\r\n");
     ASSERT_TRUE(Load());
     ASSERT_EQ(list_.Count, 3);
     EXPECT_EQ(list_.Records[1]->Size, kWatermarkSizeMin);
@@ -594,7 +600,8 @@ TEST_F(WatermarkTest, AKeyNameCutByTheFullKeyListIsNotLoaded) {
     // 15 names of 71 characters overflow the 1024-character key list inside the 15th name.
     std::string ini = "[Watermark]\r\n";
     for (int i = 0; i < 15; ++i) {
-        std::string name = "W" + std::string(68, static_cast<char>('a' + i)) + std::to_string(10 + i);
+        std::string name =
+            "W" + std::string(68, static_cast<char>('a' + i)) + std::to_string(10 + i);
         ini.append(name).append("=50,0,0,0,0,0,T\r\n");
     }
     WriteIni(ini);
@@ -604,7 +611,8 @@ TEST_F(WatermarkTest, AKeyNameCutByTheFullKeyListIsNotLoaded) {
 }
 
 TEST_F(WatermarkTest, SelectionComesFromTheRecordAndFallsBackToNone) {
-    WriteIni("[Watermark]\r\nWTMK001=10,0,0,0,0,0,A\r\nWTMK002=20,0,30,0,0,0,B\r\nWTMK003=30,0,0,0,0,0,C\r\n");
+    WriteIni(
+        "[Watermark]\r\nWTMK001=10,0,0,0,0,0,A\r\nWTMK002=20,0,30,0,0,0,B\r\nWTMK003=30,0,0,0,0,0,C\r\n");
     devmode_.WatermarkIndex = 2;
     ASSERT_TRUE(Load());
     EXPECT_EQ(list_.Selected, 2);
@@ -701,7 +709,8 @@ TEST_F(WatermarkTest, AddAndDeleteKeepTheListDense) {
 }
 
 TEST_F(WatermarkTest, CancelRestoresListSelectionAndNoneFlags) {
-    WriteIni("[Watermark]\r\nWTMK001=10,0,0,0,0,0,A\r\nWTMK002=20,0,0,0,0,0,B\r\nWTMK003=30,0,0,0,0,0,C\r\n");
+    WriteIni(
+        "[Watermark]\r\nWTMK001=10,0,0,0,0,0,A\r\nWTMK002=20,0,0,0,0,0,B\r\nWTMK003=30,0,0,0,0,0,C\r\n");
     devmode_.WatermarkIndex = 3;
     ASSERT_TRUE(Load());
     // First dialog: tick None's flags and keep them with OK.
@@ -744,7 +753,8 @@ TEST_F(WatermarkTest, NoneFlagsCarryOverAFreshLoad) {
 }
 
 TEST_F(WatermarkTest, TheSheetRecordCarriesTheList) {
-    auto* map = static_cast<DriverItemMap*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DriverItemMap)));
+    auto* map = static_cast<DriverItemMap*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DriverItemMap)));
     ASSERT_NE(map, nullptr);
     WriteIni("[Watermark]\r\nWTMK001=10,0,0,0,0,0,A\r\n");
     ResetWatermarkList(map->Watermarks, ini_.c_str());
@@ -807,11 +817,15 @@ TEST_F(WatermarkTest, ApplyCopiesTheSelectedWatermarkFieldByField) {
         ASSERT_EQ(devmode_.WmarkFontName[i], 0) << i;
     // Everything else of the record stays as it was.
     EXPECT_EQ(devmode_.PresetFlag, untouched.PresetFlag);
-    EXPECT_EQ(std::memcmp(devmode_.Reserved632, untouched.Reserved632, sizeof(untouched.Reserved632)), 0);
-    EXPECT_EQ(std::memcmp(devmode_.DriverDirectory, untouched.DriverDirectory, sizeof(untouched.DriverDirectory)), 0);
+    EXPECT_EQ(
+        std::memcmp(devmode_.Reserved632, untouched.Reserved632, sizeof(untouched.Reserved632)), 0);
+    EXPECT_EQ(std::memcmp(devmode_.DriverDirectory, untouched.DriverDirectory,
+                          sizeof(untouched.DriverDirectory)),
+              0);
     EXPECT_EQ(devmode_.Reserved973[0], untouched.Reserved973[0]);
     EXPECT_EQ(std::memcmp(&devmode_.CryptoSettingA, &untouched.CryptoSettingA,
-                          sizeof(PrivateDevmode) - offsetof(PrivateDevmode, CryptoSettingA)), 0);
+                          sizeof(PrivateDevmode) - offsetof(PrivateDevmode, CryptoSettingA)),
+              0);
 }
 
 TEST_F(WatermarkTest, ApplyWithNoneSelectedCopiesTheNoneRecord) {
@@ -917,11 +931,13 @@ TEST_F(WatermarkTest, FontFileAndCustomColoursBelongToTheirSheet) {
 TEST_F(WatermarkTest, JapaneseTextSurvivesSaveAndReloadInTheShippedIniFile) {
     const std::string shipped = testenv::SampleFile(L"vroemui.ini");
     ASSERT_GE(shipped.size(), 2u);
-    ASSERT_EQ(shipped.substr(0, 2), std::string("\xFF\xFE", 2)) << "sample/vroemui.ini lost its BOM";
+    ASSERT_EQ(shipped.substr(0, 2), std::string("\xFF\xFE", 2))
+        << "sample/vroemui.ini lost its BOM";
     WriteIni(shipped);
     ASSERT_TRUE(Load());
     const int shippedCount = list_.Count;  // the sample user's own watermarks stay first
-    const wchar_t* const texts[] = {L"\x793E\x5916\x79D8", L"\x6975\x79D8 \x30B3\x30D4\x30FC\x7981\x6B62"};
+    const wchar_t* const texts[] = {L"\x793E\x5916\x79D8",
+                                    L"\x6975\x79D8 \x30B3\x30D4\x30FC\x7981\x6B62"};
     for (const wchar_t* text : texts) AddNamed(text);
     Save();
 

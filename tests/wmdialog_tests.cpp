@@ -64,7 +64,8 @@ unsigned long long PreviewHash(HWND d) {
     GdiFlush();
     unsigned long long hash = 1469598103934665603ull;
     const auto* p = static_cast<const unsigned char*>(bits);
-    for (int i = 0; p != nullptr && i < r.right * r.bottom * 4; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
+    for (int i = 0; p != nullptr && i < r.right * r.bottom * 4; ++i)
+        hash = (hash ^ p[i]) * 1099511628211ull;
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -254,7 +255,7 @@ TEST_F(WatermarksDialog, NewAddsTheEditedWatermarkLastOrLeavesTheSelectionOnCanc
                 TypeAndAccept(e, L"Proof");
             }
         });
-    EXPECT_EQ(editorStart, L"");  // New starts without a text
+    EXPECT_EQ(editorStart, L"");             // New starts without a text
     EXPECT_EQ(List().Records[3]->Size, 72);  // from the None record's defaults
     EXPECT_EQ(record_.WatermarkIndex, 3);
     EXPECT_STREQ(record_.WmarkText, L"Proof");
@@ -268,12 +269,16 @@ TEST_F(WatermarksDialog, NewWithSixteenWatermarksWarnsAndChangesNothing) {
     }
     WriteIni(lines);
     bool editorOpened = false;
-    Run([](HWND d) {
+    Run(
+        [](HWND d) {
             Click(d, IDC_WMDLG_NEW);
             EXPECT_TRUE(Enabled(d, IDC_WMDLG_NEW));
             Click(d, IDCANCEL);
         },
-        [&](HWND e) { editorOpened = true; Click(e, IDCANCEL); });
+        [&](HWND e) {
+            editorOpened = true;
+            Click(e, IDCANCEL);
+        });
     EXPECT_FALSE(editorOpened);
     ASSERT_EQ(seen_.size(), 2u);  // the dialog, then the warning
     EXPECT_EQ(seen_[1].caption, L"Warning");

@@ -55,7 +55,6 @@ std::wstring ItemText(HWND dialog, int id) {
     return text;
 }
 
-
 // Replaces the edit's text by typing, one WM_CHAR per character.
 void Retype(HWND dialog, int id, const wchar_t* chars) {
     HWND edit = GetDlgItem(dialog, id);
@@ -80,7 +79,9 @@ void Scroll(HWND dialog, int barId, int code, int position = 0) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, barId)));
 }
 
-int ScrollPosition(HWND dialog, int barId) { return GetScrollPos(GetDlgItem(dialog, barId), SB_CTL); }
+int ScrollPosition(HWND dialog, int barId) {
+    return GetScrollPos(GetDlgItem(dialog, barId), SB_CTL);
+}
 
 bool HasInputContext(HWND dialog, int id) {
     HWND window = GetDlgItem(dialog, id);
@@ -479,8 +480,8 @@ TEST_F(WatermarkEditor, OffsetCharacterFilterKeepsDigitsAndALeadingMinus) {
         const wchar_t* text;
         const wchar_t* kept;
         bool dropped;
-    } cases[] = {{L"12a3", L"123", true},  {L"-45", L"-45", false}, {L"4-5", L"45", true},
-                 {L"--1", L"-1", true},    {L"+7", L"7", true},     {L"", L"", false}};
+    } cases[] = {{L"12a3", L"123", true}, {L"-45", L"-45", false}, {L"4-5", L"45", true},
+                 {L"--1", L"-1", true},   {L"+7", L"7", true},     {L"", L"", false}};
     for (const Case& c : cases) {
         wchar_t kept[8] = {};
         bool dropped = false;
@@ -543,9 +544,10 @@ TEST_F(WatermarkEditor, ColorChooserStartsFromTheWatermarkAndTheCustomColors) {
 }
 
 TEST_F(WatermarkEditor, ChosenColorIsTakenAndCustomColorsAreRewrittenEitherWay) {
-    Load("[Watermark]\r\nWTMK001=100,1,-30,5,-7,255,Draft,Helvetica,700,1,0,6,2,0,0,5\r\n"
-         "[Custom Color]\r\nColor0=1,2,3\r\nExtra=4,5,6\r\n",
-         1);
+    Load(
+        "[Watermark]\r\nWTMK001=100,1,-30,5,-7,255,Draft,Helvetica,700,1,0,6,2,0,0,5\r\n"
+        "[Custom Color]\r\nColor0=1,2,3\r\nExtra=4,5,6\r\n",
+        1);
     const INT_PTR result = Run(
         [](HWND d) {
             Click(d, IDC_WMED_COLOR);

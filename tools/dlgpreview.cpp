@@ -82,8 +82,8 @@ int wmain(int argc, wchar_t** argv) {
         return Fail(3, L"no dialog template ", argv[2]);
 
     HWND window = asPage ? ShowAsPage(module.get(), templateId)
-                         : CreateDialogParamW(module.get(), MAKEINTRESOURCEW(templateId),
-                                              nullptr, DoNothingProc, 0);
+                         : CreateDialogParamW(module.get(), MAKEINTRESOURCEW(templateId), nullptr,
+                                              DoNothingProc, 0);
     if (window == nullptr) return Fail(3, L"cannot create template ", argv[2]);
 
     // A fixed place on the screen, in front of everything else.

@@ -70,8 +70,7 @@ bool EncodePng(const wchar_t* path, UINT width, UINT height, UINT stride, BYTE* 
         FAILED(frame->Initialize(nullptr)) || FAILED(frame->SetSize(width, height)))
         return false;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    if (FAILED(frame->SetPixelFormat(&format)) ||
-        !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+    if (FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
         return false;
     if (FAILED(frame->WritePixels(height, stride, stride * height, pixels)) ||
         FAILED(frame->Commit()) || FAILED(encoder->Commit()))

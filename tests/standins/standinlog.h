@@ -44,7 +44,7 @@ static inline int EnvNumber(const char* variable, int fallback) {
 }
 
 /* A DllMain that logs "<prefix>load" and "<prefix>unload" as the library comes and goes. */
-#define STANDIN_LOGGING_DLLMAIN(prefix)                                     \
+#define STANDIN_LOGGING_DLLMAIN(prefix)                                      \
     BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) { \
         (void)instance;                                                      \
         (void)reserved;                                                      \

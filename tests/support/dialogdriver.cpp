@@ -10,7 +10,8 @@ bool RedirectImport(HMODULE module, const char* dllName, const char* function, v
     auto* base = reinterpret_cast<BYTE*>(module);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dir.VirtualAddress == 0) return false;
     for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
          imp->Name != 0; ++imp) {
@@ -46,8 +47,9 @@ BOOL WINAPI CountBeep(UINT) {
 }  // namespace
 
 bool CountBeeps() {
-    static const bool redirected = RedirectImport(GetModuleHandleW(nullptr), "user32.dll",
-                                                  "MessageBeep", reinterpret_cast<void*>(&CountBeep));
+    static const bool redirected =
+        RedirectImport(GetModuleHandleW(nullptr), "user32.dll", "MessageBeep",
+                       reinterpret_cast<void*>(&CountBeep));
     return redirected;
 }
 

@@ -53,9 +53,8 @@ PngPicture ReadPng(const std::wstring& path) {
         !IsEqualGUID(format, GUID_ContainerFormatPng) || FAILED(decoder->GetFrame(0, &frame.p)) ||
         FAILED(frame->GetSize(&picture.width, &picture.height)) ||
         FAILED(factory->CreateFormatConverter(&converter.p)) ||
-        FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA,
-                                     WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeCustom))) {
+        FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                     nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
         return picture;
     }
     const UINT stride = picture.width * 4;

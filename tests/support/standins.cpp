@@ -9,8 +9,8 @@ namespace testenv {
 StandInLog::StandInLog() {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"oemui-standin-" + std::to_wstring(GetCurrentProcessId()) +
-            L".log";
+    path_ =
+        std::wstring(temp) + L"oemui-standin-" + std::to_wstring(GetCurrentProcessId()) + L".log";
     DeleteFileW(path_.c_str());
     SetEnvironmentVariableW(L"OEMUI_STANDIN_LOG", path_.c_str());
 }

@@ -64,7 +64,8 @@ std::wstring FreshTempFolder(const std::wstring& name) {
 std::string SampleFile(const std::wstring& name) {
     const std::wstring path = Widen(OEMUI_SAMPLE_DIR) + L"\\" + name;
     std::string content = ReadFileBytes(path);
-    if (content.empty()) fprintf(stderr, "testprinters: sample file %s missing\n", Narrow(path).c_str());
+    if (content.empty())
+        fprintf(stderr, "testprinters: sample file %s missing\n", Narrow(path).c_str());
     return content;
 }
 

@@ -14,8 +14,7 @@ bool SetWineVersionFor(const std::wstring& exeName, const std::wstring& version)
 // Makes Wine load the file on disk for `module` in one program instead of its own built-in
 // copy (Wine substitutes built-ins for system programs such as winhlp32.exe); an empty
 // setting removes the override.
-bool SetWineNativeOverrideFor(const std::wstring& exeName, const std::wstring& module,
-                              bool native);
+bool SetWineNativeOverrideFor(const std::wstring& exeName, const std::wstring& module, bool native);
 
 // Runs a command line, waits for it and returns what it wrote to stdout; exitCode receives
 // its exit code (or -1 when it could not start).

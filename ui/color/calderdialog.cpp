@@ -64,8 +64,8 @@ void Open(HWND dialog, ColorDetailState& state) {
         const bool file = ColorMatchingFilePath(map, path);
         const UINT colors =
             file ? AddSettingList(dialog, IDC_CALDER_UTILITY_LIST, path, L"Color", 0) : 0;
-        const UINT gammas = file ? AddSettingList(dialog, IDC_CALDER_UTILITY_LIST, path,
-                                                  L"Gamma", kColorSettingGammaBit)
+        const UINT gammas = file ? AddSettingList(dialog, IDC_CALDER_UTILITY_LIST, path, L"Gamma",
+                                                  kColorSettingGammaBit)
                                  : 0;
         if (colors + gammas == 0 && CapabilityFilePath[0] == L'\0') {
             DestroyControlRange(dialog, IDC_CALDER_UTILITY, IDC_CALDER_UTILITY_LIST);
@@ -110,7 +110,8 @@ bool OnCommand(HWND dialog, ColorDetailState& state, int id, int code) {
                 MarkOpeningPageChanged(dialog, state);
             }
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 

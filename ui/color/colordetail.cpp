@@ -15,7 +15,7 @@ namespace oemui {
 
 namespace {
 
-constexpr UINT kSettingNameChars = 66;     // setting names of at most 65 characters
+constexpr UINT kSettingNameChars = 66;    // setting names of at most 65 characters
 constexpr UINT kMaxListedSettings = 256;  // the item data holds ids 0..255
 
 }  // namespace
@@ -50,8 +50,7 @@ DWORD ListSelection(HWND dialog, int id, DWORD fallback) {
 }
 
 bool StoreBoundCommand(HWND dialog, std::span<const CheckBinding> boxes,
-                       std::span<const ListBinding> lists, int id, int code,
-                       EntryValues& values) {
+                       std::span<const ListBinding> lists, int id, int code, EntryValues& values) {
     for (const CheckBinding& box : boxes) {
         if (box.controlId != id || code != BN_CLICKED) continue;
         values[box.entry] = IsTicked(dialog, id) ? box.onValue : box.offValue;
@@ -206,9 +205,14 @@ bool OnCommand(HWND dialog, int id, int code) {
     if (state == nullptr) return false;
     const ColorDetailParts& parts = *state->parts;
     switch (id) {
-        case IDOK: StoreAndClose(dialog, *state); return true;
-        case IDC_DEFAULT: RestoreDefaults(dialog, *state); return true;
-        default: break;
+        case IDOK:
+            StoreAndClose(dialog, *state);
+            return true;
+        case IDC_DEFAULT:
+            RestoreDefaults(dialog, *state);
+            return true;
+        default:
+            break;
     }
     if (StoreBoundCommand(dialog, parts.boxes, parts.lists, id, code, state->values)) {
         parts.refresh(dialog, *state);
@@ -274,17 +278,26 @@ INT_PTR RunColorDetailDialog(HWND page, WORD templateId, const ColorDetailParts&
 
 INT_PTR CALLBACK ColorDetailDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG: OpenDialog(dialog, lParam); return TRUE;
+        case WM_INITDIALOG:
+            OpenDialog(dialog, lParam);
+            return TRUE;
         case WM_COMMAND:
             return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
-        case WM_NOTIFY: return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+        case WM_NOTIFY:
+            return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
         case WM_DRAWITEM:
             return OnDrawItem(dialog, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        case WM_ACTIVATE: OnActivate(dialog); return FALSE;
-        case WM_HSCROLL: return OnScroll(dialog, reinterpret_cast<HWND>(lParam));
+        case WM_ACTIVATE:
+            OnActivate(dialog);
+            return FALSE;
+        case WM_HSCROLL:
+            return OnScroll(dialog, reinterpret_cast<HWND>(lParam));
         case WM_HELP:
-        case WM_CONTEXTMENU: HandleContextHelp(message, wParam, lParam); return TRUE;
-        default: return FALSE;
+        case WM_CONTEXTMENU:
+            HandleContextHelp(message, wParam, lParam);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 

@@ -39,8 +39,7 @@ bool ConfirmExclusion(HWND dialog, UINT textId);
 // A click of a bound box or a new selection of a bound list (command `id`, notification
 // `code`) stores the control's value into `values`; true when the command was one of them.
 bool StoreBoundCommand(HWND dialog, std::span<const CheckBinding> boxes,
-                       std::span<const ListBinding> lists, int id, int code,
-                       EntryValues& values);
+                       std::span<const ListBinding> lists, int id, int code, EntryValues& values);
 
 // --- Setting lists: a drop-down of the named settings of an INI section, each item's data its
 // setting's id. The choice that keeps one holds the id in its low half and, while the choice is
@@ -73,9 +72,9 @@ struct ColorDetailState : DialogContext {
 // Which property-sheet notifications a detail dialog answers; all but None refresh it on
 // PSN_SETACTIVE.
 enum class DetailNotices {
-    None,        // none at all
-    LikeThePage, // PSN_KILLACTIVE and PSN_APPLY as the Color page answers them
-    LeaveOnly,   // PSN_KILLACTIVE, which also lets the page's link font go
+    None,         // none at all
+    LikeThePage,  // PSN_KILLACTIVE and PSN_APPLY as the Color page answers them
+    LeaveOnly,    // PSN_KILLACTIVE, which also lets the page's link font go
 };
 
 // What one detail dialog brings to the shared procedure.
@@ -110,8 +109,7 @@ struct ColorDetailParts {
     bool (*command)(HWND dialog, ColorDetailState& state, int id, int code) = nullptr;
     // WM_DRAWITEM: draws `item` when it is one of the dialog's pictures; true when drawn.
     // May be null.
-    bool (*drawItem)(HWND dialog, ColorDetailState& state,
-                     const DRAWITEMSTRUCT& item) = nullptr;
+    bool (*drawItem)(HWND dialog, ColorDetailState& state, const DRAWITEMSTRUCT& item) = nullptr;
     // WM_ACTIVATE, either way. May be null.
     void (*activated)(HWND dialog, ColorDetailState& state) = nullptr;
     // WM_HSCROLL of trackbar `bar`. May be null.

@@ -30,11 +30,11 @@ namespace {
 
 // Bitmaps of the pictures 1600..1604, in radio order.
 constexpr std::array<int, kColorModeCount> kModeBitmaps = {
-    IDB_COLORMODE_AUTOMATIC, IDB_COLORMODE_CALDER, IDB_COLORMODE_MERIDAN,
-    IDB_COLORMODE_NO_MATCH, IDB_COLORMODE_GREYSCALE};
+    IDB_COLORMODE_AUTOMATIC, IDB_COLORMODE_CALDER, IDB_COLORMODE_MERIDAN, IDB_COLORMODE_NO_MATCH,
+    IDB_COLORMODE_GREYSCALE};
 
 // Limits of the values read from the configuration files.
-constexpr DWORD kCcmValueChars = 1020;    // hex strings of at most 1019 characters
+constexpr DWORD kCcmValueChars = 1020;     // hex strings of at most 1019 characters
 constexpr DWORD kSwatchValueBytes = 2048;  // the "install" directory
 constexpr DWORD kSettingAnswerBytes = 65;  // DrvGetDriverSetting answer and its terminator
 
@@ -180,8 +180,8 @@ void StartSwatchUtility(HWND page, const DriverItemMap& map) {
 }
 
 // Reads one hex-string key of the colour-matching file into a table and its length bytes.
-void LoadCcmTable(const wchar_t* path, const wchar_t* section, const wchar_t* format,
-                  DWORD setting, BYTE* table, std::size_t capacity, BYTE (&length)[2]) {
+void LoadCcmTable(const wchar_t* path, const wchar_t* section, const wchar_t* format, DWORD setting,
+                  BYTE* table, std::size_t capacity, BYTE (&length)[2]) {
     wchar_t key[32];
     StringCchPrintfW(key, 32, format, setting);
     std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[kCcmValueChars]);
@@ -215,11 +215,13 @@ void OpenDetail(HWND page, DriverItemMap& map, WORD templateId) {
 
 bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
     if (id >= IDC_COLORMODE_AUTOMATIC && id <= IDC_COLORMODE_GREYSCALE) {
-        if (code == BN_CLICKED) ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_AUTOMATIC));
+        if (code == BN_CLICKED)
+            ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_AUTOMATIC));
         return true;
     }
     if (id >= IDC_COLORMODE_PICTURE_FIRST && id <= IDC_COLORMODE_PICTURE_LAST) {
-        if (code == BN_CLICKED) ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_PICTURE_FIRST));
+        if (code == BN_CLICKED)
+            ChooseMode(page, map, static_cast<DWORD>(id - IDC_COLORMODE_PICTURE_FIRST));
         return true;
     }
     if (StoreBoundCommand(page, kBoxes, kLists, id, code, map.WantedValue)) {
@@ -227,13 +229,19 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
         return true;
     }
     switch (id) {
-        case IDC_CALDER_OPTIONS: OpenDetail(page, map, IDD_CALDER_COLOR); return true;
-        case IDC_MERIDAN_OPTIONS: OpenDetail(page, map, IDD_MERIDAN_PRO); return true;
-        case IDC_COLOR_ADVANCED: OpenDetail(page, map, IDD_COLOR_ADVANCED); return true;
+        case IDC_CALDER_OPTIONS:
+            OpenDetail(page, map, IDD_CALDER_COLOR);
+            return true;
+        case IDC_MERIDAN_OPTIONS:
+            OpenDetail(page, map, IDD_MERIDAN_PRO);
+            return true;
+        case IDC_COLOR_ADVANCED:
+            OpenDetail(page, map, IDD_COLOR_ADVANCED);
+            return true;
         case IDC_SPECIAL_TONER:
-            OpenDetail(page, map, map.SpecialTonerKind == kSpecialTonerWhite
-                                      ? IDD_SPECIAL_TONER_WHITE
-                                      : IDD_SPECIAL_TONER_CLEAR);
+            OpenDetail(page, map,
+                       map.SpecialTonerKind == kSpecialTonerWhite ? IDD_SPECIAL_TONER_WHITE
+                                                                  : IDD_SPECIAL_TONER_CLEAR);
             return true;
         case IDC_GAMMA_LIST:
             if (code != CBN_SELCHANGE) return false;
@@ -308,7 +316,7 @@ bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::s
         const int high = HexValue(text[at]);
         if (high < 0) return error || text[at] != L'\0';
         const wchar_t second = text[at + 1];
-        if (second == L'\0') return error;  // a lone last digit makes no byte
+        if (second == L'\0') return error;   // a lone last digit makes no byte
         if (count == capacity) return true;  // more bytes than the table holds
         const int low = HexValue(second);
         if (low < 0) error = true;  // the byte keeps only its high nibble
@@ -498,12 +506,17 @@ void SaveColorSettings(HWND, DriverItemMap& map) {
 
 INT_PTR OpenColorDetailDialog(HWND page, WORD templateId, DriverItemMap& map) {
     switch (templateId) {
-        case IDD_COLOR_ADVANCED: return ShowAdvancedColorDialog(page, map);
-        case IDD_CALDER_COLOR: return ShowCalderColorDialog(page, map);
-        case IDD_MERIDAN_PRO: return ShowMeridanProDialog(page, map);
+        case IDD_COLOR_ADVANCED:
+            return ShowAdvancedColorDialog(page, map);
+        case IDD_CALDER_COLOR:
+            return ShowCalderColorDialog(page, map);
+        case IDD_MERIDAN_PRO:
+            return ShowMeridanProDialog(page, map);
         case IDD_SPECIAL_TONER_WHITE:
-        case IDD_SPECIAL_TONER_CLEAR: return ShowSpecialTonerDialog(page, templateId, map);
-        default: return kDetailCancelled;
+        case IDD_SPECIAL_TONER_CLEAR:
+            return ShowSpecialTonerDialog(page, templateId, map);
+        default:
+            return kDetailCancelled;
     }
 }
 
@@ -517,8 +530,8 @@ namespace {
 
 void OpenPage(HWND page, LPARAM lParam) {
     const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-    auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam)
-                                     : nullptr;
+    auto* map =
+        sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam) : nullptr;
     SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
     if (map != nullptr) {
         InitColorPage(page, *map);
@@ -570,9 +583,13 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     if (map == nullptr) return FALSE;
 
     switch (message) {
-        case WM_ACTIVATE: UpdateColorModeControls(page, *map); return FALSE;
-        case WM_DRAWITEM: return OnDrawItem(page, wParam);
-        case WM_SETCURSOR: return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
+        case WM_ACTIVATE:
+            UpdateColorModeControls(page, *map);
+            return FALSE;
+        case WM_DRAWITEM:
+            return OnDrawItem(page, wParam);
+        case WM_SETCURSOR:
+            return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
         case WM_CTLCOLORSTATIC:
             return OnStaticColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_NOTIFY:
@@ -580,7 +597,8 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
                                : FALSE;
         case WM_COMMAND:
             return OnCommand(page, *map, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
-        default: return FALSE;
+        default:
+            return FALSE;
     }
 }
 

@@ -20,9 +20,9 @@ constexpr DWORD kCmykLink = 1;
 constexpr DWORD kPrecisionHighest = 2;  // the trackbar runs 0..2
 
 constexpr int kFeatures[] = {
-    kEntryColorIcms,       kEntryCmykProfile, kEntryColorRenderDict, kEntryRgbProfile,
-    kEntryCmykInputProfile, kEntryCmykLinkProfile, kEntryOutProfile, kEntrySimProfile,
-    kEntryPreserveBlack,   kEntryPureBlack,   kEntryBlackSubGra,     kEntryColorMatch,
+    kEntryColorIcms,        kEntryCmykProfile,     kEntryColorRenderDict, kEntryRgbProfile,
+    kEntryCmykInputProfile, kEntryCmykLinkProfile, kEntryOutProfile,      kEntrySimProfile,
+    kEntryPreserveBlack,    kEntryPureBlack,       kEntryBlackSubGra,     kEntryColorMatch,
 };
 
 // Both boxes say "on" for the feature's first option.

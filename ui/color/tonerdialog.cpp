@@ -37,15 +37,20 @@ int PictureBitmap(int id, const EntryValues& v) {
         return IDB_TONER_CHOICE_FIRST + (id - IDC_TONER_CHOICE_PICTURE_FIRST);
     }
     switch (id) {
-        case IDC_TONER_PREVIEW_PAGE: return IDB_TONER_PAGE;
-        case IDC_TONER_PREVIEW_ARROW: return IDB_TONER_ARROW;
+        case IDC_TONER_PREVIEW_PAGE:
+            return IDB_TONER_PAGE;
+        case IDC_TONER_PREVIEW_ARROW:
+            return IDB_TONER_ARROW;
         case IDC_TONER_PREVIEW_RESULT:
             return IDB_TONER_ARROW + static_cast<int>(v[kEntrySpecialColorControl]);
-        case IDC_TONER_ORDER_PICTURE_UNDER: return IDB_TONER_ORDER_UNDER;
-        case IDC_TONER_ORDER_PICTURE_OVER: return IDB_TONER_ORDER_OVER;
+        case IDC_TONER_ORDER_PICTURE_UNDER:
+            return IDB_TONER_ORDER_UNDER;
+        case IDC_TONER_ORDER_PICTURE_OVER:
+            return IDB_TONER_ORDER_OVER;
         case IDC_TONER_ORDER_PICTURE:
             return v[kEntrySpecialColorOrder] == 0 ? IDB_TONER_LAYERS_UNDER : IDB_TONER_LAYERS_OVER;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -127,9 +132,7 @@ void Choose(HWND dialog, ColorDetailState& state, DWORD choice) {
     MarkOpeningPageChanged(dialog, state);
 }
 
-void AfterDefaults(HWND, ColorDetailState& state) {
-    state.values[kEntryCoreItem423] = kMirrorOff;
-}
+void AfterDefaults(HWND, ColorDetailState& state) { state.values[kEntryCoreItem423] = kMirrorOff; }
 
 void ChooseOrder(HWND dialog, ColorDetailState& state, bool under) {
     state.values[kEntrySpecialColorOrder] = under ? 0 : 1;
@@ -140,17 +143,22 @@ void ChooseOrder(HWND dialog, ColorDetailState& state, bool under) {
 bool OnCommand(HWND dialog, ColorDetailState& state, int id, int code) {
     if (code != BN_CLICKED) return false;
     if (id >= IDC_TONER_CHOICE_FIRST && id <= IDC_TONER_CHOICE_PICTURE_LAST) {
-        const int first = id <= IDC_TONER_CHOICE_LAST ? IDC_TONER_CHOICE_FIRST
-                                                      : IDC_TONER_CHOICE_PICTURE_FIRST;
+        const int first =
+            id <= IDC_TONER_CHOICE_LAST ? IDC_TONER_CHOICE_FIRST : IDC_TONER_CHOICE_PICTURE_FIRST;
         Choose(dialog, state, static_cast<DWORD>(id - first));
         return true;
     }
     switch (id) {
         case IDC_TONER_ORDER_UNDER:
-        case IDC_TONER_ORDER_PICTURE_UNDER: ChooseOrder(dialog, state, true); return true;
+        case IDC_TONER_ORDER_PICTURE_UNDER:
+            ChooseOrder(dialog, state, true);
+            return true;
         case IDC_TONER_ORDER_OVER:
-        case IDC_TONER_ORDER_PICTURE_OVER: ChooseOrder(dialog, state, false); return true;
-        default: return false;
+        case IDC_TONER_ORDER_PICTURE_OVER:
+            ChooseOrder(dialog, state, false);
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -75,16 +75,15 @@ bool ParseDibResource(const BYTE* data, DWORD size, DibResource& out) {
     if (colours > 256) return false;
     uint64_t masks = 0;
     uint64_t imageBytes = 0;
-    const uint64_t height = static_cast<uint64_t>(header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight)
-                                                                      : header.biHeight);
+    const uint64_t height = static_cast<uint64_t>(
+        header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight);
     switch (header.biCompression) {
         case BI_BITFIELDS:
             if (bits != 16 && bits != 32) return false;
             if (header.biSize == sizeof(header)) masks = 3 * sizeof(DWORD);
             [[fallthrough]];
         case BI_RGB: {
-            const uint64_t stride =
-                ((static_cast<uint64_t>(header.biWidth) * bits + 31) / 32) * 4;
+            const uint64_t stride = ((static_cast<uint64_t>(header.biWidth) * bits + 31) / 32) * 4;
             imageBytes = stride * height;
             break;
         }
@@ -185,9 +184,10 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDOK:
-                    EndDialog(dialog, IsDlgButtonChecked(dialog, IDC_WARNING_SHOW_AGAIN) == BST_CHECKED
-                                          ? kDialogAccepted
-                                          : kDialogDismissed);
+                    EndDialog(dialog,
+                              IsDlgButtonChecked(dialog, IDC_WARNING_SHOW_AGAIN) == BST_CHECKED
+                                  ? kDialogAccepted
+                                  : kDialogDismissed);
                     return TRUE;
                 case IDCANCEL:
                     EndDialog(dialog, kDialogDismissed);
@@ -206,9 +206,9 @@ void ShowWarningOnce(HWND owner, const DriverItemMap* map, int kind) {
     if (kind < 0 || kind >= kWarningKinds) return;
     // Without an INI file the choice cannot be remembered (and an empty file name would make
     // the profile functions use WIN.INI): the warning is shown every time.
-    const wchar_t* iniPath =
-        (map != nullptr && map->IniPath != nullptr && map->IniPath[0] != L'\0') ? map->IniPath
-                                                                               : nullptr;
+    const wchar_t* iniPath = (map != nullptr && map->IniPath != nullptr && map->IniPath[0] != L'\0')
+                                 ? map->IniPath
+                                 : nullptr;
     wchar_t key[32] = {};
     StringCchPrintfW(key, ARRAYSIZE(key), L"AllertFlag%ld", static_cast<long>(kind));
     if (iniPath != nullptr && GetPrivateProfileIntW(L"DisplayAllert", key, 0, iniPath) != 0) {
@@ -343,7 +343,8 @@ void VisitDriverPageOnce(HWND page) {
     SheetFlags |= kSheetFlagDriverPageSeen;
     HWND sheet = GetParent(page);
     HWND current = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    const LRESULT index = SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(current), 0);
+    const LRESULT index =
+        SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(current), 0);
     SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
     SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
 }

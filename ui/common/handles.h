@@ -168,7 +168,8 @@ private:
 // Selects an object into a DC for the lifetime of the guard.
 class SelectGuard {
 public:
-    SelectGuard(HDC dc, HGDIOBJ obj) noexcept : dc_(dc), old_(obj ? SelectObject(dc, obj) : nullptr) {}
+    SelectGuard(HDC dc, HGDIOBJ obj) noexcept
+        : dc_(dc), old_(obj ? SelectObject(dc, obj) : nullptr) {}
     ~SelectGuard() {
         if (old_) SelectObject(dc_, old_);
     }

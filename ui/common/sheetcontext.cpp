@@ -37,8 +37,7 @@ bool IsReadOnlySheet(const DriverItemMap& map) {
     return map.SheetParam != nullptr && (map.SheetParam->dwFlags & kSheetNoPermission) != 0;
 }
 
-bool QueryDriverSetting(const DriverItemMap& map, const char* feature, char* answer,
-                        DWORD bytes) {
+bool QueryDriverSetting(const DriverItemMap& map, const char* feature, char* answer, DWORD bytes) {
     if (answer == nullptr || bytes == 0) return false;
     std::memset(answer, 0, bytes);
     POEMUIOBJ core = SheetCoreObject(map);
@@ -49,8 +48,8 @@ bool QueryDriverSetting(const DriverItemMap& map, const char* feature, char* ans
     DWORD needed = 0;
     DWORD options = 0;
     // One byte is held back so that an answer filling the buffer stays terminated.
-    const BOOL ok = core->pOemUIProcs->DrvGetDriverSetting(core, feature, answer, bytes - 1,
-                                                           &needed, &options);
+    const BOOL ok =
+        core->pOemUIProcs->DrvGetDriverSetting(core, feature, answer, bytes - 1, &needed, &options);
     answer[bytes - 1] = '\0';
     return ok != FALSE;
 }
@@ -63,8 +62,7 @@ void ApplyContextHelpStyle(HWND dialog) {
 }
 
 void MarkOpeningPageChanged(HWND dialog, const DialogContext& context) {
-    HWND page = context.openingPage != nullptr ? context.openingPage
-                                               : GetWindow(dialog, GW_OWNER);
+    HWND page = context.openingPage != nullptr ? context.openingPage : GetWindow(dialog, GW_OWNER);
     if (page != nullptr) MarkPageChanged(page);
 }
 

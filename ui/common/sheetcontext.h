@@ -36,8 +36,7 @@ inline bool HasItem(const DriverItemMap& map, int entry) {
 
 // Asks the core driver for the current option keyword of `feature` into `answer` (`bytes`
 // long, always terminated). False when there is no core object or the driver refuses.
-bool QueryDriverSetting(const DriverItemMap& map, const char* feature, char* answer,
-                        DWORD bytes);
+bool QueryDriverSetting(const DriverItemMap& map, const char* feature, char* answer, DWORD bytes);
 
 // --- Windows and controls -------------------------------------------------------------------
 
@@ -47,9 +46,7 @@ inline DriverItemMap* MapOf(HWND page) {
 }
 
 inline bool HasControl(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
-inline bool IsTicked(HWND dialog, int id) {
-    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
+inline bool IsTicked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 inline void SetTicked(HWND dialog, int id, bool ticked) {
     CheckDlgButton(dialog, id, ticked ? BST_CHECKED : BST_UNCHECKED);
 }

@@ -21,12 +21,12 @@ namespace oemui {
 
 namespace {
 
-constexpr size_t kPpdLineBytes = 256;      // a PPD line: at most 255 bytes and the NUL
-constexpr DWORD kOptionVerChars = 256;     // "OptionVer": at most 255 characters
-constexpr DWORD kDriverVerChars = 32;      // "DriverVer": at most 31 characters
-constexpr DWORD kInternalVerChars = 512;   // "InternalVer": at most 511 characters
-constexpr size_t kDriverVerPartChars = 5;  // what is kept of "DriverVer" after its comma
-constexpr size_t kInternalTailLimit = 246; // most characters from the dash that may follow
+constexpr size_t kPpdLineBytes = 256;       // a PPD line: at most 255 bytes and the NUL
+constexpr DWORD kOptionVerChars = 256;      // "OptionVer": at most 255 characters
+constexpr DWORD kDriverVerChars = 32;       // "DriverVer": at most 31 characters
+constexpr DWORD kInternalVerChars = 512;    // "InternalVer": at most 511 characters
+constexpr size_t kDriverVerPartChars = 5;   // what is kept of "DriverVer" after its comma
+constexpr size_t kInternalTailLimit = 246;  // most characters from the dash that may follow
 
 constexpr wchar_t kVersionSection[] = L"Version";
 
@@ -136,9 +136,7 @@ void Append(wchar_t* out, size_t outChars, const wchar_t* text, size_t count) {
     if (count > 0) StringCchCatNW(out, outChars, text, count);
 }
 
-HANDLE PrinterOf(const DriverItemMap* map) {
-    return map != nullptr ? SheetPrinter(*map) : nullptr;
-}
+HANDLE PrinterOf(const DriverItemMap* map) { return map != nullptr ? SheetPrinter(*map) : nullptr; }
 
 void ReadDriverName(HANDLE printer, wchar_t* out, size_t outChars) {
     out[0] = L'\0';
@@ -162,8 +160,8 @@ void InitDialog(HWND dialog, DriverItemMap* map) {
     wchar_t notice[kAboutTextChars] = {};
     wchar_t driverVersion[kAboutTextChars] = {};
     wchar_t driverName[kAboutTextChars] = {};
-    const wchar_t* iniPath = map != nullptr && map->IniPath != nullptr ? map->IniPath
-                                                                       : PluginIniPath;
+    const wchar_t* iniPath =
+        map != nullptr && map->IniPath != nullptr ? map->IniPath : PluginIniPath;
     wchar_t ppdPath[kPathChars] = {};
     if (BuildPpdPath(iniPath, ppdPath, kPathChars)) {
         ReadPpdTexts(ppdPath, ppdVersion, kAboutTextChars, notice, kAboutTextChars);
@@ -234,9 +232,14 @@ bool OnDrawItem(HWND dialog, int id) {
 
 bool OnCommand(HWND dialog, int id) {
     switch (id) {
-        case IDOK: EndDialog(dialog, kDialogAccepted); return true;
-        case IDCANCEL: EndDialog(dialog, kDialogDismissed); return true;
-        default: return false;
+        case IDOK:
+            EndDialog(dialog, kDialogAccepted);
+            return true;
+        case IDCANCEL:
+            EndDialog(dialog, kDialogDismissed);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -249,8 +252,8 @@ bool BuildPpdPath(const wchar_t* iniPath, wchar_t* out, size_t outChars) {
     out[0] = L'\0';
     if (iniPath == nullptr || iniPath[0] == L'\0') return false;
     const wchar_t* dot = std::wcschr(iniPath, L'.');
-    const size_t keep = dot != nullptr ? static_cast<size_t>(dot - iniPath) + 1
-                                       : std::wcslen(iniPath);
+    const size_t keep =
+        dot != nullptr ? static_cast<size_t>(dot - iniPath) + 1 : std::wcslen(iniPath);
     if (FAILED(StringCchCopyNW(out, outChars, iniPath, keep)) ||
         FAILED(StringCchCatW(out, outChars, L"PPD"))) {
         out[0] = L'\0';
@@ -259,8 +262,8 @@ bool BuildPpdPath(const wchar_t* iniPath, wchar_t* out, size_t outChars) {
     return true;
 }
 
-void ReadPpdTexts(const wchar_t* ppdPath, wchar_t* version, size_t versionChars,
-                  wchar_t* notice, size_t noticeChars) {
+void ReadPpdTexts(const wchar_t* ppdPath, wchar_t* version, size_t versionChars, wchar_t* notice,
+                  size_t noticeChars) {
     version[0] = L'\0';
     notice[0] = L'\0';
     if (ppdPath == nullptr || ppdPath[0] == L'\0') return;
@@ -339,9 +342,9 @@ void ReadInternalVersion(HANDLE printer, wchar_t* out, size_t outChars) {
     out[0] = L'\0';
     wchar_t versionFile[kPathChars] = {};
     if (printer == nullptr || !FindVersionFile(printer, versionFile)) return;
-    ReadVersionValue(versionFile, L"InternalVer", out,
-                     static_cast<DWORD>(outChars < kInternalVerChars ? outChars
-                                                                     : kInternalVerChars));
+    ReadVersionValue(
+        versionFile, L"InternalVer", out,
+        static_cast<DWORD>(outChars < kInternalVerChars ? outChars : kInternalVerChars));
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

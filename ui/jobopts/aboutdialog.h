@@ -19,8 +19,8 @@ bool BuildPpdPath(const wchar_t* iniPath, wchar_t* out, size_t outChars);
 // text of the first line holding "FileVersion" and a double quote, `notice` the text after the
 // first space of the first line holding "Copyright" and a space. Missing file or lines leave
 // them empty.
-void ReadPpdTexts(const wchar_t* ppdPath, wchar_t* version, size_t versionChars,
-                  wchar_t* notice, size_t noticeChars);
+void ReadPpdTexts(const wchar_t* ppdPath, wchar_t* version, size_t versionChars, wchar_t* notice,
+                  size_t noticeChars);
 
 // The driver version shown from the version file's "Version" values: "OptionVer" when set;
 // otherwise the first five characters after the comma of "DriverVer" (up to a double quote),

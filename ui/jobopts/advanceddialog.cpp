@@ -51,11 +51,11 @@ constexpr BoundRange kBoundRanges[] = {
 void ShowPreviewIcon(HWND dialog) {
     if (!HasControl(dialog, IDC_ADV_PREVIEW_ICON)) return;
     // A destroyed box reads as unticked.
-    const int iconId = PreviewIconId(IsTicked(dialog, IDC_ADV_MIRROR),
-                                     IsTicked(dialog, IDC_ADV_NEGATIVE));
+    const int iconId =
+        PreviewIconId(IsTicked(dialog, IDC_ADV_MIRROR), IsTicked(dialog, IDC_ADV_NEGATIVE));
     HICON icon = LoadIconW(ModuleHandle, MAKEINTRESOURCEW(iconId));  // shared: not destroyed
-    SendDlgItemMessageW(dialog, IDC_ADV_PREVIEW_ICON, STM_SETICON,
-                        reinterpret_cast<WPARAM>(icon), 0);
+    SendDlgItemMessageW(dialog, IDC_ADV_PREVIEW_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
+                        0);
 }
 
 void SelectCompression(HWND dialog, DWORD level) {
@@ -167,9 +167,14 @@ bool OnCommand(HWND dialog, int id, int code) {
         case IDC_ADV_COMPRESSION_LIST:
             if (code == CBN_SELCHANGE) CompressionPicked(dialog, *state);
             return true;
-        case IDC_DEFAULT: RestoreDefaults(dialog, *state); return true;
-        case IDOK: StoreAndClose(dialog, *state); return true;
-        default: return false;
+        case IDC_DEFAULT:
+            RestoreDefaults(dialog, *state);
+            return true;
+        case IDOK:
+            StoreAndClose(dialog, *state);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -185,9 +190,12 @@ HddState QueryHddState(const DriverItemMap& map) {
 
 bool IsHddPresent(const DriverItemMap& map) {
     switch (QueryHddState(map)) {
-        case HddState::Present: return true;
-        case HddState::Absent: return false;
-        case HddState::Unknown: break;
+        case HddState::Present:
+            return true;
+        case HddState::Absent:
+            return false;
+        case HddState::Unknown:
+            break;
     }
     return HasItem(map, kEntryHddSpool);
 }

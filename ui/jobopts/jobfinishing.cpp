@@ -39,10 +39,10 @@ constexpr PaperClassRow kPaperClasses[] = {
 };
 
 // Papers each punch unit type handles whatever the layout.
-constexpr const char* kWideUnitPapers[] = {"A3", "A4", "B5", "B4", "Letter",
-                                           "FanFoldGermanLegal", "VRLegal", "Legal",
-                                           "Executive", "Tabloid"};
-constexpr const char* kType1Papers[] = {"A3", "Tabloid", "Letter", "FanFoldGermanLegal",
+constexpr const char* kWideUnitPapers[] = {
+    "A3",      "A4",    "B5",        "B4",     "Letter", "FanFoldGermanLegal",
+    "VRLegal", "Legal", "Executive", "Tabloid"};
+constexpr const char* kType1Papers[] = {"A3",      "Tabloid", "Letter", "FanFoldGermanLegal",
                                         "VRLegal", "Legal"};
 constexpr const char* kType3Papers[] = {"A3"};
 
@@ -87,27 +87,39 @@ bool PunchUnitCanPunch(int unit, const char* pageSize, BYTE v, bool portrait, DW
     if (v == kLayoutUnbindable) return false;
     const bool crosswise = (portrait && !IsSidewaysLayout(v)) || (!portrait && IsSidewaysLayout(v));
     // A4 is punched by the small units only along the edge the binding runs on.
-    const bool a4Edge = Same(pageSize, "A4") && (crosswise ? !IsLongEdgeBinding(binding)
-                                                           : IsLongEdgeBinding(binding));
+    const bool a4Edge = Same(pageSize, "A4") &&
+                        (crosswise ? !IsLongEdgeBinding(binding) : IsLongEdgeBinding(binding));
     switch (unit) {
         case 2:
-        case 4: return OneOf(pageSize, kWideUnitPapers);
-        case 1: return OneOf(pageSize, kType1Papers) || a4Edge;
-        case 3: return OneOf(pageSize, kType3Papers) || a4Edge;
-        default: return false;
+        case 4:
+            return OneOf(pageSize, kWideUnitPapers);
+        case 1:
+            return OneOf(pageSize, kType1Papers) || a4Edge;
+        case 3:
+            return OneOf(pageSize, kType3Papers) || a4Edge;
+        default:
+            return false;
     }
 }
 
 DWORD BindingForClass(int paperClass, BYTE layoutByte, DWORD binding) {
     switch (paperClass) {
-        case 0: return layoutByte == kLayoutUnbindable ? 4 : 2;
-        case 1: return binding == 4 ? 2 : binding;
-        case 2: return binding >= 2 && binding <= 4 ? 0 : binding;
-        case 3: return binding <= 1 || binding == 4 ? 2 : binding;
-        case 4: return 4;
-        case 6: return binding == 2 || binding == 3 ? 0 : binding;
-        case 7: return binding <= 1 ? 2 : binding;
-        default: return binding;  // class 5 keeps it
+        case 0:
+            return layoutByte == kLayoutUnbindable ? 4 : 2;
+        case 1:
+            return binding == 4 ? 2 : binding;
+        case 2:
+            return binding >= 2 && binding <= 4 ? 0 : binding;
+        case 3:
+            return binding <= 1 || binding == 4 ? 2 : binding;
+        case 4:
+            return 4;
+        case 6:
+            return binding == 2 || binding == 3 ? 0 : binding;
+        case 7:
+            return binding <= 1 ? 2 : binding;
+        default:
+            return binding;  // class 5 keeps it
     }
 }
 
@@ -148,9 +160,8 @@ void SettleFinishingValues(DriverItemMap& map) {
     DWORD& binding = map.WantedValue[kEntryBindPosition];
     if (HasItem(map, kEntryBindPosition)) binding = BindingForClass(paperClass, layout, binding);
     if (HasItem(map, kEntryStaple) && paperClass == 0) map.WantedValue[kEntryStaple] = 0;
-    if (HasItem(map, kEntryPunch) &&
-        (paperClass == 0 || binding == 4 ||
-         !PunchUnitCanPunch(unit, pageSize, v, portrait, binding))) {
+    if (HasItem(map, kEntryPunch) && (paperClass == 0 || binding == 4 ||
+                                      !PunchUnitCanPunch(unit, pageSize, v, portrait, binding))) {
         map.WantedValue[kEntryPunch] = 0;
     }
 }

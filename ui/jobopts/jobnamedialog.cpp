@@ -133,12 +133,23 @@ void OnOk(HWND dialog) {
 
 bool OnCommand(HWND dialog, int id, int code) {
     switch (id) {
-        case IDC_JOBNAME_EDIT: FilterEdit(dialog, id, code, kJobNameMaxChars, false); return true;
-        case IDC_JOBPIN_EDIT: FilterEdit(dialog, id, code, kJobPinChars, true); return true;
-        case IDC_JOBNAME_ASK: OnRequestBoxClicked(dialog); return true;
-        case IDOK: OnOk(dialog); return true;
-        case IDCANCEL: EndDialog(dialog, kDialogDismissed); return true;
-        default: return false;
+        case IDC_JOBNAME_EDIT:
+            FilterEdit(dialog, id, code, kJobNameMaxChars, false);
+            return true;
+        case IDC_JOBPIN_EDIT:
+            FilterEdit(dialog, id, code, kJobPinChars, true);
+            return true;
+        case IDC_JOBNAME_ASK:
+            OnRequestBoxClicked(dialog);
+            return true;
+        case IDOK:
+            OnOk(dialog);
+            return true;
+        case IDCANCEL:
+            EndDialog(dialog, kDialogDismissed);
+            return true;
+        default:
+            return false;
     }
 }
 

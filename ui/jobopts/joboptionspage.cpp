@@ -33,10 +33,10 @@ namespace {
 
 constexpr DWORD kCustomGammaBit = 0x10000;
 constexpr DWORD kGammaIdMask = 0xFFFF;
-constexpr DWORD kGammaNameChars = 66;        // setting names of at most 65 characters
-constexpr UINT kMaxGammaSettings = 256;      // a list longer than the item data can tell apart
-constexpr DWORD kSettingBytes = 64;          // DrvGetDriverSetting answers
-constexpr int kTypedTextChars = 64;          // what is read of a typed number
+constexpr DWORD kGammaNameChars = 66;    // setting names of at most 65 characters
+constexpr UINT kMaxGammaSettings = 256;  // a list longer than the item data can tell apart
+constexpr DWORD kSettingBytes = 64;      // DrvGetDriverSetting answers
+constexpr int kTypedTextChars = 64;      // what is read of a typed number
 constexpr LONG kCopiesUpperLimit = 999;
 constexpr int kCopiesChars = 3;
 constexpr int kScaleChars = 4;
@@ -57,12 +57,12 @@ struct EntryDefault {
     DWORD value;
 };
 constexpr EntryDefault kJobDefaults[] = {
-    {kEntryResolution, 1},     {kEntryCopies, 1},          {kEntryScale, 100},
-    {kEntryOutputMode, 0},     {kEntryGammaSelection, 0},  {kEntryJobType, kJobNormal},
-    {kEntryCollate, 0},        {kEntryRotateSort, 0},      {kEntryOutputBin, 0},
-    {kEntryImageSmoothing, 1}, {kEntryTrapping, 0},        {kEntryErrorDiffusion, 1},
-    {kEntryStaple, 0},         {kEntryPunch, 0},           {kEntryBindPosition, kBindingDefault},
-    {kEntryFitPaperIndex, 0},  {kEntryFixedScale, 0},      {kEntryUnbound23, 0},
+    {kEntryResolution, 1},     {kEntryCopies, 1},         {kEntryScale, 100},
+    {kEntryOutputMode, 0},     {kEntryGammaSelection, 0}, {kEntryJobType, kJobNormal},
+    {kEntryCollate, 0},        {kEntryRotateSort, 0},     {kEntryOutputBin, 0},
+    {kEntryImageSmoothing, 1}, {kEntryTrapping, 0},       {kEntryErrorDiffusion, 1},
+    {kEntryStaple, 0},         {kEntryPunch, 0},          {kEntryBindPosition, kBindingDefault},
+    {kEntryFitPaperIndex, 0},  {kEntryFixedScale, 0},     {kEntryUnbound23, 0},
 };
 
 // A number edit of the page with its up-down, the entry it stores into and its limits.
@@ -92,7 +92,8 @@ void EnsureLinkFont(HWND page) {
     if (LinkFontOf(page) != nullptr) return;
     UniqueFont font = CreateLinkFont(page, true);
     if (!font || !SetPropW(page, kLinkFontProperty, font.get())) return;
-    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()),
+                        TRUE);
     font.release();
 }
 
@@ -100,7 +101,8 @@ void DeleteLinkFont(HWND page) {
     UniqueFont font(static_cast<HFONT>(RemovePropW(page, kLinkFontProperty)));
     if (!font) return;
     // The text goes back to the page's font before its own is deleted.
-    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, SendMessageW(page, WM_GETFONT, 0, 0), TRUE);
+    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, SendMessageW(page, WM_GETFONT, 0, 0),
+                        TRUE);
 }
 
 // --- Item ranges ----------------------------------------------------------------------------------
@@ -149,7 +151,8 @@ void SettleOutputBin(DriverItemMap& map) {
     if (!HasItem(map, kEntryOutputBin)) return;
     const bool finisher = AnswerIs(map, "VRFinisher", "True");
     DWORD& bin = map.WantedValue[kEntryOutputBin];
-    if (finisher ? bin == kBinWithoutFinisher : bin >= kFinisherBinFirst && bin <= kFinisherBinLast) {
+    if (finisher ? bin == kBinWithoutFinisher
+                 : bin >= kFinisherBinFirst && bin <= kFinisherBinLast) {
         bin = 0;
     }
 }
@@ -229,8 +232,8 @@ LRESULT GammaItemCount(HWND page) {
 }
 
 DWORD GammaItemData(HWND page, LRESULT index) {
-    const LRESULT data = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA,
-                                             static_cast<WPARAM>(index), 0);
+    const LRESULT data =
+        SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     return data == CB_ERR ? 0 : static_cast<DWORD>(data);
 }
 
@@ -406,8 +409,7 @@ bool TakeValidNumber(HWND page, DriverItemMap& map, const NumberField& field) {
     if (!ItemRange(map, field.entry, lower, upper) || !HasControl(page, field.editId)) return true;
     BOOL isNumber = FALSE;
     const UINT value = GetDlgItemInt(page, field.editId, &isNumber, FALSE);
-    if (!isNumber || static_cast<LONGLONG>(value) < lower ||
-        static_cast<LONGLONG>(value) > upper) {
+    if (!isNumber || static_cast<LONGLONG>(value) < lower || static_cast<LONGLONG>(value) > upper) {
         return false;
     }
     map.WantedValue[field.entry] = value;
@@ -443,8 +445,7 @@ void LeaveJobOptionsPage(HWND page, DriverItemMap& map) {
 
 void TellSheetOk(const DriverItemMap& map, HANDLE page) {
     if (map.ComPropSheet == nullptr) return;
-    map.ComPropSheet(map.SheetHandle, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page),
-                     CPSUI_OK);
+    map.ComPropSheet(map.SheetHandle, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page), CPSUI_OK);
 }
 
 void ApplyJobOptionsPage(HWND page, DriverItemMap& map) {
@@ -521,12 +522,24 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
             MarkPageChanged(page);
             return true;
         }
-        case IDC_COPIES_EDIT: OnNumberTyped(page, map, kCopiesField, code); return true;
-        case IDC_SCALE_EDIT: OnNumberTyped(page, map, kScaleField, code); return true;
-        case IDC_WATERMARKS: MarkWhen(page, ShowWatermarksDialog(page, &map)); return true;
-        case IDC_OVERLAYS: MarkWhen(page, ShowOverlaysDialog(page, &map)); return true;
-        case IDC_JOB_ADVANCED: MarkWhen(page, ShowJobAdvancedDialog(page, map)); return true;
-        case IDC_ABOUT: ShowAboutDialog(page, map); return true;
+        case IDC_COPIES_EDIT:
+            OnNumberTyped(page, map, kCopiesField, code);
+            return true;
+        case IDC_SCALE_EDIT:
+            OnNumberTyped(page, map, kScaleField, code);
+            return true;
+        case IDC_WATERMARKS:
+            MarkWhen(page, ShowWatermarksDialog(page, &map));
+            return true;
+        case IDC_OVERLAYS:
+            MarkWhen(page, ShowOverlaysDialog(page, &map));
+            return true;
+        case IDC_JOB_ADVANCED:
+            MarkWhen(page, ShowJobAdvancedDialog(page, map));
+            return true;
+        case IDC_ABOUT:
+            ShowAboutDialog(page, map);
+            return true;
         case IDC_JOB_SETTINGS:
             OpenJobTypeSettings(page, map);
             RefreshJobOptionsPage(page, map);
@@ -609,7 +622,8 @@ INT_PTR OnDrawItem(HWND page, const DriverItemMap& map, int id) {
 
 INT_PTR OnInitDialog(HWND page, LPARAM lParam) {
     const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-    auto* map = sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam) : nullptr;
+    auto* map =
+        sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam) : nullptr;
     SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
     if (map != nullptr) InitJobOptionsPage(page, *map);
     return FALSE;
@@ -619,9 +633,12 @@ INT_PTR OnInitDialog(HWND page, LPARAM lParam) {
 
 int ResolutionBitmapFor(DWORD resolution) {
     switch (resolution) {
-        case 1: return IDB_RESOLUTION_NORMAL;
-        case 2: return IDB_RESOLUTION_THIRD;
-        default: return IDB_RESOLUTION_HIGH;
+        case 1:
+            return IDB_RESOLUTION_NORMAL;
+        case 2:
+            return IDB_RESOLUTION_THIRD;
+        default:
+            return IDB_RESOLUTION_HIGH;
     }
 }
 

@@ -92,8 +92,8 @@ bool SettleEncryptedJob(HWND page, DriverItemMap& map, bool fromButton) {
                                  ? storedLength
                                  : static_cast<DWORD>(sizeof(record->EncryptedPassword));
         DWORD room = kPasswordTextLimit;
-        decrypted = cipher.DecryptPassword(record->EncryptedPassword, length, block.Password,
-                                           &room) != 0;
+        decrypted =
+            cipher.DecryptPassword(record->EncryptedPassword, length, block.Password, &room) != 0;
         block.Password[sizeof(block.Password) - 1] = '\0';
     }
     const bool cardReader = map.CardReaderPresent != 0;
@@ -116,7 +116,8 @@ bool SettleEncryptedJob(HWND page, DriverItemMap& map, bool fromButton) {
         record->CryptoSettingC = block.Word6;
         record->CryptoSettingD = block.Word7;
         block.Password[sizeof(block.Password) - 1] = '\0';
-        const DWORD textLength = static_cast<DWORD>(strnlen(block.Password, sizeof(block.Password)));
+        const DWORD textLength =
+            static_cast<DWORD>(strnlen(block.Password, sizeof(block.Password)));
         DWORD length = kEncryptedPasswordRoom;
         // A password the library could not encrypt (or that would not fit) is not kept.
         const bool encrypted = cipher.EncryptPassword(block.Password, textLength,

@@ -19,9 +19,9 @@ namespace {
 // What the edits accept and how much of it is kept.
 constexpr int kNameEditLimit = 64;
 constexpr int kCustomEditLimit = 255;
-constexpr int kNameKeep = static_cast<int>(kOverlayNameChars) - 1;    // 63
-constexpr int kCustomKeep = static_cast<int>(kCustomPageChars) - 1;   // 254
-constexpr int kMaxPageDigits = 4;                                      // pages 1..9999
+constexpr int kNameKeep = static_cast<int>(kOverlayNameChars) - 1;   // 63
+constexpr int kCustomKeep = static_cast<int>(kCustomPageChars) - 1;  // 254
+constexpr int kMaxPageDigits = 4;                                    // pages 1..9999
 
 // Beeps: a refused keystroke gives the system's simple beep; a message box gets the default
 // sound first.
@@ -35,10 +35,10 @@ int FilterCustomPageText(const wchar_t* text, wchar_t* out, std::size_t outChars
     if (out == nullptr || outChars == 0) return 0;
     out[0] = L'\0';
     if (text == nullptr) return 0;
-    bool digitLast = false;     // the last accepted character was a digit
+    bool digitLast = false;  // the last accepted character was a digit
     bool commaAllowed = false;
-    int digits = 0;             // digits of the number being typed
-    int dashes = 0;             // dashes since the last comma
+    int digits = 0;  // digits of the number being typed
+    int dashes = 0;  // dashes since the last comma
     std::size_t kept = 0;
     int removed = 0;
     for (const wchar_t* p = text; *p != L'\0'; ++p) {
@@ -87,9 +87,22 @@ void TrimIncompletePageItem(wchar_t* text, std::size_t chars) {
 bool IsRefusedFormNameChar(wchar_t c) {
     if (c <= 0x20) return true;
     switch (c) {
-        case 0x22: case 0x25: case 0x28: case 0x29: case 0x2A: case 0x2F: case 0x3A:
-        case 0x3C: case 0x3E: case 0x3F: case 0x5B: case 0x5C: case 0x5D: case 0x7B:
-        case 0x7C: case 0x7D:
+        case 0x22:
+        case 0x25:
+        case 0x28:
+        case 0x29:
+        case 0x2A:
+        case 0x2F:
+        case 0x3A:
+        case 0x3C:
+        case 0x3E:
+        case 0x3F:
+        case 0x5B:
+        case 0x5C:
+        case 0x5D:
+        case 0x7B:
+        case 0x7C:
+        case 0x7D:
             return true;
         default:
             return false;
@@ -291,8 +304,8 @@ void AddForm(HWND dialog, OverlayStore& store, OverlayRecord& record) {
     }
     AddFormNameToHistory(dialog, store);
     StringCchCopyW(record.FormNames[record.FormCount], kOverlayNameChars, text);
-    const LRESULT at = SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_ADDSTRING, 0,
-                                           reinterpret_cast<LPARAM>(text));
+    const LRESULT at =
+        SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     if (at >= 0) SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_SETCURSEL, at, 0);
     ++record.FormCount;
     EnableControl(dialog, IDC_DOV_FORM_ADD, false);
@@ -443,18 +456,33 @@ BOOL OnCommand(HWND dialog, int id, int code) {
             ImmAssociateContext(GetDlgItem(dialog, IDC_DOV_CUSTOM), nullptr);
             if (code == EN_UPDATE) FilterCustomPages(dialog, *record);
             return TRUE;
-        case IDC_DOV_PAGEMODE: PageModePicked(dialog, *record); return TRUE;
+        case IDC_DOV_PAGEMODE:
+            PageModePicked(dialog, *record);
+            return TRUE;
         case IDC_DOV_FORM_NAME:
             if (HWND edit = FormEdit(dialog)) ImmAssociateContext(edit, nullptr);
             FilterFormName(dialog, *record, code);
             return TRUE;
-        case IDC_DOV_FORMS: FormPicked(dialog, *record); return TRUE;
-        case IDC_DOV_FORM_ADD: AddForm(dialog, *map->OverlayStore, *record); return TRUE;
-        case IDC_DOV_FORM_RENAME: RenameForm(dialog, *map->OverlayStore, *record); return TRUE;
-        case IDC_DOV_FORM_DELETE: DeleteForm(dialog, *record); return TRUE;
-        case IDOK: Accept(dialog, *map, *record); return TRUE;
-        case IDCANCEL: EndDialog(dialog, kDialogDismissed); return TRUE;
-        default: return FALSE;
+        case IDC_DOV_FORMS:
+            FormPicked(dialog, *record);
+            return TRUE;
+        case IDC_DOV_FORM_ADD:
+            AddForm(dialog, *map->OverlayStore, *record);
+            return TRUE;
+        case IDC_DOV_FORM_RENAME:
+            RenameForm(dialog, *map->OverlayStore, *record);
+            return TRUE;
+        case IDC_DOV_FORM_DELETE:
+            DeleteForm(dialog, *record);
+            return TRUE;
+        case IDOK:
+            Accept(dialog, *map, *record);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, kDialogDismissed);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -478,8 +506,7 @@ bool CanRenameForm(HWND dialog, const wchar_t* text) {
     return CanAddForm(dialog, text, 0) && SelectedForm(dialog) >= 0;
 }
 
-INT_PTR CALLBACK DefineOverlayDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+INT_PTR CALLBACK DefineOverlayDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
             return InitDialog(dialog, reinterpret_cast<DriverItemMap*>(lParam));

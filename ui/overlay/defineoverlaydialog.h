@@ -43,8 +43,7 @@ bool CanRenameForm(HWND dialog, const wchar_t* text);
 // Modal dialog procedure; lParam of WM_INITDIALOG is the DriverItemMap with its OverlayStore
 // loaded and Overlays[EditIndex] present. Ends with kDialogAccepted after a valid OK,
 // kDialogDismissed after Cancel.
-INT_PTR CALLBACK DefineOverlayDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                         LPARAM lParam);
+INT_PTR CALLBACK DefineOverlayDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs the dialog on map.Overlays[map.EditIndex] under `owner`; the Overlays dialog's New and
 // Edit run it. Returns kDialogAccepted or kDialogDismissed.

@@ -33,8 +33,8 @@ void FocusNewButton(HWND dialog) {
 
 // Repaints always cover whole rows up to the right edge: the update box is widened before the
 // list view paints it.
-LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
-                                  UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR) {
     if (message == WM_PAINT) {
         RECT box = {};
         if (GetUpdateRect(list, &box, FALSE)) {
@@ -136,11 +136,12 @@ void UpdateButtons(HWND dialog, const DriverItemMap& map) {
         }
     }
 
-    EnableControl(dialog, IDC_OVL_REMOVE, store.ActiveCount > 0 && ListView_GetSelectedCount(active) > 0);
+    EnableControl(dialog, IDC_OVL_REMOVE,
+                  store.ActiveCount > 0 && ListView_GetSelectedCount(active) > 0);
     EnableControl(dialog, IDC_OVL_NEW, store.DefinedCount < kMaxDefinedOverlays);
-    EnableControl(dialog, IDC_OVL_ADD, store.DefinedCount > 0 && selected > 0 &&
-                                    selected + store.ActiveCount <= kMaxActiveOverlays &&
-                                    !selectionActive);
+    EnableControl(dialog, IDC_OVL_ADD,
+                  store.DefinedCount > 0 && selected > 0 &&
+                      selected + store.ActiveCount <= kMaxActiveOverlays && !selectionActive);
     EnableControl(dialog, IDC_OVL_EDIT, selected == 1 && store.DefinedCount > 0);
     EnableControl(dialog, IDC_OVL_DELETE, selected > 0 && store.DefinedCount > 0);
 }
@@ -301,7 +302,8 @@ void NewDefinition(HWND dialog, OverlaysDialogState& state) {
 
 void EditDefinition(HWND dialog, OverlaysDialogState& state) {
     DriverItemMap& map = *state.map;
-    const int index = ListView_GetNextItem(GetDlgItem(dialog, IDC_OVL_DEFINED_LIST), -1, LVNI_SELECTED);
+    const int index =
+        ListView_GetNextItem(GetDlgItem(dialog, IDC_OVL_DEFINED_LIST), -1, LVNI_SELECTED);
     if (index < 0 || index >= map.OverlayStore->DefinedCount || map.Overlays[index] == nullptr) {
         return;
     }
@@ -390,14 +392,29 @@ BOOL OnCommand(HWND dialog, int id, int code) {
         case IDC_OVL_MODE:
             if (code == CBN_SELCHANGE) ModeChanged(dialog, *state);
             return TRUE;
-        case IDC_OVL_ADD: AddSelected(dialog, *state); return TRUE;
-        case IDC_OVL_REMOVE: RemoveSelected(dialog, *state); return TRUE;
-        case IDC_OVL_NEW: NewDefinition(dialog, *state); return TRUE;
-        case IDC_OVL_EDIT: EditDefinition(dialog, *state); return TRUE;
-        case IDC_OVL_DELETE: DeleteDefinitions(dialog, *state); return TRUE;
-        case IDOK: Accept(dialog, *map); return TRUE;
-        case IDCANCEL: Dismiss(dialog, *map); return TRUE;
-        default: return FALSE;
+        case IDC_OVL_ADD:
+            AddSelected(dialog, *state);
+            return TRUE;
+        case IDC_OVL_REMOVE:
+            RemoveSelected(dialog, *state);
+            return TRUE;
+        case IDC_OVL_NEW:
+            NewDefinition(dialog, *state);
+            return TRUE;
+        case IDC_OVL_EDIT:
+            EditDefinition(dialog, *state);
+            return TRUE;
+        case IDC_OVL_DELETE:
+            DeleteDefinitions(dialog, *state);
+            return TRUE;
+        case IDOK:
+            Accept(dialog, *map);
+            return TRUE;
+        case IDCANCEL:
+            Dismiss(dialog, *map);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -407,7 +424,9 @@ BOOL OnNotify(HWND dialog, const NMHDR* header) {
     const int id = static_cast<int>(header->idFrom);
     if (id != IDC_OVL_ACTIVE_LIST && id != IDC_OVL_DEFINED_LIST) return FALSE;
     switch (header->code) {
-        case LVN_ITEMCHANGED: UpdateButtons(dialog, *map); break;
+        case LVN_ITEMCHANGED:
+            UpdateButtons(dialog, *map);
+            break;
         case NM_SETFOCUS:
             ClearSelection(dialog,
                            id == IDC_OVL_ACTIVE_LIST ? IDC_OVL_DEFINED_LIST : IDC_OVL_ACTIVE_LIST);
@@ -418,7 +437,8 @@ BOOL OnNotify(HWND dialog, const NMHDR* header) {
                 PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OVL_EDIT, BN_CLICKED), 0);
             }
             break;
-        default: return FALSE;
+        default:
+            return FALSE;
     }
     return TRUE;
 }

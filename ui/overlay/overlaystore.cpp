@@ -46,8 +46,7 @@ bool FormatKey(const wchar_t* format, int index, wchar_t (&out)[kKeyChars]) {
     return SUCCEEDED(StringCchPrintfW(out, kKeyChars, format, index));
 }
 
-bool WriteNumber(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key,
-                 int value) {
+bool WriteNumber(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key, int value) {
     wchar_t text[16] = {};
     if (FAILED(StringCchPrintfW(text, ARRAYSIZE(text), L"%d", value))) return false;
     return WritePrivateProfileStringW(section, key, text, iniPath) != FALSE;
@@ -76,8 +75,8 @@ bool OverlayMainSectionName(bool pending, wchar_t* out, std::size_t outChars) {
 
 bool OverlayInfoSectionName(bool pending, int index, wchar_t* out, std::size_t outChars) {
     if (out == nullptr || outChars == 0) return false;
-    if (FAILED(StringCchPrintfW(out, outChars, pending ? kInfoSectionPending : kInfoSection,
-                                index))) {
+    if (FAILED(
+            StringCchPrintfW(out, outChars, pending ? kInfoSectionPending : kInfoSection, index))) {
         out[0] = L'\0';
         return false;
     }
@@ -86,10 +85,9 @@ bool OverlayInfoSectionName(bool pending, int index, wchar_t* out, std::size_t o
 
 bool WriteOverlayMainSection(const wchar_t* iniPath, const wchar_t* section,
                              const OverlayStore& store) {
-    const int defined = store.DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays
-                                                                 : store.DefinedCount;
-    const int history = store.HistoryCount > kMaxFormHistory ? kMaxFormHistory
-                                                             : store.HistoryCount;
+    const int defined =
+        store.DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays : store.DefinedCount;
+    const int history = store.HistoryCount > kMaxFormHistory ? kMaxFormHistory : store.HistoryCount;
     bool ok = WriteNumber(iniPath, section, kOverlayNumKey, defined);
     ok = WriteNumber(iniPath, section, kHistoryNumKey, history) && ok;
     for (int i = 0; i < history; ++i) {
@@ -126,13 +124,12 @@ bool WriteOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
     return ok;
 }
 
-void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
-                            OverlayRecord& record) {
+void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section, OverlayRecord& record) {
     record.FormCount = ReadCount(iniPath, section, kFormNumKey, kMaxOverlayForms);
     const INT mode = static_cast<INT>(GetPrivateProfileIntW(section, kPageModeKey, 0, iniPath));
     // The mode picks a string of the table; an unknown one would show an unrelated string.
-    record.PageMode = (mode >= 0 && mode < kPageModeCount) ? static_cast<WORD>(mode)
-                                                           : WORD{kPageModeAll};
+    record.PageMode =
+        (mode >= 0 && mode < kPageModeCount) ? static_cast<WORD>(mode) : WORD{kPageModeAll};
     ReadText(iniPath, section, kNameKey, record.Name, kOverlayNameChars);
     ReadText(iniPath, section, kCustomPageKey, record.CustomPage, kCustomPageChars);
     for (int k = 0; k < record.FormCount; ++k) {
@@ -190,8 +187,8 @@ bool SaveOverlays(const DriverItemMap& map) {
     wchar_t section[kSectionChars] = {};
     if (!OverlayMainSectionName(pending, section, ARRAYSIZE(section))) return false;
     bool ok = WriteOverlayMainSection(ini, section, *store);
-    const int defined = store->DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays
-                                                                  : store->DefinedCount;
+    const int defined =
+        store->DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays : store->DefinedCount;
     for (int i = 0; i < defined; ++i) {
         if (map.Overlays[i] == nullptr) {
             ok = false;
@@ -218,8 +215,8 @@ void WriteOverlayIds(DriverItemMap& map) {
     PrivateDevmode* record = SheetRecord(map);
     const OverlayStore* store = map.OverlayStore;
     if (record == nullptr || store == nullptr) return;
-    const int active = store->ActiveCount > kMaxActiveOverlays ? kMaxActiveOverlays
-                                                               : store->ActiveCount;
+    const int active =
+        store->ActiveCount > kMaxActiveOverlays ? kMaxActiveOverlays : store->ActiveCount;
     for (int slot = 0; slot < kMaxActiveOverlays; ++slot) {
         record->OverlayIds[slot] = slot < active ? store->ActiveIds[slot] : kNoOverlay;
     }

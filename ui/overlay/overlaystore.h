@@ -44,20 +44,20 @@ inline constexpr INT32 kOverlaysCommitted = 2;
 
 // The dialog's working state besides the records (zero-filled when allocated).
 struct OverlayStore {
-    WORD ActiveCount;                                  // 0..4
-    WORD ActiveIds[kMaxActiveOverlays];                // indices into DriverItemMap::Overlays
-    WORD DefinedCount;                                 // 0..32
-    WORD HistoryCount;                                 // 0..10
+    WORD ActiveCount;                                     // 0..4
+    WORD ActiveIds[kMaxActiveOverlays];                   // indices into DriverItemMap::Overlays
+    WORD DefinedCount;                                    // 0..32
+    WORD HistoryCount;                                    // 0..10
     wchar_t History[kMaxFormHistory][kOverlayNameChars];  // recently used form names
 };
 
 // One definition (zero-filled when allocated).
 struct OverlayRecord {
     wchar_t Name[kOverlayNameChars];
-    WORD FormCount;                                    // 0..3
+    WORD FormCount;  // 0..3
     wchar_t FormNames[kMaxOverlayForms][kOverlayNameChars];
-    WORD PageMode;                                     // OverlayPageMode
-    wchar_t CustomPage[kCustomPageChars];              // e.g. "1,3,5-12"
+    WORD PageMode;                         // OverlayPageMode
+    wchar_t CustomPage[kCustomPageChars];  // e.g. "1,3,5-12"
 };
 
 // --- Stored form: one writer and one reader per section kind --------------------------------
@@ -80,8 +80,7 @@ bool WriteOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
                              const OverlayRecord& record);
 // Reads a definition into a zero-filled record: Form_Num clamped to 0..3, a PageMode outside
 // 0..4 reads as "All Pages", texts cut to their fields.
-void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
-                            OverlayRecord& record);
+void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section, OverlayRecord& record);
 
 // --- The store of a document sheet ----------------------------------------------------------
 

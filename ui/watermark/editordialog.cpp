@@ -38,7 +38,9 @@ WatermarkRecord* WorkingOf(DriverItemMap* map) {
 }
 
 // Sizes, angles and adjustments are typed as plain digits: no input method composition.
-void DetachInputMethod(HWND dialog, int id) { ImmAssociateContext(GetDlgItem(dialog, id), nullptr); }
+void DetachInputMethod(HWND dialog, int id) {
+    ImmAssociateContext(GetDlgItem(dialog, id), nullptr);
+}
 
 // Sends the dialog the scroll message that moves scroll bar `barId` to `position`.
 void ScrollTo(HWND dialog, int barId, int position) {
@@ -202,28 +204,47 @@ void OnPosition(HWND dialog, DriverItemMap* map, int notifyCode) {
     SetDlgItemInt(dialog, IDC_WMED_X, 0, TRUE);
     working->OffsetY = 0;
     SetDlgItemInt(dialog, IDC_WMED_Y, 0, TRUE);
-    working->Position = static_cast<INT16>(
-        SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
+    working->Position =
+        static_cast<INT16>(SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
     ReadAndPreview(dialog, map);
 }
 
 void OnCommand(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
     switch (id) {
-        case IDOK: OnOk(dialog, map); break;
-        case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
-        case IDC_WMED_TEXT: OnText(dialog, map, notifyCode); break;
+        case IDOK:
+            OnOk(dialog, map);
+            break;
+        case IDCANCEL:
+            EndDialog(dialog, IDCANCEL);
+            break;
+        case IDC_WMED_TEXT:
+            OnText(dialog, map, notifyCode);
+            break;
         case IDC_WMED_SIZE:
-        case IDC_WMED_ANGLE: OnSizeOrAngle(dialog, map, id, notifyCode); break;
-        case IDC_WMED_FONT: OnFont(dialog, map); break;
-        case IDC_WMED_COLOR: OnColor(dialog, map); break;
+        case IDC_WMED_ANGLE:
+            OnSizeOrAngle(dialog, map, id, notifyCode);
+            break;
+        case IDC_WMED_FONT:
+            OnFont(dialog, map);
+            break;
+        case IDC_WMED_COLOR:
+            OnColor(dialog, map);
+            break;
         case IDC_WMED_X:
-        case IDC_WMED_Y: OnOffset(dialog, map); break;
+        case IDC_WMED_Y:
+            OnOffset(dialog, map);
+            break;
         case IDC_WMED_BORDER_NONE:
         case IDC_WMED_BORDER_CIRCLE:
         case IDC_WMED_BORDER_SINGLE:
-        case IDC_WMED_BORDER_DOUBLE: OnBorder(dialog, map, id); break;
-        case IDC_WMED_POSITION: OnPosition(dialog, map, notifyCode); break;
-        default: break;
+        case IDC_WMED_BORDER_DOUBLE:
+            OnBorder(dialog, map, id);
+            break;
+        case IDC_WMED_POSITION:
+            OnPosition(dialog, map, notifyCode);
+            break;
+        default:
+            break;
     }
 }
 
@@ -234,12 +255,23 @@ void OnScroll(HWND dialog, DriverItemMap* map, int code, int thumb, HWND control
     if (id == IDC_WMED_SIZE_BAR || id == IDC_WMED_ANGLE_BAR) {
         int position = GetScrollPos(control, SB_CTL);
         switch (code) {
-            case SB_LINELEFT: position -= 1; break;
-            case SB_LINERIGHT: position += 1; break;
-            case SB_PAGELEFT: position -= 10; break;
-            case SB_PAGERIGHT: position += 10; break;
-            case SB_THUMBPOSITION: position = thumb; break;
-            default: break;
+            case SB_LINELEFT:
+                position -= 1;
+                break;
+            case SB_LINERIGHT:
+                position += 1;
+                break;
+            case SB_PAGELEFT:
+                position -= 10;
+                break;
+            case SB_PAGERIGHT:
+                position += 10;
+                break;
+            case SB_THUMBPOSITION:
+                position = thumb;
+                break;
+            default:
+                break;
         }
         const bool isSize = id == IDC_WMED_SIZE_BAR;
         const int low = isSize ? kWatermarkSizeMin : kWatermarkAngleMin;
@@ -247,8 +279,8 @@ void OnScroll(HWND dialog, DriverItemMap* map, int code, int thumb, HWND control
         if (position < low) position = low;
         if (position > high) position = high;
         if (code != SB_ENDSCROLL) SetScrollPos(control, SB_CTL, position, TRUE);
-        SetDlgItemInt(dialog, isSize ? IDC_WMED_SIZE : IDC_WMED_ANGLE,
-                      static_cast<UINT>(position), isSize ? FALSE : TRUE);
+        SetDlgItemInt(dialog, isSize ? IDC_WMED_SIZE : IDC_WMED_ANGLE, static_cast<UINT>(position),
+                      isSize ? FALSE : TRUE);
     }
     ReadAndPreview(dialog, map);
 }
@@ -307,16 +339,18 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
     if (HasControl(dialog, IDC_WMED_TEXT)) {
         // The record's text is copied bounded: a damaged record may lack its terminator.
         wchar_t text[kWatermarkTextChars] = {};
-        if (list.Selected != 0) StringCchCopyNW(text, ARRAYSIZE(text), selected->Text, kWatermarkTextChars - 1);
+        if (list.Selected != 0)
+            StringCchCopyNW(text, ARRAYSIZE(text), selected->Text, kWatermarkTextChars - 1);
         SetDlgItemTextW(dialog, IDC_WMED_TEXT, text);
         ScrollTo(dialog, IDC_WMED_SIZE_BAR, selected->Size);
         ScrollTo(dialog, IDC_WMED_ANGLE_BAR, selected->Angle);
         SetDlgItemInt(dialog, IDC_WMED_X, static_cast<UINT>(selected->OffsetX), TRUE);
         SetDlgItemInt(dialog, IDC_WMED_Y, static_cast<UINT>(selected->OffsetY), TRUE);
         const int position = selected->Position >= 0 && selected->Position < kPositionCount
-                                 ? selected->Position : -1;
-        SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_SETCURSEL,
-                            static_cast<WPARAM>(position), 0);
+                                 ? selected->Position
+                                 : -1;
+        SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_SETCURSEL, static_cast<WPARAM>(position),
+                            0);
         const int border = selected->Border;
         for (int id = IDC_WMED_BORDER_NONE; id <= IDC_WMED_BORDER_DOUBLE; ++id) {
             SetTicked(dialog, id, id - IDC_WMED_BORDER_NONE == border);

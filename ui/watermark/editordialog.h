@@ -49,7 +49,6 @@ std::size_t KeepOffsetChars(const wchar_t* text, wchar_t* kept, std::size_t kept
 
 // The colour chooser's parameters: owner, initial colour, the 16 custom colours, opened in
 // full with the initial colour selected; no hook, no template.
-void BuildColorChooser(HWND owner, COLORREF initial, COLORREF* customColors,
-                       CHOOSECOLORW& chooser);
+void BuildColorChooser(HWND owner, COLORREF initial, COLORREF* customColors, CHOOSECOLORW& chooser);
 
 }  // namespace oemui

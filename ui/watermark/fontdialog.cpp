@@ -133,13 +133,26 @@ void OnSizeTyped(HWND dialog, FontDialogState& state) {
 void OnCommand(HWND dialog, FontDialogState& state, int id, int notifyCode) {
     const bool chosen = notifyCode == LBN_SELCHANGE;
     switch (id) {
-        case IDOK: EndDialog(dialog, IDOK); break;
-        case IDCANCEL: OnCancel(dialog, state); break;
-        case IDC_WMFONT_LIST: if (chosen) OnFontChosen(dialog, state); break;
-        case IDC_WMFONT_STYLE_LIST: if (chosen) OnStyleChosen(dialog, state); break;
-        case IDC_WMFONT_SIZE_LIST: if (chosen) OnSizeChosen(dialog, state); break;
-        case IDC_WMFONT_SIZE: OnSizeTyped(dialog, state); break;
-        default: break;
+        case IDOK:
+            EndDialog(dialog, IDOK);
+            break;
+        case IDCANCEL:
+            OnCancel(dialog, state);
+            break;
+        case IDC_WMFONT_LIST:
+            if (chosen) OnFontChosen(dialog, state);
+            break;
+        case IDC_WMFONT_STYLE_LIST:
+            if (chosen) OnStyleChosen(dialog, state);
+            break;
+        case IDC_WMFONT_SIZE_LIST:
+            if (chosen) OnSizeChosen(dialog, state);
+            break;
+        case IDC_WMFONT_SIZE:
+            OnSizeTyped(dialog, state);
+            break;
+        default:
+            break;
     }
 }
 
@@ -199,15 +212,13 @@ int FillFontList(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
             if (at >= 0) SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETITEMDATA, at, count);
         }
     }
-    SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETCURSEL,
-                        static_cast<WPARAM>(fontIndex), 0);
+    SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETCURSEL, static_cast<WPARAM>(fontIndex), 0);
     SendDlgItemMessageW(dialog, IDC_WMFONT_NAME, EM_LIMITTEXT, kFontNameEditChars, 0);
     ShowFontName(dialog, fontFile, fontIndex);
     return count;
 }
 
-INT_PTR CALLBACK WatermarkFontDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+INT_PTR CALLBACK WatermarkFontDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         if (auto* state = AttachDialogState<FontDialogState>(dialog, lParam)) {
             OnInitDialog(dialog, *state);

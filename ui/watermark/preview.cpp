@@ -20,38 +20,26 @@ struct PaperRule {
     wchar_t Char1;
     int Position2;
     wchar_t Char2;
-    LONG Width;   // tenths of a millimetre
+    LONG Width;  // tenths of a millimetre
     LONG Height;
 };
 
-constexpr LONG kDefaultPaperWidth = 2100;   // A4
+constexpr LONG kDefaultPaperWidth = 2100;  // A4
 constexpr LONG kDefaultPaperHeight = 2970;
 
 constexpr PaperRule kPaperRules[] = {
-    {L'A', 1, L'4', -1, 0, 2100, 2970},
-    {L'A', 1, L'5', -1, 0, 1480, 2100},
-    {L'A', 1, L'6', -1, 0, 1050, 1480},
-    {L'B', 1, L'5', -1, 0, 1820, 2570},
-    {L'C', 1, L'5', -1, 0, 1620, 2290},
-    {L'C', 1, L'o', 4, L'1', 1050, 2410},
-    {L'C', 1, L'o', 4, L'9', 980, 2250},
-    {L'D', 1, L'L', -1, 0, 970, 2200},
-    {L'E', 1, L'x', -1, 0, 1840, 2660},
-    {L'M', 1, L'o', -1, 0, 856, 1905},
-    {L'L', 2, L't', -1, 0, 1620, 2290},
-    {L'L', 2, L'g', 6, L'3', 2030, 3300},
-    {L'L', 2, L'g', 6, L'4', 2030, 3550},
-    {L'P', 1, L'o', -1, 0, 2100, 2970},
-    {L'\u306F', 1, L'\u304C', -1, 0, 1000, 1480},
-    {L'\uFF74', 1, L'\uFF78', -1, 0, 1840, 2660},
-    {L'\uFF98', 7, L'3', -1, 0, 2030, 3300},
-    {L'\uFF98', 7, L'4', -1, 0, 2030, 3550},
-    {L'\u30EC', 1, L'\u30BF', -1, 0, 2150, 2790},
-    {L'\u5F80', 1, L'\u5FA9', -1, 0, 2000, 1480},
-    {L'\u5C01', 2, L'\uFF11', -1, 0, 2349, 1199},
-    {L'\u5C01', 2, L'\uFF12', -1, 0, 2049, 899},
-    {L'\u5C01', 2, L'\uFF13', -1, 0, 2349, 1051},
-    {L'\u5C01', 2, L'\uFF14', -1, 0, 2970, 2159},
+    {L'A', 1, L'4', -1, 0, 2100, 2970},           {L'A', 1, L'5', -1, 0, 1480, 2100},
+    {L'A', 1, L'6', -1, 0, 1050, 1480},           {L'B', 1, L'5', -1, 0, 1820, 2570},
+    {L'C', 1, L'5', -1, 0, 1620, 2290},           {L'C', 1, L'o', 4, L'1', 1050, 2410},
+    {L'C', 1, L'o', 4, L'9', 980, 2250},          {L'D', 1, L'L', -1, 0, 970, 2200},
+    {L'E', 1, L'x', -1, 0, 1840, 2660},           {L'M', 1, L'o', -1, 0, 856, 1905},
+    {L'L', 2, L't', -1, 0, 1620, 2290},           {L'L', 2, L'g', 6, L'3', 2030, 3300},
+    {L'L', 2, L'g', 6, L'4', 2030, 3550},         {L'P', 1, L'o', -1, 0, 2100, 2970},
+    {L'\u306F', 1, L'\u304C', -1, 0, 1000, 1480}, {L'\uFF74', 1, L'\uFF78', -1, 0, 1840, 2660},
+    {L'\uFF98', 7, L'3', -1, 0, 2030, 3300},      {L'\uFF98', 7, L'4', -1, 0, 2030, 3550},
+    {L'\u30EC', 1, L'\u30BF', -1, 0, 2150, 2790}, {L'\u5F80', 1, L'\u5FA9', -1, 0, 2000, 1480},
+    {L'\u5C01', 2, L'\uFF11', -1, 0, 2349, 1199}, {L'\u5C01', 2, L'\uFF12', -1, 0, 2049, 899},
+    {L'\u5C01', 2, L'\uFF13', -1, 0, 2349, 1051}, {L'\u5C01', 2, L'\uFF14', -1, 0, 2970, 2159},
 };
 
 bool CharAt(const wchar_t* name, size_t length, int position, wchar_t wanted) {
@@ -135,8 +123,8 @@ void DrawPageOutline(HDC dc, const PreviewPage& page) {
     Line(dc, right, page.Y, right, bottom, page.X, bottom);
 }
 
-void DrawBorder(HDC dc, const WatermarkRecord& record, const WatermarkLayout& layout,
-                int angle, COLORREF color) {
+void DrawBorder(HDC dc, const WatermarkRecord& record, const WatermarkLayout& layout, int angle,
+                COLORREF color) {
     if (record.Border != kBorderCircle && record.Border != kBorderSingleFrame &&
         record.Border != kBorderDoubleFrame) {
         return;
@@ -149,42 +137,43 @@ void DrawBorder(HDC dc, const WatermarkRecord& record, const WatermarkLayout& la
     const int by = layout.BoxY;
     POINT points[5];
     switch (record.Border) {
-    case kBorderCircle:
-        Ellipse(dc, bx - 2, by - 2, Coordinate(static_cast<long long>(bx) + layout.Diameter + 2),
-                Coordinate(static_cast<long long>(by) + layout.Diameter + 2));
-        break;
-    case kBorderSingleFrame:
-        FramePolygon(angle, bx, by, layout.FrameBoxWidth, layout.FrameBoxHeight,
-                     layout.FrameWidth, layout.FrameHeight, points);
-        Polyline(dc, points, 5);
-        break;
-    case kBorderDoubleFrame: {
-        FramePolygon(angle, bx, by, layout.OuterBoxWidth, layout.OuterBoxHeight,
-                     layout.OuterFrameWidth, layout.OuterFrameHeight, points);
-        Polyline(dc, points, 5);
-        const int ix = Coordinate(static_cast<long long>(bx) + layout.OuterBoxWidth / 2 -
-                                  layout.FrameBoxWidth / 2);
-        const int iy = Coordinate(static_cast<long long>(by) + layout.OuterBoxHeight / 2 -
-                                  layout.FrameBoxHeight / 2);
-        FramePolygon(angle, ix, iy, layout.FrameBoxWidth, layout.FrameBoxHeight,
-                     layout.FrameWidth, layout.FrameHeight, points);
-        Polyline(dc, points, 5);
-        break;
-    }
-    default:
-        break;
+        case kBorderCircle:
+            Ellipse(dc, bx - 2, by - 2,
+                    Coordinate(static_cast<long long>(bx) + layout.Diameter + 2),
+                    Coordinate(static_cast<long long>(by) + layout.Diameter + 2));
+            break;
+        case kBorderSingleFrame:
+            FramePolygon(angle, bx, by, layout.FrameBoxWidth, layout.FrameBoxHeight,
+                         layout.FrameWidth, layout.FrameHeight, points);
+            Polyline(dc, points, 5);
+            break;
+        case kBorderDoubleFrame: {
+            FramePolygon(angle, bx, by, layout.OuterBoxWidth, layout.OuterBoxHeight,
+                         layout.OuterFrameWidth, layout.OuterFrameHeight, points);
+            Polyline(dc, points, 5);
+            const int ix = Coordinate(static_cast<long long>(bx) + layout.OuterBoxWidth / 2 -
+                                      layout.FrameBoxWidth / 2);
+            const int iy = Coordinate(static_cast<long long>(by) + layout.OuterBoxHeight / 2 -
+                                      layout.FrameBoxHeight / 2);
+            FramePolygon(angle, ix, iy, layout.FrameBoxWidth, layout.FrameBoxHeight,
+                         layout.FrameWidth, layout.FrameHeight, points);
+            Polyline(dc, points, 5);
+            break;
+        }
+        default:
+            break;
     }
 }
 
 // Draws the watermark onto the off-screen page (coordinates as on the control).
 void DrawWatermark(HDC memory, const PreviewPage& page, const WatermarkRecord& record,
-                   const wchar_t* fontFile, COLORREF color, COLORREF textColor,
-                   HPALETTE palette) {
+                   const wchar_t* fontFile, COLORREF color, COLORREF textColor, HPALETTE palette) {
     LOGFONTW logFont;
     BuildPreviewFont(record, fontFile, page.Scale, logFont);
     // A font far taller than the page shows nothing more but costs time to render; no size a
     // watermark can have reaches this bound.
-    const int tallest = 2 * (page.PageWidth > page.PageHeight ? page.PageWidth : page.PageHeight) + 1;
+    const int tallest =
+        2 * (page.PageWidth > page.PageHeight ? page.PageWidth : page.PageHeight) + 1;
     if (logFont.lfHeight > tallest) logFont.lfHeight = tallest;
     UniqueFont font(CreateFontIndirectW(&logFont));
     SelectGuard fontSelection(memory, font.get());
@@ -359,25 +348,25 @@ void LayOutWatermark(const WatermarkRecord& record, const PreviewPage& page, SIZ
     layout.Diameter = Coordinate(IntegerSquareRoot(cx * cx + cy * cy) * 11 / 10);
 
     switch (record.Border) {
-    case kBorderCircle:
-        layout.BoxWidth = layout.BoxHeight = layout.Diameter;
-        layout.PenWidth = large ? 3 : 2;
-        break;
-    case kBorderSingleFrame:
-        layout.BoxWidth = layout.FrameBoxWidth;
-        layout.BoxHeight = layout.FrameBoxHeight;
-        layout.PenWidth = large ? 3 : 2;
-        break;
-    case kBorderDoubleFrame:
-        layout.BoxWidth = layout.OuterBoxWidth;
-        layout.BoxHeight = layout.OuterBoxHeight;
-        layout.PenWidth = large ? 2 : 1;
-        break;
-    default:
-        layout.BoxWidth = layout.Text.Width;
-        layout.BoxHeight = layout.Text.Height;
-        layout.PenWidth = 0;
-        break;
+        case kBorderCircle:
+            layout.BoxWidth = layout.BoxHeight = layout.Diameter;
+            layout.PenWidth = large ? 3 : 2;
+            break;
+        case kBorderSingleFrame:
+            layout.BoxWidth = layout.FrameBoxWidth;
+            layout.BoxHeight = layout.FrameBoxHeight;
+            layout.PenWidth = large ? 3 : 2;
+            break;
+        case kBorderDoubleFrame:
+            layout.BoxWidth = layout.OuterBoxWidth;
+            layout.BoxHeight = layout.OuterBoxHeight;
+            layout.PenWidth = large ? 2 : 1;
+            break;
+        default:
+            layout.BoxWidth = layout.Text.Width;
+            layout.BoxHeight = layout.Text.Height;
+            layout.PenWidth = 0;
+            break;
     }
 
     // Placement on the usable page (2 pixels inside the page on each side).
@@ -388,21 +377,40 @@ void LayOutWatermark(const WatermarkRecord& record, const PreviewPage& page, SIZ
     long long x = aw / 2 - bw / 2;
     long long y = ah / 2 - bh / 2;
     switch (record.Position) {
-    case kPositionUpperLeft: x = 0; y = 0; break;
-    case kPositionUpperCenter: y = 0; break;
-    case kPositionUpperRight: x = aw - bw; y = 0; break;
-    case kPositionLowerLeft: x = 0; y = ah - bh; break;
-    case kPositionLowerCenter: y = ah - bh; break;
-    case kPositionLowerRight: x = aw - bw; y = ah - bh; break;
-    default: break;  // centre
+        case kPositionUpperLeft:
+            x = 0;
+            y = 0;
+            break;
+        case kPositionUpperCenter:
+            y = 0;
+            break;
+        case kPositionUpperRight:
+            x = aw - bw;
+            y = 0;
+            break;
+        case kPositionLowerLeft:
+            x = 0;
+            y = ah - bh;
+            break;
+        case kPositionLowerCenter:
+            y = ah - bh;
+            break;
+        case kPositionLowerRight:
+            x = aw - bw;
+            y = ah - bh;
+            break;
+        default:
+            break;  // centre
     }
     // The adjustments are in points, like the size; a stored value beyond the editor's range
     // counts as its nearest bound.
     const long long scale = page.Scale > 0 ? page.Scale : 1;
-    const long long ox = static_cast<long long>(Clamp(record.OffsetX, kWatermarkOffsetMin,
-                                                      kWatermarkOffsetMax)) * 100 / scale;
-    const long long oy = static_cast<long long>(Clamp(record.OffsetY, kWatermarkOffsetMin,
-                                                      kWatermarkOffsetMax)) * 100 / scale;
+    const long long ox =
+        static_cast<long long>(Clamp(record.OffsetX, kWatermarkOffsetMin, kWatermarkOffsetMax)) *
+        100 / scale;
+    const long long oy =
+        static_cast<long long>(Clamp(record.OffsetY, kWatermarkOffsetMin, kWatermarkOffsetMax)) *
+        100 / scale;
     layout.BoxX = Coordinate(page.X + 2 + ox + x);
     layout.BoxY = Coordinate(page.Y + 2 + oy + y);
     layout.TextX = Coordinate(layout.BoxX + bw / 2 - layout.Text.Width / 2);
@@ -515,8 +523,8 @@ int DrawWatermarkPreview(HWND dialog, int controlId, const DriverItemMap* contex
     GetClientRect(control, &client);
     WindowDc dc(control);
     if (!dc) return 1;
-    RenderWatermarkPreview(dc.get(), client.right - client.left, client.bottom - client.top,
-                           paper, record, context ? context->Watermarks.FontFile : nullptr);
+    RenderWatermarkPreview(dc.get(), client.right - client.left, client.bottom - client.top, paper,
+                           record, context ? context->Watermarks.FontFile : nullptr);
     return 1;
 }
 

@@ -27,15 +27,15 @@ inline constexpr int kPreviewControlId = IDC_WMED_PREVIEW;
 inline constexpr int kTrigUnit = 10000;
 inline constexpr int kSineTableEntries = 91;
 inline constexpr INT16 kSineTable[kSineTableEntries] = {
-    0,    175,  349,  523,  698,  872,  1045, 1219, 1392, 1564,   //  0.. 9
-    1736, 1908, 2079, 2250, 2419, 2588, 2756, 2924, 3090, 3256,   // 10..19
-    3420, 3584, 3746, 3907, 4067, 4226, 4384, 4540, 4695, 4848,   // 20..29
-    5000, 5150, 5299, 5446, 5592, 5736, 5878, 6018, 6157, 6293,   // 30..39
-    6428, 6561, 6691, 6820, 6947, 7071, 7193, 7314, 7431, 7547,   // 40..49
-    7660, 7771, 7880, 7986, 8090, 8192, 8290, 8387, 8480, 8572,   // 50..59
-    8660, 8746, 8829, 8910, 8988, 9063, 9135, 9205, 9272, 9336,   // 60..69
-    9397, 9455, 9511, 9563, 9613, 9659, 9703, 9744, 9781, 9816,   // 70..79
-    9848, 9877, 9903, 9925, 9945, 9962, 9976, 9986, 9994, 9998,   // 80..89
+    0,     175,  349,  523,  698,  872,  1045, 1219, 1392, 1564,  //  0.. 9
+    1736,  1908, 2079, 2250, 2419, 2588, 2756, 2924, 3090, 3256,  // 10..19
+    3420,  3584, 3746, 3907, 4067, 4226, 4384, 4540, 4695, 4848,  // 20..29
+    5000,  5150, 5299, 5446, 5592, 5736, 5878, 6018, 6157, 6293,  // 30..39
+    6428,  6561, 6691, 6820, 6947, 7071, 7193, 7314, 7431, 7547,  // 40..49
+    7660,  7771, 7880, 7986, 8090, 8192, 8290, 8387, 8480, 8572,  // 50..59
+    8660,  8746, 8829, 8910, 8988, 9063, 9135, 9205, 9272, 9336,  // 60..69
+    9397,  9455, 9511, 9563, 9613, 9659, 9703, 9744, 9781, 9816,  // 70..79
+    9848,  9877, 9903, 9925, 9945, 9962, 9976, 9986, 9994, 9998,  // 80..89
     10000,                                                        // 90
 };
 
@@ -101,16 +101,16 @@ void FramePolygon(int angle, int x, int y, int boxWidth, int boxHeight, int side
 // Where everything of one watermark goes on the page, for a text extent measured with the
 // preview font.
 struct WatermarkLayout {
-    RotatedTextBox Text;         // turned text box
-    int BoxX, BoxY;              // placement box, top-left ...
-    int BoxWidth, BoxHeight;     // ... and size (circle, frame or text box by border)
-    int TextX, TextY;            // top-left of the text box, centred in the placement box
-    int FrameWidth, FrameHeight;             // single frame (inner frame of the double one)
-    int OuterFrameWidth, OuterFrameHeight;   // outer frame of the double frame
-    int FrameBoxWidth, FrameBoxHeight;       // turned single frame's bounding box
-    int OuterBoxWidth, OuterBoxHeight;       // turned outer frame's bounding box
-    int Diameter;                            // circle
-    int PenWidth;                            // border pen
+    RotatedTextBox Text;          // turned text box
+    int BoxX, BoxY;               // placement box, top-left ...
+    int BoxWidth, BoxHeight;      // ... and size (circle, frame or text box by border)
+    int TextX, TextY;             // top-left of the text box, centred in the placement box
+    int FrameWidth, FrameHeight;  // single frame (inner frame of the double one)
+    int OuterFrameWidth, OuterFrameHeight;  // outer frame of the double frame
+    int FrameBoxWidth, FrameBoxHeight;      // turned single frame's bounding box
+    int OuterBoxWidth, OuterBoxHeight;      // turned outer frame's bounding box
+    int Diameter;                           // circle
+    int PenWidth;                           // border pen
 };
 void LayOutWatermark(const WatermarkRecord& record, const PreviewPage& page, SIZE textExtent,
                      WatermarkLayout& layout);

@@ -54,40 +54,40 @@ inline constexpr INT32 kWeightBold = 700;
 
 // One watermark. Each lives in its own zero-filled block.
 struct WatermarkRecord {
-    INT32 Size;                              // text size in points, 1..600
-    INT32 FontIndex;                         // 0-based entry of the font list (key FontIndex + 1)
-    INT16 Angle;                             // rotation in degrees, -180..180
-    INT32 OffsetX;                           // horizontal adjustment, -1000..1000
-    INT32 OffsetY;                           // vertical adjustment, -1000..1000
-    COLORREF Color;                          // 0x00BBGGRR
-    wchar_t Text[kWatermarkTextChars];       // the text, also the name shown in the list
+    INT32 Size;                         // text size in points, 1..600
+    INT32 FontIndex;                    // 0-based entry of the font list (key FontIndex + 1)
+    INT16 Angle;                        // rotation in degrees, -180..180
+    INT32 OffsetX;                      // horizontal adjustment, -1000..1000
+    INT32 OffsetY;                      // vertical adjustment, -1000..1000
+    COLORREF Color;                     // 0x00BBGGRR
+    wchar_t Text[kWatermarkTextChars];  // the text, also the name shown in the list
     wchar_t FontName[kWatermarkFontNameChars];  // PostScript font name (set by ResolveFontName)
-    INT32 Weight;                            // 400 regular, 700 bold
-    BYTE Italic;                             // 1 = italic
-    BYTE CharSet;                            // LOGFONT character set for the preview
-    INT16 Position;                          // kPosition*
-    INT16 Border;                            // kBorder*
-    INT16 Background;                        // 1 = print in background
-    BYTE FirstPageOnly;                      // 1 = first page only
-    INT16 StyleCode;                         // style code for the PostScript side
+    INT32 Weight;                               // 400 regular, 700 bold
+    BYTE Italic;                                // 1 = italic
+    BYTE CharSet;                               // LOGFONT character set for the preview
+    INT16 Position;                             // kPosition*
+    INT16 Border;                               // kBorder*
+    INT16 Background;                           // 1 = print in background
+    BYTE FirstPageOnly;                         // 1 = first page only
+    INT16 StyleCode;                            // style code for the PostScript side
 };
 
 // The watermarks of one document sheet. Slot 0 of Records is the "None" record; slots
 // 1..Count are the user's watermarks in list order. Backup holds copies of slots 1..BackupCount
 // taken when the Watermarks dialog opened, so that Cancel can put everything back.
 struct WatermarkList {
-    INT32 Selected;                          // selected entry, 0..Count (0 = None)
-    INT32 Loaded;                            // 1 once the list was read for this sheet
-    INT32 Count;                             // user watermarks, 0..kMaxWatermarks
-    INT32 NoneFirstPageOnly;                 // None record's flags as of the dialog's last OK
+    INT32 Selected;           // selected entry, 0..Count (0 = None)
+    INT32 Loaded;             // 1 once the list was read for this sheet
+    INT32 Count;              // user watermarks, 0..kMaxWatermarks
+    INT32 NoneFirstPageOnly;  // None record's flags as of the dialog's last OK
     INT32 NoneBackground;
     WatermarkRecord* Records[kWatermarkSlots];
     WatermarkRecord* Backup[kWatermarkSlots];
-    INT32 BackupCount;                       // Count when the dialog opened; -1 = no backup
-    INT32 BackupSelected;                    // Selected when the dialog opened
+    INT32 BackupCount;                               // Count when the dialog opened; -1 = no backup
+    INT32 BackupSelected;                            // Selected when the dialog opened
     wchar_t SavedEditText[kWatermarkEditTextChars];  // numeric edit filter of size/angle
-    WatermarkRecord* Working;                // the copy the editor edits and the preview draws
-    const wchar_t* IniPath;                  // full path of the plug-in INI file
+    WatermarkRecord* Working;  // the copy the editor edits and the preview draws
+    const wchar_t* IniPath;    // full path of the plug-in INI file
     // The font list file, rebuilt by UpdateWatermarkFontFile each time the Watermarks dialog
     // opens. Empty, or a directory, when there is no usable file: every look-up then finds
     // nothing.

@@ -31,7 +31,7 @@ constexpr DWORD kColorKeyListChars = 1023;  // key names of section "Custom Colo
 constexpr DWORD kColorValueChars = 63;      // one "red,green,blue" value
 constexpr DWORD kFontFileNameChars = 520;   // value of "WMFONT"
 constexpr DWORD kFontFilePathBytes = kWatermarkFontFileChars * sizeof(wchar_t);
-constexpr int kSectionNameChars = 64;       // section names from the string table
+constexpr int kSectionNameChars = 64;  // section names from the string table
 
 constexpr INT32 kDefaultSize = 72;
 constexpr INT16 kDefaultAngle = 45;
@@ -168,8 +168,8 @@ void IntToDecimal(long long value, wchar_t* out, size_t outChars) {
     wchar_t digits[24];
     size_t count = 0;
     // Work on the magnitude as unsigned so that the most negative value converts too.
-    unsigned long long magnitude =
-        value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
+                                             : static_cast<unsigned long long>(value);
     do {
         digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
         magnitude /= 10;
@@ -220,8 +220,8 @@ bool FormatWatermarkLine(const WatermarkRecord& record, wchar_t* out, size_t out
         out, outChars, L"%d,%d,%d,%d,%d,%lu,%ls,%ls,%d,%d,%d,%d,%d,%d,%d,%d",
         static_cast<int>(record.Size), static_cast<int>(record.FontIndex),
         static_cast<int>(record.Angle), static_cast<int>(record.OffsetX),
-        static_cast<int>(record.OffsetY), static_cast<unsigned long>(record.Color), text,
-        fontName, static_cast<int>(record.Weight), static_cast<int>(record.Italic),
+        static_cast<int>(record.OffsetY), static_cast<unsigned long>(record.Color), text, fontName,
+        static_cast<int>(record.Weight), static_cast<int>(record.Italic),
         static_cast<int>(record.CharSet), static_cast<int>(record.Position),
         static_cast<int>(record.Border), static_cast<int>(record.Background),
         static_cast<int>(record.FirstPageOnly), static_cast<int>(record.StyleCode));
@@ -238,15 +238,19 @@ void ParseWatermarkLine(const wchar_t* line, WatermarkRecord& record) {
 
     // Whole-number fields saturate and are clamped to their ranges; byte-sized fields keep the
     // low 8 bits of what was read, and the kinds and flags among them are brought into range.
-    record.Size = static_cast<INT32>(Clamp(ReadNumberField(p), kWatermarkSizeMin, kWatermarkSizeMax));
+    record.Size =
+        static_cast<INT32>(Clamp(ReadNumberField(p), kWatermarkSizeMin, kWatermarkSizeMax));
     SkipSeparator(p);
     record.FontIndex = static_cast<INT32>(Clamp(ReadNumberField(p), 0, kMaxFontIndex));
     SkipSeparator(p);
-    record.Angle = static_cast<INT16>(Clamp(ReadNumberField(p), kWatermarkAngleMin, kWatermarkAngleMax));
+    record.Angle =
+        static_cast<INT16>(Clamp(ReadNumberField(p), kWatermarkAngleMin, kWatermarkAngleMax));
     SkipSeparator(p);
-    record.OffsetX = static_cast<INT32>(Clamp(ReadNumberField(p), kWatermarkOffsetMin, kWatermarkOffsetMax));
+    record.OffsetX =
+        static_cast<INT32>(Clamp(ReadNumberField(p), kWatermarkOffsetMin, kWatermarkOffsetMax));
     SkipSeparator(p);
-    record.OffsetY = static_cast<INT32>(Clamp(ReadNumberField(p), kWatermarkOffsetMin, kWatermarkOffsetMax));
+    record.OffsetY =
+        static_cast<INT32>(Clamp(ReadNumberField(p), kWatermarkOffsetMin, kWatermarkOffsetMax));
     SkipSeparator(p);
     record.Color = WatermarkRgb(ReadNumberField(p));
     SkipSeparator(p);
@@ -371,8 +375,8 @@ void FillNoneRecord(WatermarkRecord& record, const wchar_t* fontFile, HMODULE re
     std::memset(&record, 0, sizeof(record));
     long long fontIndex = 0;
     if (HasText(fontFile)) {
-        const auto defaultNo = static_cast<INT>(
-            GetPrivateProfileIntW(kFontSection, kFontDefaultKey, 0, fontFile));
+        const auto defaultNo =
+            static_cast<INT>(GetPrivateProfileIntW(kFontSection, kFontDefaultKey, 0, fontFile));
         if (defaultNo != 0) fontIndex = static_cast<long long>(defaultNo) - 1;
     }
     record.Size = kDefaultSize;
@@ -431,8 +435,8 @@ int ReadStoredWatermarks(WatermarkList& list, HMODULE resources) {
     GlobalBlock<wchar_t> names(kKeyListChars * sizeof(wchar_t));
     GlobalBlock<wchar_t> value(kWatermarkLineChars * sizeof(wchar_t));
     if (!names || !value) return 0;
-    const DWORD got = GetPrivateProfileStringW(section, nullptr, L"", names.get(), kKeyListChars,
-                                               list.IniPath);
+    const DWORD got =
+        GetPrivateProfileStringW(section, nullptr, L"", names.get(), kKeyListChars, list.IniPath);
     int count = 0;
     // Keys in file order, while they begin with "W" (INI keys ignore case), at most 16.
     ForEachKeyName(names.get(), got, kKeyListChars, [&](const wchar_t* name) {

@@ -19,10 +19,10 @@ namespace oemui {
 
 // --- Resources ------------------------------------------------------------------------------
 
-inline constexpr UINT kStringWatermarkNone = 8050;          // "None"
-inline constexpr UINT kStringWatermarkSection = 8051;       // "Watermark"
-inline constexpr UINT kStringWatermarkFontDefault = 8052;   // default PostScript font name
-inline constexpr UINT kStringCustomColorSection = 8053;     // "Custom Color"
+inline constexpr UINT kStringWatermarkNone = 8050;         // "None"
+inline constexpr UINT kStringWatermarkSection = 8051;      // "Watermark"
+inline constexpr UINT kStringWatermarkFontDefault = 8052;  // default PostScript font name
+inline constexpr UINT kStringCustomColorSection = 8053;    // "Custom Color"
 
 // --- Text helpers ---------------------------------------------------------------------------
 

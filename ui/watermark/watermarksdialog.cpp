@@ -147,14 +147,29 @@ void OnCommand(HWND dialog, const WatermarksDialogState& state, int id, int noti
         case IDC_WMDLG_LIST:
             if (notifyCode == LBN_SELCHANGE) OnSelectionChange(dialog, state);
             break;
-        case IDC_WMDLG_DELETE: OnDelete(dialog, state); break;
-        case IDC_WMDLG_NEW: OnNew(dialog, state); break;
-        case IDC_WMDLG_EDIT: OnEdit(dialog, state); break;
-        case IDC_WMDLG_FIRST_PAGE: FlipFlag(dialog, map, true); break;
-        case IDC_WMDLG_BACKGROUND: FlipFlag(dialog, map, false); break;
-        case IDOK: OnOk(dialog, map); break;
-        case IDCANCEL: OnCancel(dialog, map); break;
-        default: break;
+        case IDC_WMDLG_DELETE:
+            OnDelete(dialog, state);
+            break;
+        case IDC_WMDLG_NEW:
+            OnNew(dialog, state);
+            break;
+        case IDC_WMDLG_EDIT:
+            OnEdit(dialog, state);
+            break;
+        case IDC_WMDLG_FIRST_PAGE:
+            FlipFlag(dialog, map, true);
+            break;
+        case IDC_WMDLG_BACKGROUND:
+            FlipFlag(dialog, map, false);
+            break;
+        case IDOK:
+            OnOk(dialog, map);
+            break;
+        case IDCANCEL:
+            OnCancel(dialog, map);
+            break;
+        default:
+            break;
     }
 }
 

@@ -45,11 +45,6 @@ bool StoreBoundCommand(HWND dialog, std::span<const CheckBinding> boxes,
 // setting's id. The choice that keeps one holds the id in its low half and, while the choice is
 // switched on, kChoiceOnBit.
 
-// Adds the settings of `section` of `path` ("SettingNum", "SettingID<i>", "SettingName<id>";
-// at most 256, unnamed ones left out) to list `id`, each item's data the id's low byte with
-// `dataBits`. The number of settings the section lists.
-UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* section,
-                    DWORD dataBits);
 // Selects the item of `choice`'s setting; when the list lacks it the first item stands in and
 // `choice` becomes its setting, switched off. The number of items.
 LRESULT SelectChosenSetting(HWND dialog, int id, DWORD& choice);

@@ -10,6 +10,7 @@
 #include <cwchar>
 
 #include "docprop/itemmap.h"
+#include "plugin/config.h"
 #include "plugin/object.h"
 #include "resource.h"
 #include "ui/common/handles.h"
@@ -467,6 +468,35 @@ HCURSOR LoadHandCursor() {
 
 void SendLinkMessage(HWND window, WPARAM wParam, LPARAM lParam) {
     SendMessageW(window, kLinkMessage, wParam, lParam);
+}
+
+namespace {
+
+constexpr UINT kSettingNameChars = 66;    // setting names of at most 65 characters
+constexpr UINT kMaxListedSettings = 256;  // the item data holds ids 0..255
+
+}  // namespace
+
+UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* section,
+                    DWORD dataBits) {
+    UINT count = SheetProfileInt(section, L"SettingNum", 0, path);
+    if (count > kMaxListedSettings) count = kMaxListedSettings;
+    for (UINT i = 0; i < count; ++i) {
+        wchar_t key[32];
+        StringCchPrintfW(key, 32, L"SettingID%u", i);
+        const UINT setting = SheetProfileInt(section, key, 0, path);
+        StringCchPrintfW(key, 32, L"SettingName%u", setting);
+        wchar_t name[kSettingNameChars] = {};
+        SheetProfileString(section, key, name, kSettingNameChars, path);
+        if (name[0] == L'\0') continue;
+        const LRESULT at =
+            SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        if (at >= 0) {
+            SendDlgItemMessageW(dialog, id, CB_SETITEMDATA, static_cast<WPARAM>(at),
+                                static_cast<LPARAM>((setting & 0xFF) | dataBits));
+        }
+    }
+    return count;
 }
 
 }  // namespace oemui

@@ -79,6 +79,14 @@ int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmap
 // Malformed or truncated resources draw nothing.
 void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int controlId);
 
+// --- Setting lists --------------------------------------------------------------------------
+
+// Adds the settings of `section` of `path` ("SettingNum", "SettingID<i>", "SettingName<id>";
+// at most 256, unnamed ones left out) to list `id`, each item's data the id's low byte with
+// `dataBits`. The number of settings the section lists.
+UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* section,
+                    DWORD dataBits);
+
 // --- Property sheet -------------------------------------------------------------------------
 
 // Tells the property sheet that `page` has changes (enables Apply).

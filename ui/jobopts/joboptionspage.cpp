@@ -33,10 +33,8 @@ namespace {
 
 constexpr DWORD kCustomGammaBit = 0x10000;
 constexpr DWORD kGammaIdMask = 0xFFFF;
-constexpr DWORD kGammaNameChars = 66;    // setting names of at most 65 characters
-constexpr UINT kMaxGammaSettings = 256;  // a list longer than the item data can tell apart
-constexpr DWORD kSettingBytes = 64;      // DrvGetDriverSetting answers
-constexpr int kTypedTextChars = 64;      // what is read of a typed number
+constexpr DWORD kSettingBytes = 64;  // DrvGetDriverSetting answers
+constexpr int kTypedTextChars = 64;  // what is read of a typed number
 constexpr LONG kCopiesUpperLimit = 999;
 constexpr int kCopiesChars = 3;
 constexpr int kScaleChars = 4;
@@ -172,25 +170,7 @@ bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
 // the count the file gives (0 without a file).
 UINT FillGammaList(HWND page, const DriverItemMap& map) {
     wchar_t path[kPathChars];
-    if (!GammaFilePath(map, path)) return 0;
-    UINT count = SheetProfileInt(L"PSGamma", L"SettingNum", 0, path);
-    if (count > kMaxGammaSettings) count = kMaxGammaSettings;
-    for (UINT i = 0; i < count; ++i) {
-        wchar_t key[32];
-        StringCchPrintfW(key, ARRAYSIZE(key), L"SettingID%u", i);
-        const UINT id = SheetProfileInt(L"PSGamma", key, 0, path);
-        StringCchPrintfW(key, ARRAYSIZE(key), L"SettingName%u", id);
-        wchar_t name[kGammaNameChars] = {};
-        SheetProfileString(L"PSGamma", key, name, kGammaNameChars, path);
-        if (name[0] == L'\0') continue;
-        const LRESULT at = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_ADDSTRING, 0,
-                                               reinterpret_cast<LPARAM>(name));
-        if (at >= 0) {
-            SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETITEMDATA, static_cast<WPARAM>(at),
-                                static_cast<LPARAM>(id & 0xFF));
-        }
-    }
-    return count;
+    return GammaFilePath(map, path) ? AddSettingList(page, IDC_GAMMA_LIST, path, L"PSGamma", 0) : 0;
 }
 
 void PrepareNumberFields(HWND page, DriverItemMap& map) {

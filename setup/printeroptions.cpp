@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "docprop/itemmap.h"
+#include "plugin/phasetimer.h"
 #include "plugin/config.h"
 #include "plugin/dispatch.h"
 #include "plugin/trace.h"
@@ -432,6 +433,11 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
 
 LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
     if (cbParam == nullptr || param == nullptr) return CPSUICB_ACTION_NONE;
+    OEMUI_PHASE(cbParam->Reason == CPSUICB_REASON_SETACTIVE      ? "printer tree: SETACTIVE"
+                : cbParam->Reason == CPSUICB_REASON_APPLYNOW     ? "printer tree: APPLYNOW"
+                : cbParam->Reason == CPSUICB_REASON_SEL_CHANGED  ? "printer tree: SEL_CHANGED"
+                : cbParam->Reason == CPSUICB_REASON_OPTITEM_SETFOCUS ? "printer tree: SETFOCUS"
+                                                                 : "printer tree: other");
     const BYTE tag = cbParam->pCurItem != nullptr ? cbParam->pCurItem->UserItemID : 0;
     POPTITEM button = param->cOEMOptItems != 0 ? param->pOEMOptItems : nullptr;
     switch (cbParam->Reason) {

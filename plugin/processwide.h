@@ -62,6 +62,10 @@
 //   LinkFont            ui/color/colorpage.cpp        the Color page's underlined link font, made
 //                                                     on refresh, freed when the page is left
 //
+// Control look-up (one copy per thread)
+//   found               ui/common/controls.cpp        controls found by id, checked on each use
+//                                                     (GetDlgItem is a window-server trip on Wine)
+//
 // Integrator trace (atomics)
 //   source              plugin/trace.cpp              where the trace level is read and when it was
 //                                                     read

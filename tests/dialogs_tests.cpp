@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,101 @@ TEST(ControlRanges, EnableRestrictShowDestroy) {
     DestroyControlRange(d.get(), 1530, 1534);  // nothing left to destroy
     EXPECT_NE(d.item(1535), nullptr);
     EXPECT_TRUE(IsWindow(d.get()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Control look-up
+
+TEST(ControlLookup, AnswersAsGetDlgItemWhileControlsComeAndGo) {
+    TemplateBuilder t(200, 100);
+    for (int id = 1540; id <= 1543; ++id) {
+        t.Control(0x80, id, 5, static_cast<short>(5 + (id - 1540) * 14), 60, 12, BS_PUSHBUTTON);
+    }
+    auto first = std::make_unique<Dialog>(t);
+    Dialog second(t);
+    auto agrees = [](HWND dialog, const char* when) {
+        for (int id = 1539; id <= 1544; ++id) {
+            EXPECT_EQ(FindControl(dialog, id), GetDlgItem(dialog, id)) << when << ", id " << id;
+        }
+    };
+    agrees(first->get(), "first look-up");
+    agrees(second.get(), "same ids in another dialog");
+    agrees(first->get(), "found before");
+
+    DestroyWindow(first->item(1541));
+    agrees(first->get(), "control destroyed");
+    HWND again = CreateWindowExW(0, L"BUTTON", L"again", WS_CHILD, 0, 0, 10, 10, first->get(),
+                                 reinterpret_cast<HMENU>(1541), nullptr, nullptr);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(FindControl(first->get(), 1541), again);
+
+    // A control moved to the other dialog, and one given another id.
+    HWND moved = first->item(1542);
+    DestroyWindow(second.item(1542));
+    SetParent(moved, second.get());
+    SetWindowLongPtrW(first->item(1543), GWLP_ID, 1544);
+    agrees(first->get(), "control moved and renumbered");
+    agrees(second.get(), "control moved in");
+    EXPECT_EQ(FindControl(second.get(), 1542), moved);
+    EXPECT_EQ(FindControl(first->get(), 1543), nullptr);
+    EXPECT_EQ(FindControl(first->get(), 1544), first->item(1544));
+
+    // A dialog made after another is gone (its handle may be the old one's): nothing stale.
+    first.reset();
+    Dialog third(t);
+    agrees(third.get(), "new dialog");
+    EXPECT_EQ(FindControl(nullptr, 1540), nullptr);
+}
+
+// The radio helper leaves every button as CheckRadioButton leaves it: the tick and the tab stop
+// (BM_SETCHECK gives a radio button the tab stop when ticked and takes it away otherwise).
+TEST(ControlLookup, RadioChoiceLeavesButtonsAsCheckRadioButtonDoes) {
+    struct Start {
+        DWORD type;        // of the three buttons 1550-1552
+        WPARAM ticks[3];   // their states before
+        bool tabStops[3];  // their WS_TABSTOP before
+    };
+    const Start starts[] = {
+        {BS_AUTORADIOBUTTON, {0, 0, 0}, {true, false, false}},
+        {BS_AUTORADIOBUTTON, {0, 1, 0}, {false, true, false}},
+        {BS_AUTORADIOBUTTON, {1, 0, 0}, {false, false, true}},
+        {BS_RADIOBUTTON, {0, 0, 1}, {true, true, true}},
+        {BS_RADIOBUTTON, {1, 1, 0}, {false, false, false}},
+        {BS_AUTOCHECKBOX, {1, 0, 1}, {true, false, false}},
+    };
+    int row = 0;
+    for (const Start& start : starts) {
+        for (int chosen : {1550, 1551, 1552, 1553}) {
+            TemplateBuilder t(200, 100);
+            for (int k = 0; k < 3; ++k) {
+                t.Control(0x80, 1550 + k, 5, static_cast<short>(5 + k * 14), 60, 12,
+                          start.type | (start.tabStops[k] ? WS_TABSTOP : 0));
+            }
+            Dialog ours(t);
+            Dialog system(t);
+            for (const Dialog* d : {&ours, &system}) {
+                for (int k = 0; k < 3; ++k) {
+                    HWND button = d->item(1550 + k);
+                    // Set the tick without the message's own tab-stop change.
+                    SendMessageW(button, BM_SETCHECK, start.ticks[k], 0);
+                    LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE) & ~WS_TABSTOP;
+                    if (start.tabStops[k]) style |= WS_TABSTOP;
+                    SetWindowLongPtrW(button, GWL_STYLE, style);
+                }
+            }
+            SetRadioChoice(ours.get(), 1550, 1552, chosen);
+            CheckRadioButton(system.get(), 1550, 1552, chosen);
+            for (int id = 1550; id <= 1552; ++id) {
+                EXPECT_EQ(SendMessageW(ours.item(id), BM_GETCHECK, 0, 0),
+                          SendMessageW(system.item(id), BM_GETCHECK, 0, 0))
+                    << "start " << row << ", chosen " << chosen << ", button " << id;
+                EXPECT_EQ(GetWindowLongPtrW(ours.item(id), GWL_STYLE) & WS_TABSTOP,
+                          GetWindowLongPtrW(system.item(id), GWL_STYLE) & WS_TABSTOP)
+                    << "start " << row << ", chosen " << chosen << ", button " << id;
+            }
+        }
+        ++row;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

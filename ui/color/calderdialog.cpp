@@ -29,8 +29,8 @@ void Refresh(HWND dialog, ColorDetailState& state) {
         SelectListItem(dialog, IDC_CALDER_CMYK_LIST, v[kEntryTargetColor]);
     }
     if (HasItem(map, kEntryBlackSubstitution)) {
-        CheckRadioButton(dialog, IDC_CALDER_BLACK_AUTO, IDC_CALDER_BLACK_TRUE,
-                         IDC_CALDER_BLACK_AUTO + static_cast<int>(v[kEntryBlackSubstitution]));
+        SetRadioChoice(dialog, IDC_CALDER_BLACK_AUTO, IDC_CALDER_BLACK_TRUE,
+                       IDC_CALDER_BLACK_AUTO + static_cast<int>(v[kEntryBlackSubstitution]));
     }
     if (HasItem(map, kEntryColorRenderStyle)) {
         SelectListItem(dialog, IDC_CALDER_RGB_LIST, v[kEntryColorRenderStyle]);
@@ -39,8 +39,7 @@ void Refresh(HWND dialog, ColorDetailState& state) {
         }
         // The utility's setting replaces the RGB colour setting while it is on.
         const bool utility = (v[kEntryColorSettingCopy] & kChoiceOnMask) != 0;
-        const LRESULT count =
-            SendDlgItemMessageW(dialog, IDC_CALDER_UTILITY_LIST, CB_GETCOUNT, 0, 0);
+        const LRESULT count = SendToControl(dialog, IDC_CALDER_UTILITY_LIST, CB_GETCOUNT, 0, 0);
         const bool listed = count != CB_ERR && count > 0;
         EnableControl(dialog, IDC_CALDER_RGB_LIST, !utility);
         EnableControl(dialog, IDC_CALDER_UTILITY_LIST, utility);

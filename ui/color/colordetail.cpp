@@ -17,7 +17,7 @@ namespace {}  // namespace
 
 bool FillOptionList(HWND dialog, int id, const DriverItemMap& map, int entry) {
     if (!HasControl(dialog, id)) return false;
-    SendDlgItemMessageW(dialog, id, CB_RESETCONTENT, 0, 0);
+    SendToControl(dialog, id, CB_RESETCONTENT, 0, 0);
     // BoundItem checks the index against the tree, so an unbound entry (0xFFFF) is never read.
     const POPTITEM item = BoundItem(map, entry);
     if (item == nullptr || item->pOptType == nullptr || item->pOptType->pOptParam == nullptr) {
@@ -28,19 +28,19 @@ bool FillOptionList(HWND dialog, int id, const DriverItemMap& map, int entry) {
         const OPTPARAM& option = item->pOptType->pOptParam[i];
         const wchar_t* name =
             option.pData != nullptr && !IS_INTRESOURCE(option.pData) ? option.pData : L"";
-        SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+        SendToControl(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     }
     return true;
 }
 
 void SelectListItem(HWND dialog, int id, DWORD index) {
-    const LRESULT count = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
+    const LRESULT count = SendToControl(dialog, id, CB_GETCOUNT, 0, 0);
     if (count == CB_ERR || static_cast<LRESULT>(index) >= count) return;
-    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0);
+    SendToControl(dialog, id, CB_SETCURSEL, index, 0);
 }
 
 DWORD ListSelection(HWND dialog, int id, DWORD fallback) {
-    const LRESULT selection = SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0);
+    const LRESULT selection = SendToControl(dialog, id, CB_GETCURSEL, 0, 0);
     return selection == CB_ERR || selection < 0 ? fallback : static_cast<DWORD>(selection);
 }
 
@@ -65,29 +65,27 @@ bool ConfirmExclusion(HWND dialog, UINT textId) {
 }
 
 LRESULT SelectChosenSetting(HWND dialog, int id, DWORD& choice) {
-    LRESULT count = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
+    LRESULT count = SendToControl(dialog, id, CB_GETCOUNT, 0, 0);
     if (count == CB_ERR) count = 0;
     LRESULT chosen = -1;
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT data =
-            SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+        const LRESULT data = SendToControl(dialog, id, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
         if (data != CB_ERR && static_cast<DWORD>(data) == LOWORD(choice)) chosen = i;
     }
     if (chosen < 0) {
         chosen = 0;
-        const LRESULT data =
-            count > 0 ? SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, 0, 0) : CB_ERR;
+        const LRESULT data = count > 0 ? SendToControl(dialog, id, CB_GETITEMDATA, 0, 0) : CB_ERR;
         choice = data == CB_ERR ? 0 : static_cast<DWORD>(data) & 0xFFFF;
     }
-    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    SendToControl(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
     return count;
 }
 
 bool TakeSelectedSetting(HWND dialog, int id, DWORD& choice) {
-    const LRESULT selection = SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0);
+    const LRESULT selection = SendToControl(dialog, id, CB_GETCURSEL, 0, 0);
     if (selection == CB_ERR) return false;
     const LRESULT data =
-        SendDlgItemMessageW(dialog, id, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0);
+        SendToControl(dialog, id, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0);
     if (data == CB_ERR) return false;
     choice = (choice & kChoiceOnMask) | (static_cast<DWORD>(data) & 0xFFFF);
     return true;

@@ -116,8 +116,7 @@ void FillBlackFinishList(HWND page, const DriverItemMap& map) {
         const OPTPARAM& option = item->pOptType->pOptParam[i];
         const wchar_t* name =
             option.pData != nullptr && !IS_INTRESOURCE(option.pData) ? option.pData : L"";
-        SendDlgItemMessageW(page, IDC_BLACK_FINISH, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(name));
+        SendToControl(page, IDC_BLACK_FINISH, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     }
 }
 
@@ -137,13 +136,13 @@ void RefreshLink(HWND page, const DriverItemMap& map) {
     wchar_t link[kIniStringChars];
     ReadModelString(map, L"TabLinkName", link, kIniStringChars);
     if (link[0] != L'\0') {
-        SetDlgItemTextW(page, IDC_LINK_TEXT, link);
+        SetControlText(page, IDC_LINK_TEXT, link);
         ShowControlRange(page, IDC_LINK_TEXT, IDC_LINK_TEXT, TRUE);
     } else {
         ShowControlRange(page, IDC_LINK_TEXT, IDC_LINK_TEXT, FALSE);
     }
     ShowControlRange(page, IDC_LINK_PICTURE, IDC_LINK_PICTURE, TRUE);
-    if (HWND picture = GetDlgItem(page, IDC_LINK_PICTURE)) SendLinkMessage(picture, 1, 0);
+    if (HWND picture = FindControl(page, IDC_LINK_PICTURE)) SendLinkMessage(picture, 1, 0);
 }
 
 void OpenLink(HWND page, const DriverItemMap& map) {
@@ -410,7 +409,7 @@ void DrawModePicture(HWND page, int controlId) {
     // Before the page is shown (its set-up and first activation) nothing drawn would stay: the
     // pictures' own paint requests draw them once the page appears.
     if (!IsWindowVisible(page)) return;
-    HWND control = GetDlgItem(page, controlId);
+    HWND control = FindControl(page, controlId);
     RECT rect;
     if (control == nullptr || !GetWindowRect(control, &rect)) return;
     POINT at = {rect.left, rect.top};
@@ -445,8 +444,8 @@ void UpdateColorModeControls(HWND page, DriverItemMap& map) {
         DrawModePicture(page, IDC_COLORMODE_PICTURE_FIRST + static_cast<int>(i));
     }
     const DWORD mode = ColorMode(map);
-    CheckRadioButton(page, IDC_COLORMODE_AUTOMATIC, IDC_COLORMODE_GREYSCALE,
-                     IDC_COLORMODE_AUTOMATIC + static_cast<int>(mode));
+    SetRadioChoice(page, IDC_COLORMODE_AUTOMATIC, IDC_COLORMODE_GREYSCALE,
+                   IDC_COLORMODE_AUTOMATIC + static_cast<int>(mode));
     EnableControl(page, IDC_CALDER_OPTIONS, mode == kColorModeCalder);
     EnableControl(page, IDC_MERIDAN_OPTIONS, mode == kColorModeMeridan);
     // Toner Save steers VROutputMode; without that feature the box has nothing to set.

@@ -53,7 +53,7 @@ constexpr Picture kPictures[] = {
 };
 
 void ShowPicture(HWND dialog, int id, bool show) {
-    HWND picture = GetDlgItem(dialog, id);
+    HWND picture = FindControl(dialog, id);
     if (picture == nullptr) return;
     // The window's own style: IsWindowVisible is false for all of them until the dialog shows.
     const bool visible = (GetWindowLongW(picture, GWL_STYLE) & WS_VISIBLE) != 0;
@@ -94,11 +94,11 @@ void Refresh(HWND dialog, ColorDetailState& state) {
     ShowPicture(dialog, IDC_MERIDAN_PICTURE_PRINTER, simulation);
     ShowPicture(dialog, IDC_MERIDAN_PICTURE_CMYK, icc);
     if (icc) {
-        CheckRadioButton(dialog, IDC_MERIDAN_CMYK_INPUT, IDC_MERIDAN_CMYK_LINK,
-                         IDC_MERIDAN_CMYK_INPUT + (cmyk == kCmykLink ? 1 : 0));
+        SetRadioChoice(dialog, IDC_MERIDAN_CMYK_INPUT, IDC_MERIDAN_CMYK_LINK,
+                       IDC_MERIDAN_CMYK_INPUT + (cmyk == kCmykLink ? 1 : 0));
     }
-    CheckRadioButton(dialog, IDC_MERIDAN_METHOD_ICC, IDC_MERIDAN_METHOD_LAST,
-                     IDC_MERIDAN_METHOD_ICC + static_cast<int>(method));
+    SetRadioChoice(dialog, IDC_MERIDAN_METHOD_ICC, IDC_MERIDAN_METHOD_LAST,
+                   IDC_MERIDAN_METHOD_ICC + static_cast<int>(method));
 
     // A link profile carries the black channel itself: Preserve Black and the input profile
     // make no sense with it.
@@ -107,8 +107,8 @@ void Refresh(HWND dialog, ColorDetailState& state) {
     EnableControl(dialog, IDC_MERIDAN_CMYK_LINK_LIST, linked);
     if (!linked) SetTicked(dialog, IDC_MERIDAN_PRESERVE_BLACK, v[kEntryPreserveBlack] == 0);
 
-    SendDlgItemMessageW(dialog, IDC_MERIDAN_PRECISION, TBM_SETPOS, TRUE,
-                        static_cast<LPARAM>(v[kEntryColorMatch]));
+    SendToControl(dialog, IDC_MERIDAN_PRECISION, TBM_SETPOS, TRUE,
+                  static_cast<LPARAM>(v[kEntryColorMatch]));
     SetTicked(dialog, IDC_MERIDAN_PURE_BLACK, v[kEntryPureBlack] == 0);
     LoadLists(dialog, kLists, map, v);
     DisableUnboundControls(dialog, map);
@@ -122,8 +122,8 @@ void Refresh(HWND dialog, ColorDetailState& state) {
 void Open(HWND dialog, ColorDetailState& state) {
     const DriverItemMap& map = *state.map;
     for (const ListBinding& list : kLists) FillOptionList(dialog, list.controlId, map, list.entry);
-    SendDlgItemMessageW(dialog, IDC_MERIDAN_PRECISION, TBM_SETRANGE, TRUE,
-                        MAKELPARAM(0, kPrecisionHighest));
+    SendToControl(dialog, IDC_MERIDAN_PRECISION, TBM_SETRANGE, TRUE,
+                  MAKELPARAM(0, kPrecisionHighest));
     // Values outside the controls' ranges would check no radio or move the trackbar off.
     EntryValues& v = state.values;
     if (v[kEntryColorIcms] > IDC_MERIDAN_METHOD_LAST - IDC_MERIDAN_METHOD_ICC) {
@@ -160,7 +160,7 @@ bool DrawPicture(HWND dialog, ColorDetailState&, const DRAWITEMSTRUCT& item) {
 }
 
 void OnPrecision(HWND dialog, ColorDetailState& state, HWND trackbar) {
-    if (trackbar != GetDlgItem(dialog, IDC_MERIDAN_PRECISION)) return;
+    if (trackbar != FindControl(dialog, IDC_MERIDAN_PRECISION)) return;
     const LRESULT position = SendMessageW(trackbar, TBM_GETPOS, 0, 0);
     state.values[kEntryColorMatch] = position < 0 ? 0 : static_cast<DWORD>(position);
 }

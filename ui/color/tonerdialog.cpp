@@ -56,7 +56,7 @@ int PictureBitmap(int id, const EntryValues& v) {
 
 // Pictures that change with the working values are redrawn on a clean face.
 void RedrawPicture(HWND dialog, int id) {
-    if (HWND picture = GetDlgItem(dialog, id)) InvalidateRect(picture, nullptr, TRUE);
+    if (HWND picture = FindControl(dialog, id)) InvalidateRect(picture, nullptr, TRUE);
 }
 
 void Refresh(HWND dialog, ColorDetailState& state) {
@@ -80,18 +80,18 @@ void Refresh(HWND dialog, ColorDetailState& state) {
         const int iconId = mirrored ? IDI_PREVIEW_MIRROR : IDI_PREVIEW_NORMAL;
         HICON icon = static_cast<HICON>(LoadImageW(ModuleHandle, MAKEINTRESOURCEW(iconId),
                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-        SendDlgItemMessageW(dialog, IDC_TONER_MIRROR_ICON, STM_SETICON,
-                            reinterpret_cast<WPARAM>(icon), 0);
+        SendToControl(dialog, IDC_TONER_MIRROR_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
+                      0);
     }
-    CheckRadioButton(dialog, IDC_TONER_CHOICE_FIRST, IDC_TONER_CHOICE_LAST,
-                     IDC_TONER_CHOICE_FIRST + static_cast<int>(choice));
+    SetRadioChoice(dialog, IDC_TONER_CHOICE_FIRST, IDC_TONER_CHOICE_LAST,
+                   IDC_TONER_CHOICE_FIRST + static_cast<int>(choice));
     const int show = choice != kChoiceOff ? SW_SHOW : SW_HIDE;
-    if (HWND arrow = GetDlgItem(dialog, IDC_TONER_PREVIEW_ARROW)) ShowWindow(arrow, show);
-    if (HWND result = GetDlgItem(dialog, IDC_TONER_PREVIEW_RESULT)) ShowWindow(result, show);
+    if (HWND arrow = FindControl(dialog, IDC_TONER_PREVIEW_ARROW)) ShowWindow(arrow, show);
+    if (HWND result = FindControl(dialog, IDC_TONER_PREVIEW_RESULT)) ShowWindow(result, show);
     RedrawPicture(dialog, IDC_TONER_PREVIEW_RESULT);
     if (IsWhite(dialog)) {
-        CheckRadioButton(dialog, IDC_TONER_ORDER_UNDER, IDC_TONER_ORDER_OVER,
-                         IDC_TONER_ORDER_UNDER + (v[kEntrySpecialColorOrder] == 0 ? 0 : 1));
+        SetRadioChoice(dialog, IDC_TONER_ORDER_UNDER, IDC_TONER_ORDER_OVER,
+                       IDC_TONER_ORDER_UNDER + (v[kEntrySpecialColorOrder] == 0 ? 0 : 1));
         RedrawPicture(dialog, IDC_TONER_ORDER_PICTURE);
     }
     if (IsReadOnlySheet(map)) RestrictControlRange(dialog, IDC_DEFAULT, IDC_DEFAULT, FALSE);
@@ -105,7 +105,7 @@ void Open(HWND dialog, ColorDetailState& state) {
 
     wchar_t title[128] = {};
     LoadStringW(ModuleHandle, IDS_SPECIAL_TONER_TITLE + map.SpecialTonerKind, title, 128);
-    SetDlgItemTextW(dialog, IDC_TONER_TITLE, title);
+    SetControlText(dialog, IDC_TONER_TITLE, title);
     // The finish list needs the feature; the mirror row needs the core's mirror item.
     if (!FillOptionList(dialog, IDC_TONER_FINISH_LIST, map, kEntryClearOutputMode)) {
         DestroyControlRange(dialog, IDC_TONER_FINISH_LABEL, IDC_TONER_FINISH_LIST);

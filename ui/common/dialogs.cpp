@@ -31,14 +31,14 @@ template <typename Fn>
 void ForEachControl(HWND dialog, int firstId, int lastId, Fn fn) {
     if (dialog == nullptr || lastId < firstId) return;
     for (long long id = firstId; id <= lastId; ++id) {
-        HWND control = GetDlgItem(dialog, static_cast<int>(id));
+        HWND control = FindControl(dialog, static_cast<int>(id));
         if (control != nullptr) fn(control);
     }
 }
 
 // Top-left corner of a control in its dialog's client coordinates.
 bool ControlOrigin(HWND dialog, int controlId, POINT& origin) {
-    HWND control = GetDlgItem(dialog, controlId);
+    HWND control = FindControl(dialog, controlId);
     RECT rect;
     if (control == nullptr || !GetWindowRect(control, &rect)) return false;
     origin = {rect.left, rect.top};
@@ -177,8 +177,7 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_INITDIALOG: {
             // Icons from LoadIconW are shared resources: nothing to destroy.
             HICON icon = LoadIconW(ModuleHandle, MAKEINTRESOURCEW(IDI_WARNING_SIGN));
-            SendDlgItemMessageW(dialog, IDC_WARNING_ICON, STM_SETICON,
-                                reinterpret_cast<WPARAM>(icon), 0);
+            SendToControl(dialog, IDC_WARNING_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
             CheckDlgButton(dialog, IDC_WARNING_SHOW_AGAIN, BST_CHECKED);
             return FALSE;
         }
@@ -397,7 +396,7 @@ bool IsAcceptableNumberChar(const wchar_t* text, int index, bool allowSign) {
 
 int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue, int minValue,
                       int maxValue, wchar_t* savedText, int savedTextMax, bool isSigned) {
-    HWND edit = GetDlgItem(dialog, editId);
+    HWND edit = FindControl(dialog, editId);
     if (edit == nullptr) return notifyCode;
     switch (notifyCode) {
         case EN_SETFOCUS:
@@ -490,10 +489,10 @@ UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* sec
         SheetProfileString(section, key, name, kSettingNameChars, path);
         if (name[0] == L'\0') continue;
         const LRESULT at =
-            SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+            SendToControl(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
         if (at >= 0) {
-            SendDlgItemMessageW(dialog, id, CB_SETITEMDATA, static_cast<WPARAM>(at),
-                                static_cast<LPARAM>((setting & 0xFF) | dataBits));
+            SendToControl(dialog, id, CB_SETITEMDATA, static_cast<WPARAM>(at),
+                          static_cast<LPARAM>((setting & 0xFF) | dataBits));
         }
     }
     return count;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "ui/common/controls.h"
 #include "ui/common/handles.h"
 
 namespace oemui {

@@ -90,7 +90,7 @@ void LoadLists(HWND dialog, const ListBinding* bindings, std::size_t count,
     for (std::size_t i = 0; i < count; ++i) {
         const ListBinding& list = bindings[i];
         if (!HasItem(map, list.entry) || !HasControl(dialog, list.controlId)) continue;
-        SendDlgItemMessageW(dialog, list.controlId, CB_SETCURSEL, values[list.entry], 0);
+        SendToControl(dialog, list.controlId, CB_SETCURSEL, values[list.entry], 0);
     }
 }
 
@@ -99,7 +99,7 @@ void StoreLists(HWND dialog, const ListBinding* bindings, std::size_t count,
     for (std::size_t i = 0; i < count; ++i) {
         const ListBinding& list = bindings[i];
         if (!HasItem(map, list.entry) || !HasControl(dialog, list.controlId)) continue;
-        const LRESULT index = SendDlgItemMessageW(dialog, list.controlId, CB_GETCURSEL, 0, 0);
+        const LRESULT index = SendToControl(dialog, list.controlId, CB_GETCURSEL, 0, 0);
         if (index >= 0) values[list.entry] = static_cast<DWORD>(index);
     }
 }

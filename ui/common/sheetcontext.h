@@ -10,6 +10,7 @@
 
 #include "docprop/itemmap.h"
 #include "plugin/devmode.h"
+#include "ui/common/controls.h"
 
 namespace oemui {
 
@@ -45,13 +46,15 @@ inline DriverItemMap* MapOf(HWND page) {
     return reinterpret_cast<DriverItemMap*>(GetWindowLongPtrW(page, DWLP_USER));
 }
 
-inline bool HasControl(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
-inline bool IsTicked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+inline bool HasControl(HWND dialog, int id) { return FindControl(dialog, id) != nullptr; }
+inline bool IsTicked(HWND dialog, int id) {
+    return SendToControl(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 inline void SetTicked(HWND dialog, int id, bool ticked) {
-    CheckDlgButton(dialog, id, ticked ? BST_CHECKED : BST_UNCHECKED);
+    SendToControl(dialog, id, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 inline void EnableControl(HWND dialog, int id, bool enable) {
-    if (HWND control = GetDlgItem(dialog, id)) EnableWindow(control, enable ? TRUE : FALSE);
+    if (HWND control = FindControl(dialog, id)) EnableWindow(control, enable ? TRUE : FALSE);
 }
 
 // Modal dialogs show the caption's context-help button only before Windows Vista: sets

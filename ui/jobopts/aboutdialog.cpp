@@ -170,10 +170,10 @@ void InitDialog(HWND dialog, DriverItemMap* map) {
     ReadDriverVersion(printer, driverVersion, kAboutTextChars);
     ReadDriverName(printer, driverName, kAboutTextChars);
 
-    SetDlgItemTextW(dialog, IDC_ABOUT_DRIVER_NAME, driverName);
-    SetDlgItemTextW(dialog, IDC_ABOUT_DRIVER_VERSION, driverVersion);
-    SetDlgItemTextW(dialog, IDC_ABOUT_PPD_VERSION, ppdVersion);
-    SetDlgItemTextW(dialog, IDC_ABOUT_NOTICE, notice);
+    SetControlText(dialog, IDC_ABOUT_DRIVER_NAME, driverName);
+    SetControlText(dialog, IDC_ABOUT_DRIVER_VERSION, driverVersion);
+    SetControlText(dialog, IDC_ABOUT_PPD_VERSION, ppdVersion);
+    SetControlText(dialog, IDC_ABOUT_NOTICE, notice);
 }
 
 // Draws the internal version in a strip below the notice line when the pointer is on the
@@ -186,7 +186,7 @@ void ShowInternalVersion(HWND dialog, LPARAM clientPoint) {
     POINT pointer = {GET_X_LPARAM(clientPoint), GET_Y_LPARAM(clientPoint)};
     ClientToScreen(dialog, &pointer);
     RECT version = {};
-    HWND versionControl = GetDlgItem(dialog, IDC_ABOUT_DRIVER_VERSION);
+    HWND versionControl = FindControl(dialog, IDC_ABOUT_DRIVER_VERSION);
     if (versionControl == nullptr || !GetWindowRect(versionControl, &version)) return;
     if (pointer.x <= version.left || pointer.x >= version.right || pointer.y <= version.top ||
         pointer.y >= version.bottom) {
@@ -195,7 +195,7 @@ void ShowInternalVersion(HWND dialog, LPARAM clientPoint) {
 
     RECT window = {};
     RECT noticeRect = {};
-    HWND noticeControl = GetDlgItem(dialog, IDC_ABOUT_NOTICE);
+    HWND noticeControl = FindControl(dialog, IDC_ABOUT_NOTICE);
     if (!GetWindowRect(dialog, &window) || noticeControl == nullptr ||
         !GetWindowRect(noticeControl, &noticeRect)) {
         return;

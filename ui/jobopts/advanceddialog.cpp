@@ -54,16 +54,15 @@ void ShowPreviewIcon(HWND dialog) {
     const int iconId =
         PreviewIconId(IsTicked(dialog, IDC_ADV_MIRROR), IsTicked(dialog, IDC_ADV_NEGATIVE));
     HICON icon = LoadIconW(ModuleHandle, MAKEINTRESOURCEW(iconId));  // shared: not destroyed
-    SendDlgItemMessageW(dialog, IDC_ADV_PREVIEW_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
-                        0);
+    SendToControl(dialog, IDC_ADV_PREVIEW_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 
 void SelectCompression(HWND dialog, DWORD level) {
-    SendDlgItemMessageW(dialog, IDC_ADV_COMPRESSION_LIST, CB_SETCURSEL, level, 0);
+    SendToControl(dialog, IDC_ADV_COMPRESSION_LIST, CB_SETCURSEL, level, 0);
 }
 
 void FillCompressionList(HWND dialog) {
-    HWND list = GetDlgItem(dialog, IDC_ADV_COMPRESSION_LIST);
+    HWND list = FindControl(dialog, IDC_ADV_COMPRESSION_LIST);
     if (list == nullptr) return;
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
     for (int level = 0; level < kCompressionLevels; ++level) {
@@ -132,7 +131,7 @@ void RestoreDefaults(HWND dialog, JobAdvancedState& state) {
 }
 
 void CompressionPicked(HWND dialog, JobAdvancedState& state) {
-    const LRESULT index = SendDlgItemMessageW(dialog, IDC_ADV_COMPRESSION_LIST, CB_GETCURSEL, 0, 0);
+    const LRESULT index = SendToControl(dialog, IDC_ADV_COMPRESSION_LIST, CB_GETCURSEL, 0, 0);
     if (index >= 0) state.compressionValue = static_cast<DWORD>(index);
 }
 

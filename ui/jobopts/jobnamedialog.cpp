@@ -41,8 +41,8 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
     ApplyContextHelpStyle(dialog);
 
-    SendDlgItemMessageW(dialog, IDC_JOBNAME_EDIT, EM_LIMITTEXT, kJobNameMaxChars, 0);
-    SendDlgItemMessageW(dialog, IDC_JOBPIN_EDIT, EM_LIMITTEXT, kJobPinChars, 0);
+    SendToControl(dialog, IDC_JOBNAME_EDIT, EM_LIMITTEXT, kJobNameMaxChars, 0);
+    SendToControl(dialog, IDC_JOBPIN_EDIT, EM_LIMITTEXT, kJobPinChars, 0);
 
     const bool local = PrinterIsLocal(map);
     if (IsWindowsXpFamily()) SetPropW(dialog, kXpFamilyProperty, reinterpret_cast<HANDLE>(1));
@@ -56,8 +56,8 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
         StringCchCopyNW(pin, ARRAYSIZE(pin), record->JobPin, kJobPinChars);
         ask = record->AskJobName != 0;
     }
-    SetDlgItemTextW(dialog, IDC_JOBNAME_EDIT, name);
-    SetDlgItemTextW(dialog, IDC_JOBPIN_EDIT, pin);
+    SetControlText(dialog, IDC_JOBNAME_EDIT, name);
+    SetControlText(dialog, IDC_JOBPIN_EDIT, pin);
 
     if (IsVistaOrLater) EnableControl(dialog, IDC_JOBNAME_ASK, false);
     SetTicked(dialog, IDC_JOBNAME_ASK, ask && local);
@@ -66,7 +66,7 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
 
 // Input filter of the name and PIN edits, on every notification they send.
 void FilterEdit(HWND dialog, int editId, int notifyCode, int maxChars, bool digitsOnly) {
-    HWND edit = GetDlgItem(dialog, editId);
+    HWND edit = FindControl(dialog, editId);
     if (edit == nullptr) return;
     // Names and PINs are typed in plain ASCII: no input method composition.
     ImmAssociateContext(edit, nullptr);
@@ -103,7 +103,7 @@ void OnOk(HWND dialog) {
     const bool ask = IsTicked(dialog, IDC_JOBNAME_ASK);
 
     // The whole text counts: a longer PIN must not pass as its first four digits.
-    bool pinValid = GetWindowTextLengthW(GetDlgItem(dialog, IDC_JOBPIN_EDIT)) == kJobPinChars;
+    bool pinValid = GetWindowTextLengthW(FindControl(dialog, IDC_JOBPIN_EDIT)) == kJobPinChars;
     for (int i = 0; pinValid && i < kJobPinChars; ++i) {
         pinValid = pin[i] >= L'0' && pin[i] <= L'9';
     }
@@ -116,7 +116,7 @@ void OnOk(HWND dialog) {
         refusedEdit = IDC_JOBNAME_EDIT;
     }
     if (refusedEdit != 0) {
-        SetFocus(GetDlgItem(dialog, refusedEdit));
+        SetFocus(FindControl(dialog, refusedEdit));
         // Last, so that the notifications of the focus change do not overwrite it.
         SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
         return;

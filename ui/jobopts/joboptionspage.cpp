@@ -90,8 +90,7 @@ void EnsureLinkFont(HWND page) {
     if (LinkFontOf(page) != nullptr) return;
     UniqueFont font = CreateLinkFont(page, true);
     if (!font || !SetPropW(page, kLinkFontProperty, font.get())) return;
-    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()),
-                        TRUE);
+    SendToControl(page, IDC_LINK_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     font.release();
 }
 
@@ -99,8 +98,7 @@ void DeleteLinkFont(HWND page) {
     UniqueFont font(static_cast<HFONT>(RemovePropW(page, kLinkFontProperty)));
     if (!font) return;
     // The text goes back to the page's font before its own is deleted.
-    SendDlgItemMessageW(page, IDC_LINK_TEXT, WM_SETFONT, SendMessageW(page, WM_GETFONT, 0, 0),
-                        TRUE);
+    SendToControl(page, IDC_LINK_TEXT, WM_SETFONT, SendMessageW(page, WM_GETFONT, 0, 0), TRUE);
 }
 
 // --- Item ranges ----------------------------------------------------------------------------------
@@ -132,9 +130,9 @@ void ShowRange(HWND page, int textId, int spinId, int editId, UINT formatId, int
         StringCchPrintfW(text, kRangeTextChars, format, static_cast<int>(lower),
                          static_cast<int>(upper));
     }
-    SetDlgItemTextW(page, textId, text);
-    SendDlgItemMessageW(page, spinId, UDM_SETRANGE32, static_cast<WPARAM>(lower), upper);
-    SendDlgItemMessageW(page, editId, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+    SetControlText(page, textId, text);
+    SendToControl(page, spinId, UDM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+    SendToControl(page, editId, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
 }
 
 // --- Initialisation ----------------------------------------------------------------------------
@@ -207,13 +205,13 @@ void DrawResolutionPicture(HWND page, const DriverItemMap& map) {
 
 LRESULT GammaItemCount(HWND page) {
     if (!HasControl(page, IDC_GAMMA_LIST)) return 0;
-    const LRESULT count = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETCOUNT, 0, 0);
+    const LRESULT count = SendToControl(page, IDC_GAMMA_LIST, CB_GETCOUNT, 0, 0);
     return count == CB_ERR ? 0 : count;
 }
 
 DWORD GammaItemData(HWND page, LRESULT index) {
     const LRESULT data =
-        SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+        SendToControl(page, IDC_GAMMA_LIST, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     return data == CB_ERR ? 0 : static_cast<DWORD>(data);
 }
 
@@ -228,7 +226,7 @@ void RefreshGamma(HWND page, DriverItemMap& map) {
         chosen = 0;
         gamma = count > 0 ? GammaItemData(page, 0) & kGammaIdMask : 0;
     }
-    SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    SendToControl(page, IDC_GAMMA_LIST, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
     const bool on = (gamma & kCustomGammaBit) != 0;
     EnableControl(page, IDC_GAMMA_LIST, on);
     EnableControl(page, IDC_CUSTOM_GAMMA, count > 0);
@@ -240,18 +238,18 @@ void RefreshLink(HWND page, const DriverItemMap& map) {
     EnsureLinkFont(page);
     wchar_t link[kIniStringChars];
     ReadModelValue(map, L"TabLinkName", link, kIniStringChars);
-    if (link[0] != L'\0') SetDlgItemTextW(page, IDC_LINK_TEXT, link);
+    if (link[0] != L'\0') SetControlText(page, IDC_LINK_TEXT, link);
     ShowControlRange(page, IDC_LINK_TEXT, IDC_LINK_TEXT, link[0] != L'\0');
     ShowControlRange(page, IDC_LINK_PICTURE, IDC_LINK_PICTURE, TRUE);
-    if (HWND picture = GetDlgItem(page, IDC_LINK_PICTURE)) SendLinkMessage(picture, 1, 0);
+    if (HWND picture = FindControl(page, IDC_LINK_PICTURE)) SendLinkMessage(picture, 1, 0);
 }
 
 // The job-type controls of page layouts that carry them.
 void RefreshJobTypeControls(HWND page, const DriverItemMap& map) {
     const DWORD jobType = map.WantedValue[kEntryJobType];
     if (HasControl(page, IDC_JOBTYPE_NORMAL) && jobType <= kJobEncrypted) {
-        CheckRadioButton(page, IDC_JOBTYPE_NORMAL, IDC_JOBTYPE_LAST,
-                         IDC_JOBTYPE_NORMAL + static_cast<int>(jobType));
+        SetRadioChoice(page, IDC_JOBTYPE_NORMAL, IDC_JOBTYPE_LAST,
+                       IDC_JOBTYPE_NORMAL + static_cast<int>(jobType));
     }
     EnableControl(page, IDC_JOB_SETTINGS, jobType != kJobNormal);
     if (HasControl(page, IDC_COLOR_CONTROL_CHECK)) {
@@ -280,21 +278,21 @@ private:
 void RefreshJobOptionsPage(HWND page, DriverItemMap& map) {
     const RefreshMark refreshing(page);
     if (HasItem(map, kEntryResolution)) {
-        CheckRadioButton(page, IDC_RESOLUTION_HIGH, IDC_RESOLUTION_THIRD,
-                         IDC_RESOLUTION_HIGH + static_cast<int>(map.WantedValue[kEntryResolution]));
+        SetRadioChoice(page, IDC_RESOLUTION_HIGH, IDC_RESOLUTION_THIRD,
+                       IDC_RESOLUTION_HIGH + static_cast<int>(map.WantedValue[kEntryResolution]));
         DrawResolutionPicture(page, map);
     }
     if (HasItem(map, kEntryScale)) {
-        SendDlgItemMessageW(page, IDC_SCALE_SPIN, UDM_SETPOS32, 0,
-                            static_cast<LPARAM>(LOWORD(map.WantedValue[kEntryScale])));
+        SendToControl(page, IDC_SCALE_SPIN, UDM_SETPOS32, 0,
+                      static_cast<LPARAM>(LOWORD(map.WantedValue[kEntryScale])));
     }
     if (HasItem(map, kEntryOutputMode)) EnableControl(page, IDC_TONER_SAVE, true);
     LoadChecks(page, kPageBoxes, map, map.WantedValue);
     SettleJobTypeOnRefresh(map);
     const bool copiesEditable = CopiesEditable(map);
     if (HasItem(map, kEntryCopies)) {
-        SendDlgItemMessageW(page, IDC_COPIES_SPIN, UDM_SETPOS32, 0,
-                            static_cast<LPARAM>(map.WantedValue[kEntryCopies]));
+        SendToControl(page, IDC_COPIES_SPIN, UDM_SETPOS32, 0,
+                      static_cast<LPARAM>(map.WantedValue[kEntryCopies]));
         EnableControl(page, IDC_COPIES_EDIT, copiesEditable);
         EnableControl(page, IDC_COPIES_SPIN, copiesEditable);
     }
@@ -357,7 +355,7 @@ TypedNumber ReadTypedNumber(const wchar_t* text) {
 }
 
 void OnNumberTyped(HWND page, DriverItemMap& map, const NumberField& field, int code) {
-    const HWND edit = GetDlgItem(page, field.editId);
+    const HWND edit = FindControl(page, field.editId);
     if (edit == nullptr) return;
     ImmAssociateContext(edit, nullptr);
     DWORD& stored = map.WantedValue[field.entry];
@@ -373,7 +371,7 @@ void OnNumberTyped(HWND page, DriverItemMap& map, const NumberField& field, int 
     if (code == EN_CHANGE && GetPropW(page, kRefreshingProperty) == nullptr) MarkPageChanged(page);
     if (text[0] == L'\0' || (!number.bad && !cut)) return;
 
-    SendDlgItemMessageW(page, field.spinId, UDM_SETPOS32, 0, static_cast<LPARAM>(number.value));
+    SendToControl(page, field.spinId, UDM_SETPOS32, 0, static_cast<LPARAM>(number.value));
     // The up-down keeps its position inside its range: the edit shows the stored value itself,
     // so that leaving the page can report it.
     SetDlgItemInt(page, field.editId, number.value, FALSE);
@@ -400,7 +398,7 @@ bool ValidateJobOptionsPage(HWND page, DriverItemMap& map) {
     for (const NumberField* field : {&kScaleField, &kCopiesField}) {
         if (TakeValidNumber(page, map, *field)) continue;
         MessageBoxById(page, IDS_SETTINGS_INVALID, 0, MB_OK | MB_ICONHAND);
-        const HWND edit = GetDlgItem(page, field->editId);
+        const HWND edit = FindControl(page, field->editId);
         SetFocus(edit);
         SendMessageW(edit, EM_SETSEL, 0, -1);
         MessageBeep(0);
@@ -494,7 +492,7 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
             return true;
         case IDC_GAMMA_LIST: {
             if (code != CBN_SELCHANGE) return false;
-            const LRESULT selected = SendDlgItemMessageW(page, IDC_GAMMA_LIST, CB_GETCURSEL, 0, 0);
+            const LRESULT selected = SendToControl(page, IDC_GAMMA_LIST, CB_GETCURSEL, 0, 0);
             if (selected != CB_ERR) {
                 GammaSelection(map) = (GammaSelection(map) & ~kGammaIdMask) |
                                       (GammaItemData(page, selected) & kGammaIdMask);

@@ -140,7 +140,7 @@ OverlayRecord* RecordOf(const DriverItemMap* map) {
 }
 
 HWND FormEdit(HWND dialog) {
-    return FindWindowExW(GetDlgItem(dialog, IDC_DOV_FORM_NAME), nullptr, L"EDIT", nullptr);
+    return FindWindowExW(FindControl(dialog, IDC_DOV_FORM_NAME), nullptr, L"EDIT", nullptr);
 }
 
 // Reads a control's text, keeping at most `keep` characters.
@@ -157,7 +157,7 @@ void ShowMessage(HWND dialog, UINT textId) {
 }
 
 int SelectedForm(HWND dialog) {
-    const LRESULT index = SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_GETCURSEL, 0, 0);
+    const LRESULT index = SendToControl(dialog, IDC_DOV_FORMS, LB_GETCURSEL, 0, 0);
     return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
@@ -174,16 +174,16 @@ bool EndsWithDot(const wchar_t* text) {
 }
 
 void SelectPageMode(HWND dialog, WORD mode) {
-    SendDlgItemMessageW(dialog, IDC_DOV_PAGEMODE, CB_SETCURSEL, mode, 0);
+    SendToControl(dialog, IDC_DOV_PAGEMODE, CB_SETCURSEL, mode, 0);
 }
 
 // The record's forms into the list; the first one becomes the form name being typed.
 void RefreshFormList(HWND dialog, const OverlayRecord& record) {
-    HWND list = GetDlgItem(dialog, IDC_DOV_FORMS);
+    HWND list = FindControl(dialog, IDC_DOV_FORMS);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     wchar_t name[kOverlayNameChars] = {};
     StringCchCopyNW(name, ARRAYSIZE(name), record.FormNames[0], kNameKeep);
-    SetDlgItemTextW(dialog, IDC_DOV_FORM_NAME, name);
+    SetControlText(dialog, IDC_DOV_FORM_NAME, name);
     const int count = record.FormCount <= kMaxOverlayForms ? record.FormCount : kMaxOverlayForms;
     for (int k = 0; k < count; ++k) {
         StringCchCopyNW(name, ARRAYSIZE(name), record.FormNames[k], kNameKeep);
@@ -192,7 +192,7 @@ void RefreshFormList(HWND dialog, const OverlayRecord& record) {
 }
 
 void FillHistoryList(HWND dialog, const OverlayStore& store) {
-    HWND combo = GetDlgItem(dialog, IDC_DOV_FORM_NAME);
+    HWND combo = FindControl(dialog, IDC_DOV_FORM_NAME);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     const int count = store.HistoryCount <= kMaxFormHistory ? store.HistoryCount : kMaxFormHistory;
     for (int i = 0; i < count; ++i) {
@@ -206,7 +206,7 @@ void FillHistoryList(HWND dialog, const OverlayStore& store) {
 // a new one pushes the others down (the oldest falls off a full history).
 void AddFormNameToHistory(HWND dialog, OverlayStore& store) {
     wchar_t name[kOverlayNameChars] = {};
-    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), name, ARRAYSIZE(name), kNameKeep);
+    ReadText(FindControl(dialog, IDC_DOV_FORM_NAME), name, ARRAYSIZE(name), kNameKeep);
     const int count = store.HistoryCount <= kMaxFormHistory ? store.HistoryCount : kMaxFormHistory;
     int from = -1;
     for (int i = 0; i < count && from < 0; ++i) {
@@ -221,13 +221,13 @@ void AddFormNameToHistory(HWND dialog, OverlayStore& store) {
     }
     StringCchCopyW(store.History[0], kOverlayNameChars, name);
     FillHistoryList(dialog, store);
-    SetDlgItemTextW(dialog, IDC_DOV_FORM_NAME, name);
+    SetControlText(dialog, IDC_DOV_FORM_NAME, name);
 }
 
 // Page list edit (EN_UPDATE): refused characters go with one beep, the caret stays where the
 // user typed, and the page mode follows whether there is a list.
 void FilterCustomPages(HWND dialog, OverlayRecord& record) {
-    HWND edit = GetDlgItem(dialog, IDC_DOV_CUSTOM);
+    HWND edit = FindControl(dialog, IDC_DOV_CUSTOM);
     wchar_t text[kCustomEditLimit + 2] = {};
     GetWindowTextW(edit, text, ARRAYSIZE(text));
     if (text[0] == L'\0' && record.PageMode == kPageModeCustom) {
@@ -260,7 +260,7 @@ void UpdateFormButtons(HWND dialog, const OverlayRecord& record, const wchar_t* 
 // Form name combo box: refused characters go as they are typed; a history pick is checked
 // like a typed name.
 void FilterFormName(HWND dialog, OverlayRecord& record, int code) {
-    HWND combo = GetDlgItem(dialog, IDC_DOV_FORM_NAME);
+    HWND combo = FindControl(dialog, IDC_DOV_FORM_NAME);
     if (code == CBN_SELENDOK) {
         const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
         if (index == CB_ERR) return;
@@ -294,62 +294,62 @@ void FilterFormName(HWND dialog, OverlayRecord& record, int code) {
 
 void AddForm(HWND dialog, OverlayStore& store, OverlayRecord& record) {
     wchar_t text[kOverlayNameChars] = {};
-    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
+    ReadText(FindControl(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
     // The button is disabled in these cases; a command sent anyway must not overrun the slots.
     if (!CanAddForm(dialog, text, record.FormCount)) return;
     if (EndsWithDot(text)) {
         ShowMessage(dialog, IDS_FORM_NAME_TRAILING_DOT);
-        SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
+        SetFocus(FindControl(dialog, IDC_DOV_FORM_NAME));
         return;
     }
     AddFormNameToHistory(dialog, store);
     StringCchCopyW(record.FormNames[record.FormCount], kOverlayNameChars, text);
     const LRESULT at =
-        SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    if (at >= 0) SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_SETCURSEL, at, 0);
+        SendToControl(dialog, IDC_DOV_FORMS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (at >= 0) SendToControl(dialog, IDC_DOV_FORMS, LB_SETCURSEL, at, 0);
     ++record.FormCount;
     EnableControl(dialog, IDC_DOV_FORM_ADD, false);
     EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
     EnableControl(dialog, IDC_DOV_FORM_DELETE, true);
-    SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
+    SetFocus(FindControl(dialog, IDC_DOV_FORM_NAME));
 }
 
 void RenameForm(HWND dialog, OverlayStore& store, OverlayRecord& record) {
     const int selected = SelectedForm(dialog);
     if (selected < 0 || selected >= record.FormCount) return;
     wchar_t text[kOverlayNameChars] = {};
-    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
+    ReadText(FindControl(dialog, IDC_DOV_FORM_NAME), text, ARRAYSIZE(text), kNameKeep);
     if (!CanRenameForm(dialog, text)) return;
     if (EndsWithDot(text)) {
         ShowMessage(dialog, IDS_FORM_NAME_TRAILING_DOT);
-        SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
+        SetFocus(FindControl(dialog, IDC_DOV_FORM_NAME));
         return;
     }
     AddFormNameToHistory(dialog, store);
     StringCchCopyW(record.FormNames[selected], kOverlayNameChars, text);
     RefreshFormList(dialog, record);
-    SendDlgItemMessageW(dialog, IDC_DOV_FORMS, LB_SETCURSEL, selected, 0);
+    SendToControl(dialog, IDC_DOV_FORMS, LB_SETCURSEL, selected, 0);
     EnableControl(dialog, IDC_DOV_FORM_ADD, false);
     EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
-    SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
+    SetFocus(FindControl(dialog, IDC_DOV_FORM_NAME));
 }
 
 void DeleteForm(HWND dialog, OverlayRecord& record) {
     const int selected = SelectedForm(dialog);
     if (record.FormCount < 1 || selected < 0 || selected >= record.FormCount) return;
     wchar_t typed[kOverlayNameChars] = {};
-    ReadText(GetDlgItem(dialog, IDC_DOV_FORM_NAME), typed, ARRAYSIZE(typed), kNameKeep);
+    ReadText(FindControl(dialog, IDC_DOV_FORM_NAME), typed, ARRAYSIZE(typed), kNameKeep);
     --record.FormCount;
     for (int k = selected; k < record.FormCount; ++k) {
         StringCchCopyNW(record.FormNames[k], kOverlayNameChars, record.FormNames[k + 1], kNameKeep);
     }
     ZeroMemory(record.FormNames[record.FormCount], sizeof(record.FormNames[0]));
     RefreshFormList(dialog, record);
-    SetDlgItemTextW(dialog, IDC_DOV_FORM_NAME, typed);
+    SetControlText(dialog, IDC_DOV_FORM_NAME, typed);
     EnableControl(dialog, IDC_DOV_FORM_ADD, CanAddForm(dialog, typed, record.FormCount));
     EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
     EnableControl(dialog, IDC_DOV_FORM_DELETE, false);
-    SetFocus(GetDlgItem(dialog, IDC_DOV_FORM_NAME));
+    SetFocus(FindControl(dialog, IDC_DOV_FORM_NAME));
 }
 
 void FormPicked(HWND dialog, const OverlayRecord& record) {
@@ -357,28 +357,28 @@ void FormPicked(HWND dialog, const OverlayRecord& record) {
     if (selected < 0 || selected >= record.FormCount) return;
     wchar_t name[kOverlayNameChars] = {};
     StringCchCopyNW(name, ARRAYSIZE(name), record.FormNames[selected], kNameKeep);
-    SetDlgItemTextW(dialog, IDC_DOV_FORM_NAME, name);
+    SetControlText(dialog, IDC_DOV_FORM_NAME, name);
     EnableControl(dialog, IDC_DOV_FORM_ADD, false);
     EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
     EnableControl(dialog, IDC_DOV_FORM_DELETE, record.FormCount != 0);
 }
 
 void PageModePicked(HWND dialog, OverlayRecord& record) {
-    const LRESULT mode = SendDlgItemMessageW(dialog, IDC_DOV_PAGEMODE, CB_GETCURSEL, 0, 0);
+    const LRESULT mode = SendToControl(dialog, IDC_DOV_PAGEMODE, CB_GETCURSEL, 0, 0);
     if (mode == CB_ERR || mode < 0 || mode >= kPageModeCount) return;
     record.PageMode = static_cast<WORD>(mode);
-    if (record.PageMode != kPageModeCustom) SetDlgItemTextW(dialog, IDC_DOV_CUSTOM, L"");
+    if (record.PageMode != kPageModeCustom) SetControlText(dialog, IDC_DOV_CUSTOM, L"");
 }
 
 // The checks of OK, in order; the name and page list are taken into the record first, so they
 // stay changed even when a check fails (Cancel undoes them through the caller).
 void Accept(HWND dialog, const DriverItemMap& map, OverlayRecord& record) {
-    ReadText(GetDlgItem(dialog, IDC_DOV_NAME), record.Name, kOverlayNameChars, kNameKeep);
-    ReadText(GetDlgItem(dialog, IDC_DOV_CUSTOM), record.CustomPage, kCustomPageChars, kCustomKeep);
+    ReadText(FindControl(dialog, IDC_DOV_NAME), record.Name, kOverlayNameChars, kNameKeep);
+    ReadText(FindControl(dialog, IDC_DOV_CUSTOM), record.CustomPage, kCustomPageChars, kCustomKeep);
 
     if (record.Name[0] == L'\0') {
         ShowMessage(dialog, IDS_OVERLAY_NAME_MISSING);
-        SetFocus(GetDlgItem(dialog, IDC_DOV_NAME));
+        SetFocus(FindControl(dialog, IDC_DOV_NAME));
         return;
     }
     const int defined = map.OverlayStore->DefinedCount <= kMaxDefinedOverlays
@@ -389,7 +389,7 @@ void Accept(HWND dialog, const DriverItemMap& map, OverlayRecord& record) {
         if (i == map.EditIndex || other == nullptr || other == &record) continue;
         if (wcsncmp(other->Name, record.Name, kOverlayNameChars) == 0) {
             ShowMessage(dialog, IDS_OVERLAY_NAME_EXISTS);
-            HWND edit = GetDlgItem(dialog, IDC_DOV_NAME);
+            HWND edit = FindControl(dialog, IDC_DOV_NAME);
             SetFocus(edit);
             SendMessageW(edit, EM_SETSEL, 0, -1);
             return;
@@ -419,23 +419,22 @@ BOOL InitDialog(HWND dialog, DriverItemMap* map) {
     if (record->FormCount > kMaxOverlayForms) record->FormCount = kMaxOverlayForms;
     if (record->PageMode >= kPageModeCount) record->PageMode = kPageModeAll;
 
-    SendDlgItemMessageW(dialog, IDC_DOV_NAME, EM_LIMITTEXT, kNameEditLimit, 0);
-    SendDlgItemMessageW(dialog, IDC_DOV_CUSTOM, EM_LIMITTEXT, kCustomEditLimit, 0);
-    SendDlgItemMessageW(dialog, IDC_DOV_FORM_NAME, CB_LIMITTEXT, kNameEditLimit, 0);
+    SendToControl(dialog, IDC_DOV_NAME, EM_LIMITTEXT, kNameEditLimit, 0);
+    SendToControl(dialog, IDC_DOV_CUSTOM, EM_LIMITTEXT, kCustomEditLimit, 0);
+    SendToControl(dialog, IDC_DOV_FORM_NAME, CB_LIMITTEXT, kNameEditLimit, 0);
     for (UINT mode = 0; mode < kPageModeCount; ++mode) {
         wchar_t text[64] = {};
         LoadStringW(ModuleHandle, kStringPageModeFirst + mode, text, ARRAYSIZE(text));
-        SendDlgItemMessageW(dialog, IDC_DOV_PAGEMODE, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(text));
+        SendToControl(dialog, IDC_DOV_PAGEMODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
     FillHistoryList(dialog, *map->OverlayStore);
 
     wchar_t text[kCustomPageChars] = {};
     StringCchCopyNW(text, ARRAYSIZE(text), record->Name, kNameKeep);
-    SetDlgItemTextW(dialog, IDC_DOV_NAME, text);
+    SetControlText(dialog, IDC_DOV_NAME, text);
     SelectPageMode(dialog, record->PageMode);
     StringCchCopyNW(text, ARRAYSIZE(text), record->CustomPage, kCustomKeep);
-    SetDlgItemTextW(dialog, IDC_DOV_CUSTOM, text);  // the page list filter runs on it
+    SetControlText(dialog, IDC_DOV_CUSTOM, text);  // the page list filter runs on it
     RefreshFormList(dialog, *record);
     EnableControl(dialog, IDC_DOV_FORM_ADD, false);
     EnableControl(dialog, IDC_DOV_FORM_RENAME, false);
@@ -453,7 +452,7 @@ BOOL OnCommand(HWND dialog, int id, int code) {
     }
     switch (id) {
         case IDC_DOV_CUSTOM:
-            ImmAssociateContext(GetDlgItem(dialog, IDC_DOV_CUSTOM), nullptr);
+            ImmAssociateContext(FindControl(dialog, IDC_DOV_CUSTOM), nullptr);
             if (code == EN_UPDATE) FilterCustomPages(dialog, *record);
             return TRUE;
         case IDC_DOV_PAGEMODE:
@@ -490,7 +489,7 @@ BOOL OnCommand(HWND dialog, int id, int code) {
 
 bool CanAddForm(HWND dialog, const wchar_t* text, int formCount) {
     if (text == nullptr || text[0] == L'\0' || formCount >= kMaxOverlayForms) return false;
-    HWND list = GetDlgItem(dialog, IDC_DOV_FORMS);
+    HWND list = FindControl(dialog, IDC_DOV_FORMS);
     const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);

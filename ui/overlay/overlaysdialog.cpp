@@ -24,8 +24,8 @@ constexpr UINT_PTR kListSubclassId = 1;
 
 // Focus goes back to "&New..."; users without write permission have no such button.
 void FocusNewButton(HWND dialog) {
-    HWND target = GetDlgItem(dialog, IDC_OVL_NEW);
-    if (target == nullptr) target = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
+    HWND target = FindControl(dialog, IDC_OVL_NEW);
+    if (target == nullptr) target = FindControl(dialog, IDC_OVL_DEFINED_LIST);
     SetFocus(target);
 }
 
@@ -53,7 +53,7 @@ LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM
 }
 
 void SetUpList(HWND dialog, int id) {
-    HWND list = GetDlgItem(dialog, id);
+    HWND list = FindControl(dialog, id);
     if (list == nullptr) return;
     ListView_DeleteAllItems(list);
     SetWindowSubclass(list, &ListSubclassProc, kListSubclassId, 0);
@@ -98,13 +98,13 @@ void AddRow(HWND list, int row, const OverlayRecord* record) {
 }
 
 void FillDefinedList(HWND dialog, const DriverItemMap& map) {
-    HWND list = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
+    HWND list = FindControl(dialog, IDC_OVL_DEFINED_LIST);
     ListView_DeleteAllItems(list);
     for (int i = 0; i < map.OverlayStore->DefinedCount; ++i) AddRow(list, i, map.Overlays[i]);
 }
 
 void FillActiveList(HWND dialog, const DriverItemMap& map) {
-    HWND list = GetDlgItem(dialog, IDC_OVL_ACTIVE_LIST);
+    HWND list = FindControl(dialog, IDC_OVL_ACTIVE_LIST);
     ListView_DeleteAllItems(list);
     const OverlayStore& store = *map.OverlayStore;
     for (int j = 0; j < store.ActiveCount; ++j) {
@@ -114,7 +114,7 @@ void FillActiveList(HWND dialog, const DriverItemMap& map) {
 }
 
 void ClearSelection(HWND dialog, int id) {
-    ListView_SetItemState(GetDlgItem(dialog, id), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(FindControl(dialog, id), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
 bool IsRowSelected(HWND list, int row) {
@@ -124,8 +124,8 @@ bool IsRowSelected(HWND list, int row) {
 void UpdateButtons(HWND dialog, const DriverItemMap& map) {
     if (IsReadOnlySheet(map) || map.OverlayStore == nullptr) return;
     const OverlayStore& store = *map.OverlayStore;
-    HWND defined = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
-    HWND active = GetDlgItem(dialog, IDC_OVL_ACTIVE_LIST);
+    HWND defined = FindControl(dialog, IDC_OVL_DEFINED_LIST);
+    HWND active = FindControl(dialog, IDC_OVL_ACTIVE_LIST);
     const int selected = static_cast<int>(ListView_GetSelectedCount(defined));
 
     bool selectionActive = false;
@@ -160,7 +160,7 @@ void Refill(HWND dialog, const DriverItemMap& map) {
 // The option names of the core driver's VROverlay item; the last one is left out for users
 // who may write printer data.
 void FillModeList(HWND dialog, const DriverItemMap& map) {
-    HWND combo = GetDlgItem(dialog, IDC_OVL_MODE);
+    HWND combo = FindControl(dialog, IDC_OVL_MODE);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     const OPTITEM* item = BoundItem(map, kEntryOverlay);
     if (item == nullptr || item->pOptType == nullptr || item->pOptType->pOptParam == nullptr) {
@@ -179,7 +179,7 @@ void SetMaxText(HWND dialog, int id, int limit) {
     wchar_t text[64] = {};
     LoadStringW(ModuleHandle, IDS_OVERLAY_MAX_FORMAT, format, ARRAYSIZE(format));
     StringCchPrintfW(text, ARRAYSIZE(text), format, limit);
-    SetDlgItemTextW(dialog, id, text);
+    SetControlText(dialog, id, text);
 }
 
 // The document's active overlays, read up to the first empty slot. When the document names
@@ -236,7 +236,7 @@ BOOL InitDialog(HWND dialog, LPARAM lParam) {
     TakeActiveIds(*map);
     if (PrinterDataWritable == 0) DestroyControlRange(dialog, IDC_OVL_NEW, IDC_OVL_DELETE);
 
-    SendDlgItemMessageW(dialog, IDC_OVL_MODE, CB_SETCURSEL, map->WantedValue[kEntryOverlay], 0);
+    SendToControl(dialog, IDC_OVL_MODE, CB_SETCURSEL, map->WantedValue[kEntryOverlay], 0);
     Refill(dialog, *map);
     UpdateButtons(dialog, *map);
     SheetFlags |= kSheetFlagPluginPageSeen;
@@ -257,7 +257,7 @@ void ListsChanged(HWND dialog, const OverlaysDialogState& state, int clearedList
 void AddSelected(HWND dialog, OverlaysDialogState& state) {
     DriverItemMap& map = *state.map;
     OverlayStore& store = *map.OverlayStore;
-    HWND defined = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
+    HWND defined = FindControl(dialog, IDC_OVL_DEFINED_LIST);
     for (int i = 0; i < store.DefinedCount && store.ActiveCount < kMaxActiveOverlays; ++i) {
         if (IsRowSelected(defined, i)) store.ActiveIds[store.ActiveCount++] = static_cast<WORD>(i);
     }
@@ -268,7 +268,7 @@ void AddSelected(HWND dialog, OverlaysDialogState& state) {
 void RemoveSelected(HWND dialog, OverlaysDialogState& state) {
     DriverItemMap& map = *state.map;
     OverlayStore& store = *map.OverlayStore;
-    HWND active = GetDlgItem(dialog, IDC_OVL_ACTIVE_LIST);
+    HWND active = FindControl(dialog, IDC_OVL_ACTIVE_LIST);
     WORD kept = 0;
     for (WORD j = 0; j < store.ActiveCount; ++j) {
         if (!IsRowSelected(active, j)) store.ActiveIds[kept++] = store.ActiveIds[j];
@@ -303,7 +303,7 @@ void NewDefinition(HWND dialog, OverlaysDialogState& state) {
 void EditDefinition(HWND dialog, OverlaysDialogState& state) {
     DriverItemMap& map = *state.map;
     const int index =
-        ListView_GetNextItem(GetDlgItem(dialog, IDC_OVL_DEFINED_LIST), -1, LVNI_SELECTED);
+        ListView_GetNextItem(FindControl(dialog, IDC_OVL_DEFINED_LIST), -1, LVNI_SELECTED);
     if (index < 0 || index >= map.OverlayStore->DefinedCount || map.Overlays[index] == nullptr) {
         return;
     }
@@ -323,7 +323,7 @@ void EditDefinition(HWND dialog, OverlaysDialogState& state) {
 void DeleteDefinitions(HWND dialog, OverlaysDialogState& state) {
     DriverItemMap& map = *state.map;
     OverlayStore& store = *map.OverlayStore;
-    HWND defined = GetDlgItem(dialog, IDC_OVL_DEFINED_LIST);
+    HWND defined = FindControl(dialog, IDC_OVL_DEFINED_LIST);
     WORD newIndex[kMaxDefinedOverlays] = {};
     bool deleted[kMaxDefinedOverlays] = {};
     WORD kept = 0;
@@ -354,7 +354,7 @@ void DeleteDefinitions(HWND dialog, OverlaysDialogState& state) {
 }
 
 void ModeChanged(HWND dialog, const OverlaysDialogState& state) {
-    const LRESULT selection = SendDlgItemMessageW(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0);
+    const LRESULT selection = SendToControl(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0);
     if (selection == static_cast<LRESULT>(kOverlayCreateForms)) {
         MessageBoxById(dialog, IDS_OVERLAY_CREATE_FORM, IDS_CAPTION_INFORMATION,
                        MB_ICONINFORMATION);
@@ -365,7 +365,7 @@ void ModeChanged(HWND dialog, const OverlaysDialogState& state) {
 void Accept(HWND dialog, DriverItemMap& map) {
     // With no selection (the mode list lacks the current option) the choice stays as it was,
     // rather than handing the core driver an index of -1.
-    const LRESULT selection = SendDlgItemMessageW(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0);
+    const LRESULT selection = SendToControl(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0);
     if (selection != CB_ERR) map.WantedValue[kEntryOverlay] = static_cast<DWORD>(selection);
     PushDocumentSettings(map);
     WriteOverlayIds(map);

@@ -39,20 +39,20 @@ WatermarkRecord* WorkingOf(DriverItemMap* map) {
 
 // Sizes, angles and adjustments are typed as plain digits: no input method composition.
 void DetachInputMethod(HWND dialog, int id) {
-    ImmAssociateContext(GetDlgItem(dialog, id), nullptr);
+    ImmAssociateContext(FindControl(dialog, id), nullptr);
 }
 
 // Sends the dialog the scroll message that moves scroll bar `barId` to `position`.
 void ScrollTo(HWND dialog, int barId, int position) {
     SendMessageW(dialog, WM_HSCROLL,
                  MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(static_cast<INT16>(position))),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, barId)));
+                 reinterpret_cast<LPARAM>(FindControl(dialog, barId)));
 }
 
 // Reads one X/Y adjustment edit into `value`; its up-down follows. Nothing happens while the
 // edit holds no digit (empty, or a "-" about to start a negative number).
 void ReadOffset(HWND dialog, int editId, int spinId, INT32& value) {
-    HWND edit = GetDlgItem(dialog, editId);
+    HWND edit = FindControl(dialog, editId);
     if (edit == nullptr) return;
     wchar_t text[kOffsetTextChars + 1] = {};
     GetWindowTextW(edit, text, ARRAYSIZE(text));
@@ -68,7 +68,7 @@ void ReadOffset(HWND dialog, int editId, int spinId, INT32& value) {
 
     if (hasDigit) {
         value = static_cast<INT32>(number);
-        HWND spin = GetDlgItem(dialog, spinId);
+        HWND spin = FindControl(dialog, spinId);
         if (spin != nullptr && SendMessageW(spin, UDM_GETPOS32, 0, 0) != number) {
             SendMessageW(spin, UDM_SETPOS32, 0, number);
         }
@@ -92,26 +92,26 @@ void ReadOffset(HWND dialog, int editId, int spinId, INT32& value) {
 void OnInitDialog(HWND dialog, DriverItemMap* map) {
     ApplyContextHelpStyle(dialog);
 
-    SendDlgItemMessageW(dialog, IDC_WMED_TEXT, EM_LIMITTEXT, kWatermarkTextChars - 1, 0);
-    SetScrollRange(GetDlgItem(dialog, IDC_WMED_SIZE_BAR), SB_CTL, kWatermarkSizeMin,
+    SendToControl(dialog, IDC_WMED_TEXT, EM_LIMITTEXT, kWatermarkTextChars - 1, 0);
+    SetScrollRange(FindControl(dialog, IDC_WMED_SIZE_BAR), SB_CTL, kWatermarkSizeMin,
                    kWatermarkSizeMax, FALSE);
-    SetScrollRange(GetDlgItem(dialog, IDC_WMED_ANGLE_BAR), SB_CTL, kWatermarkAngleMin,
+    SetScrollRange(FindControl(dialog, IDC_WMED_ANGLE_BAR), SB_CTL, kWatermarkAngleMin,
                    kWatermarkAngleMax, FALSE);
     for (int id : {IDC_WMED_X, IDC_WMED_Y}) {
-        SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, kOffsetEditChars, 0);
+        SendToControl(dialog, id, EM_LIMITTEXT, kOffsetEditChars, 0);
     }
     for (int id : {IDC_WMED_X_SPIN, IDC_WMED_Y_SPIN}) {
-        SendDlgItemMessageW(dialog, id, UDM_SETRANGE, 0,
-                            MAKELPARAM(static_cast<WORD>(kWatermarkOffsetMax),
-                                       static_cast<WORD>(static_cast<INT16>(kWatermarkOffsetMin))));
+        SendToControl(dialog, id, UDM_SETRANGE, 0,
+                      MAKELPARAM(static_cast<WORD>(kWatermarkOffsetMax),
+                                 static_cast<WORD>(static_cast<INT16>(kWatermarkOffsetMin))));
     }
 
     for (int i = 0; i < kPositionCount; ++i) {
         wchar_t text[64] = {};
         LoadStringW(ModuleHandle, IDS_POSITION_FIRST + i, text, ARRAYSIZE(text));
-        const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_ADDSTRING, 0,
-                                               reinterpret_cast<LPARAM>(text));
-        if (at >= 0) SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_SETITEMDATA, at, i);
+        const LRESULT at = SendToControl(dialog, IDC_WMED_POSITION, CB_ADDSTRING, 0,
+                                         reinterpret_cast<LPARAM>(text));
+        if (at >= 0) SendToControl(dialog, IDC_WMED_POSITION, CB_SETITEMDATA, at, i);
     }
 
     WatermarkList& list = map->Watermarks;
@@ -177,7 +177,7 @@ void OnSizeOrAngle(HWND dialog, DriverItemMap* map, int id, int notifyCode) {
     if (notifyCode == EN_CHANGE) {
         const int value = isSize ? static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE))
                                  : static_cast<int>(GetDlgItemInt(dialog, id, nullptr, TRUE));
-        SetScrollPos(GetDlgItem(dialog, isSize ? IDC_WMED_SIZE_BAR : IDC_WMED_ANGLE_BAR), SB_CTL,
+        SetScrollPos(FindControl(dialog, isSize ? IDC_WMED_SIZE_BAR : IDC_WMED_ANGLE_BAR), SB_CTL,
                      value, TRUE);
     }
     ReadAndPreview(dialog, map);
@@ -196,7 +196,7 @@ void OnBorder(HWND dialog, DriverItemMap* map, int id) {
 
 void OnPosition(HWND dialog, DriverItemMap* map, int notifyCode) {
     if (notifyCode != CBN_SELCHANGE) return;
-    const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETCURSEL, 0, 0);
+    const LRESULT at = SendToControl(dialog, IDC_WMED_POSITION, CB_GETCURSEL, 0, 0);
     if (at == CB_ERR) return;
     WatermarkRecord* working = WorkingOf(map);
     // A new position starts without adjustment.
@@ -205,7 +205,7 @@ void OnPosition(HWND dialog, DriverItemMap* map, int notifyCode) {
     working->OffsetY = 0;
     SetDlgItemInt(dialog, IDC_WMED_Y, 0, TRUE);
     working->Position =
-        static_cast<INT16>(SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
+        static_cast<INT16>(SendToControl(dialog, IDC_WMED_POSITION, CB_GETITEMDATA, at, 0));
     ReadAndPreview(dialog, map);
 }
 
@@ -321,7 +321,7 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
     const WatermarkRecord* selected = SelectedWatermark(list);
     if (selected == nullptr) return;
 
-    if (HWND listBox = GetDlgItem(dialog, IDC_WMDLG_LIST)) {
+    if (HWND listBox = FindControl(dialog, IDC_WMDLG_LIST)) {
         SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
         for (int i = 0; i <= list.Count && i < kWatermarkSlots; ++i) {
             if (list.Records[i] == nullptr) break;
@@ -341,7 +341,7 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
         wchar_t text[kWatermarkTextChars] = {};
         if (list.Selected != 0)
             StringCchCopyNW(text, ARRAYSIZE(text), selected->Text, kWatermarkTextChars - 1);
-        SetDlgItemTextW(dialog, IDC_WMED_TEXT, text);
+        SetControlText(dialog, IDC_WMED_TEXT, text);
         ScrollTo(dialog, IDC_WMED_SIZE_BAR, selected->Size);
         ScrollTo(dialog, IDC_WMED_ANGLE_BAR, selected->Angle);
         SetDlgItemInt(dialog, IDC_WMED_X, static_cast<UINT>(selected->OffsetX), TRUE);
@@ -349,8 +349,7 @@ void RefreshWatermarkControls(HWND dialog, DriverItemMap* map) {
         const int position = selected->Position >= 0 && selected->Position < kPositionCount
                                  ? selected->Position
                                  : -1;
-        SendDlgItemMessageW(dialog, IDC_WMED_POSITION, CB_SETCURSEL, static_cast<WPARAM>(position),
-                            0);
+        SendToControl(dialog, IDC_WMED_POSITION, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
         const int border = selected->Border;
         for (int id = IDC_WMED_BORDER_NONE; id <= IDC_WMED_BORDER_DOUBLE; ++id) {
             SetTicked(dialog, id, id - IDC_WMED_BORDER_NONE == border);

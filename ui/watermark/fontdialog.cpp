@@ -36,7 +36,7 @@ void ShowFontName(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
     if (entry && ReadFontEntry(fontFile, fontIndex, entry.get(), kFontEntryChars)) {
         FontEntryListName(entry.get(), name, ARRAYSIZE(name));
     }
-    SetDlgItemTextW(dialog, IDC_WMFONT_NAME, name);
+    SetControlText(dialog, IDC_WMFONT_NAME, name);
 }
 
 void ShowStyle(HWND dialog, int style) {
@@ -44,50 +44,50 @@ void ShowStyle(HWND dialog, int style) {
     if (style >= 0 && style < kStyleCount) {
         LoadStringW(ModuleHandle, IDS_FONT_STYLE_FIRST + style, text, ARRAYSIZE(text));
     }
-    SetDlgItemTextW(dialog, IDC_WMFONT_STYLE, text);
+    SetControlText(dialog, IDC_WMFONT_STYLE, text);
 }
 
 // Fills a list box with `count` strings from `firstId`, item data 0..count - 1.
 void FillFromStrings(HWND dialog, int listId, UINT firstId, int count) {
-    SendDlgItemMessageW(dialog, listId, LB_RESETCONTENT, 0, 0);
+    SendToControl(dialog, listId, LB_RESETCONTENT, 0, 0);
     for (int i = 0; i < count; ++i) {
         wchar_t text[32] = {};
         LoadStringW(ModuleHandle, firstId + i, text, ARRAYSIZE(text));
         const LRESULT at =
-            SendDlgItemMessageW(dialog, listId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        if (at >= 0) SendDlgItemMessageW(dialog, listId, LB_SETITEMDATA, at, i);
+            SendToControl(dialog, listId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        if (at >= 0) SendToControl(dialog, listId, LB_SETITEMDATA, at, i);
     }
 }
 
 void SelectListedSize(HWND dialog, INT32 size) {
-    SendDlgItemMessageW(dialog, IDC_WMFONT_SIZE_LIST, LB_SETCURSEL,
-                        static_cast<WPARAM>(FontDialogSizeIndex(size)), 0);
+    SendToControl(dialog, IDC_WMFONT_SIZE_LIST, LB_SETCURSEL,
+                  static_cast<WPARAM>(FontDialogSizeIndex(size)), 0);
 }
 
 // Item data of the list's selection, or -1 when nothing is selected.
 LRESULT SelectedItemData(HWND dialog, int listId) {
-    const LRESULT at = SendDlgItemMessageW(dialog, listId, LB_GETCURSEL, 0, 0);
+    const LRESULT at = SendToControl(dialog, listId, LB_GETCURSEL, 0, 0);
     if (at == LB_ERR) return -1;
-    return SendDlgItemMessageW(dialog, listId, LB_GETITEMDATA, at, 0);
+    return SendToControl(dialog, listId, LB_GETITEMDATA, at, 0);
 }
 
 void OnInitDialog(HWND dialog, const FontDialogState& state) {
     ApplyContextHelpStyle(dialog);
     for (int id : {IDC_WMFONT_NAME, IDC_WMFONT_STYLE, IDC_WMFONT_SIZE}) {
-        SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, kInitialEditChars, 0);
+        SendToControl(dialog, id, EM_LIMITTEXT, kInitialEditChars, 0);
     }
 
     FillFontList(dialog, FontFileOf(state), state.FontIndex);
 
     FillFromStrings(dialog, IDC_WMFONT_STYLE_LIST, IDS_FONT_STYLE_FIRST, kStyleCount);
     const int style = FontStyleIndex(state.Weight, state.Italic);
-    SendDlgItemMessageW(dialog, IDC_WMFONT_STYLE_LIST, LB_SETCURSEL, style, 0);
-    SendDlgItemMessageW(dialog, IDC_WMFONT_STYLE, EM_LIMITTEXT, kStyleEditChars, 0);
+    SendToControl(dialog, IDC_WMFONT_STYLE_LIST, LB_SETCURSEL, style, 0);
+    SendToControl(dialog, IDC_WMFONT_STYLE, EM_LIMITTEXT, kStyleEditChars, 0);
     ShowStyle(dialog, style);
 
     FillFromStrings(dialog, IDC_WMFONT_SIZE_LIST, IDS_FONT_SIZE_FIRST, kFontDialogSizeCount);
     SelectListedSize(dialog, state.Size);
-    SendDlgItemMessageW(dialog, IDC_WMFONT_SIZE, EM_LIMITTEXT, kSizeEditChars, 0);
+    SendToControl(dialog, IDC_WMFONT_SIZE, EM_LIMITTEXT, kSizeEditChars, 0);
     // Setting the text notifies the size edit, which takes the value back as typed sizes are.
     SetDlgItemInt(dialog, IDC_WMFONT_SIZE, static_cast<UINT>(state.Size), FALSE);
 }
@@ -125,7 +125,7 @@ void OnSizeChosen(HWND dialog, FontDialogState& state) {
 
 void OnSizeTyped(HWND dialog, FontDialogState& state) {
     // Sizes are typed as plain digits: no input method composition.
-    ImmAssociateContext(GetDlgItem(dialog, IDC_WMFONT_SIZE), nullptr);
+    ImmAssociateContext(FindControl(dialog, IDC_WMFONT_SIZE), nullptr);
     state.Size = ClampTypedFontSize(GetDlgItemInt(dialog, IDC_WMFONT_SIZE, nullptr, FALSE));
     SelectListedSize(dialog, state.Size);
 }
@@ -199,7 +199,7 @@ void FontEntryListName(const wchar_t* entry, wchar_t* out, size_t outChars) {
 }
 
 int FillFontList(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
-    SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_RESETCONTENT, 0, 0);
+    SendToControl(dialog, IDC_WMFONT_LIST, LB_RESETCONTENT, 0, 0);
     GlobalBlock<wchar_t> entry(kFontEntryChars * sizeof(wchar_t));
     int count = 0;
     if (entry) {
@@ -207,13 +207,13 @@ int FillFontList(HWND dialog, const wchar_t* fontFile, INT32 fontIndex) {
             if (!ReadFontEntry(fontFile, count, entry.get(), kFontEntryChars)) break;
             wchar_t name[kFontEntryChars] = {};
             FontEntryListName(entry.get(), name, ARRAYSIZE(name));
-            const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_ADDSTRING, 0,
-                                                   reinterpret_cast<LPARAM>(name));
-            if (at >= 0) SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETITEMDATA, at, count);
+            const LRESULT at = SendToControl(dialog, IDC_WMFONT_LIST, LB_ADDSTRING, 0,
+                                             reinterpret_cast<LPARAM>(name));
+            if (at >= 0) SendToControl(dialog, IDC_WMFONT_LIST, LB_SETITEMDATA, at, count);
         }
     }
-    SendDlgItemMessageW(dialog, IDC_WMFONT_LIST, LB_SETCURSEL, static_cast<WPARAM>(fontIndex), 0);
-    SendDlgItemMessageW(dialog, IDC_WMFONT_NAME, EM_LIMITTEXT, kFontNameEditChars, 0);
+    SendToControl(dialog, IDC_WMFONT_LIST, LB_SETCURSEL, static_cast<WPARAM>(fontIndex), 0);
+    SendToControl(dialog, IDC_WMFONT_NAME, EM_LIMITTEXT, kFontNameEditChars, 0);
     ShowFontName(dialog, fontFile, fontIndex);
     return count;
 }

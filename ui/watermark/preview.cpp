@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "docprop/itemmap.h"
+#include "ui/common/controls.h"
 #include "ui/watermark/watermarks.h"
 
 namespace oemui {
@@ -507,7 +508,7 @@ void RenderWatermarkPreview(HDC dc, int clientWidth, int clientHeight, SIZE pape
 }
 
 int DrawWatermarkPreview(HWND dialog, int controlId, const DriverItemMap* context) {
-    HWND control = dialog ? GetDlgItem(dialog, controlId) : nullptr;
+    HWND control = dialog ? FindControl(dialog, controlId) : nullptr;
     if (control == nullptr) return 1;
     const WatermarkRecord* record = context ? context->Watermarks.Working : nullptr;
 

@@ -55,7 +55,7 @@ bool OnInitDialog(HWND dialog, DriverItemMap* map) {
 void OnSelectionChange(HWND dialog, const WatermarksDialogState& state) {
     DriverItemMap* map = state.map;
     WatermarkList& list = map->Watermarks;
-    const LRESULT at = SendDlgItemMessageW(dialog, IDC_WMDLG_LIST, LB_GETCURSEL, 0, 0);
+    const LRESULT at = SendToControl(dialog, IDC_WMDLG_LIST, LB_GETCURSEL, 0, 0);
     list.Selected = at == LB_ERR || at < 0 || at > list.Count ? 0 : static_cast<INT32>(at);
     ResetWorking(list);
     RefreshWatermarkControls(dialog, map);
@@ -72,7 +72,7 @@ void OnDelete(HWND dialog, const WatermarksDialogState& state) {
     RefreshWatermarkControls(dialog, map);
     MarkOpeningPageChanged(dialog, state);
     EnableEditAndDelete(dialog, false);
-    SetFocus(GetDlgItem(dialog, IDC_WMDLG_NEW));
+    SetFocus(FindControl(dialog, IDC_WMDLG_NEW));
 }
 
 void OnNew(HWND dialog, const WatermarksDialogState& state) {

@@ -128,6 +128,9 @@ struct DriverItemMap {
 
     // --- Page fields of the Job Options page.
     DWORD CardReaderPresent;  // value reported by the card-reader extension, 0 if none
+    // Non-zero while the page sets its controls from the map: the edits' change notices that
+    // follow are the page's own, not the user's.
+    DWORD JobOptionsRefreshing;
 
     // --- Page fields of the Color page.
     DWORD SpecialTonerKind;  // special toner the printer reports: 0 none, 1 white, 2 clear

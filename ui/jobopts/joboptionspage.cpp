@@ -43,7 +43,6 @@ constexpr int kRangeTextChars = 64;
 // The link font lives with the page window from one refresh to the next leave, apply or reset.
 constexpr wchar_t kLinkFontProperty[] = L"oemui.JobOptions.LinkFont";
 // Present while the page writes its own edits, whose change notices are then no user's change.
-constexpr wchar_t kRefreshingProperty[] = L"oemui.JobOptions.Refreshing";
 
 // Output bins a finisher changes: with one, bin 1 does not exist; without, bins 2 and 3.
 constexpr DWORD kBinWithoutFinisher = 1;
@@ -258,25 +257,27 @@ void RefreshJobTypeControls(HWND page, const DriverItemMap& map) {
     }
 }
 
+// Kept in the map rather than as a window property: a property is a trip to the window server
+// on Wine, and every edit notice asks.
 class RefreshMark {
 public:
-    explicit RefreshMark(HWND page) : page_(page) {
-        owner_ = GetPropW(page, kRefreshingProperty) == nullptr &&
-                 SetPropW(page, kRefreshingProperty, reinterpret_cast<HANDLE>(1)) != FALSE;
+    explicit RefreshMark(DriverItemMap& map) : map_(map) {
+        owner_ = map.JobOptionsRefreshing == 0;
+        map.JobOptionsRefreshing = 1;
     }
     ~RefreshMark() {
-        if (owner_) RemovePropW(page_, kRefreshingProperty);
+        if (owner_) map_.JobOptionsRefreshing = 0;
     }
     RefreshMark(const RefreshMark&) = delete;
     RefreshMark& operator=(const RefreshMark&) = delete;
 
 private:
-    HWND page_;
+    DriverItemMap& map_;
     bool owner_ = false;
 };
 
 void RefreshJobOptionsPage(HWND page, DriverItemMap& map) {
-    const RefreshMark refreshing(page);
+    const RefreshMark refreshing(map);
     if (HasItem(map, kEntryResolution)) {
         SetRadioChoice(page, IDC_RESOLUTION_HIGH, IDC_RESOLUTION_THIRD,
                        IDC_RESOLUTION_HIGH + static_cast<int>(map.WantedValue[kEntryResolution]));
@@ -368,7 +369,7 @@ void OnNumberTyped(HWND page, DriverItemMap& map, const NumberField& field, int 
         cut = true;
     }
     stored = number.value;
-    if (code == EN_CHANGE && GetPropW(page, kRefreshingProperty) == nullptr) MarkPageChanged(page);
+    if (code == EN_CHANGE && map.JobOptionsRefreshing == 0) MarkPageChanged(page);
     if (text[0] == L'\0' || (!number.bad && !cut)) return;
 
     SendToControl(page, field.spinId, UDM_SETPOS32, 0, static_cast<LPARAM>(number.value));
@@ -648,7 +649,6 @@ INT_PTR CALLBACK JobOptionsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
             return OnLinkColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DESTROY:
             DeleteLinkFont(page);  // a sheet closed without leaving or applying the page
-            RemovePropW(page, kRefreshingProperty);
             return FALSE;
         default:
             return FALSE;

@@ -20,6 +20,7 @@
 #include "plugin/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
+#include "tests/support/referenceblit.h"
 #include "tests/support/coresheet.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/shots.h"
@@ -461,10 +462,17 @@ TEST_F(ColorPage, ModePicturesPaintAsTransparentBitmapsInEverySheet) {
         ASSERT_FALSE(painted.empty());
         EXPECT_GT(DistinctColours(painted), 8u) << "the pictures were not painted";
 
-        // A transparent blit over a painted picture changes nothing.
+        // A transparent blit over a painted picture, done with raster operations, changes
+        // nothing.
+        HDC dc = GetDC(page_);
         for (int i = 0; i < 5; ++i) {
-            DrawTransparentBitmap(page_, dll_, IDC_COLORMODE_PICTURE_FIRST + i, kBitmaps[i]);
+            RECT r = {};
+            GetWindowRect(GetDlgItem(page_, IDC_COLORMODE_PICTURE_FIRST + i), &r);
+            POINT at = {r.left, r.top};
+            ScreenToClient(page_, &at);
+            ASSERT_TRUE(testenv::ReferenceTransparentBlit(dc, at, dll_, kBitmaps[i]));
         }
+        ReleaseDC(page_, dc);
         EXPECT_EQ(ModePicturePixels(page_), painted);
         if (sheet == 0) {
             first = painted;

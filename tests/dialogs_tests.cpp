@@ -18,7 +18,9 @@
 #include "docprop/itemmap.h"
 #include "plugin/object.h"
 #include "resource.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/dlgtemplate.h"
+#include "tests/support/referenceblit.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
@@ -463,6 +465,66 @@ TEST(Drawing, DibResourceFramedWithAndWithoutPalette) {
     DrawDibResourceFramed(c.dialog.get(), TestResources(), 501, 999);
     EXPECT_EQ(c.Pixel(x + 3, y + 3), kBackground);
     EXPECT_EQ(c.Pixel(x, y + 5), kBackground);
+}
+
+// The masked picture, built from the bitmap's pixels, paints exactly what memory DCs and raster
+// operations paint, over a striped background, for bitmaps of every depth the pages use.
+TEST(Drawing, MaskedPicturePaintsWhatRasterOperationsPaint) {
+    struct Case {
+        HMODULE module;
+        int bitmapId;
+    };
+    const Case cases[] = {
+        {TestResources(), 501},
+        {TestResources(), 502},
+        {TestResources(), 503},
+        {testenv::PluginModule(), IDB_LINK},
+        {testenv::PluginModule(), IDB_COLORMODE_AUTOMATIC},
+        {testenv::PluginModule(), IDB_COLORMODE_GREYSCALE},
+    };
+    Canvas c;
+    HWND window = c.dialog.get();
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.bitmapId);
+        HDC dc = GetDC(window);
+        oemui::MaskedPicture picture;
+        ASSERT_TRUE(BuildMaskedPicture(dc, k.module, k.bitmapId, 1024, picture));
+        ASSERT_LE(picture.height * 2 + 12, 150);
+        const POINT ours = {4, 4};
+        const POINT reference = {4, 8 + picture.height};
+        // Stripes of three colours under both places, row by row alike.
+        for (int y = 0; y < picture.height; ++y) {
+            const COLORREF colours[] = {RGB(10, 200, 30), RGB(250, 250, 250), RGB(90, 20, 160)};
+            HBRUSH brush = CreateSolidBrush(colours[y % 3]);
+            const RECT a = {ours.x, ours.y + y, ours.x + picture.width, ours.y + y + 1};
+            const RECT b = {reference.x, reference.y + y, reference.x + picture.width,
+                            reference.y + y + 1};
+            FillRect(dc, &a, brush);
+            FillRect(dc, &b, brush);
+            DeleteObject(brush);
+        }
+        DrawMaskedPicture(dc, ours, picture);
+        ASSERT_TRUE(testenv::ReferenceTransparentBlit(dc, reference, k.module, k.bitmapId));
+        int differing = 0;
+        int keyed = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                const COLORREF mine = GetPixel(dc, ours.x + x, ours.y + y);
+                if (mine != GetPixel(dc, reference.x + x, reference.y + y)) ++differing;
+                if (mine == RGB(255, 0, 255)) ++keyed;
+            }
+        }
+        ReleaseDC(window, dc);
+        EXPECT_EQ(differing, 0);
+        EXPECT_EQ(keyed, 0) << "the key colour shows";
+    }
+    // Too large for the caller's limit, or no such bitmap: nothing is built.
+    HDC dc = GetDC(window);
+    oemui::MaskedPicture picture;
+    EXPECT_FALSE(BuildMaskedPicture(dc, testenv::PluginModule(), IDB_LINK, 64, picture));
+    EXPECT_FALSE(BuildMaskedPicture(dc, TestResources(), 599, 1024, picture));
+    EXPECT_FALSE(picture.picture);
+    ReleaseDC(window, dc);
 }
 
 TEST(Drawing, TransparentBitmapKeepsTheBackgroundUnderMagenta) {

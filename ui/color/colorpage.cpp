@@ -325,17 +325,8 @@ bool DecodeHexBytes(const wchar_t* text, BYTE* out, std::size_t capacity, std::s
 
 namespace {
 
-// A mode picture ready to paint: the mask (white where the bitmap is magenta, black elsewhere)
-// and the bitmap with black where it was magenta. Built on the first paint and kept until the
-// page goes away: a paint is then two blits instead of a resource load, three memory DCs and
-// five blits.
-struct MaskedPicture {
-    UniqueBitmap mask;
-    UniqueBitmap picture;
-    int width = 0;
-    int height = 0;
-};
-
+// The five mode pictures ready to paint, each built on its first paint and kept until the page
+// goes away: a paint is then two blits instead of a resource load and the masking.
 std::array<MaskedPicture, kColorModeCount>& ModePictures() {
     static std::array<MaskedPicture, kColorModeCount> pictures;
     return pictures;
@@ -346,58 +337,6 @@ constexpr int kMaxModePictureSide = 64;
 
 void ReleaseModePictures() {
     for (MaskedPicture& picture : ModePictures()) picture = MaskedPicture();
-}
-
-bool BuildMaskedPicture(HDC window, int bitmapId, MaskedPicture& out) {
-    UniqueBitmap image(LoadBitmapW(ModuleHandle, MAKEINTRESOURCEW(bitmapId)));
-    BITMAP info = {};
-    if (!image || GetObjectW(image.get(), sizeof(info), &info) == 0) return false;
-    const int width = info.bmWidth;
-    const int height = info.bmHeight;
-    if (width <= 0 || height <= 0 || width > kMaxModePictureSide || height > kMaxModePictureSide) {
-        return false;
-    }
-    // Both images are computed from the pixels in one pass rather than with memory DCs and
-    // raster operations, which cost most of the page's first paint under Wine. The result is
-    // the same: the mask is white where the bitmap shows the transparent key, the picture is
-    // the bitmap with black there.
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height;  // top-down rows
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    std::array<DWORD, kMaxModePictureSide * kMaxModePictureSide> pixels;
-    if (GetDIBits(window, image.get(), 0, static_cast<UINT>(height), pixels.data(), &format,
-                  DIB_RGB_COLORS) != height) {
-        return false;
-    }
-    // A monochrome bitmap's rows are padded to 16 bits; bit 7 of a byte is its leftmost pixel.
-    const int maskStride = ((width + 15) / 16) * 2;
-    std::array<BYTE, kMaxModePictureSide*(((kMaxModePictureSide + 15) / 16) * 2)> maskBits{};
-    constexpr DWORD kKeyPixel = 0x00FF00FF;  // RGB(255, 0, 255) as a 32-bit DIB pixel
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            DWORD& pixel = pixels[static_cast<size_t>(y * width + x)];
-            if ((pixel & 0x00FFFFFF) != kKeyPixel) continue;
-            pixel = 0;
-            maskBits[static_cast<size_t>(y * maskStride + x / 8)] |=
-                static_cast<BYTE>(0x80 >> (x % 8));
-        }
-    }
-    UniqueBitmap mask(CreateBitmap(width, height, 1, 1, maskBits.data()));
-    UniqueBitmap picture(CreateCompatibleBitmap(window, width, height));
-    if (!mask || !picture ||
-        SetDIBits(window, picture.get(), 0, static_cast<UINT>(height), pixels.data(), &format,
-                  DIB_RGB_COLORS) != height) {
-        return false;
-    }
-    out.mask = std::move(mask);
-    out.picture = std::move(picture);
-    out.width = width;
-    out.height = height;
-    return true;
 }
 
 // Each picture asks for its own paint; drawing all five per request made opening the page
@@ -418,23 +357,11 @@ void DrawModePicture(HWND page, int controlId) {
     if (!window) return;
     MaskedPicture& picture = ModePictures()[static_cast<size_t>(index)];
     if (!picture.picture &&
-        !BuildMaskedPicture(window.get(), kModeBitmaps[static_cast<size_t>(index)], picture)) {
+        !BuildMaskedPicture(window.get(), ModuleHandle, kModeBitmaps[static_cast<size_t>(index)],
+                            kMaxModePictureSide, picture)) {
         return;
     }
-    UniqueMemoryDc maskDc(CreateCompatibleDC(window.get()));
-    UniqueMemoryDc pictureDc(CreateCompatibleDC(window.get()));
-    if (!maskDc || !pictureDc) return;
-    SelectGuard selectMask(maskDc.get(), picture.mask.get());
-    SelectGuard selectPicture(pictureDc.get(), picture.picture.get());
-    // Punch the opaque pixels out of the background, then fill them with the picture. The
-    // monochrome mask maps to the window's text/background colours: black/white for the blit.
-    const COLORREF oldText = SetTextColor(window.get(), RGB(0, 0, 0));
-    const COLORREF oldBack = SetBkColor(window.get(), RGB(255, 255, 255));
-    BitBlt(window.get(), at.x, at.y, picture.width, picture.height, maskDc.get(), 0, 0, SRCAND);
-    BitBlt(window.get(), at.x, at.y, picture.width, picture.height, pictureDc.get(), 0, 0,
-           SRCPAINT);
-    SetTextColor(window.get(), oldText);
-    SetBkColor(window.get(), oldBack);
+    DrawMaskedPicture(window.get(), at, picture);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 #include "docprop/itemmap.h"
 #include "plugin/config.h"
@@ -234,48 +235,81 @@ void FreeBlock(void* block) {
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
+bool BuildMaskedPicture(HDC reference, HMODULE module, int bitmapId, int maxSide,
+                        MaskedPicture& out) {
+    UniqueBitmap image(LoadBitmapW(module, MAKEINTRESOURCEW(bitmapId)));
+    BITMAP info = {};
+    if (!image || GetObjectW(image.get(), sizeof(info), &info) == 0) return false;
+    const int width = info.bmWidth;
+    const int height = info.bmHeight;
+    if (width <= 0 || height <= 0 || width > maxSide || height > maxSide) return false;
+    // Both images are computed from the pixels in one pass rather than with memory DCs and
+    // raster operations, which cost most of a page's first paint under Wine.
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;  // top-down rows
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    const auto count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    std::vector<DWORD> pixels(count);
+    if (GetDIBits(reference, image.get(), 0, static_cast<UINT>(height), pixels.data(), &format,
+                  DIB_RGB_COLORS) != height) {
+        return false;
+    }
+    // A monochrome bitmap's rows are padded to 16 bits; bit 7 of a byte is its leftmost pixel.
+    const size_t maskStride = ((static_cast<size_t>(width) + 15) / 16) * 2;
+    std::vector<BYTE> maskBits(maskStride * static_cast<size_t>(height));
+    constexpr DWORD kKeyPixel = 0x00FF00FF;  // kTransparentKey as a 32-bit DIB pixel
+    for (size_t y = 0; y < static_cast<size_t>(height); ++y) {
+        for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
+            DWORD& pixel = pixels[y * static_cast<size_t>(width) + x];
+            if ((pixel & 0x00FFFFFF) != kKeyPixel) continue;
+            pixel = 0;
+            maskBits[y * maskStride + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
+        }
+    }
+    UniqueBitmap mask(CreateBitmap(width, height, 1, 1, maskBits.data()));
+    UniqueBitmap picture(CreateCompatibleBitmap(reference, width, height));
+    if (!mask || !picture ||
+        SetDIBits(reference, picture.get(), 0, static_cast<UINT>(height), pixels.data(), &format,
+                  DIB_RGB_COLORS) != height) {
+        return false;
+    }
+    out.mask = std::move(mask);
+    out.picture = std::move(picture);
+    out.width = width;
+    out.height = height;
+    return true;
+}
+
+void DrawMaskedPicture(HDC dc, POINT at, const MaskedPicture& picture) {
+    UniqueMemoryDc maskDc(CreateCompatibleDC(dc));
+    UniqueMemoryDc pictureDc(CreateCompatibleDC(dc));
+    if (!maskDc || !pictureDc) return;
+    SelectGuard selectMask(maskDc.get(), picture.mask.get());
+    SelectGuard selectPicture(pictureDc.get(), picture.picture.get());
+    // Punch the opaque pixels out of the background, then fill them with the picture. The
+    // monochrome mask maps to the DC's text/background colours: black/white for the blit.
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    BitBlt(dc, at.x, at.y, picture.width, picture.height, maskDc.get(), 0, 0, SRCAND);
+    BitBlt(dc, at.x, at.y, picture.width, picture.height, pictureDc.get(), 0, 0, SRCPAINT);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
+}
+
 int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmapId) {
+    // Bitmaps of pages are small; this bounds the pixel buffers a damaged resource could ask.
+    constexpr int kMaxSide = 1024;
     POINT at;
     if (!ControlOrigin(dialog, controlId, at)) return 1;
     WindowDc window(dialog);
     if (!window) return 1;
-    UniqueGdiObject image(LoadBitmapW(module, MAKEINTRESOURCEW(bitmapId)));
-    BITMAP info = {};
-    if (!image || GetObjectW(image.get(), sizeof(info), &info) == 0) return 1;
-    const int width = info.bmWidth;
-    const int height = info.bmHeight;
-
-    UniqueMemoryDc imageDc(CreateCompatibleDC(window.get()));
-    UniqueMemoryDc maskDc(CreateCompatibleDC(window.get()));
-    UniqueMemoryDc pictureDc(CreateCompatibleDC(window.get()));
-    UniqueGdiObject mask(CreateBitmap(width, height, 1, 1, nullptr));
-    UniqueGdiObject picture(CreateCompatibleBitmap(window.get(), width, height));
-    if (!imageDc || !maskDc || !pictureDc || !mask || !picture) return 1;
-    {
-        SelectGuard selectImage(imageDc.get(), image.get());
-        SelectGuard selectMask(maskDc.get(), mask.get());
-        SelectGuard selectPicture(pictureDc.get(), picture.get());
-
-        // Mask: white where the image is magenta, black elsewhere.
-        const COLORREF oldBack = SetBkColor(imageDc.get(), kTransparentKey);
-        BitBlt(maskDc.get(), 0, 0, width, height, imageDc.get(), 0, 0, SRCCOPY);
-        SetBkColor(imageDc.get(), oldBack);
-
-        // Picture: the image with black where it was magenta.
-        SetTextColor(pictureDc.get(), RGB(0, 0, 0));
-        SetBkColor(pictureDc.get(), RGB(255, 255, 255));
-        BitBlt(pictureDc.get(), 0, 0, width, height, maskDc.get(), 0, 0, NOTSRCCOPY);
-        BitBlt(pictureDc.get(), 0, 0, width, height, imageDc.get(), 0, 0, SRCAND);
-
-        // Punch the opaque pixels out of the background, then fill them with the picture.
-        // The monochrome mask maps to the window's text/background colours: make them
-        // black/white for the blit.
-        const COLORREF oldText = SetTextColor(window.get(), RGB(0, 0, 0));
-        const COLORREF oldWindowBack = SetBkColor(window.get(), RGB(255, 255, 255));
-        BitBlt(window.get(), at.x, at.y, width, height, maskDc.get(), 0, 0, SRCAND);
-        BitBlt(window.get(), at.x, at.y, width, height, pictureDc.get(), 0, 0, SRCPAINT);
-        SetTextColor(window.get(), oldText);
-        SetBkColor(window.get(), oldWindowBack);
+    MaskedPicture picture;
+    if (BuildMaskedPicture(window.get(), module, bitmapId, kMaxSide, picture)) {
+        DrawMaskedPicture(window.get(), at, picture);
     }
     return 1;
 }

@@ -71,6 +71,24 @@ void FreeBlock(void* block);
 
 // --- Drawing --------------------------------------------------------------------------------
 
+// A bitmap resource made ready to draw with its magenta pixels transparent: `mask` is white
+// where the bitmap shows kTransparentKey and black elsewhere, `picture` is the bitmap with
+// black where the key was.
+struct MaskedPicture {
+    UniqueBitmap mask;
+    UniqueBitmap picture;
+    int width = 0;
+    int height = 0;
+};
+// Loads bitmap `bitmapId` of `module` and makes its masked picture, compatible with
+// `reference`. False (and `out` untouched) for a missing bitmap or one wider or higher than
+// `maxSide` pixels.
+bool BuildMaskedPicture(HDC reference, HMODULE module, int bitmapId, int maxSide,
+                        MaskedPicture& out);
+// Draws a masked picture with its top-left corner at `at`; the pixels under the key keep what
+// `dc` showed.
+void DrawMaskedPicture(HDC dc, POINT at, const MaskedPicture& picture);
+
 // Draws bitmap `bitmapId` of `module` at the top-left of control `controlId`, magenta pixels
 // left transparent. Returns 1.
 int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmapId);

@@ -353,7 +353,8 @@ SheetLibrary::SheetLibrary(const wchar_t* path, const wchar_t* what) {
 }
 
 void DropSheetLibraryAtDetach(bool processTerminating) {
-    // Only a holder's cache keeps a library; the loader lock keeps every other thread out.
+    // Only a holder's cache keeps a library; the loader lock keeps every other thread out. The
+    // runtime destroys the cache only after DllMain returns, and then finds nothing to free.
     if (InterlockedCompareExchange(&CacheHolder, 0, 0) == 0) return;
     SheetDriverCache& cache = SheetCache();
     if (processTerminating) {

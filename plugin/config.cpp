@@ -73,6 +73,11 @@ struct SheetDriverCache {
     // Configuration sections read for the sheet; the oldest goes when a new one needs room.
     std::array<KeptSection, kKeptSections> kept{};
     size_t nextKept = 0;
+    // Another handle on the same printer, opened by the sheet while it lasts.
+    HANDLE alias = nullptr;
+    // The library the sheet loaded by this full path.
+    std::array<wchar_t, kPathChars> libraryPath{};
+    UniqueModule library;
 };
 
 SheetDriverCache& SheetCache() {
@@ -100,7 +105,14 @@ bool ClaimCache() {
 SheetDriverCache* CacheFor(HANDLE hPrinter) {
     if (hPrinter == nullptr || !HoldsCache()) return nullptr;
     SheetDriverCache& cache = SheetCache();
-    return hPrinter == cache.printer ? &cache : nullptr;
+    if (cache.printer == nullptr) return nullptr;
+    return hPrinter == cache.printer || hPrinter == cache.alias ? &cache : nullptr;
+}
+
+void ForgetSheetHandles(SheetDriverCache& cache) {
+    cache.alias = nullptr;
+    cache.library.reset();
+    cache.libraryPath[0] = L'\0';
 }
 
 // Section lines are read with this many characters; a larger section is not kept.
@@ -285,6 +297,7 @@ void BeginSheetDriverCache(HANDLE hPrinter) {
     cache.info = DriverInfo();
     cache.sectionLimit = 0;
     ForgetKeptSections(cache);
+    ForgetSheetHandles(cache);
 }
 
 void EndSheetDriverCache() {
@@ -294,7 +307,62 @@ void EndSheetDriverCache() {
     cache.info = DriverInfo();
     cache.sectionLimit = 0;
     ForgetKeptSections(cache);
+    ForgetSheetHandles(cache);
     InterlockedExchange(&CacheHolder, 0);
+}
+
+bool AliasSheetPrinter(HANDLE sheetPrinter, HANDLE alias) {
+    if (alias == nullptr || alias == sheetPrinter || !HoldsCache()) return false;
+    SheetDriverCache& cache = SheetCache();
+    if (cache.printer == nullptr || cache.printer != sheetPrinter || cache.alias != nullptr) {
+        return false;
+    }
+    cache.alias = alias;
+    return true;
+}
+
+void DropSheetPrinterAlias(HANDLE alias) {
+    if (alias == nullptr || !HoldsCache()) return;
+    SheetDriverCache& cache = SheetCache();
+    if (cache.alias == alias) cache.alias = nullptr;
+}
+
+SheetLibrary::SheetLibrary(const wchar_t* path, const wchar_t* what) {
+    if (path == nullptr || path[0] == L'\0') return;
+    if (HoldsCache() && wcslen(path) < kPathChars) {
+        SheetDriverCache& cache = SheetCache();
+        if (cache.printer != nullptr && cache.library &&
+            wcscmp(cache.libraryPath.data(), path) == 0) {
+            module_ = cache.library.get();
+            return;
+        }
+        // A library kept for another path stays: an object of this sheet may still use it.
+        if (cache.printer != nullptr && !cache.library) {
+            cache.library.reset(LoadLibraryW(path));
+            TraceLibrary(what, path, cache.library.get());
+            if (cache.library) {
+                StringCchCopyW(cache.libraryPath.data(), cache.libraryPath.size(), path);
+            }
+            module_ = cache.library.get();
+            return;
+        }
+    }
+    owned_.reset(LoadLibraryW(path));
+    TraceLibrary(what, path, owned_.get());
+    module_ = owned_.get();
+}
+
+void DropSheetLibraryAtDetach(bool processTerminating) {
+    // Only a holder's cache keeps a library; the loader lock keeps every other thread out. The
+    // runtime destroys the cache only after DllMain returns, and then finds nothing to free.
+    if (InterlockedCompareExchange(&CacheHolder, 0, 0) == 0) return;
+    SheetDriverCache& cache = SheetCache();
+    if (processTerminating) {
+        static_cast<void>(cache.library.release());
+    } else {
+        cache.library.reset();
+    }
+    cache.libraryPath[0] = L'\0';
 }
 
 struct DriverInfoScope::SetAside {
@@ -310,6 +378,8 @@ DriverInfoScope::DriverInfoScope(HANDLE hPrinter) {
         setAside_ = new (std::nothrow) SetAside;
         if (setAside_ == nullptr) return;  // no room: this operation reads for itself
         setAside_->cache = std::move(cache);
+        // The alias's owner may close it within the scope: the sheet reads it for itself after.
+        setAside_->cache.alias = nullptr;
         cache = SheetDriverCache();
     }
     BeginSheetDriverCache(hPrinter);

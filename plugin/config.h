@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "ui/common/handles.h"
+
 namespace oemui {
 
 // Every path buffer of the plug-in holds this many wide characters (MAX_PATH + 1).
@@ -30,6 +32,36 @@ extern wchar_t CapabilityFilePath[kPathChars];
 // on any other handle fetch their own. A sheet's set-up begins it, the sheet's end ends it.
 void BeginSheetDriverCache(HANDLE hPrinter);
 void EndSheetDriverCache();
+
+// A second handle the sheet opened on its very own printer (by name, with other access) reads
+// the sheet's copy as sheetPrinter does, until DropSheetPrinterAlias. Registered only when this
+// thread holds the cache for sheetPrinter and no other alias is registered; false otherwise, and
+// the handle then reads for itself. Drop it before the handle closes: a later handle of the same
+// value may name another printer.
+bool AliasSheetPrinter(HANDLE sheetPrinter, HANDLE alias);
+void DropSheetPrinterAlias(HANDLE alias);
+
+// A library loaded by its full path. On the thread holding a sheet's cache the first use loads
+// it and the sheet keeps it until its cache ends (EndSheetDriverCache, or the next sheet's
+// BeginSheetDriverCache), so the tree's activations and buttons do not load and free it each
+// time; a path other than the one kept, and every use on another thread, loads for this object
+// alone and frees with it. `what` names it in the trace when it is loaded.
+class SheetLibrary {
+public:
+    SheetLibrary() = default;
+    SheetLibrary(const wchar_t* path, const wchar_t* what);
+    SheetLibrary(SheetLibrary&&) = default;
+    SheetLibrary& operator=(SheetLibrary&&) = default;
+    HMODULE get() const { return module_; }
+
+private:
+    UniqueModule owned_;
+    HMODULE module_ = nullptr;
+};
+
+// DLL_PROCESS_DETACH: the sheet's kept library is freed when the plug-in alone is unloaded and
+// left to the loader at process exit, where freeing it is unsafe.
+void DropSheetLibraryAtDetach(bool processTerminating);
 
 // Shares one read of hPrinter's driver information among the look-ups of one operation (the
 // default record of DevMode, the link page's model values). A sheet's copy for another printer

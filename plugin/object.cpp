@@ -74,6 +74,7 @@ void OnProcessDetach(bool processTerminating) {
     // At process exit the loader unloads everything itself; freeing from here then is unsafe.
     if (LinkResourceModule != nullptr && !processTerminating) FreeLibrary(LinkResourceModule);
     LinkResourceModule = nullptr;
+    DropSheetLibraryAtDetach(processTerminating);
 }
 
 HRESULT GetPluginClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {

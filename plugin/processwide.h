@@ -34,7 +34,9 @@
 //
 // Read caches, owned by one thread at a time
 //   cache               plugin/config.cpp             driver information and INI sections read
-//                                                     for the sheet being built
+//                                                     for the sheet being built, the second handle
+//                                                     on its printer and the network library it
+//                                                     loaded (freed when the sheet ends)
 //   CacheHolder         plugin/config.cpp             the thread whose sheet holds that cache
 //                                                     (interlocked)
 //   pictures            ui/color/colorpage.cpp        the colour-mode pictures, built on the Color

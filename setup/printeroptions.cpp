@@ -81,7 +81,9 @@ struct AnsiName {
 };
 
 // The sheet's printer opened by name with full access; the tree's own handle when the name
-// cannot be opened that way (the lookups made through it only read).
+// cannot be opened that way (the lookups made through it only read). The opened handle names the
+// tree's printer, so while it is open its look-ups read the sheet's copy of the driver
+// information and model section instead of fetching them again.
 class SheetPrinter {
 public:
     explicit SheetPrinter(POEMCUIPPARAM param) {
@@ -90,30 +92,53 @@ public:
         if (param->pPrinterName != nullptr &&
             OpenPrinterW(param->pPrinterName, &handle, &defaults)) {
             owned_.reset(handle);
+            aliased_ = AliasSheetPrinter(param->hPrinter, owned_.get());
         }
         handle_ = owned_ ? owned_.get() : param->hPrinter;
     }
+    ~SheetPrinter() {
+        if (aliased_) DropSheetPrinterAlias(owned_.get());
+    }
+    SheetPrinter(const SheetPrinter&) = delete;
+    SheetPrinter& operator=(const SheetPrinter&) = delete;
     HANDLE get() const { return handle_; }
 
 private:
     UniquePrinter owned_;
     HANDLE handle_ = nullptr;
+    bool aliased_ = false;
 };
 
 // Loads the model's network library ("NetExtDLL") from the driver directory; empty when it
 // has none. A full path, never a bare name: along the search order a library planted in the
 // application's folder or the current directory would run in the spooler or the application.
-UniqueModule LoadNetworkLibrary(HANDLE printer) {
+// The sheet keeps it from its first use: the tree asks for it at set-up, on every activation,
+// on focus and on the button.
+SheetLibrary LoadNetworkLibrary(HANDLE printer) {
     wchar_t name[kPathChars] = {};
     DWORD chars = kPathChars;
     GetModelString(printer, L"NetExtDLL", name, &chars);
-    if (name[0] == L'\0') return UniqueModule();
+    if (name[0] == L'\0') return SheetLibrary();
     wchar_t path[kPathChars] = {};
     DWORD pathBytes = sizeof(path);
-    if (!BuildDriverFilePath(path, &pathBytes, name, 3)) return UniqueModule();
-    UniqueModule library(LoadLibraryW(path));
-    TraceLibrary(L"network library (NetExtDLL)", path, library.get());
-    return library;
+    if (!BuildDriverFilePath(path, &pathBytes, name, 3)) return SheetLibrary();
+    return SheetLibrary(path, L"network library (NetExtDLL)");
+}
+
+// The printer's PRINTER_INFO_2A in a zero-filled block, empty when the spooler gives none.
+// Most printers' information fits the first guess, which saves the size query.
+GlobalBlock<BYTE> FetchPrinterInfo2(HANDLE printer) {
+    constexpr DWORD kFirstGuess = 8192;
+    GlobalBlock<BYTE> block(kFirstGuess);
+    if (!block) return block;
+    DWORD needed = 0;
+    if (GetPrinterA(printer, 2, block.get(), kFirstGuess, &needed)) return block;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return GlobalBlock<BYTE>(0);
+    GlobalBlock<BYTE> larger(needed);
+    if (!larger || !GetPrinterA(printer, 2, larger.get(), needed, &needed)) {
+        return GlobalBlock<BYTE>(0);
+    }
+    return larger;
 }
 
 // Reads an optional sign and decimal digits after optional blanks; clamps to the INT range.
@@ -253,7 +278,7 @@ void FillButtonItem(OPTITEM& item, PrinterItemMap& map, HANDLE heap) {
 
 // The button is offered only when the model's network library can read this printer.
 bool NetworkDetectionAvailable(POEMCUIPPARAM param) {
-    UniqueModule library = LoadNetworkLibrary(param->hPrinter);
+    const SheetLibrary library = LoadNetworkLibrary(param->hPrinter);
     const auto capability = Entry<NameFn>(library.get(), "GetNetextCapability");
     if (capability == nullptr) return false;
     const AnsiName name(param->pPrinterName);
@@ -323,7 +348,7 @@ void FillDetectedOptions(const InstalledReport& report, POEMCUIPPARAM param,
 int IsNetworkPort(POEMCUIPPARAM param) {
     if (param == nullptr) return 0;
     const SheetPrinter printer(param);
-    UniqueModule library = LoadNetworkLibrary(printer.get());
+    const SheetLibrary library = LoadNetworkLibrary(printer.get());
     const auto validPort = Entry<NameFn>(library.get(), "IsValidPort");
     if (validPort == nullptr) return 0;
     const AnsiName name(param->pPrinterName);
@@ -333,7 +358,7 @@ int IsNetworkPort(POEMCUIPPARAM param) {
 bool DetectByNetwork(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND owner) {
     if (param == nullptr) return false;
     const SheetPrinter printer(param);
-    UniqueModule library = LoadNetworkLibrary(printer.get());
+    const SheetLibrary library = LoadNetworkLibrary(printer.get());
     const auto readOptions = Entry<ReadOptionsFn>(library.get(), "ReadPrinterOptionFlag32");
     const auto dataFileName = Entry<DataFileNameFn>(library.get(), "GetDataFileName");
     if (readOptions == nullptr || dataFileName == nullptr) return false;
@@ -352,11 +377,8 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
     if (param == nullptr) return false;
     const SheetPrinter printer(param);
     if (printer.get() == nullptr) return false;
-    DWORD needed = 0;
-    GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
-    if (needed == 0) return false;
-    GlobalBlock<BYTE> block(needed);
-    if (!block || !GetPrinterA(printer.get(), 2, block.get(), needed, &needed)) return false;
+    const GlobalBlock<BYTE> block = FetchPrinterInfo2(printer.get());
+    if (!block) return false;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(block.get());
 
     // The model lookups below read the capability file this search finds.
@@ -371,11 +393,10 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
     const char* port = info->pPortName;
     const bool usb = port != nullptr && _strnicmp(port, "USB", 3) == 0;
 
-    UniqueModule library;
     char dataFile[MAX_PATH] = {};
     InstalledReport report;
     if (!usb) {
-        library = LoadNetworkLibrary(printer.get());
+        const SheetLibrary library = LoadNetworkLibrary(printer.get());
         const auto validPort = Entry<NameFn>(library.get(), "IsValidPort");
         const auto capability = Entry<NameFn>(library.get(), "GetNetextCapability");
         const auto readOptions = Entry<ReadOptionsFn>(library.get(), "ReadPrinterOptionFlag32");
@@ -409,7 +430,7 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
         if (slash == nullptr) return false;
         slash[1] = L'\0';
         if (FAILED(StringCchCatW(path, kPathChars, libraryName))) return false;
-        library.reset(LoadLibraryW(path));
+        const UniqueModule library(LoadLibraryW(path));
         TraceLibrary(L"USB library (USBExtDLL)", path, library.get());
         const auto readFirst = Entry<NameFn>(library.get(), "ReadPrinterOptionUSB");
         const auto readSecond = Entry<NameFn>(library.get(), "ReadPrinterOptionUSB2");
@@ -433,11 +454,11 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
 
 LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
     if (cbParam == nullptr || param == nullptr) return CPSUICB_ACTION_NONE;
-    OEMUI_PHASE(cbParam->Reason == CPSUICB_REASON_SETACTIVE      ? "printer tree: SETACTIVE"
-                : cbParam->Reason == CPSUICB_REASON_APPLYNOW     ? "printer tree: APPLYNOW"
-                : cbParam->Reason == CPSUICB_REASON_SEL_CHANGED  ? "printer tree: SEL_CHANGED"
+    OEMUI_PHASE(cbParam->Reason == CPSUICB_REASON_SETACTIVE          ? "printer tree: SETACTIVE"
+                : cbParam->Reason == CPSUICB_REASON_APPLYNOW         ? "printer tree: APPLYNOW"
+                : cbParam->Reason == CPSUICB_REASON_SEL_CHANGED      ? "printer tree: SEL_CHANGED"
                 : cbParam->Reason == CPSUICB_REASON_OPTITEM_SETFOCUS ? "printer tree: SETFOCUS"
-                                                                 : "printer tree: other");
+                                                                     : "printer tree: other");
     const BYTE tag = cbParam->pCurItem != nullptr ? cbParam->pCurItem->UserItemID : 0;
     POPTITEM button = param->cOEMOptItems != 0 ? param->pOEMOptItems : nullptr;
     switch (cbParam->Reason) {

@@ -449,3 +449,99 @@ TEST(SheetDriverCache, PrintingThreadAndSheetThreadKeepTheirOwnValues) {
     EXPECT_EQ(jobs[0].mismatches, 0) << "sheet thread";
     EXPECT_EQ(jobs[1].mismatches, 0) << "printing thread";
 }
+
+namespace {
+
+struct AliasFromOtherThread {
+    HANDLE sheetPrinter;
+    HANDLE alias;
+    bool registered = true;
+    std::wstring section;
+};
+
+std::wstring SectionOf(HANDLE printer) {
+    wchar_t section[kShortValueChars] = {};
+    if (!FindDependentFiles(printer, nullptr)) return L"<no files>";
+    ResolveModelSection(printer, section, kShortValueChars);
+    return section;
+}
+
+DWORD WINAPI TryAliasOnOtherThread(void* param) {
+    auto& attempt = *static_cast<AliasFromOtherThread*>(param);
+    attempt.registered = AliasSheetPrinter(attempt.sheetPrinter, attempt.alias);
+    attempt.section = SectionOf(attempt.alias);
+    return 0;
+}
+
+}  // namespace
+
+// A second handle on the sheet's printer reads the sheet's copy while it is registered, and
+// only then. The model section is changed in the file during the sheet: the sheet's copy keeps
+// the first answer, a handle reading for itself sees the new one.
+TEST(SheetDriverCache, SecondHandleReadsTheSheetsCopyOnlyWhileAliased) {
+    InstallModel(
+        L"Alias PS", L"Alias 1",
+        {{L"alias.cap", "[Capability]\r\nAlias PS=First\r\n"}, {L"alias.ini", kIniWithConfig}});
+    const std::wstring cap = testenv::DriverDirectory3() + L"\\alias.cap";
+    Printer tree(L"Alias 1");
+    Printer second(L"Alias 1");
+    Printer other(testenv::kColorPrinter);
+    ASSERT_TRUE(tree);
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(other);
+    const std::wstring otherSection = SectionOf(other.get());
+    ASSERT_NE(otherSection, L"");
+
+    BeginSheetDriverCache(tree.get());
+    EXPECT_EQ(SectionOf(tree.get()), L"First");
+    ASSERT_TRUE(testenv::WriteFileBytes(cap, "[Capability]\r\nAlias PS=Second\r\n"));
+    EXPECT_EQ(SectionOf(tree.get()), L"First");
+    EXPECT_EQ(SectionOf(second.get()), L"Second") << "not registered";
+
+    struct Refused {
+        HANDLE sheetPrinter;
+        HANDLE alias;
+        const char* why;
+    };
+    for (const Refused& r : {Refused{other.get(), second.get(), "not the sheet's printer"},
+                             Refused{tree.get(), nullptr, "no handle"},
+                             Refused{tree.get(), tree.get(), "the sheet's own handle"}}) {
+        EXPECT_FALSE(AliasSheetPrinter(r.sheetPrinter, r.alias)) << r.why;
+    }
+    AliasFromOtherThread attempt{tree.get(), second.get()};
+    HANDLE thread = CreateThread(nullptr, 0, &TryAliasOnOtherThread, &attempt, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_FALSE(attempt.registered) << "a thread that does not hold the cache";
+    EXPECT_EQ(SectionOf(second.get()), L"Second");
+
+    ASSERT_TRUE(AliasSheetPrinter(tree.get(), second.get()));
+    EXPECT_FALSE(AliasSheetPrinter(tree.get(), other.get())) << "one alias at a time";
+    EXPECT_EQ(SectionOf(second.get()), L"First");
+    EXPECT_EQ(SectionOf(other.get()), otherSection);
+    attempt = AliasFromOtherThread{tree.get(), second.get()};
+    thread = CreateThread(nullptr, 0, &TryAliasOnOtherThread, &attempt, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(attempt.section, L"Second") << "another thread reads for itself";
+    DropSheetPrinterAlias(second.get());
+    EXPECT_EQ(SectionOf(second.get()), L"Second") << "dropped";
+    EXPECT_EQ(SectionOf(tree.get()), L"First");
+
+    // An operation on another printer sets the sheet's copy aside: the alias does not come
+    // back with it, its owner may have closed the handle in between.
+    ASSERT_TRUE(AliasSheetPrinter(tree.get(), second.get()));
+    { const DriverInfoScope operation(other.get()); }
+    EXPECT_EQ(SectionOf(second.get()), L"Second") << "after an operation";
+    EXPECT_EQ(SectionOf(tree.get()), L"First");
+
+    // The sheet's end drops it; the next sheet's printer does not take it.
+    ASSERT_TRUE(AliasSheetPrinter(tree.get(), second.get()));
+    EndSheetDriverCache();
+    EXPECT_EQ(SectionOf(second.get()), L"Second") << "after the sheet";
+    BeginSheetDriverCache(other.get());
+    EXPECT_FALSE(AliasSheetPrinter(tree.get(), second.get())) << "the next sheet's";
+    EndSheetDriverCache();
+}

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,9 @@ namespace {
 constexpr wchar_t kDriver[] = L"Lab Detect PS";
 constexpr wchar_t kNetPrinter[] = L"Lab Detect 1";
 constexpr wchar_t kUsbPrinter[] = L"Lab Detect USB";
+// Its printer information outgrows any first guess of its size (a long comment).
+constexpr wchar_t kLongPrinter[] = L"Lab Detect Long";
+constexpr size_t kLongCommentChars = 20000;
 constexpr wchar_t kCapName[] = L"vrdetect.cap";
 constexpr wchar_t kUsbDataName[] = L"vrdetect_usb.dat";
 
@@ -48,7 +52,8 @@ bool PlaceLibrary(const wchar_t* standIn, const std::wstring& dir, const wchar_t
                      FALSE) != FALSE;
 }
 
-bool AddPrinterOnPort(const std::wstring& name, const wchar_t* port) {
+bool AddPrinterOnPort(const std::wstring& name, const wchar_t* port,
+                      const std::wstring& comment = std::wstring()) {
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE existing = nullptr;
     if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &existing, &access)) {
@@ -62,6 +67,7 @@ bool AddPrinterOnPort(const std::wstring& name, const wchar_t* port) {
     info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
     info.pDatatype = const_cast<wchar_t*>(L"RAW");
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    if (!comment.empty()) info.pComment = const_cast<wchar_t*>(comment.c_str());
     HANDLE created = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
     if (created == nullptr) return false;
     ClosePrinter(created);
@@ -98,6 +104,10 @@ std::wstring TempFile(const wchar_t* name) {
     return std::wstring(dir) + name;
 }
 
+size_t CountLines(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
 bool Contains(const std::vector<std::string>& lines, const std::string& text) {
     for (const std::string& line : lines) {
         if (line.find(text) != std::string::npos) return true;
@@ -116,10 +126,12 @@ protected:
         driver.dataContent = testenv::SampleFile(L"labcolor.ppd");
         // The network libraries are installed with the driver, in the driver directory.
         const std::wstring driverDir = testenv::DriverDirectory3();
-        installed_ = testenv::InstallDriver(driver) && AddPrinterOnPort(kNetPrinter, L"FILE:") &&
-                     AddPrinterOnPort(kUsbPrinter, L"USB001") &&
-                     PlaceLibrary(L"vrnetext.dll", driverDir, L"vrnetext.dll") &&
-                     PlaceLibrary(L"vrnetext_nocap.dll", driverDir, L"vrnetext_nocap.dll");
+        installed_ =
+            testenv::InstallDriver(driver) && AddPrinterOnPort(kNetPrinter, L"FILE:") &&
+            AddPrinterOnPort(kUsbPrinter, L"USB001") &&
+            AddPrinterOnPort(kLongPrinter, L"FILE:", std::wstring(kLongCommentChars, L'c')) &&
+            PlaceLibrary(L"vrnetext.dll", driverDir, L"vrnetext.dll") &&
+            PlaceLibrary(L"vrnetext_nocap.dll", driverDir, L"vrnetext_nocap.dll");
     }
 
     void SetUp() override {
@@ -276,7 +288,71 @@ TEST_F(PrinterOptions, ButtonPushesTheReportByTagInTreeOrder) {
         EXPECT_TRUE(
             Contains(lines, "ReadPrinterOptionFlag32 Lab Detect 1 owner=0 0 0 flags=0x800080"));
         EXPECT_TRUE(Contains(lines, "GetDataFileName Lab Detect 1 size=260"));
-        EXPECT_EQ(lines.back(), "netext unload");  // loaded for the one operation
+        // Kept for the sheet since its set-up, freed when it ends.
+        EXPECT_EQ(CountLines(lines, "netext load"), 1u);
+        EXPECT_EQ(CountLines(lines, "netext unload"), 0u);
+        core_->Shutdown();
+        EXPECT_EQ(log.Lines().back(), "netext unload");
+    }
+}
+
+// Set-up, activations, focus and the button of one sheet call the network library exactly as
+// before, in one load of it that ends with the sheet; the next sheet loads its own.
+TEST_F(PrinterOptions, OneSheetLoadsTheNetworkLibraryOnce) {
+    testenv::ScopedEnv data(L"OEMUI_NETEXT_DATAFILE", dataFile_.c_str());
+    WriteNetworkReport({"118", "128", "1", "2", "1", "2"});
+    const std::string activation[] = {
+        "IsValidPort Lab Detect 1", "GetNetextCapability Lab Detect 1",
+        "ReadPrinterOptionFlag32 Lab Detect 1 owner=0 0 0 flags=0xa00000",
+        "GetDataFileName Lab Detect 1 size=260"};
+    std::vector<std::string> expected = {"netext load", "GetNetextCapability Lab Detect 1"};
+    for (int round = 0; round < 2; ++round) {
+        expected.insert(expected.end(), std::begin(activation), std::end(activation));
+    }
+    expected.insert(expected.end(),
+                    {"IsValidPort Lab Detect 1",
+                     "ReadPrinterOptionFlag32 Lab Detect 1 owner=0 0 0 flags=0x800080",
+                     "GetDataFileName Lab Detect 1 size=260"});
+
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        SCOPED_TRACE(sheet == 0 ? "first sheet" : "next sheet");
+        testenv::StandInLog log;
+        Open(kNetPrinter, true);
+        EXPECT_FALSE(Button()->Flags & OPTIF_HIDE);
+        EXPECT_EQ(core_->CallTreeCallback(CPSUICB_REASON_SETACTIVE), 1);
+        EXPECT_EQ(core_->CallTreeCallback(CPSUICB_REASON_SETACTIVE), 1);
+        EXPECT_EQ(core_->CallTreeCallback(CPSUICB_REASON_OPTITEM_SETFOCUS, Button()), 0);
+        EXPECT_EQ(Button()->Flags & OPTIF_DISABLED, 0u);
+        EXPECT_EQ(PressButton(), 1);
+        EXPECT_EQ(Pushed().size(), 3 * kOptionOrder.size());
+        EXPECT_EQ(log.Lines(), expected);
+        core_->Shutdown();
+        std::vector<std::string> ended = expected;
+        ended.push_back("netext unload");
+        EXPECT_EQ(log.Lines(), ended);
+    }
+}
+
+// Printer information of any size reaches the library: the name and port come from it.
+TEST_F(PrinterOptions, ActivationReadsPrinterInformationOfAnySize) {
+    {
+        testenv::Printer printer(kLongPrinter);
+        ASSERT_TRUE(printer);
+        DWORD needed = 0;
+        GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
+        ASSERT_GT(needed, kLongCommentChars) << "the comment must make the information large";
+    }
+    testenv::ScopedEnv data(L"OEMUI_NETEXT_DATAFILE", dataFile_.c_str());
+    for (const wchar_t* name : {kNetPrinter, kLongPrinter}) {
+        const std::string narrow = testenv::Narrow(name);
+        SCOPED_TRACE(narrow);
+        ASSERT_TRUE(testenv::WriteFileBytes(dataFile_,
+                                            NetworkData(name, {"118", "128", "1", "2", "1", "2"})));
+        testenv::StandInLog log;
+        Open(name, true);
+        EXPECT_EQ(core_->CallTreeCallback(CPSUICB_REASON_SETACTIVE), 1);
+        EXPECT_EQ(Pushed(), Expected({0, 0, 2, 1, 1, 1, 1, 1, 2}));
+        EXPECT_TRUE(Contains(log.Lines(), "IsValidPort " + narrow));
     }
 }
 

@@ -351,3 +351,110 @@ TEST_F(EncryptionDefaultsTest, RefusalIsAskedAgain) {
     for (const std::string& line : log.Lines()) asked += line == "GetDefaultSetting mode=1";
     EXPECT_EQ(asked, 4u) << "two refusals, one answer, one direct read";
 }
+
+namespace {
+
+// A stand-in library of the build, beside this test program.
+std::wstring BuiltLibrary(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
+}
+
+bool IsLoaded(const std::wstring& path) { return GetModuleHandleW(path.c_str()) != nullptr; }
+
+struct LibraryUse {
+    const wchar_t* path;
+    HMODULE module = nullptr;
+};
+
+DWORD WINAPI UseLibraryOnOtherThread(void* param) {
+    auto& use = *static_cast<LibraryUse*>(param);
+    const SheetLibrary library(use.path, L"test library");
+    use.module = library.get();
+    return 0;
+}
+
+}  // namespace
+
+// The sheet keeps the first library it loads, by its full path, until its cache ends; another
+// path, another thread and any use outside a sheet load for the one use.
+TEST(SheetLibraryTest, KeptByPathUntilTheSheetEnds) {
+    Printer printer(testenv::kColorPrinter);
+    Printer other(testenv::kMonoPrinter);
+    ASSERT_TRUE(printer);
+    ASSERT_TRUE(other);
+    const std::wstring first = BuiltLibrary(L"vrnetext.dll");
+    const std::wstring second = BuiltLibrary(L"vrnetext_nocap.dll");
+    ASSERT_FALSE(IsLoaded(first));
+    ASSERT_FALSE(IsLoaded(second));
+
+    {
+        const SheetLibrary outside(first.c_str(), L"test library");
+        EXPECT_NE(outside.get(), nullptr);
+    }
+    EXPECT_FALSE(IsLoaded(first)) << "outside a sheet";
+
+    BeginSheetDriverCache(printer.get());
+    HMODULE kept = nullptr;
+    {
+        const SheetLibrary library(first.c_str(), L"test library");
+        kept = library.get();
+        ASSERT_NE(kept, nullptr);
+    }
+    EXPECT_TRUE(IsLoaded(first));
+    {
+        const SheetLibrary again(first.c_str(), L"test library");
+        EXPECT_EQ(again.get(), kept);
+        const SheetLibrary otherPath(second.c_str(), L"test library");
+        EXPECT_NE(otherPath.get(), nullptr);
+        EXPECT_NE(otherPath.get(), kept);
+    }
+    EXPECT_FALSE(IsLoaded(second)) << "a second path is not kept";
+    LibraryUse use{second.c_str()};
+    HANDLE thread = CreateThread(nullptr, 0, &UseLibraryOnOtherThread, &use, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_NE(use.module, nullptr);
+    EXPECT_FALSE(IsLoaded(second)) << "another thread's use";
+
+    // One operation on another printer sets the sheet's library aside with its copy.
+    {
+        const DriverInfoScope operation(other.get());
+        const SheetLibrary library(second.c_str(), L"test library");
+        EXPECT_NE(library.get(), nullptr);
+    }
+    EXPECT_FALSE(IsLoaded(second)) << "the operation's library ends with it";
+    EXPECT_TRUE(IsLoaded(first)) << "the sheet's library comes back";
+
+    // The next sheet's set-up frees the first sheet's library; its end frees its own.
+    BeginSheetDriverCache(other.get());
+    EXPECT_FALSE(IsLoaded(first));
+    { const SheetLibrary library(second.c_str(), L"test library"); }
+    EXPECT_TRUE(IsLoaded(second));
+    EndSheetDriverCache();
+    EXPECT_FALSE(IsLoaded(second));
+}
+
+// Unloading the plug-in alone frees the sheet's library; at process exit it is left to the
+// loader.
+TEST(SheetLibraryTest, DetachFreesTheLibraryUnlessTheProcessEnds) {
+    Printer printer(testenv::kColorPrinter);
+    ASSERT_TRUE(printer);
+    const std::wstring path = BuiltLibrary(L"vrnetext.dll");
+    for (const bool processTerminating : {false, true}) {
+        SCOPED_TRACE(processTerminating ? "process exit" : "plug-in unloaded");
+        BeginSheetDriverCache(printer.get());
+        { const SheetLibrary library(path.c_str(), L"test library"); }
+        ASSERT_TRUE(IsLoaded(path));
+        DropSheetLibraryAtDetach(processTerminating);
+        const HMODULE left = GetModuleHandleW(path.c_str());
+        EXPECT_EQ(left != nullptr, processTerminating);
+        EndSheetDriverCache();
+        EXPECT_EQ(IsLoaded(path), processTerminating) << "the sheet's end no longer owns it";
+        if (left != nullptr) FreeLibrary(left);
+        EXPECT_FALSE(IsLoaded(path));
+    }
+}

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
 #include "docprop/itemmap.h"
 #include "plugin/config.h"
@@ -251,7 +250,7 @@ BITMAPINFO TopDown32(int width, int height) {
 // Bitmap `bitmapId` of `module` as 32-bit top-down pixels, converted by GDI straight from the
 // resource into a DIB section: LoadBitmapW would first make a screen-compatible bitmap, a
 // third of a millisecond per bitmap under Wine. False when the resource cannot be read so.
-bool ReadResourcePixels(HMODULE module, int bitmapId, int maxSide, std::vector<DWORD>& pixels,
+bool ReadResourcePixels(HMODULE module, int bitmapId, int maxSide, GlobalBlock<DWORD>& pixels,
                         int& width, int& height) {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(bitmapId), MAKEINTRESOURCEW(2));
     HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
@@ -271,8 +270,10 @@ bool ReadResourcePixels(HMODULE module, int bitmapId, int maxSide, std::vector<D
         return false;
     }
     GdiFlush();  // the section's memory is read directly below
-    const auto count = static_cast<size_t>(dib.width) * rows;
-    pixels.assign(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + count);
+    const auto bytes = static_cast<size_t>(dib.width) * rows * sizeof(DWORD);
+    pixels = GlobalBlock<DWORD>(bytes);
+    if (!pixels) return false;
+    std::memcpy(pixels.get(), bits, bytes);
     width = dib.width;
     height = dib.height;
     return true;
@@ -280,7 +281,7 @@ bool ReadResourcePixels(HMODULE module, int bitmapId, int maxSide, std::vector<D
 
 // The same through LoadBitmapW, for resources the direct read does not take.
 bool ReadLoadedPixels(HDC reference, HMODULE module, int bitmapId, int maxSide,
-                      std::vector<DWORD>& pixels, int& width, int& height) {
+                      GlobalBlock<DWORD>& pixels, int& width, int& height) {
     UniqueBitmap image(LoadBitmapW(module, MAKEINTRESOURCEW(bitmapId)));
     BITMAP info = {};
     if (!image || GetObjectW(image.get(), sizeof(info), &info) == 0) return false;
@@ -289,8 +290,10 @@ bool ReadLoadedPixels(HDC reference, HMODULE module, int bitmapId, int maxSide,
         return false;
     }
     BITMAPINFO format = TopDown32(info.bmWidth, info.bmHeight);
-    pixels.resize(static_cast<size_t>(info.bmWidth) * static_cast<size_t>(info.bmHeight));
-    if (GetDIBits(reference, image.get(), 0, static_cast<UINT>(info.bmHeight), pixels.data(),
+    pixels = GlobalBlock<DWORD>(static_cast<size_t>(info.bmWidth) *
+                                static_cast<size_t>(info.bmHeight) * sizeof(DWORD));
+    if (!pixels) return false;
+    if (GetDIBits(reference, image.get(), 0, static_cast<UINT>(info.bmHeight), pixels.get(),
                   &format, DIB_RGB_COLORS) != info.bmHeight) {
         return false;
     }
@@ -305,7 +308,7 @@ bool BuildMaskedPicture(HDC reference, HMODULE module, int bitmapId, int maxSide
                         MaskedPicture& out) {
     // Both images are computed from the pixels in one pass rather than with memory DCs and
     // raster operations, which cost most of a page's first paint under Wine.
-    std::vector<DWORD> pixels;
+    GlobalBlock<DWORD> pixels(0);
     int width = 0;
     int height = 0;
     if (!ReadResourcePixels(module, bitmapId, maxSide, pixels, width, height) &&
@@ -315,20 +318,21 @@ bool BuildMaskedPicture(HDC reference, HMODULE module, int bitmapId, int maxSide
     BITMAPINFO format = TopDown32(width, height);
     // A monochrome bitmap's rows are padded to 16 bits; bit 7 of a byte is its leftmost pixel.
     const size_t maskStride = ((static_cast<size_t>(width) + 15) / 16) * 2;
-    std::vector<BYTE> maskBits(maskStride * static_cast<size_t>(height));
+    GlobalBlock<BYTE> maskBits(maskStride * static_cast<size_t>(height));  // zero-filled
+    if (!maskBits) return false;
     constexpr DWORD kKeyPixel = 0x00FF00FF;  // kTransparentKey as a 32-bit DIB pixel
     for (size_t y = 0; y < static_cast<size_t>(height); ++y) {
         for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
-            DWORD& pixel = pixels[y * static_cast<size_t>(width) + x];
+            DWORD& pixel = pixels.get()[y * static_cast<size_t>(width) + x];
             if ((pixel & 0x00FFFFFF) != kKeyPixel) continue;
             pixel = 0;
-            maskBits[y * maskStride + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
+            maskBits.get()[y * maskStride + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
         }
     }
-    UniqueBitmap mask(CreateBitmap(width, height, 1, 1, maskBits.data()));
+    UniqueBitmap mask(CreateBitmap(width, height, 1, 1, maskBits.get()));
     UniqueBitmap picture(CreateCompatibleBitmap(reference, width, height));
     if (!mask || !picture ||
-        SetDIBits(reference, picture.get(), 0, static_cast<UINT>(height), pixels.data(), &format,
+        SetDIBits(reference, picture.get(), 0, static_cast<UINT>(height), pixels.get(), &format,
                   DIB_RGB_COLORS) != height) {
         return false;
     }

@@ -49,13 +49,21 @@ public:
         if (OpenPrinterW(const_cast<wchar_t*>(name), &opened, &access) && opened != nullptr) {
             owned_.reset(opened);
             handle_ = opened;
+            // The same printer as the sheet's handle: its look-ups read the sheet's copy.
+            aliased_ = AliasSheetPrinter(fallback, opened);
         }
     }
+    ~SheetPrinter() {
+        if (aliased_) DropSheetPrinterAlias(handle_);
+    }
+    SheetPrinter(const SheetPrinter&) = delete;
+    SheetPrinter& operator=(const SheetPrinter&) = delete;
     HANDLE get() const { return handle_; }
 
 private:
     UniquePrinter owned_;
     HANDLE handle_;
+    bool aliased_ = false;
 };
 
 // Reads a model value of the printer's capability section (section names up to 1024

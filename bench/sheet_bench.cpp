@@ -442,10 +442,20 @@ int main(int argc, char** argv) {
     std::vector<std::vector<Figures>> others(compared.size(), std::vector<Figures>(sheets.size()));
     for (int run = 0; run < runs; ++run) {
         for (size_t s = 0; s < sheets.size(); ++s) {
-            // The order of the variants turns with each run so that none always comes first.
-            for (int k = 0; k < 3; ++k) {
-                const int v = (k + run) % 3;
+            // The order of the variants, the other builds included, turns with each run so that
+            // none always comes first or always follows the same one.
+            const int count = 3 + static_cast<int>(compared.size());
+            for (int k = 0; k < count; ++k) {
+                const int v = (k + run) % count;
                 Steps steps;
+                if (v >= 3) {
+                    const size_t c = static_cast<size_t>(v - 3);
+                    if (RunOnce(sheets[s], Variant::Real, compared[c].second, steps, nullptr,
+                                nullptr)) {
+                        others[c][s].Add(steps);
+                    }
+                    continue;
+                }
                 const Variant variant = v == 0   ? Variant::Core
                                         : v == 1 ? Variant::Floor
                                                  : Variant::Real;
@@ -458,13 +468,6 @@ int main(int argc, char** argv) {
             if (timed) {
                 Steps steps;
                 RunOnce(sheets[s], Variant::Timed, timedDll, steps, &phases[s], nullptr);
-            }
-            for (size_t c = 0; c < compared.size(); ++c) {
-                Steps steps;
-                if (RunOnce(sheets[s], Variant::Real, compared[c].second, steps, nullptr,
-                            nullptr)) {
-                    others[c][s].Add(steps);
-                }
             }
         }
     }

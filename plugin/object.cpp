@@ -20,7 +20,7 @@ volatile LONG LockCount = 0;
 OSVERSIONINFOW OsVersion = {};
 bool OsCheckDone = false;
 bool IsVistaOrLater = false;
-bool IsWinHelpAvailable = true;
+volatile LONG WinHelpAnswer = -1;  // -1 not asked yet, else 0 or 1
 wchar_t PluginIniPath[kPathChars] = {};
 wchar_t HelpFilePath[kPathChars] = {};
 
@@ -54,12 +54,23 @@ void RunOsCheckOnce() {
     GetVersionExW(&OsVersion);
     if (OsVersion.dwMajorVersion < 6) return;
     IsVistaOrLater = true;
+}
 
+bool WinHelpAvailable() {
+    LONG answer = InterlockedCompareExchange(&WinHelpAnswer, -1, -1);
+    if (answer >= 0) return answer != 0;
+    RunOsCheckOnce();
+    answer = 1;
     std::array<wchar_t, 261> path{};
     const UINT len = GetWindowsDirectoryW(path.data(), 260);
-    if (len == 0 || len >= 260) return;
-    if (FAILED(StringCchCatW(path.data(), path.size(), L"\\WINHLP32.EXE"))) return;
-    if (!WinHelpUsable(OsVersion.dwMajorVersion, path.data())) IsWinHelpAvailable = false;
+    if (IsVistaOrLater && len != 0 && len < 260 &&
+        SUCCEEDED(StringCchCatW(path.data(), path.size(), L"\\WINHLP32.EXE")) &&
+        !WinHelpUsable(OsVersion.dwMajorVersion, path.data())) {
+        answer = 0;
+    }
+    // Two threads asking at once read the same file and agree.
+    InterlockedExchange(&WinHelpAnswer, answer);
+    return answer != 0;
 }
 
 // ---------------------------------------------------------------------------------------------

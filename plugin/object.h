@@ -17,7 +17,6 @@ extern volatile LONG LockCount;     // IClassFactory::LockServer count
 extern OSVERSIONINFOW OsVersion;    // filled once by the OS check
 extern bool OsCheckDone;
 extern bool IsVistaOrLater;                // system major version 6 or later
-extern bool IsWinHelpAvailable;            // pages answer F1 / context help with WinHelp
 extern wchar_t PluginIniPath[kPathChars];  // plug-in INI file of the last CommonUIProp
 extern wchar_t HelpFilePath[kPathChars];   // help file of the last CommonUIProp
 
@@ -25,9 +24,13 @@ extern wchar_t HelpFilePath[kPathChars];   // help file of the last CommonUIProp
 inline constexpr DWORD kPluginSignature = 0x32303030;  // the bytes "0002"
 inline constexpr DWORD kPluginVersion = 1;
 
-// Runs the OS check once per process: sets IsVistaOrLater, and clears IsWinHelpAvailable on
-// Vista and later when the system's WinHelp viewer is the stub of version 6 or later.
+// Runs the OS check once per process: sets IsVistaOrLater.
 void RunOsCheckOnce();
+// Pages answer F1 and context help with WinHelp: false on Vista and later when the system's
+// WinHelp viewer is the stub of version 6 or later. The viewer's version is read at the first
+// help request rather than with the OS check: reading it costs a millisecond or more, and most
+// sheets are opened and closed without anyone asking for help.
+bool WinHelpAvailable();
 // The WinHelp decision of the OS check for a given major version and viewer path.
 bool WinHelpUsable(DWORD osMajorVersion, const wchar_t* winHelpPath);
 

@@ -22,8 +22,9 @@
 //   OsVersion           plugin/object.cpp             the system version the check read
 //   OsCheckDone         plugin/object.cpp             the check has run
 //   IsVistaOrLater      plugin/object.cpp             system major version 6 or later
-//   IsWinHelpAvailable  plugin/object.cpp             the system's WinHelp viewer answers context
-//                                                     help
+//   WinHelpAnswer       plugin/object.cpp             the system's WinHelp viewer answers context
+//                                                     help (read at the first help request,
+//                                                     interlocked)
 //
 // Files of the model, published by the latest CommonUIProp call: the core driver calls it for
 // a tree before that tree's pages exist, and the private record keeps its own copies of the

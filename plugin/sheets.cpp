@@ -175,7 +175,7 @@ INT_PTR CALLBACK LinkPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
             return FALSE;
         case WM_HELP: {
             const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-            if (IsWinHelpAvailable && info != nullptr &&
+            if (WinHelpAvailable() && info != nullptr &&
                 info->hItemHandle != INVALID_HANDLE_VALUE) {
                 WinHelpW(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP,
                          HelpIdTableArgument());
@@ -183,7 +183,7 @@ INT_PTR CALLBACK LinkPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
             return TRUE;
         }
         case WM_CONTEXTMENU:
-            if (IsWinHelpAvailable && wParam != static_cast<WPARAM>(-1)) {
+            if (WinHelpAvailable() && wParam != static_cast<WPARAM>(-1)) {
                 WinHelpW(reinterpret_cast<HWND>(wParam), HelpFilePath, HELP_CONTEXTMENU,
                          HelpIdTableArgument());
             }

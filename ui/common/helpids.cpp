@@ -89,7 +89,7 @@ DWORD HelpContextFor(DWORD controlId) {
 bool HandleContextHelp(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_HELP) {
         const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-        if (IsWinHelpAvailable && info != nullptr &&
+        if (WinHelpAvailable() && info != nullptr &&
             info->hItemHandle != reinterpret_cast<HANDLE>(-1)) {
             WinHelpW(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP,
                      HelpIdTableArgument());
@@ -97,7 +97,7 @@ bool HandleContextHelp(UINT message, WPARAM wParam, LPARAM lParam) {
         return true;
     }
     if (message == WM_CONTEXTMENU) {
-        if (IsWinHelpAvailable && wParam != static_cast<WPARAM>(-1)) {
+        if (WinHelpAvailable() && wParam != static_cast<WPARAM>(-1)) {
             WinHelpW(reinterpret_cast<HWND>(wParam), HelpFilePath, HELP_CONTEXTMENU,
                      HelpIdTableArgument());
         }

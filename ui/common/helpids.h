@@ -28,7 +28,7 @@ ULONG_PTR HelpIdTableArgument();
 DWORD HelpContextFor(DWORD controlId);
 
 // Answers WM_HELP and WM_CONTEXTMENU with WinHelpW on HelpFilePath and the table, while
-// IsWinHelpAvailable holds. True when `message` was one of the two (handled or not), so a
+// WinHelpAvailable() holds. True when `message` was one of the two (handled or not), so a
 // dialog procedure can return TRUE for it.
 bool HandleContextHelp(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -415,8 +415,9 @@ int main(int argc, char** argv) {
     for (const wchar_t* name : {L"comdlg32.dll", L"shell32.dll", L"version.dll", L"imm32.dll"}) {
         LoadLibraryW(name);
     }
-    const std::wstring dll = testenv::Widen(OEMUI_DLL_PATH);
-    std::wstring timedDll = dll;
+    // The plug-in as it ships (debug sections stripped); the timed build lies beside the built one.
+    const std::wstring dll = testenv::Widen(OEMUI_SHIPPED_DLL_PATH);
+    std::wstring timedDll = testenv::Widen(OEMUI_DLL_PATH);
     timedDll.replace(timedDll.rfind(L"vroemui.dll"), 11, L"vroemui_timed.dll");
     const bool timed = GetFileAttributesW(timedDll.c_str()) != INVALID_FILE_ATTRIBUTES;
 

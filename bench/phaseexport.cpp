@@ -2,7 +2,7 @@
 // it, so that each read covers what happened since the last one.
 #include <windows.h>
 
-#include "plugin/phasetimer.h"
+#include "base/phasetimer.h"
 
 struct PhaseRecord {
     const char* group;

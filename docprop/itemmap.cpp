@@ -4,11 +4,10 @@
 #include <cwchar>
 #include <span>
 
-#include "plugin/devmode.h"
-#include "plugin/dispatch.h"
-#include "plugin/object.h"
-#include "plugin/trace.h"
-#include "ui/common/dialogs.h"
+#include "base/devmode.h"
+#include "base/pluginstate.h"
+#include "base/trace.h"
+#include "base/printer.h"
 
 namespace oemui {
 
@@ -479,7 +478,7 @@ LONG APIENTRY DocPropCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
     if (cbParam == nullptr || param == nullptr) return CPSUICB_ACTION_NONE;
     switch (cbParam->Reason) {
         case CPSUICB_REASON_APPLYNOW: {
-            auto* object = static_cast<PluginObject*>(param->pOEMUserData);
+            auto* object = static_cast<PluginState*>(param->pOEMUserData);
             const DriverItemMap* map = object != nullptr ? object->DocumentContext : nullptr;
             PrivateDevmode* devmode = PrivateDevmodeOf(param);
             if (map != nullptr && devmode != nullptr) {
@@ -508,7 +507,7 @@ LONG APIENTRY DocPropCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
     return CPSUICB_ACTION_NONE;
 }
 
-HRESULT DocumentCommonUIProp(PluginObject& object, POEMCUIPPARAM param) {
+HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param) {
     if (param == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;

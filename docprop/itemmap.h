@@ -9,13 +9,13 @@
 #pragma once
 
 #include "contract/oemcontract.h"
-#include "ui/watermark/watermarkrecord.h"
+#include "base/watermarkrecord.h"
 
 #include <type_traits>
 
 namespace oemui {
 
-class PluginObject;
+struct PluginState;
 struct OverlayStore;   // overlay definitions being edited (ui/overlay)
 struct OverlayRecord;  // one overlay definition (ui/overlay)
 
@@ -120,7 +120,7 @@ struct DriverItemMap {
     DWORD ItemIndex[kEntryCount];    // index into Param->pDrvOptItems, or kNoItem
     DWORD WantedValue[kEntryCount];  // wanted selection (or a page value, see entry list)
 
-    // Copy of PluginObject::HideStandardUIAsked when the map was built.
+    // Copy of PluginState::HideStandardUIAsked when the map was built.
     DWORD HideStandardUiSeen;
 
     // Full path of the plug-in INI file (points at the process-wide PluginIniPath buffer).
@@ -180,5 +180,8 @@ LONG APIENTRY DocPropCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param);
 
 // The core item bound to an entry, or null when unbound or out of the tree.
 POPTITEM BoundItem(const DriverItemMap& map, int entry);
+
+// CommonUIProp of the document tree, after the plug-in object's shared preamble.
+HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param);
 
 }  // namespace oemui

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace host::demo {
 

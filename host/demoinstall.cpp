@@ -11,7 +11,7 @@
 #include "host/inf.h"
 #include "host/install.h"
 #include "host/ppd.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace host::demo {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "host/demo.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 
 namespace host::demo {
 

@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "host/inf.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace host {
 

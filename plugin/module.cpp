@@ -1,6 +1,6 @@
 // DLL entry point and the two COM exports the core driver looks up.
 #include "plugin/object.h"
-#include "plugin/phasetimer.h"
+#include "base/phasetimer.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {

@@ -1,40 +1,16 @@
-// The plug-in's COM object, its class factory and the process-wide state they share.
+// The plug-in's COM object and its class factory.
 #pragma once
 
+#include "base/config.h"
+#include "base/pluginstate.h"
 #include "contract/oemcontract.h"
-#include "plugin/config.h"
 
 namespace oemui {
 
-struct DriverItemMap;   // per-sheet map of the document tree
-struct PrinterItemMap;  // per-sheet record of the printer tree
+extern volatile LONG ObjectCount;  // live PluginObject instances
+extern volatile LONG LockCount;    // IClassFactory::LockServer count
 
-// Process-wide state.
-extern HMODULE ModuleHandle;        // this module; all own resources come from it
-extern HMODULE LinkResourceModule;  // link-page resource library, freed at detach
-extern volatile LONG ObjectCount;   // live PluginObject instances
-extern volatile LONG LockCount;     // IClassFactory::LockServer count
-extern OSVERSIONINFOW OsVersion;    // filled once by the OS check
-extern bool OsCheckDone;
-extern bool IsVistaOrLater;                // system major version 6 or later
-extern wchar_t PluginIniPath[kPathChars];  // plug-in INI file of the last CommonUIProp
-extern wchar_t HelpFilePath[kPathChars];   // help file of the last CommonUIProp
-
-// Signature and version of the plug-in (GetInfo) and of its private DEVMODE record.
-inline constexpr DWORD kPluginSignature = 0x32303030;  // the bytes "0002"
-inline constexpr DWORD kPluginVersion = 1;
-
-// Runs the OS check once per process: sets IsVistaOrLater.
-void RunOsCheckOnce();
-// Pages answer F1 and context help with WinHelp: false on Vista and later when the system's
-// WinHelp viewer is the stub of version 6 or later. The viewer's version is read at the first
-// help request rather than with the OS check: reading it costs a millisecond or more, and most
-// sheets are opened and closed without anyone asking for help.
-bool WinHelpAvailable();
-// The WinHelp decision of the OS check for a given major version and viewer path.
-bool WinHelpUsable(DWORD osMajorVersion, const wchar_t* winHelpPath);
-
-class PluginObject final : public IPrintOemUI2 {
+class PluginObject final : public IPrintOemUI2, public PluginState {
 public:
     PluginObject();
     ~PluginObject();
@@ -85,15 +61,7 @@ public:
                                             PVOID pbIn, ULONG cbOut, PVOID pbOut,
                                             INT* piResult) override;
 
-    // Object state shared with the sheets and pages.
     volatile LONG RefCount = 1;
-    IPrintOemDriverUI* DriverUI = nullptr;
-    DWORD HideStandardUIAsked = 0;
-    HANDLE OemHeap = nullptr;
-    DriverItemMap* DocumentContext = nullptr;
-    PrinterItemMap* PrinterContext = nullptr;
-    POEMCUIPPARAM DocumentParam = nullptr;
-    POEMCUIPPARAM PrinterParam = nullptr;
 };
 
 class PluginClassFactory final : public IClassFactory {

@@ -9,11 +9,10 @@
 #include <array>
 
 #include "docprop/itemmap.h"
-#include "plugin/config.h"
-#include "plugin/dispatch.h"
-#include "plugin/trace.h"
+#include "base/config.h"
+#include "base/trace.h"
 #include "plugin/object.h"
-#include "plugin/phasetimer.h"
+#include "base/phasetimer.h"
 #include "resource.h"
 #include "setup/printeritemmap.h"
 #include "ui/color/colorpage.h"

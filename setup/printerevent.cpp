@@ -8,11 +8,10 @@
 #include <cstring>
 #include <iterator>
 
-#include "plugin/config.h"
-#include "plugin/dispatch.h"
-#include "plugin/object.h"
+#include "base/config.h"
+#include "base/pluginstate.h"
 #include "resource.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace oemui {
 

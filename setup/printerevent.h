@@ -95,4 +95,7 @@ void SyncInstalledOptions(HANDLE hPrinter);
 // does not fit `outChars`.
 bool DescriptionFilePathFor(const wchar_t* iniPath, wchar_t* out, size_t outChars);
 
+// IPrintOemUI::PrinterEvent: creation of a printer and the like.
+HRESULT HandlePrinterEvent(PWSTR printerName, INT driverEvent, DWORD flags, LPARAM lParam);
+
 }  // namespace oemui

@@ -1,4 +1,4 @@
-// Per-sheet record of the printer-properties side, kept in PluginObject::PrinterContext.
+// Per-sheet record of the printer-properties side, kept in PluginState::PrinterContext.
 #pragma once
 
 #include "contract/oemcontract.h"

@@ -11,13 +11,12 @@
 #include <memory>
 
 #include "docprop/itemmap.h"
-#include "plugin/phasetimer.h"
-#include "plugin/config.h"
-#include "plugin/dispatch.h"
-#include "plugin/trace.h"
-#include "plugin/object.h"
+#include "base/phasetimer.h"
+#include "base/config.h"
+#include "base/trace.h"
+#include "base/pluginstate.h"
 #include "res/resource.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace oemui {
 
@@ -287,11 +286,11 @@ bool NetworkDetectionAvailable(POEMCUIPPARAM param) {
 
 // The printer sheet's own record, kept by the plug-in object the core driver hands back.
 PrinterItemMap* PrinterRecordOf(POEMCUIPPARAM param) {
-    auto* object = static_cast<PluginObject*>(param->pOEMUserData);
+    auto* object = static_cast<PluginState*>(param->pOEMUserData);
     return object != nullptr ? object->PrinterContext : nullptr;
 }
 
-DWORD HideStandardUiSeenOf(const PluginObject* object) {
+DWORD HideStandardUiSeenOf(const PluginState* object) {
     if (object == nullptr) return 0;
     if (object->DocumentContext != nullptr) return object->DocumentContext->HideStandardUiSeen;
     return object->HideStandardUIAsked;
@@ -473,7 +472,7 @@ LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
             if (tag == kJobLimitTag) {
                 // Before Vista a core driver that hides its standard pages leaves job
                 // limitation to the user; otherwise it stays off.
-                const auto* object = static_cast<const PluginObject*>(param->pOEMUserData);
+                const auto* object = static_cast<const PluginState*>(param->pOEMUserData);
                 if (HideStandardUiSeenOf(object) == 1 && !IsVistaOrLater) {
                     return CPSUICB_ACTION_NONE;
                 }
@@ -521,7 +520,7 @@ LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
     }
 }
 
-HRESULT PrinterCommonUIProp(PluginObject& object, POEMCUIPPARAM param) {
+HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param) {
     // First call: the core driver asks how many items the plug-in adds.
     if (param->pOEMOptItems == nullptr) {
         param->cOEMOptItems = 1;

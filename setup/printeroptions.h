@@ -5,6 +5,7 @@
 
 #include "contract/oemcontract.h"
 #include "setup/printeritemmap.h"
+#include "base/pluginstate.h"
 
 namespace oemui {
 
@@ -70,5 +71,8 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
 
 // The printer tree's OEMCUIPCallback.
 LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param);
+
+// CommonUIProp of the printer tree, after the plug-in object's shared preamble.
+HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param);
 
 }  // namespace oemui

@@ -17,7 +17,7 @@
 
 #include "docprop/itemmap.h"
 #include "host/coredriver.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
 #include "tests/support/referenceblit.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/config.h"
+#include "base/config.h"
 #include "tests/support/testprinters.h"
 
 using namespace oemui;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/demo.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "tests/support/shots.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"

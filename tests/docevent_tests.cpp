@@ -10,9 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/config.h"
-#include "plugin/dispatch.h"
-#include "plugin/docevent.h"
+#include "base/config.h"
+#include "base/devmode.h"
+#include "docevent/docevent.h"
+#include "docprop/itemmap.h"
+#include "plugin/sheets.h"
+#include "setup/printerevent.h"
+#include "setup/printeroptions.h"
+#include "docevent/docevent.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"

@@ -12,8 +12,13 @@
 #include <vector>
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
-#include "plugin/dispatch.h"
+#include "base/devmode.h"
+#include "base/devmode.h"
+#include "docevent/docevent.h"
+#include "docprop/itemmap.h"
+#include "plugin/sheets.h"
+#include "setup/printerevent.h"
+#include "setup/printeroptions.h"
 #include "plugin/object.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"

@@ -7,7 +7,7 @@
 
 #include "docprop/itemmap.h"
 #include "host/coredriver.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "plugin/object.h"
 #include "tests/support/coresheet.h"
 #include "tests/support/testprinters.h"

@@ -19,7 +19,7 @@
 #include "host/coredriver.h"
 #include "about_ids.h"
 #include "jobadvanced_ids.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
 #include "tests/support/coresheet.h"

@@ -14,7 +14,7 @@
 
 #include "docprop/itemmap.h"
 #include "jobname_ids.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "plugin/object.h"
 #include "resource.h"
 #include "tests/support/dialogdriver.h"

@@ -16,7 +16,7 @@
 #include "docprop/itemmap.h"
 #include "host/coredriver.h"
 #include "overlays_ids.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "plugin/object.h"
 #include "res/resource.h"
 #include "tests/support/coresheet.h"

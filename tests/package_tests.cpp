@@ -14,7 +14,7 @@
 #include "host/coredriver.h"
 #include "host/inf.h"
 #include "host/install.h"
-#include "plugin/trace.h"
+#include "base/trace.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
 

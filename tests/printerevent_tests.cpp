@@ -11,13 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "plugin/config.h"
-#include "plugin/dispatch.h"
+#include "base/config.h"
+#include "base/devmode.h"
+#include "docevent/docevent.h"
+#include "docprop/itemmap.h"
+#include "plugin/sheets.h"
+#include "setup/printerevent.h"
+#include "setup/printeroptions.h"
 #include "plugin/object.h"
 #include "setup/printerevent.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/testprinters.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 using namespace oemui;
 using testenv::Printer;

@@ -16,7 +16,7 @@
 #include "res/resource.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/testprinters.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/config.h"
-#include "setup/cipherset.h"
+#include "base/config.h"
+#include "base/cipherset.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 

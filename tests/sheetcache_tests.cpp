@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/config.h"
-#include "setup/cipherset.h"
+#include "base/config.h"
+#include "base/cipherset.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "tests/support/testprinters.h"
 #include "ui/watermark/watermarks.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "plugin/object.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/shots.h"

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "plugin/object.h"
 #include "resource.h"
 #include "tests/support/dialogdriver.h"

@@ -12,7 +12,7 @@ import pathlib
 import re
 import sys
 
-SOURCE_DIRS = ["plugin", "setup", "docprop", "ui"]
+SOURCE_DIRS = ["base", "plugin", "docevent", "setup", "docprop", "ui"]
 RULES = [
     (re.compile(r"\bnew\b(?!\s*\(\s*std::nothrow\s*\))"), "new without std::nothrow"),
     (re.compile(r"\bstd::make_(?:unique|shared)\b"), "throwing allocation"),

@@ -31,7 +31,7 @@ READERS = {
     "RegGetValueW": 2,
     "RegQueryValueExW": 1,
 }
-SOURCE_DIRS = ["plugin", "setup", "docprop", "ui"]
+SOURCE_DIRS = ["base", "plugin", "docevent", "setup", "docprop", "ui"]
 LITERAL = re.compile(r'^(?:const_cast<[^>]*>\()?\s*L"((?:[^"\\]|\\.)*)"\s*\)?$')
 CONSTANT = re.compile(r'\b(k\w+)(?:\[\])?\s*=\s*L"((?:[^"\\]|\\.)*)"')
 

@@ -14,7 +14,7 @@
 #include <cwchar>
 
 #include "tools/screenshot.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace {
 

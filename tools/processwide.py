@@ -1,21 +1,21 @@
 #!/usr/bin/env python3
 """Checks that the plug-in's mutable process-wide variables are exactly those listed in
-plugin/processwide.h.
+base/processwide.h.
 
     tools/processwide.py SOURCE_ROOT [--list]
 
-Scans the C++ sources of plugin/, setup/, docprop/ and ui/ for variables with static storage
+Scans the C++ sources of base/, plugin/, docevent/, setup/, docprop/ and ui/ for variables with static storage
 that can change after start-up: namespace-scope definitions (at the start of a line, outside
 functions) and `static` / `thread_local` locals. `const` and `constexpr` objects do not count.
-Every such variable must have a row in the table of plugin/processwide.h (name and file), and
+Every such variable must have a row in the table of base/processwide.h (name and file), and
 every row must still name such a variable. --list prints what was found. Exits 1 on a mismatch.
 """
 import pathlib
 import re
 import sys
 
-AREAS = ("plugin", "setup", "docprop", "ui")
-TABLE = pathlib.Path("plugin") / "processwide.h"
+AREAS = ("base", "plugin", "docevent", "setup", "docprop", "ui")
+TABLE = pathlib.Path("base") / "processwide.h"
 
 # A definition at namespace scope: type, name, optional array bounds, optional initialiser.
 NAMESPACE_VARIABLE = re.compile(

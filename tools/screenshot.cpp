@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace oemui::tools {
 namespace {

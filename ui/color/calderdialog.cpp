@@ -1,8 +1,8 @@
 #include "ui/color/calderdialog.h"
 
 #include "colorcalder_ids.h"
-#include "plugin/config.h"
-#include "plugin/object.h"
+#include "base/config.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/color/colordetail.h"
 #include "ui/color/colorpage.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/color/colorpage.h"
 #include "ui/common/dialogs.h"

@@ -10,9 +10,9 @@
 #include <new>
 
 #include "docprop/itemmap.h"
-#include "plugin/config.h"
-#include "plugin/devmode.h"
-#include "plugin/object.h"
+#include "base/config.h"
+#include "base/devmode.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/color/advancedcolordialog.h"
 #include "ui/color/calderdialog.h"
@@ -20,7 +20,7 @@
 #include "ui/color/meridandialog.h"
 #include "ui/color/tonerdialog.h"
 #include "ui/common/dialogs.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 #include "ui/common/helpids.h"
 #include "ui/common/sheetcontext.h"
 

@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "plugin/config.h"
+#include "base/config.h"
 
 namespace oemui {
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "colormeridan_ids.h"
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/color/colordetail.h"
 #include "ui/common/dialogs.h"

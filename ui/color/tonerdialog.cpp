@@ -1,7 +1,7 @@
 #include "ui/color/tonerdialog.h"
 
 #include "colortoner_ids.h"
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/color/colordetail.h"
 #include "ui/color/colorpage.h"

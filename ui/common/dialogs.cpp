@@ -10,15 +10,12 @@
 #include <cwchar>
 
 #include "docprop/itemmap.h"
-#include "plugin/config.h"
-#include "plugin/object.h"
+#include "base/config.h"
+#include "base/pluginstate.h"
 #include "resource.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace oemui {
-
-DWORD SheetFlags = 0;
-DWORD PrinterDataWritable = 0;
 
 namespace {
 
@@ -440,34 +437,6 @@ void VisitDriverPageOnce(HWND page) {
         SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(current), 0);
     SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
     SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-bool CanWritePrinterData(HANDLE printer) {
-    if (printer == nullptr) return false;
-    DWORD tick = GetTickCount();
-    const DWORD status = SetPrinterDataW(printer, const_cast<wchar_t*>(L"W_TEST"), REG_DWORD,
-                                         reinterpret_cast<BYTE*>(&tick), sizeof(tick));
-    return status == ERROR_SUCCESS;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Printer information
-
-GlobalBlock<PRINTER_INFO_2W> ReadPrinterInfo2(HANDLE printer) {
-    DWORD needed = 0;
-    if (printer != nullptr) GetPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed < sizeof(PRINTER_INFO_2W)) return GlobalBlock<PRINTER_INFO_2W>(0);
-    GlobalBlock<PRINTER_INFO_2W> info(needed);
-    if (!info || !GetPrinterW(printer, 2, reinterpret_cast<BYTE*>(info.get()), needed, &needed)) {
-        return GlobalBlock<PRINTER_INFO_2W>(0);
-    }
-    return info;
-}
-
-bool IsSharedOrNetworkPrinter(HANDLE printer) {
-    const GlobalBlock<PRINTER_INFO_2W> info = ReadPrinterInfo2(printer);
-    return info &&
-           (info.get()->Attributes & (PRINTER_ATTRIBUTE_SHARED | PRINTER_ATTRIBUTE_NETWORK)) != 0;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,23 +6,14 @@
 
 #include <windows.h>
 
+#include "base/handles.h"
+#include "base/pluginstate.h"
+#include "base/printer.h"
 #include "ui/common/controls.h"
-#include "ui/common/handles.h"
 
 namespace oemui {
 
 struct DriverItemMap;
-
-// --- Process-wide words ---------------------------------------------------------------------
-
-// Bit 0: the core driver's document page has been activated. Bit 1: a plug-in page or dialog
-// has initialised. Read only by VisitDriverPageOnce; never cleared.
-inline constexpr DWORD kSheetFlagDriverPageSeen = 0x1;
-inline constexpr DWORD kSheetFlagPluginPageSeen = 0x2;
-extern DWORD SheetFlags;
-
-// Result of CanWritePrinterData (1 or 0) for the printer of the last document tree built.
-extern DWORD PrinterDataWritable;
 
 // --- Dialog results ------------------------------------------------------------------------
 
@@ -115,18 +106,6 @@ void MarkPageChanged(HWND page);
 // but the core driver's page has never been shown: visits the sheet's page 2 and comes back,
 // so that the core driver's page initialises its settings.
 void VisitDriverPageOnce(HWND page);
-
-// The "W_TEST" value can be written into the printer's data.
-bool CanWritePrinterData(HANDLE printer);
-
-// --- Printer information --------------------------------------------------------------------
-
-// The printer's PRINTER_INFO_2W (GetPrinterW level 2, sized by the spooler); empty when it
-// cannot be read.
-GlobalBlock<PRINTER_INFO_2W> ReadPrinterInfo2(HANDLE printer);
-// The printer is shared or reached over the network. A printer whose information cannot be
-// read counts as neither.
-bool IsSharedOrNetworkPrinter(HANDLE printer);
 
 // --- Numeric edits --------------------------------------------------------------------------
 

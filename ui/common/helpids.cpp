@@ -1,6 +1,6 @@
 #include "ui/common/helpids.h"
 
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 
 namespace oemui {
 

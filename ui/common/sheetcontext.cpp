@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "ui/common/dialogs.h"
 
 namespace oemui {

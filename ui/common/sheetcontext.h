@@ -9,7 +9,7 @@
 #include <cstddef>
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "ui/common/controls.h"
 
 namespace oemui {

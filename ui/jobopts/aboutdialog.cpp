@@ -9,11 +9,11 @@
 
 #include "docprop/itemmap.h"
 #include "about_ids.h"
-#include "plugin/config.h"
-#include "plugin/object.h"
+#include "base/config.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 #include "ui/common/helpids.h"
 #include "ui/common/sheetcontext.h"
 

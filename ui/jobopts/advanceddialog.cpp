@@ -4,9 +4,9 @@
 
 #include "docprop/itemmap.h"
 #include "jobadvanced_ids.h"
-#include "plugin/config.h"
-#include "plugin/devmode.h"
-#include "plugin/object.h"
+#include "base/config.h"
+#include "base/devmode.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"

@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "ui/common/sheetcontext.h"
 
 namespace oemui {

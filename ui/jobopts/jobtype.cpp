@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "plugin/config.h"
-#include "plugin/devmode.h"
-#include "plugin/object.h"
-#include "setup/cipherset.h"
+#include "base/config.h"
+#include "base/devmode.h"
+#include "base/pluginstate.h"
+#include "base/cipherset.h"
 #include "ui/common/dialogs.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 #include "ui/common/sheetcontext.h"
 #include "ui/jobopts/advanceddialog.h"
 #include "ui/jobopts/jobnamedialog.h"

@@ -5,7 +5,7 @@
 
 #include "defineoverlay_ids.h"
 #include "docprop/itemmap.h"
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"

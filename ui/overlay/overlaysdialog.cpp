@@ -5,8 +5,8 @@
 
 #include "docprop/itemmap.h"
 #include "overlays_ids.h"
-#include "plugin/devmode.h"
-#include "plugin/object.h"
+#include "base/devmode.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"

@@ -3,7 +3,7 @@
 #include <strsafe.h>
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/sheetcontext.h"
 

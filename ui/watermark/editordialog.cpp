@@ -7,7 +7,7 @@
 #include <cwchar>
 
 #include "docprop/itemmap.h"
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"

@@ -4,7 +4,7 @@
 #include <strsafe.h>
 
 #include "docprop/itemmap.h"
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "ui/common/sheetcontext.h"
-#include "ui/watermark/watermarkrecord.h"
+#include "base/watermarkrecord.h"
 
 namespace oemui {
 

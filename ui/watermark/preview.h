@@ -10,8 +10,8 @@
 
 #include <windows.h>
 
-#include "ui/common/handles.h"
-#include "ui/watermark/watermarkrecord.h"
+#include "base/handles.h"
+#include "base/watermarkrecord.h"
 #include "wmeditor_ids.h"
 
 namespace oemui {

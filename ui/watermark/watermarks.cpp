@@ -6,9 +6,9 @@
 #include <cstring>
 #include <cwchar>
 
-#include "plugin/object.h"
+#include "base/pluginstate.h"
 #include "ui/common/dialogs.h"
-#include "ui/common/handles.h"
+#include "base/handles.h"
 #include "ui/common/sheetcontext.h"
 #include "wmdialog_ids.h"
 

@@ -11,9 +11,9 @@
 
 #include <cstddef>
 
-#include "plugin/config.h"
-#include "plugin/devmode.h"
-#include "ui/watermark/watermarkrecord.h"
+#include "base/config.h"
+#include "base/devmode.h"
+#include "base/watermarkrecord.h"
 
 namespace oemui {
 

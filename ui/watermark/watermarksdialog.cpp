@@ -1,8 +1,8 @@
 #include "ui/watermark/watermarksdialog.h"
 
 #include "docprop/itemmap.h"
-#include "plugin/devmode.h"
-#include "plugin/object.h"
+#include "base/devmode.h"
+#include "base/pluginstate.h"
 #include "resource.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"

@@ -1,4 +1,4 @@
-#include "setup/cipherset.h"
+#include "base/cipherset.h"
 
 #include <strsafe.h>
 #include <winspool.h>
@@ -7,8 +7,8 @@
 #include <memory>
 #include <new>
 
-#include "plugin/config.h"
-#include "plugin/trace.h"
+#include "base/config.h"
+#include "base/trace.h"
 
 namespace oemui {
 

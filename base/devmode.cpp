@@ -1,12 +1,11 @@
-#include "plugin/devmode.h"
+#include "base/devmode.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "plugin/config.h"
-#include "plugin/phasetimer.h"
-#include "plugin/dispatch.h"
-#include "setup/cipherset.h"
+#include "base/config.h"
+#include "base/phasetimer.h"
+#include "base/cipherset.h"
 
 namespace oemui {
 

@@ -1,11 +1,11 @@
-#include "plugin/trace.h"
+#include "base/trace.h"
 
 #include <strsafe.h>
 #include <winspool.h>
 
 #include <cstdarg>
 
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace oemui {
 

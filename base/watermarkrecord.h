@@ -18,7 +18,7 @@ inline constexpr int kWatermarkTextChars = 129;
 inline constexpr int kWatermarkFontNameChars = 33;
 // Text buffer the size and angle edits keep for the numeric edit filter.
 inline constexpr int kWatermarkEditTextChars = 12;
-// Full path of the watermark font list file (a driver file path, kPathChars of plugin/config.h).
+// Full path of the watermark font list file (a driver file path, kPathChars of base/config.h).
 inline constexpr int kWatermarkFontFileChars = 261;
 // The colour chooser's custom colours; each starts as light grey.
 inline constexpr int kCustomColorCount = 16;

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace oemui {
 

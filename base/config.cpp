@@ -1,4 +1,4 @@
-#include "plugin/config.h"
+#include "base/config.h"
 
 #include <strsafe.h>
 #include <winspool.h>
@@ -7,8 +7,8 @@
 #include <functional>
 #include <new>
 
-#include "plugin/trace.h"
-#include "ui/common/handles.h"
+#include "base/trace.h"
+#include "base/handles.h"
 
 namespace oemui {
 

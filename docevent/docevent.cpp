@@ -1,4 +1,4 @@
-#include "plugin/docevent.h"
+#include "docevent/docevent.h"
 
 #include <sddl.h>
 #include <strsafe.h>
@@ -7,10 +7,10 @@
 #include <cstddef>
 #include <cstring>
 
-#include "plugin/config.h"
-#include "plugin/dispatch.h"
-#include "plugin/trace.h"
-#include "ui/common/handles.h"
+#include "base/config.h"
+#include "base/trace.h"
+#include "base/handles.h"
+#include "contract/oemcontract.h"
 
 namespace oemui {
 

@@ -170,4 +170,8 @@ inline WORD ReadLength(const BYTE (&bytes)[2]) {
     return static_cast<WORD>(bytes[0] | (bytes[1] << 8));
 }
 
+// IPrintOemUI::DevMode after the OS check: size, defaults, conversion and merge of the
+// private record.
+HRESULT PrivateDevmodeOperation(DWORD mode, POEMDMPARAM param);
+
 }  // namespace oemui

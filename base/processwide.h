@@ -10,51 +10,51 @@
 // Rows: name, file, why.
 //
 // COM server and module
-//   ModuleHandle        plugin/object.cpp             this module (DllMain); every own resource
+//   ModuleHandle        base/pluginstate.cpp          this module (DllMain); every own resource
 //                                                     comes from it
-//   LinkResourceModule  plugin/object.cpp             the link page's resource library, loaded
+//   LinkResourceModule  base/pluginstate.cpp          the link page's resource library, loaded
 //                                                     once, freed at detach
 //   ObjectCount         plugin/object.cpp             live plug-in objects, for DllCanUnloadNow
 //                                                     (interlocked)
 //   LockCount           plugin/object.cpp             IClassFactory::LockServer count (interlocked)
 //
 // The one-time system check (set once, before any sheet is shown)
-//   OsVersion           plugin/object.cpp             the system version the check read
-//   OsCheckDone         plugin/object.cpp             the check has run
-//   IsVistaOrLater      plugin/object.cpp             system major version 6 or later
-//   WinHelpAnswer       plugin/object.cpp             the system's WinHelp viewer answers context
+//   OsVersion           base/pluginstate.cpp          the system version the check read
+//   OsCheckDone         base/pluginstate.cpp          the check has run
+//   IsVistaOrLater      base/pluginstate.cpp          system major version 6 or later
+//   WinHelpAnswer       base/pluginstate.cpp          the system's WinHelp viewer answers context
 //                                                     help (read at the first help request,
 //                                                     interlocked)
 //
 // Files of the model, published by the latest CommonUIProp call: the core driver calls it for
 // a tree before that tree's pages exist, and the private record keeps its own copies of the
 // paths it needs later
-//   PluginIniPath       plugin/object.cpp             the plug-in INI file
-//   HelpFilePath        plugin/object.cpp             the help file the pages hand to WinHelp
-//   CapabilityFilePath  plugin/config.cpp             the capability file
+//   PluginIniPath       base/pluginstate.cpp          the plug-in INI file
+//   HelpFilePath        base/pluginstate.cpp          the help file the pages hand to WinHelp
+//   CapabilityFilePath  base/config.cpp               the capability file
 //
 // Read caches, owned by one thread at a time
-//   cache               plugin/config.cpp             driver information and INI sections read
+//   cache               base/config.cpp               driver information and INI sections read
 //                                                     for the sheet being built, the second handle
 //                                                     on its printer and the network library it
 //                                                     loaded (freed when the sheet ends)
-//   CacheHolder         plugin/config.cpp             the thread whose sheet holds that cache
+//   CacheHolder         base/config.cpp               the thread whose sheet holds that cache
 //                                                     (interlocked)
 //   pictures            ui/color/colorpage.cpp        the colour-mode pictures, built on the Color
 //                                                     page's first paint, freed when it goes
-//   table               setup/cipherset.cpp           each printer's encryption defaults as its
+//   table               base/cipherset.cpp            each printer's encryption defaults as its
 //                                                     library gave them (guarded by a lock; keyed
 //                                                     by printer and library)
 //
 // Print jobs
-//   KeptJobs            plugin/docevent.cpp           named objects of recent jobs: they must
+//   KeptJobs            docevent/docevent.cpp         named objects of recent jobs: they must
 //                                                     outlive the job's call
-//   KeptJobCount        plugin/docevent.cpp           next slot of that ring (interlocked)
+//   KeptJobCount        docevent/docevent.cpp         next slot of that ring (interlocked)
 //
 // Sheet-wide words the core driver's own page and ours share
-//   SheetFlags          ui/common/dialogs.cpp         the core driver's page and a plug-in page
+//   SheetFlags          base/pluginstate.cpp          the core driver's page and a plug-in page
 //                                                     have been seen
-//   PrinterDataWritable ui/common/dialogs.cpp         the write probe of the last document tree
+//   PrinterDataWritable base/printer.cpp              the write probe of the last document tree
 //
 // Warnings shown once per process
 //   CopiesWarningArmed  ui/jobopts/jobnamedialog.cpp  "copies set to one" is due again only after
@@ -70,12 +70,12 @@
 //                                                     (GetDlgItem is a window-server trip on Wine)
 //
 // Integrator trace (atomics)
-//   source              plugin/trace.cpp              where the trace level is read and when it was
+//   source              base/trace.cpp                where the trace level is read and when it was
 //                                                     read
-//   level               plugin/trace.cpp              the trace level in force
-//   lastChoice          plugin/trace.cpp              the last model-section choice traced, to
+//   level               base/trace.cpp                the trace level in force
+//   lastChoice          base/trace.cpp                the last model-section choice traced, to
 //                                                     trace each once
 //
 // Benchmark build only (OEMUI_PHASE_TIMER)
-//   table               plugin/phasetimer.h           the phase timings the benchmark reads back
+//   table               base/phasetimer.h             the phase timings the benchmark reads back
 #pragma once

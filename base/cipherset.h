@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "ui/common/handles.h"
+#include "base/handles.h"
 
 namespace oemui {
 

@@ -90,4 +90,8 @@ inline constexpr size_t kKeptJobObjects = 32;
 bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const wchar_t* appName,
                     DWORD osMajorVersion);
 
+// IPrintOemUI2::DocumentEvent: the document events of a print job.
+HRESULT HandleDocumentEvent(HANDLE hPrinter, HDC hdc, INT escape, ULONG cbIn, PVOID pbIn,
+                            ULONG cbOut, PVOID pbOut, INT* result);
+
 }  // namespace oemui

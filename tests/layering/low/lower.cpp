@@ -1,0 +1,3 @@
+#include "low/lower.h"
+
+#include "top/upper.h"

@@ -1,0 +1,2 @@
+// Upper room of the layering check's own test tree.
+#pragma once

@@ -42,9 +42,10 @@ bool WinHelpAvailable();
 // The WinHelp decision of the OS check for a given major version and viewer path.
 bool WinHelpUsable(DWORD osMajorVersion, const wchar_t* winHelpPath);
 
-// The plug-in object's state that the trees and sheets read and set. The core driver's user
-// data of both trees points at it.
-struct PluginState {
+// The plug-in object's state that the trees and sheets read and set. The COM object
+// (plugin/object.h) derives from it, and it from the object's interface, in one line: the
+// address the core driver's user data of both trees carries is the object's own.
+struct PluginState : public IPrintOemUI2 {
     IPrintOemDriverUI* DriverUI = nullptr;
     DWORD HideStandardUIAsked = 0;
     HANDLE OemHeap = nullptr;

@@ -10,7 +10,7 @@ namespace oemui {
 extern volatile LONG ObjectCount;  // live PluginObject instances
 extern volatile LONG LockCount;    // IClassFactory::LockServer count
 
-class PluginObject final : public IPrintOemUI2, public PluginState {
+class PluginObject final : public PluginState {
 public:
     PluginObject();
     ~PluginObject();

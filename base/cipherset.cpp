@@ -1,12 +1,6 @@
 #include "base/cipherset.h"
 
-#include <strsafe.h>
-#include <winspool.h>
-
-#include <array>
-#include <memory>
-#include <new>
-
+#include "base/driverfiles.h"
 #include "base/config.h"
 #include "base/trace.h"
 
@@ -27,94 +21,17 @@ bool EncryptionLibraryPath(HANDLE hPrinter, wchar_t (&path)[kLibraryPathChars]) 
     return BuildDriverFilePath(path, &bytes, name, 3);
 }
 
-// One printer's defaults as its library gave them.
-struct KeptDefaults {
-    std::array<wchar_t, kPathChars> printer{};
-    std::array<wchar_t, kLibraryPathChars> library{};
-    CryptoSettingsBlock block{};
-    bool used = false;
-};
-
-constexpr size_t kKeptPrinters = 8;
-
-struct DefaultsTable {
-    SRWLOCK lock = SRWLOCK_INIT;
-    std::array<KeptDefaults, kKeptPrinters> entries{};
-    size_t next = 0;  // the oldest entry, replaced when the table is full
-};
-
-DefaultsTable& Defaults() {
-    static DefaultsTable table;
-    return table;
-}
-
-// The printer's name as the spooler knows it; false when it cannot be told (nothing is kept
-// for such a printer).
-bool PrinterNameOf(HANDLE hPrinter, std::array<wchar_t, kPathChars>& name) {
-    DWORD needed = 0;
-    GetPrinterW(hPrinter, 4, nullptr, 0, &needed);
-    if (needed == 0) return false;
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[needed]);
-    if (!buffer || !GetPrinterW(hPrinter, 4, buffer.get(), needed, &needed)) return false;
-    const wchar_t* printerName =
-        reinterpret_cast<const PRINTER_INFO_4W*>(buffer.get())->pPrinterName;
-    return printerName != nullptr && printerName[0] != L'\0' &&
-           SUCCEEDED(StringCchCopyW(name.data(), name.size(), printerName));
-}
-
-bool SameEntry(const KeptDefaults& entry, const std::array<wchar_t, kPathChars>& printer,
-               const wchar_t* library) {
-    return entry.used && wcscmp(entry.printer.data(), printer.data()) == 0 &&
-           wcscmp(entry.library.data(), library) == 0;
-}
-
 }  // namespace
 
 bool EncryptionDefaults(HANDLE hPrinter, CryptoSettingsBlock& block) {
-    wchar_t library[kLibraryPathChars] = {};
-    std::array<wchar_t, kPathChars> printer{};
-    const bool keep = EncryptionLibraryPath(hPrinter, library) && PrinterNameOf(hPrinter, printer);
-    DefaultsTable& table = Defaults();
-    if (keep) {
-        AcquireSRWLockShared(&table.lock);
-        bool found = false;
-        for (const KeptDefaults& entry : table.entries) {
-            if (SameEntry(entry, printer, library)) {
-                block = entry.block;
-                found = true;
-                break;
-            }
-        }
-        ReleaseSRWLockShared(&table.lock);
-        if (found) return true;
-    }
-
     CCiperSet cipher(hPrinter);
-    if (cipher.GetDefaultSetting(&block, 1) == 0) return false;
-    if (!keep || !cipher.Loaded()) return true;
-
-    AcquireSRWLockExclusive(&table.lock);
-    KeptDefaults* slot = nullptr;
-    for (KeptDefaults& entry : table.entries) {
-        if (SameEntry(entry, printer, library)) slot = &entry;
-    }
-    if (slot == nullptr) {
-        slot = &table.entries[table.next];
-        table.next = (table.next + 1) % table.entries.size();
-    }
-    slot->printer = printer;
-    StringCchCopyW(slot->library.data(), slot->library.size(), library);
-    slot->block = block;
-    slot->used = true;
-    ReleaseSRWLockExclusive(&table.lock);
-    return true;
+    return cipher.GetDefaultSetting(&block, 1) != 0;
 }
 
 CCiperSet::CCiperSet(HANDLE hPrinter) {
     wchar_t path[kLibraryPathChars] = {};
     if (!EncryptionLibraryPath(hPrinter, path)) return;
-    m_hModule.reset(LoadLibraryW(path));
-    TraceLibrary(L"encryption library (CryptoDll)", path, m_hModule.get());
+    m_hModule = LoadModelLibrary(path, L"encryption library (CryptoDll)");
 }
 
 int CCiperSet::GetDefaultSetting(CryptoSettingsBlock* block, int mode) {
@@ -133,14 +50,16 @@ int CCiperSet::EncryptPassword(const char* text, DWORD length, BYTE* out, DWORD*
 }
 
 int CCiperSet::DecryptPassword(const BYTE* in, DWORD inLength, char* text, DWORD* textSize) {
+    // A missing library or entry point is the integrator's to see in the trace; the user is
+    // asked for the password again as when the library refuses it.
     if (!m_hModule) {
-        MessageBoxW(nullptr, L"CCiperSet::DecryptPassword() : m_hModule is NULL", nullptr, MB_OK);
+        OEMUI_TRACE(kTraceDecisions, L"encryption library: none loaded, password not decrypted");
         return 0;
     }
     auto fn = EntryPoint<PFN_DecryptPassword>("DecryptPassword");
     if (fn == nullptr) {
-        MessageBoxW(nullptr, L"CCiperSet::DecryptPassword() : pfnDecryptPassword is NULL", nullptr,
-                    MB_OK);
+        OEMUI_TRACE(kTraceDecisions,
+                    L"encryption library: no DecryptPassword entry, password not decrypted");
         return 0;
     }
     return fn(in, inLength, text, textSize);

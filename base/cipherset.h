@@ -35,9 +35,8 @@ using PFN_DecryptPassword = int(__cdecl*)(const BYTE* in, DWORD inLength, char* 
                                           DWORD* textSize);
 
 // The library's default settings (GetDefaultSetting, mode 1) for hPrinter's model; true with
-// `block` filled when the library gave them. An answer is kept, while the plug-in is loaded,
-// for that printer (by name) and that library (by full path): the same printer's next
-// default record reuses it without loading the library, any other printer asks its own.
+// `block` filled when the library gave them. The library is asked every time: its answer may
+// change, and its block holds a password field that is not kept beyond the call.
 bool EncryptionDefaults(HANDLE hPrinter, CryptoSettingsBlock& block);
 
 class CCiperSet {
@@ -53,7 +52,6 @@ public:
     int GetDefaultSetting(CryptoSettingsBlock* block, int mode);
     int DispCryptoUIEx(HWND owner, CryptoSettingsBlock* block, int mode);
     int EncryptPassword(const char* text, DWORD length, BYTE* out, DWORD* outLength);
-    // Also tells the user, with a message box, when the library or the entry point is missing.
     int DecryptPassword(const BYTE* in, DWORD inLength, char* text, DWORD* textSize);
 
 private:

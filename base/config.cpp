@@ -7,6 +7,7 @@
 #include <functional>
 #include <new>
 
+#include "base/driverfiles.h"
 #include "base/trace.h"
 #include "base/handles.h"
 
@@ -80,10 +81,12 @@ struct SheetDriverCache {
     UniqueModule library;
 };
 
-SheetDriverCache& SheetCache() {
-    static SheetDriverCache cache;
-    return cache;
-}
+// At namespace scope, made when the DLL loads: a function-local static would be made by its
+// first caller under a thread-safe guard, and the runtime's guard keeps a record of the
+// calling thread that outlives an unloaded plug-in (two handles per load).
+SheetDriverCache cache;
+
+SheetDriverCache& SheetCache() { return cache; }
 
 // The thread whose sheet (or single operation) holds the cache, 0 when none does. DevMode and
 // the document events run on an application's printing threads while a sheet is open on its
@@ -338,8 +341,7 @@ SheetLibrary::SheetLibrary(const wchar_t* path, const wchar_t* what) {
         }
         // A library kept for another path stays: an object of this sheet may still use it.
         if (cache.printer != nullptr && !cache.library) {
-            cache.library.reset(LoadLibraryW(path));
-            TraceLibrary(what, path, cache.library.get());
+            cache.library = LoadModelLibrary(path, what);
             if (cache.library) {
                 StringCchCopyW(cache.libraryPath.data(), cache.libraryPath.size(), path);
             }
@@ -347,8 +349,7 @@ SheetLibrary::SheetLibrary(const wchar_t* path, const wchar_t* what) {
             return;
         }
     }
-    owned_.reset(LoadLibraryW(path));
-    TraceLibrary(what, path, owned_.get());
+    owned_ = LoadModelLibrary(path, what);
     module_ = owned_.get();
 }
 
@@ -584,6 +585,12 @@ UINT SheetProfileInt(const wchar_t* section, const wchar_t* key, INT defaultValu
 
 bool BuildDriverFilePath(wchar_t* out, DWORD* inOutBytes, const wchar_t* name, int mode) {
     if (out == nullptr || inOutBytes == nullptr || name == nullptr || mode != 3) return false;
+    // A name that reaches out of the driver directory is no driver file: it is missing.
+    if (name[0] != L'\0' && !IsDriverFileName(name, nullptr)) {
+        if (*inOutBytes >= sizeof(wchar_t)) out[0] = L'\0';
+        *inOutBytes = 0;
+        return false;
+    }
     const DWORD capacityBytes = *inOutBytes;
     const size_t capacityChars = capacityBytes / sizeof(wchar_t);
     if (capacityChars == 0) return false;

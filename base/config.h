@@ -120,6 +120,7 @@ void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wcha
 UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue = 0);
 
 // Builds "<printer-driver directory>\3\<name>" in out (*inOutBytes bytes). Only mode 3 exists.
+// A name that is not a plain file name (IsDriverFileName) is refused: out empty, false.
 // On return *inOutBytes holds the byte length of what out contains (without the NUL); false
 // when the directory is unavailable or the full path does not fit (out then holds the
 // directory with "\3").

@@ -1,11 +1,15 @@
 #include "base/devmode.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "base/config.h"
 #include "base/phasetimer.h"
 #include "base/cipherset.h"
+#include "base/watermarkrecord.h"
 
 namespace oemui {
 
@@ -14,13 +18,16 @@ namespace {
 // Settings words of the model's encryption library, when it has any.
 void TakeEncryptionDefaults(HANDLE hPrinter, PrivateDevmode& record) {
     CryptoSettingsBlock block = {};
-    if (!EncryptionDefaults(hPrinter, block)) return;
-    record.CryptoSettingA = block.Word0;
-    record.CryptoSettingB = block.Word1;
-    record.CryptoSettingD = block.Word7;
-    record.CryptoSettingC = block.Word6;
-    record.EncryptedPasswordLength = 0;
-    record.EncryptedPassword[0] = 0;
+    const bool given = EncryptionDefaults(hPrinter, block);
+    if (given) {
+        record.CryptoSettingA = block.Word0;
+        record.CryptoSettingB = block.Word1;
+        record.CryptoSettingD = block.Word7;
+        record.CryptoSettingC = block.Word6;
+        record.EncryptedPasswordLength = 0;
+        record.EncryptedPassword[0] = 0;
+    }
+    SecureZeroMemory(&block, sizeof(block));
 }
 
 void WriteDefaultRecord(HANDLE hPrinter, PrivateDevmode& record) {
@@ -73,6 +80,7 @@ void ConvertRecord(HANDLE hPrinter, const PrivateDevmode* in, PrivateDevmode& ou
         out.Header.dwSize = kPrivateDevmodeSize;
         out.Header.dwVersion = kPrivateDevmodeVersion;
         out.Header.dwSignature = kPrivateDevmodeSignature;
+        MakeStoredRecordSafe(out);
     } else {
         WriteHeader(out);
         out.ConvertMark = 0;
@@ -80,7 +88,95 @@ void ConvertRecord(HANDLE hPrinter, const PrivateDevmode* in, PrivateDevmode& ou
     }
 }
 
+// A text field with no terminator inside it ends at its last element; one that has a
+// terminator is left byte for byte.
+template <size_t N>
+void TerminateIfOpen(wchar_t (&field)[N]) {
+    if (std::find(field, field + N, L'\0') == field + N) field[N - 1] = L'\0';
+}
+
+// A job name or PIN with a character its dialog would have refused is cleared whole; a PIN is
+// four digits or nothing.
+template <size_t N>
+void ClearUnlessTyped(wchar_t (&field)[N], bool (*allowed)(wchar_t), size_t exactLength) {
+    size_t length = 0;
+    bool typed = true;
+    for (; length < N && field[length] != L'\0'; ++length) typed = typed && allowed(field[length]);
+    if (!typed || (exactLength != 0 && length != 0 && length != exactLength)) field[0] = L'\0';
+}
+
+template <typename T>
+void Clamp(T& value, T low, T high) {
+    value = std::clamp(value, low, high);
+}
+
 }  // namespace
+
+void FormatWatermarkColorText(COLORREF color, char (&out)[16]) {
+    std::memset(out, 0, sizeof(out));
+    // Made by hand, not through the C runtime: its decimal separator follows the process-wide
+    // locale, and the text goes to PostScript, which needs a point. Each channel / 255 in
+    // hundredths, rounded to nearest (no channel value falls exactly half-way).
+    const unsigned channels[] = {GetRValue(color), GetGValue(color), GetBValue(color)};
+    size_t at = 0;
+    for (const unsigned channel : channels) {
+        const unsigned hundredths = (channel * 200u + 255u) / 510u;
+        if (at != 0) out[at++] = ' ';
+        out[at++] = static_cast<char>('0' + hundredths / 100);
+        out[at++] = '.';
+        out[at++] = static_cast<char>('0' + hundredths / 10 % 10);
+        out[at++] = static_cast<char>('0' + hundredths % 10);
+    }
+}
+
+void MakeStoredRecordSafe(PrivateDevmode& record) {
+    TerminateIfOpen(record.JobName);
+    TerminateIfOpen(record.JobPin);
+    TerminateIfOpen(record.DriverDirectory);
+    TerminateIfOpen(record.PluginIniPath);
+    TerminateIfOpen(record.CapabilityFilePath);
+    ClearUnlessTyped(record.JobName, IsJobNameChar, 0);
+    ClearUnlessTyped(record.JobPin, IsJobPinChar, 4);
+
+    // The active overlays run up to the first empty slot; an id beyond the definitions or one
+    // already listed would print a wrong or a doubled overlay, so it leaves the run.
+    size_t kept = 0;
+    for (size_t slot = 0; slot < std::size(record.OverlayIds); ++slot) {
+        const WORD id = record.OverlayIds[slot];
+        if (id == kNoOverlay) break;
+        bool listed = false;
+        for (size_t earlier = 0; earlier < kept; ++earlier) {
+            listed = listed || record.OverlayIds[earlier] == id;
+        }
+        if (id < kStoredOverlayIdLimit && !listed) record.OverlayIds[kept++] = id;
+    }
+    for (size_t slot = kept; slot < std::size(record.OverlayIds); ++slot) {
+        if (record.OverlayIds[slot] == kNoOverlay) break;
+        record.OverlayIds[slot] = kNoOverlay;
+    }
+
+    Clamp<INT32>(record.WatermarkIndex, 0, kMaxWatermarks);
+    // The watermark's own fields are read only while one is chosen (the defaults leave them
+    // as the buffer held them).
+    if (record.WatermarkIndex != 0) {
+        TerminateIfOpen(record.WmarkFontName);
+        TerminateIfOpen(record.WmarkText);
+        Clamp<INT16>(record.WmarkPosition, kPositionUpperLeft, kPositionLowerRight);
+        Clamp<INT16>(record.WmarkBorder, kBorderNone, kBorderDoubleFrame);
+        Clamp<INT32>(record.WmarkSize, kWatermarkSizeMin, kWatermarkSizeMax);
+        Clamp<INT16>(record.WmarkAngle, kWatermarkAngleMin, kWatermarkAngleMax);
+        Clamp<INT32>(record.WmarkOffsetX, kWatermarkOffsetMin, kWatermarkOffsetMax);
+        Clamp<INT32>(record.WmarkOffsetY, kWatermarkOffsetMin, kWatermarkOffsetMax);
+        Clamp<INT32>(record.WmarkFontIndex, 0, INT32_MAX);
+        if (record.WmarkWeight != kWeightBold) record.WmarkWeight = kWeightRegular;
+        // The colour text goes into the PostScript stream as it stands: only the text its RGB
+        // value gives may stand there.
+        FormatWatermarkColorText(record.WmarkColorRgb, record.WmarkColorText);
+    }
+
+    Clamp<WORD>(record.CompressionLevel, 0, 3);
+    Clamp<DWORD>(record.EncryptedPasswordLength, 0, sizeof(record.EncryptedPassword));
+}
 
 void WriteHeader(PrivateDevmode& record) {
     record.Header.dwSize = kPrivateDevmodeSize;

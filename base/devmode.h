@@ -170,6 +170,27 @@ inline WORD ReadLength(const BYTE (&bytes)[2]) {
     return static_cast<WORD>(bytes[0] | (bytes[1] << 8));
 }
 
+// "%1.2f %1.2f %1.2f" of red, green and blue / 255 (always with a decimal point, whatever
+// the locale), NUL-padded to 16 bytes: the record's WmarkColorText.
+void FormatWatermarkColorText(COLORREF color, char (&out)[16]);
+
+// The characters a job name and a PIN may hold, as the job name dialog lets them be typed:
+// names 7-bit ASCII without the double quote, PINs the digits.
+inline bool IsJobNameChar(wchar_t c) { return c < 0x80 && c != L'"'; }
+inline bool IsJobPinChar(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Overlay ids of the record index the sheet's definitions: 0 to this limit - 1.
+inline constexpr WORD kStoredOverlayIdLimit = 32;
+
+// Makes a record of this plug-in's signature that arrived from outside (a document, an
+// application, the spooler) safe for every reader, as the dialogs would have left it: text
+// fields end inside their buffers, a job name or PIN the dialog would refuse is cleared, the
+// overlays listed are defined and listed once, and while a watermark is chosen its colour
+// text is made again from its RGB value and its placement, border, size, angle and offsets
+// are brought into their ranges; the watermark index, compression level and encrypted
+// password length are too. A record the plug-in wrote passes unchanged.
+void MakeStoredRecordSafe(PrivateDevmode& record);
+
 // IPrintOemUI::DevMode after the OS check: size, defaults, conversion and merge of the
 // private record.
 HRESULT PrivateDevmodeOperation(DWORD mode, POEMDMPARAM param);

@@ -7,6 +7,11 @@
 // set once, counted atomically, or guarded as its row says. tools/processwide.py (the
 // `process_wide_variables` test) fails when the code and this table disagree.
 //
+// They live at namespace scope (or are constant-initialised atomics), made when the DLL loads:
+// the plug-in is built without thread-safe guards for function-local statics, because the
+// runtime's guard leaves a record of each calling thread (a thread handle and an event) that
+// outlives a plug-in the core driver unloads after every sheet.
+//
 // Rows: name, file, why.
 //
 // COM server and module
@@ -42,9 +47,6 @@
 //                                                     (interlocked)
 //   pictures            ui/color/colorpage.cpp        the colour-mode pictures, built on the Color
 //                                                     page's first paint, freed when it goes
-//   table               base/cipherset.cpp            each printer's encryption defaults as its
-//                                                     library gave them (guarded by a lock; keyed
-//                                                     by printer and library)
 //
 // Print jobs
 //   KeptJobs            docevent/docevent.cpp         named objects of recent jobs: they must
@@ -65,9 +67,13 @@
 //   LinkFont            ui/color/colorpage.cpp        the Color page's underlined link font, made
 //                                                     on refresh, freed when the page is left
 //
-// Control look-up (one copy per thread)
-//   found               ui/common/controls.cpp        controls found by id, checked on each use
-//                                                     (GetDlgItem is a window-server trip on Wine)
+// Control look-up (one block per thread, in the system's thread-local storage)
+//   FoundBlocks         ui/common/controls.cpp        every thread's block of controls found by id
+//                                                     (GetDlgItem is a window-server trip on
+//                                                     Wine), freed when the plug-in is unloaded
+//   FoundTlsSlot        ui/common/controls.cpp        the storage slot of those blocks (set once,
+//                                                     interlocked)
+//   FoundListReady      ui/common/controls.cpp        the list of blocks is set up (interlocked)
 //
 // Integrator trace (atomics)
 //   source              base/trace.cpp                where the trace level is read and when it was

@@ -1,5 +1,6 @@
 #include "docevent/docevent.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <strsafe.h>
 #include <winspool.h>
@@ -7,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/driverfiles.h"
 #include "base/config.h"
 #include "base/trace.h"
 #include "base/handles.h"
@@ -122,8 +124,8 @@ void ReadPrintingApplication(HANDLE hPrinter, wchar_t* appName, size_t appNameCh
     if (FindDependentFilesInto(hPrinter, nullptr, capabilityPath)) {
         wchar_t path[260] = {};  // 520 bytes
         if (ModelFilePath(hPrinter, L"JobInfoDLL", path, sizeof(path), capabilityPath)) {
-            UniqueModule library(LoadLibraryW(path));
-            TraceLibrary(L"job-information library (JobInfoDLL)", path, library.get());
+            const UniqueModule library =
+                LoadModelLibrary(path, L"job-information library (JobInfoDLL)");
             if (library) {
                 auto query = reinterpret_cast<GetPrintingApplicationFn>(reinterpret_cast<void*>(
                     GetProcAddress(library.get(), "GetPrintingApplication")));
@@ -327,12 +329,62 @@ bool ChoosePipeName(const PipeNameFacts& facts, wchar_t* out, size_t outChars) {
 bool FormatColorApCommandLine(const wchar_t* appName, const wchar_t* pipeName, wchar_t* out,
                               size_t outChars) {
     if (out == nullptr || outChars == 0) return false;
-    if (FAILED(StringCchPrintfW(out, outChars, L"0 \"%.60ls\" \"%ls\"", OrEmpty(appName),
-                                OrEmpty(pipeName)))) {
+    out[0] = L'\0';
+    // The utility splits its command line by the usual rules: a quote inside an argument, or a
+    // backslash before its closing quote, would end the argument early and let the rest of the
+    // application's name become arguments of its own. The application's name (any program may
+    // name itself anything) loses its quotes and trailing backslashes; a pipe name never holds
+    // a quote, and one that does starts no utility.
+    const wchar_t* pipe = OrEmpty(pipeName);
+    if (wcschr(pipe, L'"') != nullptr) return false;
+    wchar_t name[kColorApNameChars + 1] = {};
+    size_t kept = 0;
+    const wchar_t* app = OrEmpty(appName);
+    for (size_t i = 0; i < kColorApNameChars && app[i] != L'\0'; ++i) {
+        if (app[i] != L'"') name[kept++] = app[i];
+    }
+    while (kept > 0 && name[kept - 1] == L'\\') name[--kept] = L'\0';
+    if (FAILED(StringCchPrintfW(out, outChars, L"0 \"%ls\" \"%ls\"", name, pipe))) {
         out[0] = L'\0';
         return false;
     }
     return true;
+}
+
+bool OwnedByThisUserOrSystem(HANDLE object) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueLocal descriptorOwner(descriptor);
+    // Windows gives every named object an owner; an object without one (Wine makes them so
+    // when no descriptor is given) was not set up by another account.
+    if (owner == nullptr) return true;
+    if (!IsValidSid(owner)) return false;
+    if (IsWellKnownSid(owner, WinLocalSystemSid)) return true;
+
+    // The caller's identity: the thread's when it impersonates, else the process's. Objects it
+    // creates are owned by its token's default owner, which may be a group (Administrators).
+    HANDLE rawToken = nullptr;
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &rawToken) &&
+        !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
+        return false;
+    }
+    const UniqueKernelHandle token(rawToken);
+    for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+        DWORD needed = 0;
+        GetTokenInformation(token.get(), kind, nullptr, 0, &needed);
+        if (needed == 0) continue;
+        GlobalBlock<BYTE> info(needed);
+        if (!info || !GetTokenInformation(token.get(), kind, info.get(), needed, &needed)) continue;
+        const PSID sid = kind == TokenUser
+                             ? reinterpret_cast<const TOKEN_USER*>(info.get())->User.Sid
+                             : reinterpret_cast<const TOKEN_OWNER*>(info.get())->Owner;
+        if (sid != nullptr && EqualSid(owner, sid)) return true;
+    }
+    return false;
 }
 
 bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const wchar_t* appName,
@@ -365,6 +417,9 @@ bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const 
     UniqueKernelHandle mutex(CreateMutexW(security, TRUE, mutexName));
     if (!mutex) return false;
     const bool mutexCreated = GetLastError() != ERROR_ALREADY_EXISTS;
+    // An object of the job's name that someone else made first may be a trap set by another
+    // program of the session (to read the name, or to hold the mutex): publish nothing there.
+    if (!mutexCreated && !OwnedByThisUserOrSystem(mutex.get())) return false;
     if (!mutexCreated) {
         // The job was announced before: the initial ownership was not granted; take it.
         const DWORD wait = WaitForSingleObject(mutex.get(), kMutexWaitMs);
@@ -378,6 +433,7 @@ bool PublishAppName(const wchar_t* sectionName, const wchar_t* mutexName, const 
             INVALID_HANDLE_VALUE, security, PAGE_READWRITE, 0, kAppSectionBytes, sectionName));
         if (!section) return false;
         const bool sectionCreated = GetLastError() != ERROR_ALREADY_EXISTS;
+        if (!sectionCreated && !OwnedByThisUserOrSystem(section.get())) return false;
         MappedView view(MapViewOfFile(section.get(), FILE_MAP_ALL_ACCESS, 0, 0, kAppSectionBytes));
         if (view.get() == nullptr) return false;
         auto* text = static_cast<wchar_t*>(view.get());

@@ -70,7 +70,10 @@ struct PipeNameFacts {
 // Each name part is cut to kNamePartChars. False when out is too small (out is then empty).
 bool ChoosePipeName(const PipeNameFacts& facts, wchar_t* out, size_t outChars);
 
-// The colour utility's command line: 0 "<application>" "<pipe>". False when out is too small.
+// The colour utility's command line: 0 "<application>" "<pipe>", the application's name cut to
+// kColorApNameChars characters and cleaned of quotes and trailing backslashes. False when out
+// is too small or the pipe name holds a quote.
+inline constexpr size_t kColorApNameChars = 60;
 bool FormatColorApCommandLine(const wchar_t* appName, const wchar_t* pipeName, wchar_t* out,
                               size_t outChars);
 
@@ -81,6 +84,10 @@ bool FormatColorApCommandLine(const wchar_t* appName, const wchar_t* pipeName, w
 // is long past that point. Two handles and one page per job bound what a process that prints
 // all day (or the spooler) holds.
 inline constexpr size_t kKeptJobObjects = 32;
+
+// The kernel object is owned by the calling user (or its token's default owner) or by SYSTEM:
+// the only owners whose job objects the announcement writes into.
+bool OwnedByThisUserOrSystem(HANDLE object);
 
 // Writes the application name into the job's section under its mutex, creating both. On
 // version 6 and later the objects carry a low integrity label so low-integrity readers can

@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "base/driverfiles.h"
 #include "docprop/itemmap.h"
 #include "base/config.h"
 #include "base/trace.h"
@@ -103,7 +104,7 @@ void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
     wchar_t resource[kIniStringChars] = {};
     ReadModelValue(printer.get(), L"AskVaroURL", url, kIniStringChars);
     ReadModelValue(printer.get(), L"AskVaroRES", resource, kIniStringChars);
-    if (!found || url[0] == L'\0' || resource[0] == L'\0') return;
+    if (!found || url[0] == L'\0' || !IsDriverFileName(resource, L"AskVaroRES")) return;
 
     // The library lives in the plug-in INI file's directory. Without that file there is no
     // directory to start from, and a bare name would be searched along the DLL search path.
@@ -112,9 +113,11 @@ void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
     slash[1] = L'\0';
     if (FAILED(StringCchCatW(iniPath, kPathChars, resource))) return;
 
+    // Only the library's page template, icon and pictures are used: it is mapped as an image
+    // of resources, so none of its code runs in the application's process.
     if (LinkResourceModule == nullptr) {
-        LinkResourceModule = LoadLibraryW(iniPath);
-        TraceLibrary(L"link page library (AskVaroRES)", iniPath, LinkResourceModule);
+        LinkResourceModule =
+            LoadResourceLibrary(iniPath, L"link page library (AskVaroRES)").release();
     }
     if (LinkResourceModule == nullptr) return;
     HICON icon = LoadIconW(LinkResourceModule, MAKEINTRESOURCEW(kLinkIcon));

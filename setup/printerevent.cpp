@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "base/driverfiles.h"
 #include "base/config.h"
 #include "base/pluginstate.h"
 #include "resource.h"
@@ -330,7 +331,7 @@ bool SetFileFullAccess(const wchar_t* path) {
 }
 
 bool PushPrinterDefaults(const wchar_t* printerName) {
-    UniqueModule spooler(LoadLibraryW(L"spoolss.dll"));
+    const UniqueModule spooler = LoadSystemLibrary(L"spoolss.dll");
     SpoolerIdentity identity = {};
     if (spooler) {
         identity.RevertToPrinterSelf = reinterpret_cast<HANDLE(WINAPI*)()>(

@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "base/driverfiles.h"
 #include "docprop/itemmap.h"
 #include "base/phasetimer.h"
 #include "base/config.h"
@@ -416,7 +417,10 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
         wchar_t dataName[kPathChars] = {};
         chars = kPathChars;
         GetModelString(printer.get(), L"USBExtDAT", dataName, &chars);
-        if (libraryName[0] == L'\0' || dataName[0] == L'\0') return false;
+        if (!IsDriverFileName(libraryName, L"USBExtDLL") ||
+            !IsDriverFileName(dataName, L"USBExtDAT")) {
+            return false;
+        }
 
         // The USB library sits beside the plug-in itself.
         wchar_t path[kPathChars] = {};
@@ -429,8 +433,7 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
         if (slash == nullptr) return false;
         slash[1] = L'\0';
         if (FAILED(StringCchCatW(path, kPathChars, libraryName))) return false;
-        const UniqueModule library(LoadLibraryW(path));
-        TraceLibrary(L"USB library (USBExtDLL)", path, library.get());
+        const UniqueModule library = LoadModelLibrary(path, L"USB library (USBExtDLL)");
         const auto readFirst = Entry<NameFn>(library.get(), "ReadPrinterOptionUSB");
         const auto readSecond = Entry<NameFn>(library.get(), "ReadPrinterOptionUSB2");
         if (readFirst == nullptr || readSecond == nullptr) return false;

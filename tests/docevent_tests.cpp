@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 #include <winspool.h>
 
 #include <string>
@@ -11,12 +12,7 @@
 #include <vector>
 
 #include "base/config.h"
-#include "base/devmode.h"
-#include "docevent/docevent.h"
-#include "docprop/itemmap.h"
-#include "plugin/sheets.h"
-#include "setup/printerevent.h"
-#include "setup/printeroptions.h"
+#include "base/handles.h"
 #include "docevent/docevent.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/standins.h"
@@ -527,6 +523,50 @@ TEST_F(DocEventTest, FailedPublishingStartsTheUtilityAndLeavesNoObjects) {
     CloseHandle(blocker);
 }
 
+// A job's mutex or section that another owner made first is not written into: the name goes
+// to the colour utility instead. Objects this user made (an earlier announcement) are used.
+TEST_F(DocEventTest, JobObjectsOfAnotherOwnerAreNotUsed) {
+    Printer printer(testenv::kColorPrinter);
+    ASSERT_TRUE(printer);
+    // Owned by the Guests group: a SID this process's token does not hold as user or owner.
+    BYTE guests[SECURITY_MAX_SID_SIZE];
+    DWORD guestsSize = sizeof(guests);
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinGuestsSid, nullptr, guests, &guestsSize));
+    SECURITY_DESCRIPTOR foreign;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&foreign, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorOwner(&foreign, guests, FALSE));
+    SECURITY_ATTRIBUTES foreignAttributes = {sizeof(foreignAttributes), &foreign, FALSE};
+
+    const struct {
+        const char* what;
+        DWORD job;
+        bool mutexForeign;
+        bool sectionForeign;
+        bool published;
+    } cases[] = {
+        {"foreign mutex", 0xD0, true, false, false},
+        {"foreign section", 0xD1, false, true, false},
+        {"both this user's", 0xD2, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring mutexName = MutexName(L"Lab0Color01", c.job);
+        const std::wstring sectionName = SectionName(L"Lab0Color01", c.job);
+        UniqueKernelHandle mutex(
+            CreateMutexW(c.mutexForeign ? &foreignAttributes : nullptr, FALSE, mutexName.c_str()));
+        UniqueKernelHandle section(CreateFileMappingW(
+            INVALID_HANDLE_VALUE, c.sectionForeign ? &foreignAttributes : nullptr, PAGE_READWRITE,
+            0, 4096, sectionName.c_str()));
+        ASSERT_TRUE(mutex && section);
+        EXPECT_EQ(OwnedByThisUserOrSystem(mutex.get()), !c.mutexForeign);
+        EXPECT_EQ(OwnedByThisUserOrSystem(section.get()), !c.sectionForeign);
+        EXPECT_EQ(PublishAppName(sectionName.c_str(), mutexName.c_str(), L"Writer", 6),
+                  c.published);
+        bool found = false;
+        EXPECT_EQ(ReadSection(sectionName, &found) == L"Writer", c.published);
+    }
+}
+
 TEST_F(DocEventTest, ModelWithoutUtilityStartsNothing) {
     InstallModel(L"No Utility PS", L"No Utility 1", "JobInfoDLL=vrjobinf.dll\r\n");
     Printer quiet(L"No Utility 1");
@@ -659,6 +699,45 @@ TEST(JobNames, LongPipeNamesKeepTheirTailAndSmallBuffersFail) {
     EXPECT_STREQ(small, L"");
     EXPECT_FALSE(FormatColorApCommandLine(L"Writer", L"\\\\.\\pipe\\x", small, 16));
     EXPECT_STREQ(small, L"");
+}
+
+// Whatever a program calls itself, the utility's command line parses back into exactly three
+// arguments: "0", the application's name (without quotes, without trailing backslashes) and the
+// pipe.
+TEST(JobNames, ColorUtilityCommandLineCannotBeSplit) {
+    const std::wstring sixty(60, L'n');
+    const struct {
+        std::wstring app;
+        std::wstring expected;
+    } cases[] = {
+        {L"Writer", L"Writer"},
+        {L"Writer\\", L"Writer"},
+        {L"Evil\\\\\\", L"Evil"},
+        {L"Evil\" -x \"C:\\payload", L"Evil -x C:\\payload"},
+        {L"\"\"\"", L""},
+        {sixty.substr(0, 59) + L"\\tail", sixty.substr(0, 59)},  // the cut leaves a backslash
+        {L"Dir\\Sub\\App", L"Dir\\Sub\\App"},                    // inner backslashes stay
+    };
+    const wchar_t pipe[] = L"\\\\.\\pipe\\LabShare\\0000002a\\AppInfo";
+    for (const auto& c : cases) {
+        wchar_t command[kColorApCommandChars];
+        ASSERT_TRUE(FormatColorApCommandLine(c.app.c_str(), pipe, command, kColorApCommandChars));
+        int count = 0;
+        const std::wstring line = L"vrcolorap.exe " + std::wstring(command);
+        LPWSTR* args = CommandLineToArgvW(line.c_str(), &count);
+        ASSERT_NE(args, nullptr);
+        EXPECT_EQ(count, 4) << testenv::Narrow(command);
+        if (count == 4) {
+            EXPECT_STREQ(args[1], L"0");
+            EXPECT_EQ(std::wstring(args[2]), c.expected) << testenv::Narrow(command);
+            EXPECT_STREQ(args[3], pipe);
+        }
+        LocalFree(args);
+    }
+    wchar_t command[kColorApCommandChars] = L"sentinel";
+    EXPECT_FALSE(
+        FormatColorApCommandLine(L"Writer", L"\\\\.\\pipe\\a\" b", command, kColorApCommandChars));
+    EXPECT_STREQ(command, L"");
 }
 
 TEST(JobNames, ApplicationNameFromTheRecord) {

@@ -13,12 +13,6 @@
 
 #include "docprop/itemmap.h"
 #include "base/devmode.h"
-#include "base/devmode.h"
-#include "docevent/docevent.h"
-#include "docprop/itemmap.h"
-#include "plugin/sheets.h"
-#include "setup/printerevent.h"
-#include "setup/printeroptions.h"
 #include "plugin/object.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"

@@ -12,14 +12,8 @@
 #include <vector>
 
 #include "base/config.h"
-#include "base/devmode.h"
-#include "docevent/docevent.h"
-#include "docprop/itemmap.h"
-#include "plugin/sheets.h"
 #include "setup/printerevent.h"
-#include "setup/printeroptions.h"
 #include "plugin/object.h"
-#include "setup/printerevent.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/testprinters.h"
 #include "base/handles.h"

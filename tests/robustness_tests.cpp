@@ -19,16 +19,13 @@
 
 #include "contract/oemcontract.h"
 #include "docprop/itemmap.h"
+#include "base/cipherset.h"
 #include "base/config.h"
-#include "base/devmode.h"
+#include "base/driverfiles.h"
 #include "base/devmode.h"
 #include "docevent/docevent.h"
-#include "docprop/itemmap.h"
-#include "plugin/sheets.h"
 #include "setup/printerevent.h"
-#include "setup/printeroptions.h"
-#include "docevent/docevent.h"
-#include "setup/printerevent.h"
+#include "support/standins.h"
 #include "support/testprinters.h"
 #include "ui/color/colorpage.h"
 #include "ui/jobopts/aboutdialog.h"
@@ -168,6 +165,42 @@ HMODULE PluginResources() {
 // --- The readers ------------------------------------------------------------------------------
 
 // A stored private record of random length and hostile header, handed to convert and merge.
+// What every reader of a converted or merged record may rely on, whatever arrived: text fields
+// end inside their buffers, the job name and PIN are as the job name dialog lets them be typed,
+// the colour text is the one its RGB value gives, and indexes and lengths are in range.
+template <size_t N>
+bool EndsInside(const wchar_t (&field)[N]) {
+    return std::find(field, field + N, L'\0') != field + N;
+}
+
+void ExpectSafeRecord(const PrivateDevmode& r) {
+    EXPECT_TRUE(EndsInside(r.JobName) && EndsInside(r.JobPin) && EndsInside(r.DriverDirectory) &&
+                EndsInside(r.PluginIniPath) && EndsInside(r.CapabilityFilePath));
+    for (const wchar_t* c = r.JobName; *c != L'\0'; ++c) EXPECT_TRUE(IsJobNameChar(*c));
+    const size_t pin = std::wcslen(r.JobPin);
+    EXPECT_TRUE(pin == 0 || pin == 4) << pin;
+    for (const wchar_t* c = r.JobPin; *c != L'\0'; ++c) EXPECT_TRUE(IsJobPinChar(*c));
+    for (size_t slot = 0; slot < 4 && r.OverlayIds[slot] != kNoOverlay; ++slot) {
+        EXPECT_LT(r.OverlayIds[slot], kStoredOverlayIdLimit);
+        for (size_t earlier = 0; earlier < slot; ++earlier) {
+            EXPECT_NE(r.OverlayIds[earlier], r.OverlayIds[slot]);
+        }
+    }
+    EXPECT_GE(r.WatermarkIndex, 0);
+    EXPECT_LE(r.WatermarkIndex, kMaxWatermarks);
+    EXPECT_LE(r.CompressionLevel, 3);
+    EXPECT_LE(r.EncryptedPasswordLength, sizeof(r.EncryptedPassword));
+    if (r.WatermarkIndex == 0) return;
+    EXPECT_TRUE(EndsInside(r.WmarkFontName) && EndsInside(r.WmarkText));
+    EXPECT_GE(r.WmarkPosition, 0);
+    EXPECT_LE(r.WmarkPosition, 6);
+    EXPECT_GE(r.WmarkBorder, 0);
+    EXPECT_LE(r.WmarkBorder, 3);
+    char expected[16];
+    FormatWatermarkColorText(r.WmarkColorRgb, expected);
+    EXPECT_EQ(std::memcmp(r.WmarkColorText, expected, 16), 0);
+}
+
 void PrivateRecordCase(std::mt19937& rng) {
     // Records shorter than their header are the hostile ones: pick them half the time.
     std::uniform_int_distribution<size_t> shortLength(sizeof(DWORD), 2 * sizeof(OEM_DMEXTRAHEADER));
@@ -194,11 +227,14 @@ void PrivateRecordCase(std::mt19937& rng) {
     param.pOEMDMOut = out.data();
     param.cbBufSize = kPrivateDevmodeSize;
     const DWORD mode = rng() % 2 == 0 ? OEMDM_CONVERT : OEMDM_MERGE;
-    out.as<PrivateDevmode>()->Header.dwSize = kPrivateDevmodeSize;
+    // The core driver converts into a record of the plug-in's own, so a record of the same
+    // signature is copied (and then made safe) rather than replaced by defaults.
+    WriteHeader(*out.as<PrivateDevmode>());
     EXPECT_EQ(PrivateDevmodeOperation(mode, &param), S_OK);
     const PrivateDevmode& result = *out.as<PrivateDevmode>();
     EXPECT_EQ(result.Header.dwSize, kPrivateDevmodeSize);
     EXPECT_EQ(result.Header.dwSignature, kPrivateDevmodeSignature);
+    ExpectSafeRecord(result);
 }
 
 // A watermark line of the plug-in INI file.
@@ -569,4 +605,244 @@ TEST(Robustness, PpdTextsFitOutputsOfEverySize) {
         if (HasFatalFailure()) break;
     }
     DeleteFileW(path.c_str());
+}
+
+namespace {
+
+// A record as the plug-in's own pages leave it: defaults, a job name and PIN, a watermark, three
+// overlays and a password.
+PrivateDevmode PageWrittenRecord() {
+    PrivateDevmode r = {};
+    WriteHeader(r);
+    WriteDefaultValues(r);
+    wcscpy(r.JobName, L"Quarterly report");
+    wcscpy(r.JobPin, L"0042");
+    r.WatermarkIndex = 3;
+    r.WmarkSize = 72;
+    r.WmarkAngle = -45;
+    r.WmarkOffsetX = 120;
+    r.WmarkOffsetY = -1000;
+    r.WmarkFontIndex = 2;
+    r.WmarkWeight = 700;
+    r.WmarkPosition = 6;
+    r.WmarkBorder = 3;
+    r.WmarkColorRgb = RGB(200, 16, 255);
+    FormatWatermarkColorText(r.WmarkColorRgb, r.WmarkColorText);
+    wcscpy(r.WmarkText, L"CONFIDENTIAL");
+    wcscpy(r.WmarkFontName, L"Helvetica-Bold");
+    r.OverlayIds[0] = 4;
+    r.OverlayIds[1] = 0;
+    r.OverlayIds[2] = 31;
+    r.OverlayIds[3] = kNoOverlay;
+    r.EncryptedPasswordLength = 256;
+    r.CompressionLevel = 3;
+    wcscpy(r.PluginIniPath, L"C:\\windows\\system32\\spool\\drivers\\x64\\3\\vroemui.ini");
+    return r;
+}
+
+PrivateDevmode Merged(const PrivateDevmode& in) {
+    // The core driver merges into a record of the plug-in's own (its default).
+    PrivateDevmode out = {};
+    WriteHeader(out);
+    OEMDMPARAM param = {};
+    param.cbSize = sizeof(param);
+    param.pOEMDMIn = const_cast<PrivateDevmode*>(&in);
+    param.pOEMDMOut = &out;
+    param.cbBufSize = kPrivateDevmodeSize;
+    EXPECT_EQ(PrivateDevmodeOperation(OEMDM_MERGE, &param), S_OK);
+    return out;
+}
+
+}  // namespace
+
+// A record the pages wrote passes byte for byte; each hostile field arriving in a document's
+// record is made as the dialogs would have left it before any page or the renderer reads it.
+TEST(HostileRecords, MergedRecordsFollowTheDialogRules) {
+    const PrivateDevmode valid = PageWrittenRecord();
+    const PrivateDevmode same = Merged(valid);
+    EXPECT_EQ(std::memcmp(&same, &valid, sizeof(valid)), 0) << "a valid record is unchanged";
+
+    using Edit = void (*)(PrivateDevmode&);
+    using Check = void (*)(const PrivateDevmode&);
+    const struct {
+        const char* name;
+        Edit edit;
+        Check check;
+    } cases[] = {
+        {"job name without terminator",
+         [](PrivateDevmode& r) { std::fill(std::begin(r.JobName), std::end(r.JobName), L'J'); },
+         [](const PrivateDevmode& r) {
+             EXPECT_EQ(std::wstring(r.JobName), std::wstring(16, L'J'));
+         }},
+        {"job name with a quote", [](PrivateDevmode& r) { wcscpy(r.JobName, L"a\") show"); },
+         [](const PrivateDevmode& r) { EXPECT_STREQ(r.JobName, L""); }},
+        {"job name outside ASCII", [](PrivateDevmode& r) { wcscpy(r.JobName, L"caf\x00E9"); },
+         [](const PrivateDevmode& r) { EXPECT_STREQ(r.JobName, L""); }},
+        {"PIN with a letter", [](PrivateDevmode& r) { wcscpy(r.JobPin, L"12a4"); },
+         [](const PrivateDevmode& r) { EXPECT_STREQ(r.JobPin, L""); }},
+        {"PIN of three digits", [](PrivateDevmode& r) { wcscpy(r.JobPin, L"123"); },
+         [](const PrivateDevmode& r) { EXPECT_STREQ(r.JobPin, L""); }},
+        {"PIN without terminator",
+         [](PrivateDevmode& r) { std::fill(std::begin(r.JobPin), std::end(r.JobPin), L'7'); },
+         [](const PrivateDevmode& r) { EXPECT_STREQ(r.JobPin, L"7777"); }},
+        {"colour text with PostScript of its own",
+         [](PrivateDevmode& r) { std::memcpy(r.WmarkColorText, "1 0 0 quit %%%%%%", 16); },
+         [](const PrivateDevmode& r) {
+             EXPECT_EQ(std::string(r.WmarkColorText, 14), "0.78 0.06 1.00");
+         }},
+        {"watermark index beyond the list", [](PrivateDevmode& r) { r.WatermarkIndex = 99; },
+         [](const PrivateDevmode& r) { EXPECT_EQ(r.WatermarkIndex, kMaxWatermarks); }},
+        {"negative watermark index", [](PrivateDevmode& r) { r.WatermarkIndex = -5; },
+         [](const PrivateDevmode& r) { EXPECT_EQ(r.WatermarkIndex, 0); }},
+        {"placement and border out of range",
+         [](PrivateDevmode& r) {
+             r.WmarkPosition = 40;
+             r.WmarkBorder = -1;
+         },
+         [](const PrivateDevmode& r) {
+             EXPECT_EQ(r.WmarkPosition, 6);
+             EXPECT_EQ(r.WmarkBorder, 0);
+         }},
+        {"watermark size and angle out of range",
+         [](PrivateDevmode& r) {
+             r.WmarkSize = 100000;
+             r.WmarkAngle = 720;
+         },
+         [](const PrivateDevmode& r) {
+             EXPECT_EQ(r.WmarkSize, 600);
+             EXPECT_EQ(r.WmarkAngle, 180);
+         }},
+        {"overlay id beyond the definitions and one twice",
+         [](PrivateDevmode& r) {
+             r.OverlayIds[0] = 40;
+             r.OverlayIds[1] = 3;
+             r.OverlayIds[2] = 3;
+         },
+         [](const PrivateDevmode& r) {
+             EXPECT_EQ(r.OverlayIds[0], 3);
+             EXPECT_EQ(r.OverlayIds[1], kNoOverlay);
+             EXPECT_EQ(r.OverlayIds[2], kNoOverlay);
+         }},
+        {"encrypted password longer than its field",
+         [](PrivateDevmode& r) { r.EncryptedPasswordLength = 9999; },
+         [](const PrivateDevmode& r) { EXPECT_EQ(r.EncryptedPasswordLength, 256u); }},
+        {"paths without terminator",
+         [](PrivateDevmode& r) {
+             std::fill(std::begin(r.PluginIniPath), std::end(r.PluginIniPath), L'p');
+         },
+         [](const PrivateDevmode& r) { EXPECT_EQ(std::wcslen(r.PluginIniPath), 260u); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrivateDevmode hostile = valid;
+        c.edit(hostile);
+        const PrivateDevmode merged = Merged(hostile);
+        c.check(merged);
+        ExpectSafeRecord(merged);
+    }
+}
+
+// A name from the configuration that reaches out of the driver directory names no driver file:
+// refused by the one check every path builder uses, it is a missing file.
+TEST(HostileNames, OnlyPlainFileNamesNameDriverFiles) {
+    const std::wstring dir3 = testenv::DriverDirectory3();
+    const struct {
+        const wchar_t* name;
+        bool plain;
+    } cases[] = {
+        {L"vrcrypt.dll", true},
+        {L"a..b.dll", true},
+        {L".hidden", true},
+        {L"..\\vrcrypt.dll", false},
+        {L"sub\\vrcrypt.dll", false},
+        {L"sub/vrcrypt.dll", false},
+        {L"C:vrcrypt.dll", false},
+        {L"C:\\temp\\x.dll", false},
+        {L"vrcrypt.dll::$DATA", false},
+        {L"\\\\host\\share\\x.dll", false},
+        {L"..", false},
+        {L". .", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testenv::Narrow(c.name));
+        EXPECT_EQ(IsDriverFileName(c.name, L"test"), c.plain);
+        wchar_t path[kPathChars];
+        std::fill(std::begin(path), std::end(path), L'#');
+        DWORD bytes = sizeof(path);
+        EXPECT_EQ(BuildDriverFilePath(path, &bytes, c.name, 3), c.plain);
+        EXPECT_EQ(std::wstring(path), c.plain ? dir3 + L"\\" + c.name : L"");
+    }
+}
+
+// The model's encryption library named through each way out of the driver directory, with a
+// copy of the library waiting where the name leads: none of them is loaded.
+TEST(HostileNames, NoLibraryIsLoadedFromOutsideTheDriverDirectory) {
+    ASSERT_TRUE(testenv::InstallSamplePrinters());
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring built = self;
+    built = built.substr(0, built.find_last_of(L'\\') + 1) + L"vrcrypt.dll";
+    const std::wstring dir3 = testenv::DriverDirectory3();
+    const std::wstring parent = dir3.substr(0, dir3.find_last_of(L'\\'));
+    const std::wstring elsewhere = testenv::FreshTempFolder(L"hostile-names");
+    CreateDirectoryW((dir3 + L"\\sub").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(built.c_str(), (parent + L"\\vrcrypt.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(built.c_str(), (dir3 + L"\\sub\\vrcrypt.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(built.c_str(), (elsewhere + L"\\vrcrypt.dll").c_str(), FALSE));
+
+    const std::wstring names[] = {L"..\\vrcrypt.dll", L"sub\\vrcrypt.dll", L"sub/vrcrypt.dll",
+                                  elsewhere + L"\\vrcrypt.dll", L"vrcrypt.dll::$DATA"};
+    for (const std::wstring& name : names) {
+        SCOPED_TRACE(testenv::Narrow(name));
+        testenv::TestDriver driver;
+        driver.name = L"Hostile Names PS";
+        driver.dependentFiles = {
+            {L"hostile.cap",
+             "[Capability]\r\nHostile Names PS=Hostile\r\n\r\n[Hostile]\r\nCryptoDll=" +
+                 testenv::Narrow(name) + "\r\n"},
+            {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
+        ASSERT_TRUE(testenv::InstallDriver(driver));
+        ASSERT_TRUE(testenv::InstallPrinter(L"Hostile Names 1", driver.name));
+        testenv::Printer printer(L"Hostile Names 1");
+        ASSERT_TRUE(printer);
+        ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));
+        testenv::StandInLog log;
+        CryptoSettingsBlock block = {};
+        EXPECT_FALSE(EncryptionDefaults(printer.get(), block));
+        EXPECT_TRUE(log.Lines().empty()) << "loaded through " << testenv::Narrow(name);
+    }
+}
+
+// A model library's own imports come from its folder or the system folder: a helper that only
+// the current directory holds is not found, while the plain loader would take it from there.
+TEST(HostileNames, ModelLibrariesIgnoreTheCurrentDirectory) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring bin = self;
+    bin = bin.substr(0, bin.find_last_of(L'\\') + 1);
+    const std::wstring libraryDir = testenv::FreshTempFolder(L"search-library");
+    const std::wstring currentDir = testenv::FreshTempFolder(L"search-current");
+    const std::wstring library = libraryDir + L"\\vrsearchuser.dll";
+    ASSERT_TRUE(CopyFileW((bin + L"vrsearchuser.dll").c_str(), library.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((bin + L"vrsearchhelper.dll").c_str(),
+                          (currentDir + L"\\vrsearchhelper.dll").c_str(), FALSE));
+
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(currentDir.c_str()));
+    {
+        const UniqueModule guarded = LoadModelLibrary(library.c_str(), L"search test");
+        EXPECT_FALSE(guarded) << "the helper in the current directory was used";
+        HMODULE plain = LoadLibraryW(library.c_str());
+        EXPECT_NE(plain, nullptr) << "the plain loader's search takes the current directory";
+        if (plain != nullptr) FreeLibrary(plain);
+    }
+    SetCurrentDirectoryW(previous);
+
+    // Beside the library the helper is found.
+    ASSERT_TRUE(CopyFileW((bin + L"vrsearchhelper.dll").c_str(),
+                          (libraryDir + L"\\vrsearchhelper.dll").c_str(), FALSE));
+    const UniqueModule beside = LoadModelLibrary(library.c_str(), L"search test");
+    EXPECT_TRUE(beside);
+    EXPECT_FALSE(LoadModelLibrary(L"vrsearchuser.dll", L"search test")) << "a bare name";
 }

@@ -90,7 +90,7 @@ TEST_F(CipherSetTest, EveryCallReachesTheLibraryWithItsArguments) {
     EXPECT_EQ(lines, expected);
 }
 
-TEST_F(CipherSetTest, ModelWithoutLibraryAnswersZeroAndDecryptionSaysSo) {
+TEST_F(CipherSetTest, ModelWithoutLibraryAnswersZeroAndShowsNothing) {
     Printer printer(kNoLibraryPrinter);
     ASSERT_TRUE(printer);
     Select(printer);
@@ -107,17 +107,16 @@ TEST_F(CipherSetTest, ModelWithoutLibraryAnswersZeroAndDecryptionSaysSo) {
     EXPECT_EQ(cipher.EncryptPassword("abcd", 4, out, &outLength), 0);
     EXPECT_EQ(outLength, 255u);
 
+    // The missing library is the integrator's to read in the trace: no message to the user.
     testenv::ModalWatcher watcher;
     char text[16] = {};
     DWORD size = 13;
     EXPECT_EQ(cipher.DecryptPassword(out, 4, text, &size), 0);
-    ASSERT_EQ(watcher.seen.size(), 1u);
-    EXPECT_EQ(watcher.seen[0].text, L"CCiperSet::DecryptPassword() : m_hModule is NULL");
-    EXPECT_EQ(watcher.seen[0].caption, L"Error") << "the system's default caption";
+    EXPECT_TRUE(watcher.seen.empty());
     EXPECT_TRUE(log.Lines().empty());
 }
 
-TEST_F(CipherSetTest, LibraryWithoutDecryptionShowsItsMessageAtEachCall) {
+TEST_F(CipherSetTest, LibraryWithoutDecryptionAnswersZeroAndShowsNothing) {
     Printer printer(kNoDecryptPrinter);
     ASSERT_TRUE(printer);
     Select(printer);
@@ -133,10 +132,7 @@ TEST_F(CipherSetTest, LibraryWithoutDecryptionShowsItsMessageAtEachCall) {
         DWORD size = 13;
         EXPECT_EQ(cipher.DecryptPassword(in, 4, text, &size), 0);
     }
-    ASSERT_EQ(watcher.seen.size(), 2u);
-    for (const auto& seen : watcher.seen) {
-        EXPECT_EQ(seen.text, L"CCiperSet::DecryptPassword() : pfnDecryptPassword is NULL");
-    }
+    EXPECT_TRUE(watcher.seen.empty()) << "no developer message reaches the user";
     EXPECT_EQ(text[0], '\0');
 }
 

@@ -58,6 +58,8 @@ void OnInitDialog(HWND dialog, DriverItemMap* map) {
     }
     SetControlText(dialog, IDC_JOBNAME_EDIT, name);
     SetControlText(dialog, IDC_JOBPIN_EDIT, pin);
+    // The PIN in clear text stays in the record and the edit only.
+    SecureZeroMemory(pin, sizeof(pin));
 
     if (IsVistaOrLater) EnableControl(dialog, IDC_JOBNAME_ASK, false);
     SetTicked(dialog, IDC_JOBNAME_ASK, ask && local);
@@ -116,6 +118,7 @@ void OnOk(HWND dialog) {
         refusedEdit = IDC_JOBNAME_EDIT;
     }
     if (refusedEdit != 0) {
+        SecureZeroMemory(pin, sizeof(pin));
         SetFocus(FindControl(dialog, refusedEdit));
         // Last, so that the notifications of the focus change do not overwrite it.
         SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
@@ -128,6 +131,7 @@ void OnOk(HWND dialog) {
         StringCchCopyW(record->JobPin, ARRAYSIZE(record->JobPin), pin);
         record->AskJobName = ask ? 1 : 0;
     }
+    SecureZeroMemory(pin, sizeof(pin));
     EndDialog(dialog, kDialogAccepted);
 }
 
@@ -161,7 +165,7 @@ std::size_t RemoveRefusedChars(wchar_t* text, std::size_t length, bool digitsOnl
     std::size_t removed = 0;
     for (std::size_t i = 0; i < length && text[i] != L'\0'; ++i) {
         const wchar_t c = text[i];
-        const bool accepted = digitsOnly ? (c >= L'0' && c <= L'9') : (c < 0x80 && c != L'"');
+        const bool accepted = digitsOnly ? IsJobPinChar(c) : IsJobNameChar(c);
         if (accepted) {
             text[kept++] = c;
         } else {

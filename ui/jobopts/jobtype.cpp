@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/driverfiles.h"
 #include "base/config.h"
 #include "base/devmode.h"
 #include "base/pluginstate.h"
@@ -61,7 +62,7 @@ UniqueModule LoadDriverLibrary(const DriverItemMap& map, const wchar_t* key) {
     wchar_t path[kPathChars] = {};
     DWORD bytes = sizeof(path);
     if (!BuildDriverFilePath(path, &bytes, name)) return UniqueModule();
-    return UniqueModule(LoadLibraryW(path));
+    return LoadModelLibrary(path, key);
 }
 
 bool HasModelValue(const DriverItemMap& map, const wchar_t* key) {

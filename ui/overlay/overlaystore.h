@@ -15,11 +15,15 @@
 
 #include <cstddef>
 
+#include "base/devmode.h"
+
 namespace oemui {
 
 struct DriverItemMap;
 
 inline constexpr int kMaxDefinedOverlays = 32;
+static_assert(kMaxDefinedOverlays == kStoredOverlayIdLimit,
+              "the record's overlay ids index the definitions");
 inline constexpr int kMaxActiveOverlays = 4;
 inline constexpr int kMaxOverlayForms = 3;
 inline constexpr int kMaxFormHistory = 10;

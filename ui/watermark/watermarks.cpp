@@ -277,23 +277,6 @@ void ParseWatermarkLine(const wchar_t* line, WatermarkRecord& record) {
     record.StyleCode = LowByte(ReadNumberField(p));
 }
 
-void FormatWatermarkColorText(COLORREF color, char (&out)[16]) {
-    std::memset(out, 0, sizeof(out));
-    // Made by hand, not through the C runtime: its decimal separator follows the process-wide
-    // locale, and the text goes to PostScript, which needs a point. Each channel / 255 in
-    // hundredths, rounded to nearest (no channel value falls exactly half-way).
-    const unsigned channels[] = {GetRValue(color), GetGValue(color), GetBValue(color)};
-    size_t at = 0;
-    for (const unsigned channel : channels) {
-        const unsigned hundredths = (channel * 200u + 255u) / 510u;
-        if (at != 0) out[at++] = ' ';
-        out[at++] = static_cast<char>('0' + hundredths / 100);
-        out[at++] = '.';
-        out[at++] = static_cast<char>('0' + hundredths / 10 % 10);
-        out[at++] = static_cast<char>('0' + hundredths % 10);
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Font list file
 // ---------------------------------------------------------------------------------------------

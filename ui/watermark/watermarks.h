@@ -47,9 +47,6 @@ bool FormatWatermarkLine(const WatermarkRecord& record, wchar_t* out, size_t out
 // range. Texts longer than their buffers are cut, and the rest of the field is skipped.
 void ParseWatermarkLine(const wchar_t* line, WatermarkRecord& record);
 
-// "%1.2f %1.2f %1.2f" of red, green and blue / 255 (always with a decimal point, whatever
-// the locale), NUL-padded to 16 bytes.
-void FormatWatermarkColorText(COLORREF color, char (&out)[16]);
 
 // The colour a stored watermark colour stands for: its red, green and blue bytes. A top byte
 // (which would make a COLORREF a palette reference) is dropped and a negative number is

@@ -9,6 +9,7 @@
 #include "base/devmode.h"
 #include "docevent/docevent.h"
 #include "plugin/sheets.h"
+#include "ui/common/controls.h"
 #include "setup/printerevent.h"
 #include "setup/printeroptions.h"
 #include "base/phasetimer.h"
@@ -33,6 +34,9 @@ void OnProcessDetach(bool processTerminating) {
     if (LinkResourceModule != nullptr && !processTerminating) FreeLibrary(LinkResourceModule);
     LinkResourceModule = nullptr;
     DropSheetLibraryAtDetach(processTerminating);
+    // At process exit the memory goes with the process; the storage slot must not be freed
+    // while other threads may still run.
+    if (!processTerminating) ForgetFoundControls();
 }
 
 HRESULT GetPluginClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {

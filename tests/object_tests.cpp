@@ -3,9 +3,11 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "docprop/itemmap.h"
 #include "plugin/object.h"
+#include "tests/support/coresheet.h"
 #include "tests/support/plugindll.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -449,4 +451,69 @@ TEST(OsCheckDecision, VersionResourceRule) {
     EXPECT_TRUE(oemui::WinHelpUsable(5, v6.c_str())) << "before Vista the viewer is not asked";
     EXPECT_TRUE(oemui::WinHelpUsable(6, v5.c_str()));
     EXPECT_TRUE(oemui::WinHelpUsable(10, L"C:\\no\\such\\winhlp32.exe"));
+}
+
+namespace {
+
+// The lowest free handle value: Wine hands out the lowest free slot of the handle table and
+// reports no handle count, so a handle left behind shows as a probe that moved up.
+ULONG_PTR FreeHandleSlot() {
+    HANDLE probe = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const auto slot = reinterpret_cast<ULONG_PTR>(probe);
+    CloseHandle(probe);
+    return slot;
+}
+
+// What the core driver does for one sheet's record: load, create, default record, release,
+// unload.
+void LoadDefaultUnload(HANDLE printer) {
+    PluginDll dll;
+    ASSERT_TRUE(dll.Loaded());
+    IPrintOemUI2* object = dll.Create();
+    ASSERT_NE(object, nullptr);
+    std::vector<BYTE> record(4096);
+    OEMDMPARAM param = {};
+    param.cbSize = sizeof(param);
+    param.hPrinter = printer;
+    param.pOEMDMOut = record.data();
+    param.cbBufSize = static_cast<DWORD>(record.size());
+    EXPECT_EQ(object->DevMode(OEMDM_DEFAULT, &param), S_OK);
+    object->Release();
+}
+
+}  // namespace
+
+// The core driver loads and unloads the plug-in around each sheet on one long-lived thread:
+// nothing of a load (thread records of the runtime, events, modules) may stay behind.
+TEST(PluginUnload, NoHandleStaysAfterEachLoadAndUnload) {
+    ASSERT_TRUE(testenv::InstallSamplePrinters());
+    testenv::Printer printer(testenv::kColorPrinter);
+    ASSERT_TRUE(printer);
+    LoadDefaultUnload(printer.get());  // the test's own first-use allocations
+    const ULONG_PTR before = FreeHandleSlot();
+    for (int i = 0; i < 50; ++i) LoadDefaultUnload(printer.get());
+    const ULONG_PTR after = FreeHandleSlot();
+    EXPECT_EQ(after, before) << (after - before) / 4 << " handles left by 50 default records";
+}
+
+// The same for whole document sheets: the stand-in loads the DLL by path, opens, shows and
+// closes the sheet, and unloads the DLL.
+TEST(PluginUnload, NoHandleStaysAfterEachDocumentSheet) {
+    ASSERT_TRUE(testenv::InstallSamplePrinters());
+    host::CoreDriverOptions options;
+    options.printerName = testenv::kColorPrinter;
+    options.pluginPath = testenv::Widen(OEMUI_DLL_PATH);
+    const auto sheet = [&options] {
+        host::CoreDriver core(options);
+        ASSERT_TRUE(core.Start()) << testenv::Narrow(core.Error());
+        ASSERT_TRUE(core.OpenSheet(host::SheetKind::Document));
+        ASSERT_NE(core.ShowModeless(nullptr), nullptr);
+        core.PumpSheet();
+        testenv::EndCore(core);
+    };
+    sheet();
+    const ULONG_PTR before = FreeHandleSlot();
+    for (int i = 0; i < 20; ++i) sheet();
+    const ULONG_PTR after = FreeHandleSlot();
+    EXPECT_EQ(after, before) << (after - before) / 4 << " handles left by 20 sheets";
 }

@@ -327,10 +327,10 @@ namespace {
 
 // The five mode pictures ready to paint, each built on its first paint and kept until the page
 // goes away: a paint is then two blits instead of a resource load and the masking.
-std::array<MaskedPicture, kColorModeCount>& ModePictures() {
-    static std::array<MaskedPicture, kColorModeCount> pictures;
-    return pictures;
-}
+// (At namespace scope, like every object the plug-in keeps: see base/processwide.h.)
+std::array<MaskedPicture, kColorModeCount> pictures;
+
+std::array<MaskedPicture, kColorModeCount>& ModePictures() { return pictures; }
 
 // The mode bitmaps are 48 x 44; a larger resource is not drawn.
 constexpr int kMaxModePictureSide = 64;

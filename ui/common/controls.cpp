@@ -28,17 +28,65 @@ bool StillTheControl(const FoundControl& found, HWND dialog, int id) {
            GetWindowLongPtrW(found.control, GWLP_ID) == id;
 }
 
+// Each thread's findings, kept in the system's thread-local storage. The compiler's
+// thread_local would go through the thread runtime, whose record of every thread that touched
+// it outlives a plug-in the core driver unloads after each sheet. A thread's block stays until
+// the plug-in is unloaded (ForgetFoundControls); the blocks of all threads are listed for that.
+struct alignas(MEMORY_ALLOCATION_ALIGNMENT) FoundBlock {
+    SLIST_ENTRY link;
+    std::array<FoundControl, kFoundSlots> slots;
+};
+
+SLIST_HEADER FoundBlocks;          // every block made, freed at unload
+volatile LONG FoundTlsSlot = 0;    // TLS index + 1, 0 before the first look-up
+volatile LONG FoundListReady = 0;  // FoundBlocks initialised
+
+std::array<FoundControl, kFoundSlots>* ThreadFindings() {
+    LONG slot = InterlockedCompareExchange(&FoundTlsSlot, 0, 0);
+    if (slot == 0) {
+        const DWORD index = TlsAlloc();
+        if (index == TLS_OUT_OF_INDEXES) return nullptr;
+        if (InterlockedCompareExchange(&FoundListReady, 1, 0) == 0) {
+            InitializeSListHead(&FoundBlocks);
+        }
+        slot = InterlockedCompareExchange(&FoundTlsSlot, static_cast<LONG>(index) + 1, 0);
+        if (slot != 0) {
+            TlsFree(index);  // another thread was first
+        } else {
+            slot = static_cast<LONG>(index) + 1;
+        }
+    }
+    const DWORD index = static_cast<DWORD>(slot - 1);
+    if (auto* block = static_cast<FoundBlock*>(TlsGetValue(index))) return &block->slots;
+    void* memory = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(FoundBlock));
+    if (memory == nullptr) return nullptr;
+    auto* block = static_cast<FoundBlock*>(memory);
+    InterlockedPushEntrySList(&FoundBlocks, &block->link);
+    TlsSetValue(index, block);
+    return &block->slots;
+}
+
 }  // namespace
 
 HWND FindControl(HWND dialog, int id) {
-    // Windows belong to the thread that made them: each thread keeps its own findings.
-    thread_local std::array<FoundControl, kFoundSlots> found{};
     if (dialog == nullptr) return nullptr;
-    FoundControl& slot = found[SlotOf(dialog, id)];
+    auto* found = ThreadFindings();
+    if (found == nullptr) return GetDlgItem(dialog, id);
+    FoundControl& slot = (*found)[SlotOf(dialog, id)];
     if (StillTheControl(slot, dialog, id)) return slot.control;
     HWND control = GetDlgItem(dialog, id);
     slot = {dialog, id, control};
     return control;
+}
+
+void ForgetFoundControls() {
+    const LONG slot = InterlockedExchange(&FoundTlsSlot, 0);
+    if (InterlockedCompareExchange(&FoundListReady, 0, 0) != 0) {
+        while (PSLIST_ENTRY entry = InterlockedPopEntrySList(&FoundBlocks)) {
+            HeapFree(GetProcessHeap(), 0, CONTAINING_RECORD(entry, FoundBlock, link));
+        }
+    }
+    if (slot != 0) TlsFree(static_cast<DWORD>(slot - 1));
 }
 
 void SetRadioChoice(HWND dialog, int firstId, int lastId, int chosenId) {

@@ -14,6 +14,8 @@ namespace oemui {
 // is the one GetDlgItem would give (dialogs here carry no two controls with one id). A control
 // not found is looked up again on every call.
 HWND FindControl(HWND dialog, int id);
+// Frees every thread's findings and their storage slot: the plug-in is being unloaded.
+void ForgetFoundControls();
 
 inline LRESULT SendToControl(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND control = FindControl(dialog, id);

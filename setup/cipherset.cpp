@@ -133,17 +133,12 @@ int CCiperSet::EncryptPassword(const char* text, DWORD length, BYTE* out, DWORD*
 }
 
 int CCiperSet::DecryptPassword(const BYTE* in, DWORD inLength, char* text, DWORD* textSize) {
-    if (!m_hModule) {
-        MessageBoxW(nullptr, L"CCiperSet::DecryptPassword() : m_hModule is NULL", nullptr, MB_OK);
-        return 0;
-    }
+    // Without the library nothing can be decrypted; the caller sees 0, as for a failed call.
+    // (No message box: users cannot act on a missing entry point, and its text was no text of
+    // the plug-in's resources.)
+    if (!m_hModule) return 0;
     auto fn = EntryPoint<PFN_DecryptPassword>("DecryptPassword");
-    if (fn == nullptr) {
-        MessageBoxW(nullptr, L"CCiperSet::DecryptPassword() : pfnDecryptPassword is NULL", nullptr,
-                    MB_OK);
-        return 0;
-    }
-    return fn(in, inLength, text, textSize);
+    return fn != nullptr ? fn(in, inLength, text, textSize) : 0;
 }
 
 }  // namespace oemui

@@ -94,6 +94,9 @@ public:
     PrinterItemMap* PrinterContext = nullptr;
     POEMCUIPPARAM DocumentParam = nullptr;
     POEMCUIPPARAM PrinterParam = nullptr;
+    // The printer sheet header's title (string IDS_DEVICE_SHEET_TITLE), read when the common
+    // UI asks for the header; it reads the text while the object lives.
+    wchar_t DeviceSheetTitle[64] = {};
 };
 
 class PluginClassFactory final : public IClassFactory {

@@ -46,6 +46,17 @@ LRESULT CALLBACK LinkSubclassProc(HWND link, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(link, message, wParam, lParam);
 }
 
+// Links are blue as they always were; with high contrast on, the scheme's link colour.
+COLORREF LinkColour(bool disabled) {
+    if (disabled) return GetSysColor(COLOR_GRAYTEXT);
+    HIGHCONTRASTW contrast = {sizeof(contrast), 0, nullptr};
+    if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0) {
+        return GetSysColor(COLOR_HOTLIGHT);
+    }
+    return RGB(0, 0, 255);
+}
+
 bool ShowsFocus(const DRAWITEMSTRUCT& item) {
     return (item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0;
 }
@@ -58,7 +69,12 @@ void MakeKeyboardLink(HWND link) {
 
 void DrawLinkText(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
-    FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    // The dialog's background, as it gives it to its statics (a themed page gives its own).
+    auto background = reinterpret_cast<HBRUSH>(
+        SendMessageW(GetParent(item.hwndItem), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(item.hwndItem)));
+    FillRect(dc, &item.rcItem,
+             background != nullptr ? background : GetSysColorBrush(COLOR_BTNFACE));
     wchar_t text[kTextChars] = {};
     GetWindowTextW(item.hwndItem, text, kTextChars);
     if (text[0] == L'\0') return;
@@ -71,8 +87,7 @@ void DrawLinkText(const DRAWITEMSTRUCT& item) {
     RECT used = bounds;
     DrawTextW(dc, text, -1, &used, kFormat | DT_CALCRECT);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColour = SetTextColor(
-        dc, GetSysColor((item.itemState & ODS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_HOTLIGHT));
+    const COLORREF oldColour = SetTextColor(dc, LinkColour((item.itemState & ODS_DISABLED) != 0));
     DrawTextW(dc, text, -1, &bounds, kFormat);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);

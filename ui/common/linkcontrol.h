@@ -11,9 +11,9 @@ namespace oemui {
 // BN_CLICKED, as a click does. Safe to call more than once.
 void MakeKeyboardLink(HWND link);
 
-// Paints an owner-drawn link button: its window text in the system's link colour with the
-// control's own font, on the dialog's face colour, and the focus rectangle around the text
-// while it has the keyboard focus.
+// Paints an owner-drawn link button: its window text in the link colour with the control's own
+// font, on the dialog's background, and the focus rectangle around the text while it has the
+// keyboard focus.
 void DrawLinkText(const DRAWITEMSTRUCT& item);
 
 // The focus rectangle of an owner-drawn picture that takes the keyboard focus, drawn over the

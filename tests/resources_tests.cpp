@@ -40,6 +40,16 @@ protected:
 };
 HMODULE ResourcesTest::module_ = nullptr;
 
+// Every dialog template of the DLL as the resource compiler wrote it.
+using testenv::DialogTemplateInfo;
+using testenv::TemplateControl;
+
+const std::vector<DialogTemplateInfo>& Templates() {
+    static const std::vector<DialogTemplateInfo> templates =
+        testenv::ReadDialogTemplates(testenv::PluginModule());
+    return templates;
+}
+
 // ---- Strings ---------------------------------------------------------------------------------
 
 TEST_F(ResourcesTest, EveryStringIdThePluginLoadsIsPresent) {
@@ -646,8 +656,11 @@ TEST_F(ResourcesTest, ControlsStayInsideTheDialogAndDoNotOverlap) {
 }
 
 TEST_F(ResourcesTest, PicturesCoverTheirBitmaps) {
-    // The bitmaps are painted at the control's corner without clipping, so the control must
-    // cover them (framed pictures add 2 pixels of frame on each side).
+    // Picture controls are sized for their bitmaps at the design's 1.5 pixels per horizontal
+    // and 1.625 per vertical unit (96 DPI), framed pictures with 2 pixels of frame on each
+    // side; the pictures are scaled to the controls as the dialog font and the DPI make them.
+    // Read in dialog units from the templates, so that the check holds whatever font the
+    // machine gives the dialogs.
     struct Picture {
         UINT dialog;
         int control;
@@ -655,26 +668,39 @@ TEST_F(ResourcesTest, PicturesCoverTheirBitmaps) {
         int frame;
     };
     const Picture pictures[] = {
-        {IDD_JOB_OPTIONS_PAGE, 1501, 6053, 4}, {IDD_JOB_OPTIONS_PAGE, 10001, 6052, 0},
-        {IDD_COLOR_PAGE, 10001, 6052, 0},      {IDD_COLOR_PAGE, 1600, 6100, 0},
-        {IDD_COLOR_PAGE, 1601, 6104, 0},       {IDD_COLOR_PAGE, 1602, 6103, 0},
-        {IDD_COLOR_PAGE, 1603, 6102, 0},       {IDD_COLOR_PAGE, 1604, 6101, 0},
+        {IDD_JOB_OPTIONS_PAGE, 1501, 6053, 4},
+        {IDD_JOB_OPTIONS_PAGE, 10001, 6052, 0},
+        {IDD_COLOR_PAGE, 10001, 6052, 0},
+        {IDD_COLOR_PAGE, 1600, 6100, 0},
+        {IDD_COLOR_PAGE, 1601, 6104, 0},
+        {IDD_COLOR_PAGE, 1602, 6103, 0},
+        {IDD_COLOR_PAGE, 1603, 6102, 0},
+        {IDD_COLOR_PAGE, 1604, 6101, 0},
+        {IDD_ABOUT, 1567, 6056, 0},
+        {IDD_CALDER_COLOR, 1214, 6050, 4},
     };
     for (const Picture& p : pictures) {
         SCOPED_TRACE(testing::Message() << p.dialog << "/" << p.control);
-        Dialog page(module_, p.dialog, true);
-        ASSERT_NE(page.item(p.control), nullptr);
+        const TemplateControl* control = nullptr;
+        for (const DialogTemplateInfo& t : Templates()) {
+            if (t.id != p.dialog) continue;
+            for (const TemplateControl& c : t.controls) {
+                if (c.id == p.control) control = &c;
+            }
+        }
+        ASSERT_NE(control, nullptr);
         oemui::UniqueGdiObject bitmap(LoadImageW(module_, MAKEINTRESOURCEW(p.bitmap), IMAGE_BITMAP,
                                                  0, 0, LR_CREATEDIBSECTION));
         BITMAP bm = {};
         GetObjectW(bitmap.get(), sizeof(bm), &bm);
-        RECT r;
-        GetClientRect(page.item(p.control), &r);
-        EXPECT_GE(r.right, bm.bmWidth + p.frame);
-        EXPECT_GE(r.bottom, bm.bmHeight + p.frame);
-        // ...without leaving a wide empty margin beside them.
-        EXPECT_LE(r.right, (bm.bmWidth + p.frame) * 5 / 4);
-        EXPECT_LE(r.bottom, (bm.bmHeight + p.frame) * 5 / 4);
+        const double width = control->cx * 1.5;
+        const double height = control->cy * 1.625;
+        // Covered, to the pixel a unit's rounding leaves...
+        EXPECT_GE(width + 1, bm.bmWidth + p.frame);
+        EXPECT_GE(height + 1, bm.bmHeight + p.frame);
+        // ...without a wide empty margin beside them.
+        EXPECT_LE(width, (bm.bmWidth + p.frame) * 5 / 4);
+        EXPECT_LE(height, (bm.bmHeight + p.frame) * 5 / 4);
     }
 }
 
@@ -749,15 +775,6 @@ TEST_F(ResourcesTest, MnemonicsAreUniqueAndTabStopsComplete) {
 // ---- Rules over every dialog template of the DLL -----------------------------------------------
 // Read from the templates themselves (tab order, styles, dialog units), so that they hold
 // whatever fonts the machine has. Each rule runs over every RT_DIALOG resource of the DLL.
-
-using testenv::DialogTemplateInfo;
-using testenv::TemplateControl;
-
-const std::vector<DialogTemplateInfo>& Templates() {
-    static const std::vector<DialogTemplateInfo> templates =
-        testenv::ReadDialogTemplates(testenv::PluginModule());
-    return templates;
-}
 
 // The access key of a text (lower case), or 0; "&&" is a literal ampersand.
 wchar_t AccessKey(const std::wstring& text) {

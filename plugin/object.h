@@ -62,6 +62,9 @@ public:
                                             INT* piResult) override;
 
     volatile LONG RefCount = 1;
+    // The printer sheet header's title (string IDS_DEVICE_SHEET_TITLE), read when the common
+    // UI asks for the header; it reads the text while the object lives.
+    wchar_t DeviceSheetTitle[64] = {};
 };
 
 class PluginClassFactory final : public IClassFactory {

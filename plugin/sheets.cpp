@@ -242,8 +242,6 @@ HRESULT AddDeviceSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lPa
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;
     }
-    // The header's title member is not const, but the common UI only reads it.
-    static constexpr wchar_t kHeaderTitle[] = L"OEM UI Page";
     switch (info->Reason) {
         case PROPSHEETUI_REASON_INIT:
             // The printer-side record exists once the printer tree has been seen.
@@ -256,7 +254,11 @@ HRESULT AddDeviceSheets(PluginObject& object, PPROPSHEETUI_INFO info, LPARAM lPa
             break;
         case PROPSHEETUI_REASON_GET_INFO_HEADER: {
             auto* header = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam);
-            if (header != nullptr) header->pTitle = const_cast<LPWSTR>(kHeaderTitle);
+            if (header != nullptr) {
+                LoadStringW(ModuleHandle, IDS_DEVICE_SHEET_TITLE, object.DeviceSheetTitle,
+                            ARRAYSIZE(object.DeviceSheetTitle));
+                header->pTitle = object.DeviceSheetTitle;
+            }
             info->Result = kSheetReasonHandled;
             break;
         }

@@ -26,6 +26,10 @@
 #define IDD_SPECIAL_TONER_CLEAR  4002
 
 // ---- Controls shared by pages and dialogs -------------------------------------------------------
+// Labels nothing addresses by id (hidden labels that name the control after them).
+#ifndef IDC_STATIC
+#define IDC_STATIC               (-1)
+#endif
 #define IDC_DEFAULT              10000
 #define IDC_LINK_PICTURE         10001
 #define IDC_LINK_TEXT            1392
@@ -84,6 +88,11 @@
 #define IDS_SPECIAL_TONER_CHOICE_OFF 10063
 #define IDS_USER_MODE_LIBRARY    30000
 #define IDS_CAPTION_INFORMATION  30010
+#define IDS_DEVICE_SHEET_TITLE   30020
+#define IDS_NAME_OVERLAY_REMOVE  30030  // screen-reader names of buttons that share a text
+#define IDS_NAME_OVERLAY_DELETE  30031  //   with another on their dialog
+#define IDS_NAME_CALDER_OPTIONS  30032
+#define IDS_NAME_MERIDAN_OPTIONS 30033
 
 // ---- Bitmaps -----------------------------------------------------------------------------------
 #define IDB_COLOR_SAMPLE         6050  // 190 x 155, 256 colours

@@ -9,3 +9,5 @@
 #define IDC_WARNING_BOOKLET_SIZE 6004
 #define IDC_WARNING_SHOW_AGAIN   6005
 #define IDC_WARNING_ICON         6006
+#define IDC_WARNING_STAPLE_SHEETS 6007  // the limits beside the paper sizes of 6003
+#define IDC_WARNING_BOOKLET_SHEETS 6008 // the limit beside the booklet label of 6004

@@ -463,12 +463,15 @@ TEST_F(ColorPage, ModePicturesPaintAsTransparentBitmapsInEverySheet) {
         EXPECT_GT(DistinctColours(painted), 8u) << "the pictures were not painted";
 
         // A transparent blit over a painted picture, done with raster operations, changes
-        // nothing.
+        // nothing. At 96 DPI the 48 x 44 pictures are drawn at their size, centred in their
+        // controls.
         HDC dc = GetDC(page_);
         for (int i = 0; i < 5; ++i) {
             RECT r = {};
             GetWindowRect(GetDlgItem(page_, IDC_COLORMODE_PICTURE_FIRST + i), &r);
-            POINT at = {r.left, r.top};
+            ASSERT_GE(r.right - r.left, 48);
+            ASSERT_GE(r.bottom - r.top, 44);
+            POINT at = {r.left + (r.right - r.left - 48) / 2, r.top + (r.bottom - r.top - 44) / 2};
             ScreenToClient(page_, &at);
             ASSERT_TRUE(testenv::ReferenceTransparentBlit(dc, at, dll_, kBitmaps[i]));
         }

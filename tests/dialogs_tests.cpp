@@ -25,6 +25,7 @@
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
+#include "ui/common/linkcontrol.h"
 
 using namespace oemui;
 
@@ -401,8 +402,17 @@ struct Canvas {
         UpdateWindow(dialog.get());
         Pump();
         Clear();
-        at200 = Origin(200);
-        at201 = Origin(201);
+        // The test bitmaps are 16 x 12 pixels, drawn centred in their controls: 200 holds
+        // the framed pictures (the frame's corner is at200), 201 the transparent ones.
+        at200 = Centred(200, 16 + 4, 12 + 4);
+        at201 = Centred(201, 16, 12);
+    }
+    POINT Centred(int id, int width, int height) {
+        RECT r;
+        GetWindowRect(dialog.item(id), &r);
+        const POINT origin = Origin(id);
+        return {origin.x + (r.right - r.left - width) / 2,
+                origin.y + (r.bottom - r.top - height) / 2};
     }
     void Clear() {
         HDC dc = GetDC(dialog.get());
@@ -728,7 +738,7 @@ TEST(LinkHelpers, FontCursorAndMessage) {
         EXPECT_EQ(made.lfHeight, dialogFont.lfHeight);
         EXPECT_EQ(made.lfUnderline, underline ? 1 : 0);
         EXPECT_EQ(made.lfWeight, FW_NORMAL);
-        EXPECT_EQ(std::wstring(made.lfFaceName), L"Verdana");
+        EXPECT_EQ(std::wstring(made.lfFaceName), std::wstring(dialogFont.lfFaceName));
     }
     EXPECT_EQ(LoadHandCursor(), LoadCursorW(nullptr, IDC_HAND));
 
@@ -743,6 +753,61 @@ TEST(LinkHelpers, FontCursorAndMessage) {
     DestroyWindow(link);
     ASSERT_EQ(g_linkMessages.size(), 1u);
     EXPECT_EQ(g_linkMessages[0], (std::pair<WPARAM, LPARAM>{1, 0}));
+}
+
+namespace {
+std::vector<int> g_clicked;
+INT_PTR CALLBACK ClickRecorder(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) g_clicked.push_back(LOWORD(wParam));
+    return message == WM_INITDIALOG;
+}
+// A key pressed and released in the dialog, through the dialog manager as a message loop does.
+void PressKey(HWND dialog, WPARAM key) {
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        // Key-up messages carry the previous-state and transition bits (30 and 31).
+        const LPARAM keyData = message == WM_KEYUP ? static_cast<LPARAM>(0xC0000001u) : 1;
+        MSG msg = {GetFocus(), message, key, keyData, 0, {}};
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Pump();
+    }
+}
+}  // namespace
+
+TEST(LinkHelpers, KeyboardLinkOpensWithEnterAndSpaceNotTheDefaultButton) {
+    TemplateBuilder t(120, 60);
+    t.Control(0x80, IDOK, 5, 40, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP, L"OK");
+    t.Control(0x80, 10001, 5, 5, 60, 12, BS_OWNERDRAW | WS_TABSTOP, L"http://example.com/");
+    t.Control(0x80, 10002, 70, 5, 40, 12, BS_OWNERDRAW | WS_TABSTOP, L"plain");
+    Dialog d(t, &ClickRecorder);
+    ShowWindow(d.get(), SW_SHOW);
+    SetForegroundWindow(d.get());
+    MakeKeyboardLink(d.item(10001));
+    struct Case {
+        int focus;
+        WPARAM key;
+        int clicked;
+    };
+    // 10002 is an owner-drawn button left as it is: Enter on it reaches the default button,
+    // which is what the link must not do.
+    const Case cases[] = {{10001, VK_RETURN, 10001},
+                          {10001, VK_SPACE, 10001},
+                          {10002, VK_RETURN, IDOK},
+                          {10002, VK_SPACE, 10002}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.focus << " key " << c.key);
+        SetFocus(d.item(c.focus));
+        ASSERT_EQ(GetFocus(), d.item(c.focus));
+        g_clicked.clear();
+        PressKey(d.get(), c.key);
+        EXPECT_EQ(g_clicked, std::vector<int>{c.clicked});
+    }
+    // Tab reaches the link from the button before it.
+    SetFocus(d.item(IDOK));
+    PressKey(d.get(), VK_TAB);
+    EXPECT_EQ(GetFocus(), d.item(10001));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -162,13 +162,19 @@ TEST_F(JobOptionsPage, OpensWithRangesGammaListAndLink) {
     EXPECT_NE(SheetFlags & kSheetFlagPluginPageSeen, 0u);
     EXPECT_FALSE(ApplyEnabled()) << "opening the page is no change";
 
-    // The link font lives from a refresh to the next leave of the page.
+    // The link font (the page's font, underlined) lives from a refresh to the next leave of
+    // the page.
+    LOGFONTW pageFont = {};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(page_, WM_GETFONT, 0, 0)), sizeof(pageFont),
+               &pageFont);
     auto linkUnderlined = [&] {
         LOGFONTW font = {};
         const auto handle =
             reinterpret_cast<HFONT>(SendDlgItemMessageW(page_, IDC_LINK_TEXT, WM_GETFONT, 0, 0));
         return handle != nullptr && GetObjectW(handle, sizeof(font), &font) == sizeof(font) &&
-               font.lfUnderline != 0 && std::wstring(font.lfFaceName) == L"Verdana";
+               font.lfUnderline != 0 &&
+               std::wstring(font.lfFaceName) == std::wstring(pageFont.lfFaceName) &&
+               font.lfHeight == pageFont.lfHeight;
     };
     EXPECT_TRUE(linkUnderlined());
     ASSERT_NE(TryLeave(), page_);

@@ -390,6 +390,28 @@ TEST_F(OverlaysDialog, ListsDefinitionsAndTheDocumentsActiveOverlays) {
     });
 }
 
+// A list reached with the keyboard shows where it is: the first row takes the focus mark, the
+// selection (which the buttons act on) stays as it was; an empty list has nothing to mark.
+TEST_F(OverlaysDialog, ListsReachedByTheKeyboardShowTheirFocusedRow) {
+    WriteDefinitions(ini_, false, FourDefinitions());
+    PrinterDataWritable = 1;
+    Run([](HWND dialog) {
+        struct Case {
+            int list;
+            int focusedRow;
+        };
+        for (const Case& c : {Case{IDC_OVL_DEFINED_LIST, 0}, Case{IDC_OVL_ACTIVE_LIST, -1}}) {
+            SCOPED_TRACE(c.list);
+            HWND list = Item(dialog, c.list);
+            EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), -1) << "before";
+            SetFocus(list);
+            EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), c.focusedRow);
+            EXPECT_EQ(ListView_GetSelectedCount(list), 0u);
+        }
+        Click(dialog, IDCANCEL);
+    });
+}
+
 TEST_F(OverlaysDialog, DocumentIdsBeyondTheDefinitionsAreRepaired) {
     WriteDefinitions(ini_, false,
                      {FourDefinitions()[0], FourDefinitions()[1], FourDefinitions()[2]});

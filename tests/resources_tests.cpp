@@ -15,8 +15,10 @@
 
 #include "res/resource.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/templatereader.h"
 #include "tests/support/testprinters.h"
 #include "base/handles.h"
+#include "ui/common/accessiblename.h"
 
 namespace {
 
@@ -37,6 +39,16 @@ protected:
     static HMODULE module_;
 };
 HMODULE ResourcesTest::module_ = nullptr;
+
+// Every dialog template of the DLL as the resource compiler wrote it.
+using testenv::DialogTemplateInfo;
+using testenv::TemplateControl;
+
+const std::vector<DialogTemplateInfo>& Templates() {
+    static const std::vector<DialogTemplateInfo> templates =
+        testenv::ReadDialogTemplates(testenv::PluginModule());
+    return templates;
+}
 
 // ---- Strings ---------------------------------------------------------------------------------
 
@@ -333,7 +345,7 @@ void ExpectDialogFont(HWND dialog) {
     ASSERT_NE(font, nullptr);
     LOGFONTW logfont = {};
     ASSERT_NE(GetObjectW(font, sizeof(logfont), &logfont), 0);
-    EXPECT_STREQ(logfont.lfFaceName, L"MS Sans Serif");
+    EXPECT_STREQ(logfont.lfFaceName, L"MS Shell Dlg 2");
     oemui::WindowDc dc(dialog);
     EXPECT_EQ(logfont.lfHeight, -MulDiv(8, GetDeviceCaps(dc.get(), LOGPIXELSY), 72));
 }
@@ -368,11 +380,12 @@ TEST_F(ResourcesTest, JobOptionsPageHasItsControls) {
                              {1559, Kind::Push, L"A&bout..."},
                              {10000, Kind::Push, L"&Default"},
                              {10001, Kind::OwnerDraw, L""},
-                             {1392, Kind::Static, L""},
+                             {1392, Kind::OwnerDraw, L""},
                          });
     EXPECT_FALSE(IsWindowEnabled(page.item(1501)));
     EXPECT_FALSE(IsWindowEnabled(page.item(10001)));
-    EXPECT_TRUE(StyleOf(page.item(1392)) & SS_NOTIFY);
+    // The link text is the page's link: a button the keyboard reaches.
+    EXPECT_TRUE(StyleOf(page.item(1392)) & WS_TABSTOP);
     // The up-downs attach to the edit before them and write plain numbers into it.
     for (int spin : {1515, 1533}) {
         const LONG style = StyleOf(page.item(spin));
@@ -392,12 +405,12 @@ TEST_F(ResourcesTest, ColorPageHasItsControls) {
     EXPECT_EQ(TextOf(page.get()), L"Color");
     ExpectDialogFont(page.get());
     ExpectControls(page, {
-                             {1617, Kind::Group, L"Color Mode"},
-                             {1605, Kind::Radio, L"Automatic"},
-                             {1606, Kind::Radio, L"Calder Color"},
-                             {1607, Kind::Radio, L"Meridan Pro"},
-                             {1608, Kind::Radio, L"No Color Matching"},
-                             {1609, Kind::Radio, L"Greyscale"},
+                             {1617, Kind::Group, L"Color &Mode"},
+                             {1605, Kind::Radio, L"&Automatic"},
+                             {1606, Kind::Radio, L"Ca&lder Color"},
+                             {1607, Kind::Radio, L"Mer&idan Pro"},
+                             {1608, Kind::Radio, L"&No Color Matching"},
+                             {1609, Kind::Radio, L"Gr&eyscale"},
                              {1600, Kind::OwnerDraw, L""},
                              {1601, Kind::OwnerDraw, L""},
                              {1602, Kind::OwnerDraw, L""},
@@ -406,7 +419,7 @@ TEST_F(ResourcesTest, ColorPageHasItsControls) {
                              {1610, Kind::Push, L"O&ptions..."},
                              {1616, Kind::Push, L"&Options..."},
                              {1506, Kind::Check, L"&Toner Save"},
-                             {1612, Kind::Static, L"&Custom Gamma Settings:"},
+                             {1612, Kind::Static, L"Custom &Gamma Settings:"},
                              {1613, Kind::DropList, nullptr},
                              {1215, Kind::Push, L"Ad&vanced..."},
                              {1614, Kind::Push, L"&Color Swatch..."},
@@ -493,16 +506,11 @@ TEST_F(ResourcesTest, WarningTemplatesHaveTextIconCheckBoxAndButtons) {
 struct LayoutCase {
     UINT id;
     bool page;
-    std::set<wchar_t> sharedMnemonics;  // fixed product texts that share a letter
 };
 
 const LayoutCase kLayouts[] = {
-    {IDD_JOB_OPTIONS_PAGE, true, {}},
-    // "&Custom Gamma Settings:" and "&Color Swatch..." are fixed texts; Alt+C alternates.
-    {IDD_COLOR_PAGE, true, {L'c'}},
-    {IDD_WARNING_STAPLE, false, {}},
-    {IDD_WARNING_JOB_NAME, false, {}},
-    {IDD_WARNING_BOOKLET, false, {}},
+    {IDD_JOB_OPTIONS_PAGE, true},  {IDD_COLOR_PAGE, true},       {IDD_WARNING_STAPLE, false},
+    {IDD_WARNING_JOB_NAME, false}, {IDD_WARNING_BOOKLET, false},
 };
 
 std::vector<HWND> Children(HWND dialog) {
@@ -541,7 +549,6 @@ void ExpectTextFits(HWND control, const std::wstring& text) {
         EXPECT_LE(need.cy, client.bottom) << "cut off below: " << testenv::Narrow(text);
         return;
     }
-    const SIZE need = MeasureText(control, text, 0, DT_SINGLELINE);
     int room = client.right;
     switch (style & BS_TYPEMASK) {
         case BS_AUTOCHECKBOX:
@@ -557,22 +564,35 @@ void ExpectTextFits(HWND control, const std::wstring& text) {
             room -= 2 * 6;  // push buttons: the 3D border and the focus rectangle
             break;
     }
+    // A multi-line button wraps its text at its width; others show one line.
+    const SIZE need = (style & BS_MULTILINE) != 0 && (style & BS_TYPEMASK) != BS_GROUPBOX
+                          ? MeasureText(control, text, room, DT_WORDBREAK)
+                          : MeasureText(control, text, 0, DT_SINGLELINE);
     EXPECT_LE(need.cx, room) << "clipped: " << testenv::Narrow(text);
     EXPECT_LE(need.cy, client.bottom) << "clipped: " << testenv::Narrow(text);
 }
 
-TEST_F(ResourcesTest, NoTextIsClipped) {
-    for (const LayoutCase& layout : kLayouts) {
-        SCOPED_TRACE(layout.id);
-        Dialog dialog(module_, layout.id, layout.page);
+// Every text of every template of `module` fits its control, measured with the control's own
+// font (whatever face the machine gives the dialog font). Hidden labels are never drawn.
+void ExpectEveryTextFits(HMODULE module) {
+    const std::vector<testenv::DialogTemplateInfo> templates = testenv::ReadDialogTemplates(module);
+    ASSERT_FALSE(templates.empty());
+    for (const testenv::DialogTemplateInfo& t : templates) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        Dialog dialog(module, t.id, t.IsPage());
         ASSERT_NE(dialog.get(), nullptr);
         for (HWND c : Children(dialog.get())) {
+            if (!(StyleOf(c) & WS_VISIBLE)) continue;
             const std::wstring text = TextOf(c);
             if (text.empty()) continue;
             SCOPED_TRACE(GetDlgCtrlID(c));
             ExpectTextFits(c, text);
         }
     }
+}
+
+TEST_F(ResourcesTest, NoTextIsClipped) {
+    ExpectEveryTextFits(module_);
     // The range statics and the link text receive their real texts at run time.
     Dialog page(module_, IDD_JOB_OPTIONS_PAGE, true);
     wchar_t text[64];
@@ -581,6 +601,15 @@ TEST_F(ResourcesTest, NoTextIsClipped) {
     swprintf(text, ARRAYSIZE(text), LoadText(IDS_SCALE_RANGE).c_str(), 1, 1000);
     ExpectTextFits(page.item(1534), text);
     ExpectTextFits(page.item(1392), L"http://www.example.com/support");
+}
+
+// The same texts 40 % longer and accented, as translations make them (tools/pseudoloc.py).
+TEST_F(ResourcesTest, PseudoLocalisedTextsFitTooInEveryTemplate) {
+    const HMODULE pseudo = LoadLibraryExW(testenv::Widen(OEMUI_PSEUDO_DLL_PATH).c_str(), nullptr,
+                                          LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(pseudo, nullptr) << OEMUI_PSEUDO_DLL_PATH;
+    ExpectEveryTextFits(pseudo);
+    FreeLibrary(pseudo);
 }
 
 TEST_F(ResourcesTest, ControlsStayInsideTheDialogAndDoNotOverlap) {
@@ -627,8 +656,11 @@ TEST_F(ResourcesTest, ControlsStayInsideTheDialogAndDoNotOverlap) {
 }
 
 TEST_F(ResourcesTest, PicturesCoverTheirBitmaps) {
-    // The bitmaps are painted at the control's corner without clipping, so the control must
-    // cover them (framed pictures add 2 pixels of frame on each side).
+    // Picture controls are sized for their bitmaps at the design's 1.5 pixels per horizontal
+    // and 1.625 per vertical unit (96 DPI), framed pictures with 2 pixels of frame on each
+    // side; the pictures are scaled to the controls as the dialog font and the DPI make them.
+    // Read in dialog units from the templates, so that the check holds whatever font the
+    // machine gives the dialogs.
     struct Picture {
         UINT dialog;
         int control;
@@ -636,26 +668,39 @@ TEST_F(ResourcesTest, PicturesCoverTheirBitmaps) {
         int frame;
     };
     const Picture pictures[] = {
-        {IDD_JOB_OPTIONS_PAGE, 1501, 6053, 4}, {IDD_JOB_OPTIONS_PAGE, 10001, 6052, 0},
-        {IDD_COLOR_PAGE, 10001, 6052, 0},      {IDD_COLOR_PAGE, 1600, 6100, 0},
-        {IDD_COLOR_PAGE, 1601, 6104, 0},       {IDD_COLOR_PAGE, 1602, 6103, 0},
-        {IDD_COLOR_PAGE, 1603, 6102, 0},       {IDD_COLOR_PAGE, 1604, 6101, 0},
+        {IDD_JOB_OPTIONS_PAGE, 1501, 6053, 4},
+        {IDD_JOB_OPTIONS_PAGE, 10001, 6052, 0},
+        {IDD_COLOR_PAGE, 10001, 6052, 0},
+        {IDD_COLOR_PAGE, 1600, 6100, 0},
+        {IDD_COLOR_PAGE, 1601, 6104, 0},
+        {IDD_COLOR_PAGE, 1602, 6103, 0},
+        {IDD_COLOR_PAGE, 1603, 6102, 0},
+        {IDD_COLOR_PAGE, 1604, 6101, 0},
+        {IDD_ABOUT, 1567, 6056, 0},
+        {IDD_CALDER_COLOR, 1214, 6050, 4},
     };
     for (const Picture& p : pictures) {
         SCOPED_TRACE(testing::Message() << p.dialog << "/" << p.control);
-        Dialog page(module_, p.dialog, true);
-        ASSERT_NE(page.item(p.control), nullptr);
+        const TemplateControl* control = nullptr;
+        for (const DialogTemplateInfo& t : Templates()) {
+            if (t.id != p.dialog) continue;
+            for (const TemplateControl& c : t.controls) {
+                if (c.id == p.control) control = &c;
+            }
+        }
+        ASSERT_NE(control, nullptr);
         oemui::UniqueGdiObject bitmap(LoadImageW(module_, MAKEINTRESOURCEW(p.bitmap), IMAGE_BITMAP,
                                                  0, 0, LR_CREATEDIBSECTION));
         BITMAP bm = {};
         GetObjectW(bitmap.get(), sizeof(bm), &bm);
-        RECT r;
-        GetClientRect(page.item(p.control), &r);
-        EXPECT_GE(r.right, bm.bmWidth + p.frame);
-        EXPECT_GE(r.bottom, bm.bmHeight + p.frame);
-        // ...without leaving a wide empty margin beside them.
-        EXPECT_LE(r.right, (bm.bmWidth + p.frame) * 5 / 4);
-        EXPECT_LE(r.bottom, (bm.bmHeight + p.frame) * 5 / 4);
+        const double width = control->cx * 1.5;
+        const double height = control->cy * 1.625;
+        // Covered, to the pixel a unit's rounding leaves...
+        EXPECT_GE(width + 1, bm.bmWidth + p.frame);
+        EXPECT_GE(height + 1, bm.bmHeight + p.frame);
+        // ...without a wide empty margin beside them.
+        EXPECT_LE(width, (bm.bmWidth + p.frame) * 5 / 4);
+        EXPECT_LE(height, (bm.bmHeight + p.frame) * 5 / 4);
     }
 }
 
@@ -680,7 +725,7 @@ TEST_F(ResourcesTest, MnemonicsAreUniqueAndTabStopsComplete) {
                         continue;
                     }
                     const wchar_t key = static_cast<wchar_t>(towlower(text[i + 1]));
-                    if (seen.count(key) && !layout.sharedMnemonics.count(key))
+                    if (seen.count(key))
                         ADD_FAILURE() << "mnemonic '" << static_cast<char>(key) << "' of " << id
                                       << " is already used by " << seen[key];
                     seen.emplace(key, id);
@@ -724,6 +769,197 @@ TEST_F(ResourcesTest, MnemonicsAreUniqueAndTabStopsComplete) {
                 next = GetWindow(next, GW_HWNDNEXT);
             EXPECT_NE(next, nullptr) << "label " << id << " leads nowhere";
         }
+    }
+}
+
+// ---- Rules over every dialog template of the DLL -----------------------------------------------
+// Read from the templates themselves (tab order, styles, dialog units), so that they hold
+// whatever fonts the machine has. Each rule runs over every RT_DIALOG resource of the DLL.
+
+// The access key of a text (lower case), or 0; "&&" is a literal ampersand.
+wchar_t AccessKey(const std::wstring& text) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != L'&') continue;
+        if (text[i + 1] == L'&') {
+            ++i;
+            continue;
+        }
+        return static_cast<wchar_t>(towlower(text[i + 1]));
+    }
+    return 0;
+}
+
+bool IsTextStatic(const TemplateControl& c) {
+    const DWORD type = c.style & SS_TYPEMASK;
+    return c.Is(L"Static") && (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT ||
+                               type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP);
+}
+bool IsButtonOfType(const TemplateControl& c, DWORD type) {
+    return c.Is(L"Button") && (c.style & BS_TYPEMASK) == type;
+}
+bool IsRadio(const TemplateControl& c) {
+    return IsButtonOfType(c, BS_AUTORADIOBUTTON) || IsButtonOfType(c, BS_RADIOBUTTON);
+}
+// Controls a screen reader names after the label static just before them.
+bool NeedsLabel(const TemplateControl& c) {
+    return c.Is(L"Edit") || c.Is(L"ComboBox") || c.Is(L"ListBox") || c.Is(L"ScrollBar") ||
+           c.Is(WC_LISTVIEWW) || c.Is(TRACKBAR_CLASSW);
+}
+// Controls the keyboard must reach.
+bool WantsTabStop(const TemplateControl& c) {
+    if ((c.style & WS_DISABLED) != 0) return false;
+    if (c.Is(L"Edit")) return (c.style & ES_READONLY) == 0;
+    return IsButtonOfType(c, BS_PUSHBUTTON) || IsButtonOfType(c, BS_DEFPUSHBUTTON) ||
+           IsButtonOfType(c, BS_AUTOCHECKBOX) || IsButtonOfType(c, BS_CHECKBOX) ||
+           c.Is(L"ComboBox") || c.Is(L"ListBox") || c.Is(L"ScrollBar") || c.Is(WC_LISTVIEWW) ||
+           c.Is(TRACKBAR_CLASSW);
+}
+
+TEST(DialogTemplates, EveryTemplateOfTheDllIsRead) {
+    // The rules below are only as good as this list: every template, each read to its end.
+    std::set<UINT> ids;
+    for (const DialogTemplateInfo& t : Templates()) {
+        EXPECT_TRUE(t.parsed) << t.id;
+        EXPECT_FALSE(t.controls.empty()) << t.id;
+        ids.insert(t.id);
+    }
+    for (UINT id : {IDD_JOB_OPTIONS_PAGE, IDD_COLOR_PAGE, IDD_OVERLAYS, IDD_WATERMARKS,
+                    IDD_WATERMARK_EDITOR, IDD_WATERMARK_FONT, IDD_ABOUT, IDD_CALDER_COLOR,
+                    IDD_MERIDAN_PRO, IDD_COLOR_ADVANCED, IDD_JOB_PIN, IDD_DEFINE_OVERLAY,
+                    IDD_JOB_ADVANCED, IDD_WARNING_STAPLE, IDD_WARNING_JOB_NAME, IDD_WARNING_BOOKLET,
+                    IDD_SPECIAL_TONER_WHITE, IDD_SPECIAL_TONER_CLEAR}) {
+        EXPECT_EQ(ids.count(id), 1u) << id;
+    }
+}
+
+TEST(DialogTemplates, AccessKeysAreUniqueAndLabelsLeadToWhatTheyName) {
+    for (const DialogTemplateInfo& t : Templates()) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        std::map<wchar_t, int> owner;
+        const auto& controls = t.controls;
+        for (size_t i = 0; i < controls.size(); ++i) {
+            const TemplateControl& c = controls[i];
+            if (c.Is(L"Static") && (c.style & SS_NOPREFIX) != 0) continue;
+            const wchar_t key = AccessKey(c.text);
+            if (key == 0) continue;
+            const auto [at, fresh] = owner.emplace(key, c.id);
+            EXPECT_TRUE(fresh) << "access key '" << static_cast<char>(key) << "' of " << c.id
+                               << " is already " << at->second << "'s";
+            // A label's or a group box's key moves the focus to the next tab stop: that must
+            // be a control that takes input, not a read-only box.
+            if (!IsTextStatic(c) && !IsButtonOfType(c, BS_GROUPBOX)) continue;
+            size_t next = i + 1;
+            while (next < controls.size() && (controls[next].style & WS_TABSTOP) == 0) ++next;
+            ASSERT_LT(next, controls.size()) << "the key of " << c.id << " leads nowhere";
+            EXPECT_FALSE(controls[next].Is(L"Edit") && (controls[next].style & ES_READONLY))
+                << "the key of " << c.id << " leads to the read-only box " << controls[next].id;
+        }
+    }
+}
+
+TEST(DialogTemplates, EveryEditListAndSliderHasALabelJustBeforeIt) {
+    for (const DialogTemplateInfo& t : Templates()) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        for (size_t i = 0; i < t.controls.size(); ++i) {
+            const TemplateControl& c = t.controls[i];
+            if (!NeedsLabel(c)) continue;
+            const bool labelled =
+                i > 0 && IsTextStatic(t.controls[i - 1]) && !t.controls[i - 1].text.empty();
+            EXPECT_TRUE(labelled) << testenv::Narrow(c.cls) << " " << c.id
+                                  << " has no label static just before it";
+        }
+    }
+}
+
+TEST(DialogTemplates, RadioGroupsHoldOnlyRadiosAndInputsAreTabStops) {
+    for (const DialogTemplateInfo& t : Templates()) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        int groupStart = 0;  // id of the first radio of the open group; 0: none open
+        for (const TemplateControl& c : t.controls) {
+            const bool starts = (c.style & WS_GROUP) != 0;
+            if (IsRadio(c)) {
+                if (starts) {
+                    EXPECT_TRUE(c.style & WS_TABSTOP) << "radio " << c.id << " starts a group";
+                    groupStart = c.id;
+                } else {
+                    EXPECT_NE(groupStart, 0) << "radio " << c.id << " follows no radio group";
+                }
+                continue;
+            }
+            // The arrow keys move through a group's controls in tab order: anything but a
+            // radio inside a radio group is a place they land on by surprise.
+            EXPECT_FALSE(groupStart != 0 && !starts)
+                << c.id << " sits in the radio group of " << groupStart;
+            groupStart = 0;
+            if (WantsTabStop(c)) {
+                EXPECT_TRUE(c.style & WS_TABSTOP) << c.id << " cannot be reached by Tab";
+            }
+        }
+    }
+}
+
+TEST(DialogTemplates, ButtonsSharingATextHaveNamesOfTheirOwn) {
+    // A screen reader names a button by its text; buttons of one dialog that show the same text
+    // get distinct names from the string table (ui/common/accessiblename.h).
+    for (const DialogTemplateInfo& t : Templates()) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        std::map<std::wstring, std::vector<int>> byText;
+        for (const TemplateControl& c : t.controls) {
+            if (!IsButtonOfType(c, BS_PUSHBUTTON) && !IsButtonOfType(c, BS_DEFPUSHBUTTON)) continue;
+            std::wstring shown;
+            for (wchar_t ch : c.text) {
+                if (ch != L'&') shown.push_back(ch);
+            }
+            if (!shown.empty()) byText[shown].push_back(c.id);
+        }
+        for (const auto& [shown, ids] : byText) {
+            if (ids.size() < 2) continue;
+            std::set<std::wstring> names;
+            for (int id : ids) {
+                UINT stringId = 0;
+                for (const oemui::SharedButtonName& entry : oemui::kSharedButtonNames) {
+                    if (entry.templateId == t.id && entry.controlId == id)
+                        stringId = entry.stringId;
+                }
+                wchar_t name[128] = {};
+                if (stringId != 0) LoadStringW(testenv::PluginModule(), stringId, name, 128);
+                EXPECT_NE(name[0], L'\0') << id << " shares \"" << testenv::Narrow(shown)
+                                          << "\" and has no name of its own";
+                EXPECT_TRUE(names.insert(name).second) << id << ": name used twice";
+            }
+        }
+    }
+}
+
+TEST(DialogTemplates, UseTheShellFontAtEightPoints) {
+    for (const DialogTemplateInfo& t : Templates()) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        EXPECT_EQ(t.style & DS_SHELLFONT, static_cast<DWORD>(DS_SHELLFONT));
+        EXPECT_EQ(t.face, L"MS Shell Dlg 2");
+        EXPECT_EQ(t.pointSize, 8);
+    }
+}
+
+TEST(DialogTemplates, OkCancelAndDefaultShareOneSizeAndPlace) {
+    // 50 x 14 units, in one row on the bottom-right 7-unit margin, 4 units apart.
+    for (const DialogTemplateInfo& t : Templates()) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        std::map<short, const TemplateControl*> row;  // by x
+        for (const TemplateControl& c : t.controls) {
+            if (c.id == IDOK || c.id == IDCANCEL || c.id == IDC_DEFAULT) row[c.x] = &c;
+        }
+        if (row.empty()) continue;
+        const TemplateControl* previous = nullptr;
+        for (const auto& [x, c] : row) {
+            EXPECT_EQ(c->cx, 50) << c->id;
+            EXPECT_EQ(c->cy, 14) << c->id;
+            EXPECT_EQ(c->y + c->cy, t.cy - 7) << c->id;
+            if (previous != nullptr) {
+                EXPECT_EQ(x - (previous->x + previous->cx), 4) << c->id;
+            }
+            previous = c;
+        }
+        EXPECT_EQ(previous->x + previous->cx, t.cx - 7) << "the row ends on the right margin";
     }
 }
 

@@ -14,6 +14,7 @@
 #include "plugin/sheets.h"
 #include "setup/printeritemmap.h"
 #include "ui/common/dialogs.h"
+#include "tests/support/dialogdriver.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
 
@@ -260,7 +261,11 @@ TEST_F(SheetsTest, PrinterSheetAddsNoPage) {
     PROPSHEETUI_INFO_HEADER header = {};
     header.cbSize = sizeof(header);
     info = Info(PROPSHEETUI_REASON_GET_INFO_HEADER, &param);
+    // The title is a resource text: it comes from the plug-in DLL's string table.
+    const HMODULE linkedModule = ModuleHandle;
+    ModuleHandle = testenv::PluginModule();
     EXPECT_EQ(object_->DevicePropertySheets(&info, reinterpret_cast<LPARAM>(&header)), S_OK);
+    ModuleHandle = linkedModule;
     ASSERT_NE(header.pTitle, nullptr);
     EXPECT_STREQ(header.pTitle, L"OEM UI Page");
     EXPECT_EQ(info.Result, 1u);

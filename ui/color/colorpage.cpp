@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <new>
 
@@ -19,9 +20,12 @@
 #include "ui/color/colordetail.h"
 #include "ui/color/meridandialog.h"
 #include "ui/color/tonerdialog.h"
+#include "ui/common/accessiblename.h"
 #include "ui/common/dialogs.h"
 #include "base/handles.h"
 #include "ui/common/helpids.h"
+#include "ui/common/linkcontrol.h"
+#include "ui/common/scaling.h"
 #include "ui/common/sheetcontext.h"
 
 namespace oemui {
@@ -142,7 +146,14 @@ void RefreshLink(HWND page, const DriverItemMap& map) {
         ShowControlRange(page, IDC_LINK_TEXT, IDC_LINK_TEXT, FALSE);
     }
     ShowControlRange(page, IDC_LINK_PICTURE, IDC_LINK_PICTURE, TRUE);
-    if (HWND picture = FindControl(page, IDC_LINK_PICTURE)) SendLinkMessage(picture, 1, 0);
+    HWND picture = FindControl(page, IDC_LINK_PICTURE);
+    if (picture == nullptr) return;
+    // The picture shows no text; its window text is the link target, which screen readers
+    // announce as its name. Set only when it differs: each change repaints the picture.
+    wchar_t shown[kIniStringChars] = {};
+    GetWindowTextW(picture, shown, kIniStringChars);
+    if (std::wcscmp(shown, link) != 0) SetWindowTextW(picture, link);
+    SendLinkMessage(picture, 1, 0);
 }
 
 void OpenLink(HWND page, const DriverItemMap& map) {
@@ -332,7 +343,7 @@ std::array<MaskedPicture, kColorModeCount> pictures;
 
 std::array<MaskedPicture, kColorModeCount>& ModePictures() { return pictures; }
 
-// The mode bitmaps are 48 x 44; a larger resource is not drawn.
+// The mode bitmaps are 48 x 44 (at 96 DPI); a larger resource is not drawn.
 constexpr int kMaxModePictureSide = 64;
 
 void ReleaseModePictures() {
@@ -341,18 +352,15 @@ void ReleaseModePictures() {
 
 // Each picture asks for its own paint; drawing all five per request made opening the page
 // paint 25 pictures where 5 show the same thing. The picture goes where its control sits on
-// the page, as a transparent bitmap.
+// the page, as a transparent bitmap scaled for the page's DPI and centred in the control.
 void DrawModePicture(HWND page, int controlId) {
     const int index = controlId - IDC_COLORMODE_PICTURE_FIRST;
     if (index < 0 || index >= static_cast<int>(kColorModeCount)) return;
     // Before the page is shown (its set-up and first activation) nothing drawn would stay: the
     // pictures' own paint requests draw them once the page appears.
     if (!IsWindowVisible(page)) return;
-    HWND control = FindControl(page, controlId);
-    RECT rect;
-    if (control == nullptr || !GetWindowRect(control, &rect)) return;
-    POINT at = {rect.left, rect.top};
-    if (!ScreenToClient(page, &at)) return;
+    RECT box;
+    if (!ControlRectIn(page, controlId, box)) return;
     WindowDc window(page);
     if (!window) return;
     MaskedPicture& picture = ModePictures()[static_cast<size_t>(index)];
@@ -361,7 +369,8 @@ void DrawModePicture(HWND page, int controlId) {
                             kMaxModePictureSide, picture)) {
         return;
     }
-    DrawMaskedPicture(window.get(), at, picture);
+    DrawMaskedPicture(window.get(), FitPicture(box, picture.width, picture.height, WindowDpi(page)),
+                      picture);
 }
 
 }  // namespace
@@ -421,7 +430,11 @@ void RefreshColorPage(HWND page, DriverItemMap& map) {
     if (CapabilityFilePath[0] != L'\0') RefreshGammaControls(page, map);
 
     LoadHandCursor();
-    if (!LinkFont) LinkFont = CreateLinkFont(page, true);
+    // The link font is the page's font, underlined: made from the font of a control's parent.
+    if (!LinkFont) {
+        HWND link = FindControl(page, IDC_LINK_PICTURE);
+        if (link != nullptr) LinkFont = CreateLinkFont(link, true);
+    }
     RefreshLink(page, map);
 
     LoadChecks(page, kBoxes, map, map.WantedValue);
@@ -484,6 +497,8 @@ void OpenPage(HWND page, LPARAM lParam) {
     auto* map =
         sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam) : nullptr;
     SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+    MakeKeyboardLink(FindControl(page, IDC_LINK_PICTURE));
+    NameSharedButtons(page, IDD_COLOR_PAGE, ModuleHandle);
     if (map != nullptr) {
         InitColorPage(page, *map);
         RefreshColorPage(page, *map);
@@ -491,13 +506,15 @@ void OpenPage(HWND page, LPARAM lParam) {
     SheetFlags |= kSheetFlagPluginPageSeen;
 }
 
-INT_PTR OnDrawItem(HWND page, WPARAM id) {
+INT_PTR OnDrawItem(HWND page, WPARAM id, const DRAWITEMSTRUCT* item) {
     if (id >= IDC_COLORMODE_PICTURE_FIRST && id <= IDC_COLORMODE_PICTURE_LAST) {
         DrawModePicture(page, static_cast<int>(id));
         return TRUE;
     }
     if (id != IDC_LINK_PICTURE) return FALSE;
     DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
+    // The picture is the page's link and takes the keyboard focus: it shows it.
+    if (item != nullptr) DrawFocusCue(*item);
     return TRUE;
 }
 
@@ -528,7 +545,10 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         OpenPage(page, lParam);
         return TRUE;
     }
-    if (message == WM_DESTROY) ReleaseModePictures();  // the sheet ends with its pages
+    if (message == WM_DESTROY) {  // the sheet ends with its pages
+        ReleaseModePictures();
+        ForgetSharedButtonNames(page, IDD_COLOR_PAGE);
+    }
     if (HandleContextHelp(message, wParam, lParam)) return TRUE;
     DriverItemMap* map = MapOf(page);
     if (map == nullptr) return FALSE;
@@ -538,7 +558,7 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
             UpdateColorModeControls(page, *map);
             return FALSE;
         case WM_DRAWITEM:
-            return OnDrawItem(page, wParam);
+            return OnDrawItem(page, wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_SETCURSOR:
             return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
         case WM_CTLCOLORSTATIC:

@@ -14,6 +14,7 @@
 #include "base/pluginstate.h"
 #include "resource.h"
 #include "base/handles.h"
+#include "ui/common/scaling.h"
 
 namespace oemui {
 
@@ -31,15 +32,6 @@ void ForEachControl(HWND dialog, int firstId, int lastId, Fn fn) {
         HWND control = FindControl(dialog, static_cast<int>(id));
         if (control != nullptr) fn(control);
     }
-}
-
-// Top-left corner of a control in its dialog's client coordinates.
-bool ControlOrigin(HWND dialog, int controlId, POINT& origin) {
-    HWND control = FindControl(dialog, controlId);
-    RECT rect;
-    if (control == nullptr || !GetWindowRect(control, &rect)) return false;
-    origin = {rect.left, rect.top};
-    return ScreenToClient(dialog, &origin) != FALSE;
 }
 
 // A device-independent bitmap resource whose every part lies inside the resource data.
@@ -356,16 +348,49 @@ void DrawMaskedPicture(HDC dc, POINT at, const MaskedPicture& picture) {
     SetBkColor(dc, oldBack);
 }
 
+void DrawMaskedPicture(HDC dc, const RECT& target, const MaskedPicture& picture) {
+    const int width = target.right - target.left;
+    const int height = target.bottom - target.top;
+    if (width == picture.width && height == picture.height) {
+        DrawMaskedPicture(dc, POINT{target.left, target.top}, picture);
+        return;
+    }
+    if (width <= 0 || height <= 0) return;
+    UniqueMemoryDc maskDc(CreateCompatibleDC(dc));
+    UniqueMemoryDc pictureDc(CreateCompatibleDC(dc));
+    if (!maskDc || !pictureDc) return;
+    SelectGuard selectMask(maskDc.get(), picture.mask.get());
+    SelectGuard selectPicture(pictureDc.get(), picture.picture.get());
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    // The mask is stretched pixel by pixel so that its edge stays hard; the picture is
+    // filtered, and where it shows the mask has punched the background out to black.
+    const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, target.left, target.top, width, height, maskDc.get(), 0, 0, picture.width,
+               picture.height, SRCAND);
+    SetStretchBltMode(dc, HALFTONE);
+    POINT oldOrigin = {};
+    SetBrushOrgEx(dc, 0, 0, &oldOrigin);
+    StretchBlt(dc, target.left, target.top, width, height, pictureDc.get(), 0, 0, picture.width,
+               picture.height, SRCPAINT);
+    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+    SetStretchBltMode(dc, oldMode);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
+}
+
 int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmapId) {
     // Bitmaps of pages are small; this bounds the pixel buffers a damaged resource could ask.
     constexpr int kMaxSide = 1024;
-    POINT at;
-    if (!ControlOrigin(dialog, controlId, at)) return 1;
+    RECT box;
+    if (!ControlRectIn(dialog, controlId, box)) return 1;
     WindowDc window(dialog);
     if (!window) return 1;
     MaskedPicture picture;
     if (BuildMaskedPicture(window.get(), module, bitmapId, kMaxSide, picture)) {
-        DrawMaskedPicture(window.get(), at, picture);
+        DrawMaskedPicture(window.get(),
+                          FitPicture(box, picture.width, picture.height, WindowDpi(dialog)),
+                          picture);
     }
     return 1;
 }
@@ -379,21 +404,36 @@ void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int contro
     DibResource dib;
     if (!ParseDibResource(data, size, dib)) return;
 
-    POINT at;
-    if (!ControlOrigin(dialog, controlId, at)) return;
+    // The picture goes inside the 2-pixel frame, scaled and centred in the control.
+    RECT box;
+    if (!ControlRectIn(dialog, controlId, box)) return;
+    InflateRect(&box, -2, -2);
+    const RECT place = FitPicture(box, dib.width, dib.height, WindowDpi(dialog));
+    if (IsRectEmpty(&place)) return;
     WindowDc window(dialog);
     if (!window) return;
     UniqueGdiObject palette = PaletteFromColours(dib.colours, dib.colourCount);
     {
         PaletteGuard usePalette(window.get(), static_cast<HPALETTE>(palette.get()));
-        SetDIBitsToDevice(window.get(), at.x + 2, at.y + 2, static_cast<DWORD>(dib.width),
-                          static_cast<DWORD>(dib.height), 0, 0, 0, static_cast<UINT>(dib.height),
-                          dib.bits, dib.info, DIB_RGB_COLORS);
+        const int w = place.right - place.left;
+        const int h = place.bottom - place.top;
+        if (w == dib.width && h == dib.height) {
+            SetDIBitsToDevice(window.get(), place.left, place.top, static_cast<DWORD>(w),
+                              static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(dib.height),
+                              dib.bits, dib.info, DIB_RGB_COLORS);
+        } else {
+            const int oldMode = SetStretchBltMode(window.get(), HALFTONE);
+            POINT oldOrigin = {};
+            SetBrushOrgEx(window.get(), 0, 0, &oldOrigin);
+            StretchDIBits(window.get(), place.left, place.top, w, h, 0, 0, dib.width, dib.height,
+                          dib.bits, dib.info, DIB_RGB_COLORS, SRCCOPY);
+            SetBrushOrgEx(window.get(), oldOrigin.x, oldOrigin.y, nullptr);
+            SetStretchBltMode(window.get(), oldMode);
+        }
 
-        const int x = at.x;
-        const int y = at.y;
-        const int w = dib.width;
-        const int b = y + dib.height + 2;
+        const int x = place.left - 2;
+        const int y = place.top - 2;
+        const int b = y + h + 2;
         UniqueGdiObject black(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
         UniqueGdiObject shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
         UniqueGdiObject highlight(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
@@ -508,17 +548,15 @@ int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue,
 // Link control
 
 UniqueFont CreateLinkFont(HWND window, bool underline) {
+    // The dialog's own font (face, size, quality and script) with the link's underline: it
+    // follows the dialog font and the DPI the dialog was made for.
     HGDIOBJ base = reinterpret_cast<HGDIOBJ>(SendMessageW(GetParent(window), WM_GETFONT, 0, 0));
     if (base == nullptr) base = GetStockObject(DEFAULT_GUI_FONT);
-    LOGFONTW from = {};
-    GetObjectW(base, sizeof(from), &from);
     LOGFONTW font = {};
-    font.lfHeight = from.lfHeight;
-    font.lfWidth = from.lfWidth;
+    if (GetObjectW(base, sizeof(font), &font) == 0) return UniqueFont();
     font.lfWeight = FW_NORMAL;
+    font.lfItalic = FALSE;
     font.lfUnderline = underline ? TRUE : FALSE;
-    font.lfCharSet = DEFAULT_CHARSET;
-    StringCchCopyW(font.lfFaceName, LF_FACESIZE, L"Verdana");
     return UniqueFont(CreateFontIndirectW(&font));
 }
 

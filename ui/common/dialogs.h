@@ -79,14 +79,17 @@ bool BuildMaskedPicture(HDC reference, HMODULE module, int bitmapId, int maxSide
 // Draws a masked picture with its top-left corner at `at`; the pixels under the key keep what
 // `dc` showed.
 void DrawMaskedPicture(HDC dc, POINT at, const MaskedPicture& picture);
+// The same, scaled to fill `target` (the mask with it).
+void DrawMaskedPicture(HDC dc, const RECT& target, const MaskedPicture& picture);
 
-// Draws bitmap `bitmapId` of `module` at the top-left of control `controlId`, magenta pixels
-// left transparent. Returns 1.
+// Draws bitmap `bitmapId` of `module` in control `controlId`, scaled for the dialog's DPI to
+// fit the control and centred in it, magenta pixels left transparent. Returns 1.
 int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmapId);
 
 // Draws the device-independent bitmap resource `bitmapId` of `module` (with its own palette
-// when it has a colour table) 2 pixels inside a sunken frame at control `controlId`.
-// Malformed or truncated resources draw nothing.
+// when it has a colour table) inside a 2-pixel sunken frame in control `controlId`, scaled for
+// the dialog's DPI to fit the control and centred in it. Malformed or truncated resources draw
+// nothing.
 void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int controlId);
 
 // --- Setting lists --------------------------------------------------------------------------
@@ -120,7 +123,7 @@ int FilterNumericEdit(HWND dialog, int notifyCode, int editId, int defaultValue,
 
 // --- Link control ---------------------------------------------------------------------------
 
-// A "Verdana" font of the size of the font of window's parent, optionally underlined.
+// The font of window's parent (the dialog font), of normal weight, optionally underlined.
 UniqueFont CreateLinkFont(HWND window, bool underline);
 // The system hand cursor, or the arrow when there is none. Shared; not to be destroyed.
 HCURSOR LoadHandCursor();

@@ -17,6 +17,7 @@
 #include "ui/common/dialogs.h"
 #include "base/handles.h"
 #include "ui/common/helpids.h"
+#include "ui/common/linkcontrol.h"
 #include "ui/common/sheetcontext.h"
 #include "ui/jobopts/aboutdialog.h"
 #include "ui/jobopts/advanceddialog.h"
@@ -83,11 +84,12 @@ DWORD& GammaSelection(DriverItemMap& map) { return map.WantedValue[kEntryGammaSe
 
 HFONT LinkFontOf(HWND page) { return static_cast<HFONT>(GetPropW(page, kLinkFontProperty)); }
 
-// The link text also gets the font as its own: a static control selects its own font when it
-// paints, which may come after the colour message.
+// The link (an owner-drawn button) paints its text with the font it is given.
 void EnsureLinkFont(HWND page) {
     if (LinkFontOf(page) != nullptr) return;
-    UniqueFont font = CreateLinkFont(page, true);
+    HWND link = FindControl(page, IDC_LINK_TEXT);
+    if (link == nullptr) return;
+    UniqueFont font = CreateLinkFont(link, true);
     if (!font || !SetPropW(page, kLinkFontProperty, font.get())) return;
     SendToControl(page, IDC_LINK_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     font.release();
@@ -469,7 +471,7 @@ bool OnCommand(HWND page, DriverItemMap& map, int id, int code) {
     switch (id) {
         case IDC_LINK_TEXT:
         case IDC_LINK_PICTURE:
-            OpenLink(page, map);
+            if (code == BN_CLICKED) OpenLink(page, map);  // a click, Space or Enter
             return true;
         case IDC_RESOLUTION_HIGH:
         case IDC_RESOLUTION_NORMAL:
@@ -577,22 +579,16 @@ INT_PTR OnSetCursor(HWND page, const DriverItemMap& map, HWND over) {
     return TRUE;
 }
 
-// The link text paints with its own font, the link font (EnsureLinkFont); only the colours are
-// set here.
-INT_PTR OnLinkColor(HDC dc, HWND control) {
-    if (GetDlgCtrlID(control) != IDC_LINK_TEXT) return FALSE;
-    SetTextColor(dc, RGB(0, 0, 255));
-    SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-}
-
-INT_PTR OnDrawItem(HWND page, const DriverItemMap& map, int id) {
+INT_PTR OnDrawItem(HWND page, const DriverItemMap& map, int id, const DRAWITEMSTRUCT* item) {
     switch (id) {
         case IDC_QUALITY_PICTURE:
             DrawResolutionPicture(page, map);
             return TRUE;
         case IDC_LINK_PICTURE:
             DrawTransparentBitmap(page, ModuleHandle, IDC_LINK_PICTURE, IDB_LINK);
+            return TRUE;
+        case IDC_LINK_TEXT:
+            if (item != nullptr) DrawLinkText(*item);
             return TRUE;
         default:
             return FALSE;
@@ -604,6 +600,7 @@ INT_PTR OnInitDialog(HWND page, LPARAM lParam) {
     auto* map =
         sheetPage != nullptr ? reinterpret_cast<DriverItemMap*>(sheetPage->lParam) : nullptr;
     SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(map));
+    MakeKeyboardLink(FindControl(page, IDC_LINK_TEXT));
     if (map != nullptr) InitJobOptionsPage(page, *map);
     return FALSE;
 }
@@ -639,14 +636,13 @@ INT_PTR CALLBACK JobOptionsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
             return lParam != 0 ? OnNotify(page, *map, *reinterpret_cast<const NMHDR*>(lParam))
                                : FALSE;
         case WM_DRAWITEM:
-            return OnDrawItem(page, *map, static_cast<int>(wParam));
+            return OnDrawItem(page, *map, static_cast<int>(wParam),
+                              reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_ACTIVATE:
             DrawResolutionPicture(page, *map);
             return FALSE;
         case WM_SETCURSOR:
             return OnSetCursor(page, *map, reinterpret_cast<HWND>(wParam));
-        case WM_CTLCOLORSTATIC:
-            return OnLinkColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DESTROY:
             DeleteLinkFont(page);  // a sheet closed without leaving or applying the page
             return FALSE;

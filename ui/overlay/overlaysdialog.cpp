@@ -8,6 +8,7 @@
 #include "base/devmode.h"
 #include "base/pluginstate.h"
 #include "resource.h"
+#include "ui/common/accessiblename.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/helpids.h"
 #include "ui/common/sheetcontext.h"
@@ -32,9 +33,14 @@ void FocusNewButton(HWND dialog) {
 // --- List views -----------------------------------------------------------------------------
 
 // Repaints always cover whole rows up to the right edge: the update box is widened before the
-// list view paints it.
+// list view paints it. A list reached with the keyboard shows where it is: its first row takes
+// the focus mark (not the selection, which the buttons act on) when no row has it.
 LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                   DWORD_PTR) {
+    if (message == WM_SETFOCUS && ListView_GetItemCount(list) > 0 &&
+        ListView_GetNextItem(list, -1, LVNI_FOCUSED) < 0) {
+        ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
     if (message == WM_PAINT) {
         RECT box = {};
         if (GetUpdateRect(list, &box, FALSE)) {
@@ -235,6 +241,7 @@ BOOL InitDialog(HWND dialog, LPARAM lParam) {
     FlipVariant(*map);
     TakeActiveIds(*map);
     if (PrinterDataWritable == 0) DestroyControlRange(dialog, IDC_OVL_NEW, IDC_OVL_DELETE);
+    NameSharedButtons(dialog, IDD_OVERLAYS, ModuleHandle);
 
     SendToControl(dialog, IDC_OVL_MODE, CB_SETCURSEL, map->WantedValue[kEntryOverlay], 0);
     Refill(dialog, *map);
@@ -445,6 +452,7 @@ BOOL OnNotify(HWND dialog, const NMHDR* header) {
 
 // Closed by other means than OK or Cancel: the working store must not outlive the dialog.
 void OnDestroy(HWND dialog) {
+    ForgetSharedButtonNames(dialog, IDD_OVERLAYS);
     if (DriverItemMap* map = LoadedMap(DialogStateOf<OverlaysDialogState>(dialog))) {
         FreeOverlays(*map);
     }

@@ -470,6 +470,33 @@ TEST_F(OverlaysDialog, AddActivatesUpToFourInOrderAndOkWritesTheIds) {
     EXPECT_EQ(testenv::ReadFileBytes(ini_), before) << "no write permission: INI untouched";
 }
 
+// OK that cannot save says which file, stays open, and changes nothing: the stored definitions,
+// the document's overlays and the current family are as before, and Cancel leaves them so.
+TEST_F(OverlaysDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
+    WriteDefinitions(ini_, false, FourDefinitions());
+    SetIds({3, 1, 0, kNoOverlay});
+    PrinterDataWritable = 1;
+    map_->SettingsVariant = kOverlaysCommitted;  // what Cancel returns to
+    const std::string before = testenv::ReadFileBytes(ini_);
+    ASSERT_TRUE(SetFileAttributesW(ini_.c_str(), FILE_ATTRIBUTE_READONLY));
+    bool openAfterOk = false;
+    const INT_PTR result = Run([&](HWND dialog) {
+        Select(dialog, IDC_OVL_DEFINED_LIST, {1});
+        Click(dialog, IDC_OVL_DELETE);
+        Click(dialog, IDOK);
+        // Still the dialog's list: OK did not end it (Run cancels it afterwards).
+        openAfterOk = Rows(dialog, IDC_OVL_DEFINED_LIST).size() == 3u;
+    });
+    SetFileAttributesW(ini_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(result, 0) << "OK ended the dialog";
+    EXPECT_TRUE(openAfterOk);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_NE(boxes_[0].find(ini_), std::wstring::npos) << testenv::Narrow(boxes_[0]);
+    EXPECT_EQ(testenv::ReadFileBytes(ini_), before);
+    EXPECT_EQ(Ids(), (std::vector<WORD>{3, 1, 0, kNoOverlay}));
+    EXPECT_EQ(map_->SettingsVariant, kOverlaysCommitted);
+}
+
 TEST_F(OverlaysDialog, DeletingDefinitionsRenumbersTheActiveOnes) {
     WriteDefinitions(ini_, false, FourDefinitions());
     SetIds({3, 1, 0, kNoOverlay});

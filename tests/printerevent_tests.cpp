@@ -1,6 +1,7 @@
-// Printer creation: the feature-list edit, access rights, the default DEVMODE push, the
-// installed-options sync and the whole event through the plug-in DLL, against a test driver
-// installed through the Wine spooler and a varoopt.dat written into the Windows directory.
+// Printer creation: the feature-list edit, the driver's files left as installed and the user
+// data folder made, the default DEVMODE push, the installed-options sync and the whole event
+// through the plug-in DLL, against a test driver installed through the Wine spooler and a
+// varoopt.dat written into the Windows directory.
 #include <gtest/gtest.h>
 
 #include <aclapi.h>

@@ -87,7 +87,8 @@ struct WatermarkList {
     INT32 BackupSelected;                            // Selected when the dialog opened
     wchar_t SavedEditText[kWatermarkEditTextChars];  // numeric edit filter of size/angle
     WatermarkRecord* Working;  // the copy the editor edits and the preview draws
-    const wchar_t* IniPath;    // full path of the plug-in INI file
+    const wchar_t* IniPath;    // full path of the plug-in INI file (read only, the fallback)
+    const wchar_t* DataFile;   // the driver's user data file the list is saved to
     // The font list file, rebuilt by UpdateWatermarkFontFile each time the Watermarks dialog
     // opens. Empty, or a directory, when there is no usable file: every look-up then finds
     // nothing.

@@ -125,6 +125,9 @@ struct DriverItemMap {
 
     // Full path of the plug-in INI file (points at the process-wide PluginIniPath buffer).
     const wchar_t* IniPath;
+    // The driver's user data file (base/userdata.h), found from the sheet's printer at its first
+    // use (SheetDataFile) and kept for the sheet; empty until then.
+    wchar_t UserDataFile[261];
 
     // --- Page fields of the Job Options page.
     DWORD CardReaderPresent;  // value reported by the card-reader extension, 0 if none

@@ -275,6 +275,8 @@ int RunSession(const Options& options, Session& s, std::string& report) {
     }
     const std::wstring iniPath = DriverDirectory3() + L"\\vroemui.ini";
     const IniSnapshot iniBefore = ReadIni(iniPath);
+    s.dataFile = UserDataFileOf(model.printer);
+    const IniSnapshot dataBefore = ReadIni(s.dataFile);
     s.recordBefore = RecordBytes(core);
 
     if (options.mode == Mode::Print) {
@@ -307,6 +309,7 @@ int RunSession(const Options& options, Session& s, std::string& report) {
     s.pushes = core.Updates();
     s.recordAfter = RecordBytes(core);
     s.iniChanges = DiffIni(iniBefore, ReadIni(iniPath));
+    s.dataChanges = DiffIni(dataBefore, ReadIni(s.dataFile));
     core.Shutdown();
     for (const PluginCall& call : core.Calls()) {
         s.calls.push_back(CallText(call));

@@ -135,6 +135,8 @@ struct Session {
     std::vector<BYTE> recordBefore;    // the plug-in's record before the sheet opened
     std::vector<BYTE> recordAfter;     // ... and after it closed
     std::vector<std::wstring> iniChanges;
+    std::wstring dataFile;  // the driver's user data file, where users' saves go
+    std::vector<std::wstring> dataChanges;
     std::vector<std::wstring> notes;  // honest remarks (methods not implemented, ...)
     // Print mode.
     DWORD jobId = 0;
@@ -161,6 +163,8 @@ struct IniSnapshot {
         sections;
 };
 IniSnapshot ReadIni(const std::wstring& path);
+// The user data file the plug-in saves to for this printer's driver; empty when none is found.
+std::wstring UserDataFileOf(const std::wstring& printerName);
 // Lines describing what changed, by section: added, removed and changed keys.
 std::vector<std::wstring> DiffIni(const IniSnapshot& before, const IniSnapshot& after);
 

@@ -6,7 +6,11 @@
 #include <cstring>
 
 #include "host/demo.h"
+
+#include <winspool.h>
+
 #include "base/devmode.h"
+#include "base/userdata.h"
 
 namespace host::demo {
 
@@ -255,8 +259,18 @@ std::string DescribePush(const UpdateRecord& push, const OptionTree* tree) {
     return line;
 }
 
+std::wstring UserDataFileOf(const std::wstring& printerName) {
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(printerName.c_str()), &printer, nullptr)) return {};
+    wchar_t path[MAX_PATH] = {};
+    const bool found = oemui::UserDataFilePathFor(printer, path, MAX_PATH);
+    ClosePrinter(printer);
+    return found ? path : L"";
+}
+
 IniSnapshot ReadIni(const std::wstring& path) {
     IniSnapshot snapshot;
+    if (path.empty()) return snapshot;
     std::vector<wchar_t> names(32768);
     const DWORD got = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()),
                                                      path.c_str());
@@ -415,6 +429,13 @@ std::string BuildReport(const Session& s, const OptionTree* tree) {
     line("[plug-in INI file: sections changed]");
     if (s.iniChanges.empty()) line("(none)");
     for (const std::wstring& c : s.iniChanges) line(Utf8(c));
+
+    // Watermarks, overlays, custom colours and warning flags are saved here, never in the INI.
+    line("");
+    line("[user data file: sections changed]");
+    line("file: " + (s.dataFile.empty() ? std::string("(none found)") : Utf8(s.dataFile)));
+    if (s.dataChanges.empty()) line("(none)");
+    for (const std::wstring& c : s.dataChanges) line(Utf8(c));
     return r;
 }
 

@@ -252,16 +252,17 @@ INT_PTR CALLBACK PreviewProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
-// What a dialog can change: the wanted values of the sheet's map, the plug-in's record and the
-// plug-in INI file.
+// What a dialog can change: the wanted values of the sheet's map, the plug-in's record, the
+// plug-in INI file (it should not) and the driver's user data file.
 struct SheetState {
     std::vector<DWORD> wanted;
     std::vector<BYTE> record;
     IniSnapshot ini;
+    IniSnapshot data;
 };
 
-SheetState TakeState(CoreDriver& core, const oemui::DriverItemMap* map,
-                     const std::wstring& iniPath) {
+SheetState TakeState(CoreDriver& core, const oemui::DriverItemMap* map, const std::wstring& iniPath,
+                     const std::wstring& dataPath) {
     SheetState state;
     if (map != nullptr)
         state.wanted.assign(map->WantedValue, map->WantedValue + oemui::kEntryCount);
@@ -269,6 +270,7 @@ SheetState TakeState(CoreDriver& core, const oemui::DriverItemMap* map,
         state.record.assign(record, record + core.PluginRecordSize());
     }
     state.ini = ReadIni(iniPath);
+    state.data = ReadIni(dataPath);
     return state;
 }
 
@@ -286,6 +288,9 @@ std::vector<std::wstring> DescribeChanges(const SheetState& before, const SheetS
     }
     for (const std::wstring& section : DiffIni(before.ini, after.ini)) {
         lines.push_back(L"INI " + section);
+    }
+    for (const std::wstring& section : DiffIni(before.data, after.data)) {
+        lines.push_back(L"user data " + section);
     }
     return lines;
 }
@@ -376,7 +381,7 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
                                         : L"button " + std::to_wstring(b.clicks[0])) +
                      L" [" + b.name + L"]";
             if (button == nullptr && b.command) {
-                const SheetState before = TakeState(core, map, iniPath);
+                const SheetState before = TakeState(core, map, iniPath, session.dataFile);
                 PageCommand command{page, b.clicks[0]};
                 std::vector<DialogShot> seen =
                     CaptureModals(&SendPageCommand, &command, dir, prefix + L"dialog-" + b.name,
@@ -385,7 +390,8 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
                          L" (this layout has no such button) [" + b.name + L"]";
                 if (!seen.empty()) {
                     seen[0].changesKnown = true;
-                    seen[0].changes = DescribeChanges(before, TakeState(core, map, iniPath));
+                    seen[0].changes =
+                        DescribeChanges(before, TakeState(core, map, iniPath, session.dataFile));
                 } else {
                     d.note = L"no window opened";
                     session.dialogs.push_back(d);
@@ -411,12 +417,13 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
             for (size_t k = 1; k < std::size(b.clicks) && b.clicks[k] != 0; ++k) {
                 next.push_back(b.clicks[k]);
             }
-            const SheetState before = TakeState(core, map, iniPath);
+            const SheetState before = TakeState(core, map, iniPath, session.dataFile);
             std::vector<DialogShot> seen =
                 CaptureModals(&ClickButton, button, dir, prefix + L"dialog-" + b.name, next, b.ok);
             if (!seen.empty()) {
                 seen[0].changesKnown = true;
-                seen[0].changes = DescribeChanges(before, TakeState(core, map, iniPath));
+                seen[0].changes =
+                    DescribeChanges(before, TakeState(core, map, iniPath, session.dataFile));
             }
             if (seen.empty()) {
                 d.note = L"no window opened (the button does nothing yet)";

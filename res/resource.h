@@ -86,6 +86,13 @@
 #define IDS_CAPTION_ERROR        10061
 #define IDS_SPECIAL_COLOR_SPACE_OFF 10062
 #define IDS_SPECIAL_TONER_CHOICE_OFF 10063
+#define IDS_SAVE_FAILED          10070  // what users save: "%s" the file, "%s" the reason
+#define IDS_SAVE_DENIED          10071  // the reasons; IDS_SAVE_OTHER takes the error number
+#define IDS_SAVE_IN_USE          10072
+#define IDS_SAVE_DISK_FULL       10073
+#define IDS_SAVE_NO_FOLDER       10074
+#define IDS_SAVE_NO_MEMORY       10075
+#define IDS_SAVE_OTHER           10076
 #define IDS_USER_MODE_LIBRARY    30000
 #define IDS_CAPTION_INFORMATION  30010
 #define IDS_DEVICE_SHEET_TITLE   30020

@@ -1,16 +1,15 @@
 #include "setup/printerevent.h"
 
-#include <aclapi.h>
 #include <strsafe.h>
 #include <winspool.h>
 #include <winddiui.h>
 
 #include <cstring>
-#include <iterator>
 
 #include "base/driverfiles.h"
 #include "base/config.h"
 #include "base/pluginstate.h"
+#include "base/userdata.h"
 #include "resource.h"
 #include "base/handles.h"
 
@@ -25,14 +24,6 @@ constexpr wchar_t kPrintersKey[] = L"System\\CurrentControlSet\\Control\\Print\\
 constexpr wchar_t kDriverDataKey[] = L"\\PrinterDriverData";
 // The library name is loaded with this many characters at most.
 constexpr int kLibraryNameChars = 520;
-
-struct SidTraits {
-    using Handle = PSID;
-    static Handle Null() { return nullptr; }
-    static bool Valid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { FreeSid(h); }
-};
-using UniqueSid = UniqueHandle<SidTraits>;
 
 UniquePrinter OpenWithFullAccess(const wchar_t* printerName) {
     UniquePrinter printer;
@@ -53,40 +44,6 @@ GlobalBlock<BYTE> GetPrinterInfo(HANDLE hPrinter, DWORD level) {
     return block;
 }
 
-// Enables SeTakeOwnershipPrivilege for its lifetime and puts back the state it found, so the
-// caller's token (the spooler's) keeps its other privileges as they were.
-class TakeOwnershipScope {
-public:
-    TakeOwnershipScope() {
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                              token_.put())) {
-            return;
-        }
-        TOKEN_PRIVILEGES wanted = {};
-        wanted.PrivilegeCount = 1;
-        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        if (!LookupPrivilegeValueW(nullptr, SE_TAKE_OWNERSHIP_NAME, &wanted.Privileges[0].Luid)) {
-            return;
-        }
-        DWORD previousBytes = sizeof(previous_);
-        SetLastError(ERROR_SUCCESS);
-        adjusted_ = AdjustTokenPrivileges(token_.get(), FALSE, &wanted, sizeof(previous_),
-                                          &previous_, &previousBytes) &&
-                    GetLastError() == ERROR_SUCCESS;
-    }
-    ~TakeOwnershipScope() {
-        if (adjusted_) AdjustTokenPrivileges(token_.get(), FALSE, &previous_, 0, nullptr, nullptr);
-    }
-    TakeOwnershipScope(const TakeOwnershipScope&) = delete;
-    TakeOwnershipScope& operator=(const TakeOwnershipScope&) = delete;
-    bool Enabled() const { return adjusted_; }
-
-private:
-    UniqueKernelHandle token_;
-    TOKEN_PRIVILEGES previous_ = {};
-    bool adjusted_ = false;
-};
-
 // Gives up the caller's identity for the spooler's and takes it back when it goes away.
 class SpoolerSelfScope {
 public:
@@ -105,6 +62,18 @@ private:
     SpoolerIdentity identity_;
     HANDLE token_ = nullptr;
 };
+
+// The identity switch of the spooler library (entry points null when it is missing).
+SpoolerIdentity SpoolerIdentityOf(HMODULE spooler) {
+    SpoolerIdentity identity = {};
+    if (spooler != nullptr) {
+        identity.RevertToPrinterSelf = reinterpret_cast<HANDLE(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(spooler, "RevertToPrinterSelf")));
+        identity.ImpersonatePrinterClient = reinterpret_cast<BOOL(WINAPI*)(HANDLE)>(
+            reinterpret_cast<void*>(GetProcAddress(spooler, "ImpersonatePrinterClient")));
+    }
+    return identity;
+}
 
 // The printer's default DEVMODE: PRINTER_INFO_8, else PRINTER_INFO_2, else the driver's own
 // default. The DEVMODE lives inside `storage`.
@@ -130,23 +99,6 @@ DEVMODEW* DefaultDevmode(HANDLE hPrinter, const wchar_t* printerName, GlobalBloc
         return nullptr;
     }
     return dm;
-}
-
-// Grants the file's data rights on its present DACL.
-bool GrantUsersReadWrite(wchar_t* path) {
-    PACL current = nullptr;
-    PSECURITY_DESCRIPTOR currentDescriptor = nullptr;
-    if (GetNamedSecurityInfoW(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                              &current, nullptr, &currentDescriptor) != ERROR_SUCCESS) {
-        return false;
-    }
-    UniqueLocal currentOwned(currentDescriptor);
-    UniqueLocal merged(DataFileDacl(current));
-    if (!merged) return false;
-    SECURITY_DESCRIPTOR descriptor = {};
-    return InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-           SetSecurityDescriptorDacl(&descriptor, TRUE, static_cast<PACL>(merged.get()), FALSE) &&
-           SetFileSecurityW(path, DACL_SECURITY_INFORMATION, &descriptor);
 }
 
 // Reads an integer of the printer's section of varoopt.dat.
@@ -247,99 +199,9 @@ DWORD SetFeatureOption(BYTE* list, DWORD length, const char* keyword, const char
     return out;
 }
 
-PACL DataFileDacl(PACL current) {
-    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    UniqueSid system;
-    UniqueSid administrators;
-    UniqueSid users;
-    if (!AllocateAndInitializeSid(&ntAuthority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
-                                  system.put()) ||
-        !AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  administrators.put()) ||
-        !AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, users.put())) {
-        return nullptr;
-    }
-    const struct {
-        PSID sid;
-        DWORD rights;
-        TRUSTEE_TYPE type;
-    } grants[] = {{system.get(), FILE_ALL_ACCESS, TRUSTEE_IS_USER},
-                  {administrators.get(), FILE_ALL_ACCESS, TRUSTEE_IS_ALIAS},
-                  {users.get(), kUsersFileRights, TRUSTEE_IS_ALIAS}};
-    EXPLICIT_ACCESSW entries[std::size(grants)] = {};
-    for (size_t i = 0; i < std::size(grants); ++i) {
-        entries[i].grfAccessPermissions = grants[i].rights;
-        entries[i].grfAccessMode = GRANT_ACCESS;
-        entries[i].grfInheritance = NO_INHERITANCE;
-        entries[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
-        entries[i].Trustee.TrusteeType = grants[i].type;
-        entries[i].Trustee.ptstrName = static_cast<wchar_t*>(grants[i].sid);
-    }
-    PACL merged = nullptr;
-    if (SetEntriesInAclW(static_cast<ULONG>(std::size(entries)), entries, current, &merged) !=
-        ERROR_SUCCESS) {
-        return nullptr;
-    }
-    // Whatever else the file allowed before (everyone full control, as earlier versions left
-    // it) keeps its data rights but loses the rights to change permissions or owner and to
-    // delete.
-    for (DWORD i = 0; i < merged->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (!GetAce(merged, i, reinterpret_cast<void**>(&ace)) ||
-            ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
-            continue;
-        }
-        PSID sid = &ace->SidStart;
-        if (EqualSid(sid, system.get()) || EqualSid(sid, administrators.get())) continue;
-        if ((ace->Mask & GENERIC_ALL) != 0) {
-            ace->Mask = (ace->Mask & ~GENERIC_ALL) | FILE_GENERIC_READ | FILE_GENERIC_WRITE |
-                        FILE_GENERIC_EXECUTE;
-        }
-        ace->Mask &= ~static_cast<DWORD>(WRITE_DAC | WRITE_OWNER | DELETE);
-    }
-    return merged;
-}
-
-bool SetFileFullAccess(const wchar_t* path) {
-    if (path == nullptr || path[0] == L'\0') return false;
-    wchar_t* target = const_cast<wchar_t*>(path);
-    if (GrantUsersReadWrite(target)) return true;
-
-    // The DACL is not ours to change: make the Administrators the owner, then try again.
-    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    UniqueSid administrators;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  administrators.put())) {
-        return false;
-    }
-    SECURITY_DESCRIPTOR owner = {};
-    if (!InitializeSecurityDescriptor(&owner, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorOwner(&owner, administrators.get(), FALSE)) {
-        return false;
-    }
-    if (SetFileSecurityW(target, OWNER_SECURITY_INFORMATION, &owner)) {
-        return GrantUsersReadWrite(target);
-    }
-    TakeOwnershipScope takeOwnership;
-    if (!takeOwnership.Enabled() || !SetFileSecurityW(target, OWNER_SECURITY_INFORMATION, &owner)) {
-        return false;
-    }
-    return GrantUsersReadWrite(target);
-}
-
 bool PushPrinterDefaults(const wchar_t* printerName) {
     const UniqueModule spooler = LoadSystemLibrary(L"spoolss.dll");
-    SpoolerIdentity identity = {};
-    if (spooler) {
-        identity.RevertToPrinterSelf = reinterpret_cast<HANDLE(WINAPI*)()>(
-            reinterpret_cast<void*>(GetProcAddress(spooler.get(), "RevertToPrinterSelf")));
-        identity.ImpersonatePrinterClient = reinterpret_cast<BOOL(WINAPI*)(HANDLE)>(
-            reinterpret_cast<void*>(GetProcAddress(spooler.get(), "ImpersonatePrinterClient")));
-    }
-    return PushPrinterDefaultsAs(printerName, identity);
+    return PushPrinterDefaultsAs(printerName, SpoolerIdentityOf(spooler.get()));
 }
 
 bool PushPrinterDefaultsAs(const wchar_t* printerName, const SpoolerIdentity& identity) {
@@ -482,59 +344,23 @@ void SyncInstalledOptions(HANDLE hPrinter) {
     RegSetValueExW(key.get(), kFeatureKeywordValue, 0, REG_BINARY, list, length);
 }
 
-bool DescriptionFilePathFor(const wchar_t* iniPath, wchar_t* out, size_t outChars) {
-    if (iniPath == nullptr || out == nullptr || outChars == 0) return false;
-    out[0] = L'\0';
-    size_t length = 0;
-    if (FAILED(StringCchLengthW(iniPath, kPathChars, &length))) return false;
-    // The extension is the one of the file's own name, not a dot in a folder name.
-    size_t dot = length;
-    for (size_t i = length; i > 0; --i) {
-        const wchar_t c = iniPath[i - 1];
-        if (c == L'\\' || c == L'/' || c == L':') break;
-        if (c == L'.') {
-            dot = i - 1;
-            break;
-        }
-    }
-    if (dot == length) return false;
-    if (FAILED(StringCchCopyNW(out, outChars, iniPath, dot + 1)) ||
-        FAILED(StringCchCatW(out, outChars, L"PPD"))) {
-        out[0] = L'\0';
-        return false;
-    }
-    return true;
-}
-
 int RunPrinterEvent(const wchar_t* printerName, INT driverEvent, HMODULE resources) {
     if (driverEvent != PRINTER_EVENT_INITIALIZE) return 0;
     UniquePrinter printer = OpenWithFullAccess(printerName);
     if (!printer) return 0;
     if (!EnsureUserModeLibrary(printer.get(), resources)) return 1;
 
-    wchar_t iniPath[kPathChars] = {};
-    if (FindDependentFiles(printer.get(), iniPath)) {
-        if (iniPath[0] != L'\0') {
-            SetFileFullAccess(iniPath);
-            const DWORD attributes = GetFileAttributesW(iniPath);
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-                SetFileAttributesW(iniPath, attributes & ~FILE_ATTRIBUTE_READONLY);
-            }
-            wchar_t description[kPathChars] = {};
-            if (DescriptionFilePathFor(iniPath, description, kPathChars)) {
-                SetFileFullAccess(description);
-            }
+    // The driver's files stay as the package installed them; what users save goes to the
+    // driver's data folder, made here as the spooler so that it belongs to the system.
+    {
+        const UniqueModule spoolerLibrary = LoadSystemLibrary(L"spoolss.dll");
+        SpoolerSelfScope actAsSpooler(SpoolerIdentityOf(spoolerLibrary.get()));
+        wchar_t dataFile[kPathChars] = {};
+        if (UserDataFilePathFor(printer.get(), dataFile, kPathChars)) {
+            EnsureUserDataFolder(dataFile, true);
         }
-        wchar_t ccmName[kIniStringChars] = {};
-        DWORD ccmChars = kIniStringChars;
-        GetModelString(printer.get(), L"CCMInfoFile", ccmName, &ccmChars);
-        if (ccmName[0] != L'\0') {
-            wchar_t ccmPath[kPathChars] = {};
-            DWORD ccmBytes = sizeof(ccmPath);
-            if (BuildDriverFilePath(ccmPath, &ccmBytes, ccmName, 3)) SetFileFullAccess(ccmPath);
-        }
-        PushPrinterDefaults(printerName);
     }
+    if (FindDependentFiles(printer.get(), nullptr)) PushPrinterDefaults(printerName);
     SyncInstalledOptions(printer.get());
     return 0;
 }

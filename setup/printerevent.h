@@ -1,7 +1,8 @@
 // One-time preparation of a printer when the spooler creates it (PRINTER_EVENT_INITIALIZE):
-// the user-mode rendering library in the printer data, users' read and write access to the
-// driver's data files, model defaults in the printer's default DEVMODE, and the installed options recorded
-// by the installer copied into the core driver's printer-sticky feature settings.
+// the user-mode rendering library in the printer data, the driver's user data folder (where
+// users' watermarks, overlays and flags are saved; the driver's own files are left as
+// installed), model defaults in the printer's default DEVMODE, and the installed options
+// recorded by the installer copied into the core driver's printer-sticky feature settings.
 #pragma once
 
 #include <windows.h>
@@ -32,23 +33,6 @@ bool EnsureUserModeLibrary(HANDLE hPrinter, HMODULE resources);
 // or an edit whose result would not fit kFeatureListBytes, leaves the list untouched and
 // returns `length` (clamped to kFeatureListBytes).
 DWORD SetFeatureOption(BYTE* list, DWORD length, const char* keyword, const char* option);
-
-// Lets the users group read and write a data file of the driver (no right to change its
-// permissions or owner, nor to delete it), keeping full control for the system and the
-// Administrators; when the DACL cannot be changed, takes ownership for the Administrators and
-// tries once more.
-bool SetFileFullAccess(const wchar_t* path);
-
-// The DACL SetFileFullAccess gives a file that has `current` (null: no DACL): `current` with
-// the users group allowed kUsersFileRights and the system and the Administrators allowed
-// everything; a missing DACL gives just these three entries. No other entry keeps the right
-// to change permissions or owner, or to delete. LocalFree the result; null when
-// it cannot be built.
-PACL DataFileDacl(PACL current);
-// What the users group may do with the plug-in's data files: read and write their content,
-// so that saving watermarks and overlays works, but not change their permissions or owner,
-// nor delete them.
-inline constexpr DWORD kUsersFileRights = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
 
 // Pushes the model's default output option, paper size, paper source and the installer's
 // duplex choice into the printer's default DEVMODE, acting as the spooler meanwhile.
@@ -89,11 +73,6 @@ std::array<FeatureEdit, kInstalledOptionEdits> InstalledOptionEditsFor(
 
 // Applies the installed options of varoopt.dat to the printer's "FeatureKeyword" list.
 void SyncInstalledOptions(HANDLE hPrinter);
-
-// The printer description file that goes with the plug-in INI file: the same path with the
-// file's own extension replaced by "PPD". False when the name has no extension or the result
-// does not fit `outChars`.
-bool DescriptionFilePathFor(const wchar_t* iniPath, wchar_t* out, size_t outChars);
 
 // IPrintOemUI::PrinterEvent: creation of a printer and the like.
 HRESULT HandlePrinterEvent(PWSTR printerName, INT driverEvent, DWORD flags, LPARAM lParam);

@@ -608,6 +608,7 @@ TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) 
     DriverItemMap* map = testenv::DocumentMapOf(core);
     ASSERT_NE(map, nullptr);
     map->IniPath = ini.c_str();
+    wcscpy_s(map->UserDataFile, ini.c_str());  // the definitions are saved here
     PrinterDataWritable = 1;
 
     // Each step runs in the dialog that is up when it is posted.

@@ -238,17 +238,22 @@ TEST(MessageBoxById, TextFromStringTableAndDefaultCaption) {
 
 TEST(ShowWarningOnce, RemembersUntickedOrCancelledWarnings) {
     UseTestResources resources;
-    TempIni ini;
+    // A flag an earlier version saved in the driver INI file, and the sheet's user data file.
+    TempIni ini("[DisplayAllert]\r\nAllertFlag2=1\r\n");
+    TempIni data;
+    const std::string oldIni = testenv::ReadFileBytes(ini.path);
     DriverItemMap map = {};
     map.IniPath = ini.path.c_str();
+    wcscpy_s(map.UserDataFile, data.path.c_str());
 
-    // Kinds outside 0..2 show and write nothing.
+    // Kinds outside 0..2 show and write nothing; kind 2 stays away as the INI file says.
     {
         testenv::ModalWatcher watcher;
         ShowWarningOnce(nullptr, &map, 3);
         ShowWarningOnce(nullptr, &map, -1);
+        ShowWarningOnce(nullptr, &map, 2);
         EXPECT_TRUE(watcher.seen.empty());
-        EXPECT_EQ(GetFileAttributesW(ini.path.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(GetFileAttributesW(data.path.c_str()), INVALID_FILE_ATTRIBUTES);
     }
     // OK with the box ticked (as it starts): nothing written, shown again next time.
     {
@@ -265,9 +270,10 @@ TEST(ShowWarningOnce, RemembersUntickedOrCancelledWarnings) {
         EXPECT_EQ(watcher.seen[0].caption, L"Warning 0");
         EXPECT_TRUE(ticked);
         EXPECT_TRUE(hasIcon);
-        EXPECT_EQ(ini.Read(L"AllertFlag0"), L"<none>");
+        EXPECT_EQ(GetFileAttributesW(data.path.c_str()), INVALID_FILE_ATTRIBUTES);
     }
-    // Esc counts as unticked: "1" is written and the warning stays away.
+    // Esc counts as unticked: "1" is saved to the data file (with the flag the INI file held)
+    // and the warning stays away; the INI file is not written.
     {
         testenv::ModalWatcher watcher(
             [](HWND dialog) { PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0); });
@@ -275,25 +281,36 @@ TEST(ShowWarningOnce, RemembersUntickedOrCancelledWarnings) {
         ShowWarningOnce(nullptr, &map, 1);
         ASSERT_EQ(watcher.seen.size(), 1u);
         EXPECT_EQ(watcher.seen[0].caption, L"Warning 1");
-        EXPECT_EQ(ini.Read(L"AllertFlag1"), L"1");
+        EXPECT_EQ(data.Read(L"AllertFlag1"), L"1");
+        EXPECT_EQ(data.Read(L"AllertFlag2"), L"1");
+        EXPECT_EQ(testenv::ReadFileBytes(ini.path), oldIni);
     }
-    // OK after unticking the box also writes "1".
+    // A data file that cannot be written: the warning is followed by a message saying so, and
+    // the flags saved before stay.
+    {
+        const std::string before = testenv::ReadFileBytes(data.path);
+        ASSERT_TRUE(SetFileAttributesW(data.path.c_str(), FILE_ATTRIBUTE_READONLY));
+        testenv::ModalWatcher watcher([](HWND dialog) {
+            SendDlgItemMessageW(dialog, IDC_WARNING_SHOW_AGAIN, BM_CLICK, 0, 0);
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+        ShowWarningOnce(nullptr, &map, 0);
+        SetFileAttributesW(data.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_EQ(watcher.seen.size(), 2u) << "the warning, then the failure";
+        EXPECT_EQ(watcher.seen[0].caption, L"Warning 0");
+        EXPECT_EQ(testenv::ReadFileBytes(data.path), before);
+    }
+    // OK after unticking the box also saves "1".
     {
         testenv::ModalWatcher watcher([](HWND dialog) {
             SendDlgItemMessageW(dialog, IDC_WARNING_SHOW_AGAIN, BM_CLICK, 0, 0);
             PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         });
-        ShowWarningOnce(nullptr, &map, 2);
-        EXPECT_EQ(watcher.seen.size(), 1u);
-        EXPECT_EQ(ini.Read(L"AllertFlag2"), L"1");
-    }
-    // Any non-zero value suppresses the warning.
-    {
-        WritePrivateProfileStringW(L"DisplayAllert", L"AllertFlag0", L"7", ini.path.c_str());
-        testenv::ModalWatcher watcher;
         ShowWarningOnce(nullptr, &map, 0);
-        EXPECT_TRUE(watcher.seen.empty());
+        EXPECT_EQ(watcher.seen.size(), 1u);
+        EXPECT_EQ(data.Read(L"AllertFlag0"), L"1");
     }
+    EXPECT_EQ(testenv::ReadFileBytes(ini.path), oldIni) << "the driver INI file is never written";
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -633,7 +633,8 @@ TEST(DocPropCallback, Reasons) {
     f.Build();
     PluginObject* object = new PluginObject();
     object->DocumentContext = &f.map;
-    f.param.pOEMUserData = object;
+    // The trees' user data is the object's state part, as CommonUIProp hands it over.
+    f.param.pOEMUserData = static_cast<PluginState*>(object);
     OPTITEM own = {};
     own.Sel = 9;
     CPSUICBPARAM cb = {};
@@ -715,7 +716,7 @@ TEST(DocumentCommonUIProp, TwoCallProtocol) {
         EXPECT_EQ(item.Flags, 0u);
         EXPECT_EQ(item.pOptType, nullptr);
     }
-    EXPECT_EQ(f.param.pOEMUserData, object);
+    EXPECT_EQ(f.param.pOEMUserData, static_cast<PluginState*>(object));
     EXPECT_EQ(f.param.OEMCUIPCallback, &DocPropCallback);
     DriverItemMap* map = object->DocumentContext;
     ASSERT_NE(map, nullptr);

@@ -128,6 +128,7 @@ protected:
         param_.pOEMDM = &record_;
         map_.SheetParam = &param_;
         map_.IniPath = ini_.path.c_str();
+        wcscpy_s(map_.UserDataFile, ini_.path.c_str());  // the flags are saved here
         BeepCount = 0;
     }
     void TearDown() override {

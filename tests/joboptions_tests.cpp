@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
+#include <shlobj.h>
 
 #include <array>
 #include <cstring>
@@ -65,6 +66,13 @@ bool InstallJobPrinter() {
 
 constexpr int kApplyButton = 0x3021;
 
+// A profile file's text as UTF-16LE with a byte-order mark.
+std::string Utf16(const std::wstring& text) {
+    std::string bytes("\xFF\xFE", 2);
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    return bytes;
+}
+
 class JobOptionsPage : public testenv::CoreSheetTest {
 protected:
     static void SetUpTestSuite() {
@@ -75,11 +83,27 @@ protected:
         ASSERT_NO_FATAL_FAILURE(CoreSheetTest::SetUp());
         oldVista_ = IsVistaOrLater;
         oldWritable_ = PrinterDataWritable;
+        wchar_t common[MAX_PATH] = {};
+        ASSERT_HRESULT_SUCCEEDED(
+            SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common));
+        wchar_t data[MAX_PATH] = {};
+        ASSERT_TRUE(UserDataFilePathIn(common, kJobDriver, data, MAX_PATH));
+        data_ = data;
+        ForgetUserData();
     }
     void TearDown() override {
         CoreSheetTest::TearDown();
+        ForgetUserData();
         IsVistaOrLater = oldVista_;
         PrinterDataWritable = oldWritable_;
+    }
+    // The job model's user data file and its folder go: each test starts from the INI file.
+    void ForgetUserData() {
+        const std::wstring folder = data_.substr(0, data_.rfind(L'\\'));
+        SetFileAttributesW(data_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(data_.c_str());
+        DeleteFileW(folder.c_str());  // a test may have put a file in the folder's place
+        RemoveDirectoryW(folder.c_str());
     }
 
     // Builds the document sheet; `prepare` may change the map, the record and the core's
@@ -145,6 +169,7 @@ protected:
 
     bool oldVista_ = false;
     DWORD oldWritable_ = 0;
+    std::wstring data_;  // the job model's user data file
 };
 
 }  // namespace
@@ -569,14 +594,15 @@ TEST_F(JobOptionsPage, OverlayModeChangeMarksThePageEvenWhenTheDialogIsCancelled
     Close();
 }
 
-TEST_F(JobOptionsPage, ApplySavesTheWatermarkListOnce) {
+TEST_F(JobOptionsPage, ApplySavesTheWatermarkListOnceToTheUserDataFileOnly) {
     Open(kJobPrinter);
     Show();
     const std::wstring ini = map_->IniPath;
-    WritePrivateProfileStringW(L"Watermark", nullptr, nullptr, ini.c_str());
+    const std::string iniBefore = testenv::ReadFileBytes(ini);
     testenv::ModalWatcher watcher(OkButSheet());
     Click(IDC_WATERMARKS);
     ASSERT_EQ(map_->Watermarks.Loaded, 1);
+    EXPECT_EQ(std::wstring(map_->Watermarks.DataFile), data_) << "the sheet's own data file";
     // A watermark of the user's, as the editor would have added it.
     WatermarkList& list = map_->Watermarks;
     ASSERT_NE(list.Working, nullptr);
@@ -586,19 +612,95 @@ TEST_F(JobOptionsPage, ApplySavesTheWatermarkListOnce) {
     PropSheet_Apply(sheet_);
     core_->PumpSheet();
     wchar_t value[512] = {};
-    GetPrivateProfileStringW(L"Watermark", L"WTMK001", L"", value, 512, ini.c_str());
+    GetPrivateProfileStringW(L"Watermark", L"WTMK001", L"", value, 512, data_.c_str());
     EXPECT_NE(std::wstring(value).find(L"DRAFT"), std::wstring::npos) << testenv::Narrow(value);
+    EXPECT_EQ(testenv::ReadFileBytes(ini), iniBefore) << "Apply wrote the driver INI file";
     EXPECT_EQ(map_->Watermarks.Loaded, 0);
     EXPECT_EQ(map_->Watermarks.Records[1], nullptr) << "the working copies are freed";
 
     // A second Apply without the dialog has nothing loaded to save.
-    WritePrivateProfileStringW(L"Watermark", nullptr, nullptr, ini.c_str());
+    DeleteFileW(data_.c_str());
     PropSheet_Changed(sheet_, page_);
     PropSheet_Apply(sheet_);
     core_->PumpSheet();
-    value[0] = L'\0';
-    GetPrivateProfileStringW(L"Watermark", L"WTMK001", L"", value, 512, ini.c_str());
-    EXPECT_STREQ(value, L"");
+    EXPECT_EQ(GetFileAttributesW(data_.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(testenv::ReadFileBytes(ini), iniBefore);
+}
+
+// Apply that cannot save tells the user which file and why, answers the core driver that the
+// page is not applied, keeps the page and the user's list, and loses nothing stored before; once
+// the file can be written, Apply saves.
+TEST_F(JobOptionsPage, ApplyThatCannotSaveSaysSoAndKeepsThePageAndTheStoredList) {
+    const struct {
+        const char* what;
+        void (*block)(const std::wstring& data);
+        void (*unblock)(const std::wstring& data);
+        const wchar_t* reason;
+        bool fileStays;  // the data file itself is still there to compare
+    } cases[] = {
+        {"read-only data file",
+         [](const std::wstring& data) {
+             SetFileAttributesW(data.c_str(), FILE_ATTRIBUTE_READONLY);
+         },
+         [](const std::wstring& data) { SetFileAttributesW(data.c_str(), FILE_ATTRIBUTE_NORMAL); },
+         L"read-only", true},
+        {"a folder that cannot be created",
+         [](const std::wstring& data) {
+             const std::wstring folder = data.substr(0, data.rfind(L'\\'));
+             DeleteFileW(data.c_str());
+             RemoveDirectoryW(folder.c_str());
+             testenv::WriteFileBytes(folder, "in the folder's place");
+         },
+         [](const std::wstring& data) { DeleteFileW(data.substr(0, data.rfind(L'\\')).c_str()); },
+         L"cannot be created", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // What an earlier Apply stored.
+        const std::string stored = Utf16(L"[Watermark]\r\nWTMK001=72,0,45,0,0,255,Stored\r\n");
+        CreateDirectoryW(data_.substr(0, data_.rfind(L'\\')).c_str(), nullptr);
+        ASSERT_TRUE(testenv::WriteFileBytes(data_, stored));
+        Open(kJobPrinter);
+        Show();
+        const std::string iniBefore = testenv::ReadFileBytes(map_->IniPath);
+        testenv::ModalWatcher watcher(OkButSheet());
+        Click(IDC_WATERMARKS);
+        WatermarkList& list = map_->Watermarks;
+        ASSERT_EQ(list.Count, 1);
+        wcscpy_s(list.Working->Text, L"DRAFT");
+        ASSERT_TRUE(AddWatermark(list));
+        c.block(data_);
+
+        const size_t results = core_->Results().size();
+        const size_t seen = Opened(watcher).size();
+        PropSheet_Apply(sheet_);
+        core_->PumpSheet();
+        const auto opened = Opened(watcher);
+        ASSERT_EQ(opened.size(), seen + 1) << "one message";
+        EXPECT_NE(opened.back().text.find(data_), std::wstring::npos)
+            << testenv::Narrow(opened.back().text);
+        EXPECT_NE(opened.back().text.find(c.reason), std::wstring::npos)
+            << testenv::Narrow(opened.back().text);
+        EXPECT_EQ(core_->Results().size(), results) << "the page was reported applied";
+        EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet_), page_);
+        EXPECT_EQ(list.Loaded, 1) << "the user's list stays for another try";
+        EXPECT_EQ(list.Count, 2);
+        EXPECT_EQ(testenv::ReadFileBytes(map_->IniPath), iniBefore);
+        if (c.fileStays) {
+            EXPECT_EQ(testenv::ReadFileBytes(data_), stored);
+        }
+
+        c.unblock(data_);
+        PropSheet_Changed(sheet_, page_);
+        PropSheet_Apply(sheet_);
+        core_->PumpSheet();
+        EXPECT_EQ(Opened(watcher).size(), seen + 1) << "the second Apply saves";
+        wchar_t value[512] = {};
+        GetPrivateProfileStringW(L"Watermark", L"WTMK002", L"", value, 512, data_.c_str());
+        EXPECT_NE(std::wstring(value).find(L"DRAFT"), std::wstring::npos);
+        Close();
+        ForgetUserData();
+    }
 }
 
 TEST_F(JobOptionsPage, ApplyCommitsChangedOverlaysAndSettlesTheColourPageToo) {

@@ -63,17 +63,31 @@ OverlayRecord MakeRecord(const wchar_t* name, WORD mode, const wchar_t* pages,
     return r;
 }
 
+// Saves one section into a user data file as the plug-in saves it.
+void WriteMain(const std::wstring& file, const wchar_t* section, const OverlayStore& store) {
+    SectionLines lines;
+    ASSERT_TRUE(OverlayMainLines(store, lines));
+    const SectionUpdate update = {section, &lines};
+    ASSERT_TRUE(SaveUserSections(file.c_str(), nullptr, &update, 1));
+}
+void WriteInfo(const std::wstring& file, const wchar_t* section, const OverlayRecord& record) {
+    SectionLines lines;
+    ASSERT_TRUE(OverlayInfoLines(record, lines));
+    const SectionUpdate update = {section, &lines};
+    ASSERT_TRUE(SaveUserSections(file.c_str(), nullptr, &update, 1));
+}
+
 // Writes `records` as the definitions of one family, with no history.
-void WriteDefinitions(const std::wstring& ini, bool pending,
+void WriteDefinitions(const std::wstring& file, bool pending,
                       const std::vector<OverlayRecord>& records) {
     OverlayStore store = {};
     store.DefinedCount = static_cast<WORD>(records.size());
     wchar_t section[64];
     ASSERT_TRUE(OverlayMainSectionName(pending, section, 64));
-    ASSERT_TRUE(WriteOverlayMainSection(ini.c_str(), section, store));
+    WriteMain(file, section, store);
     for (size_t i = 0; i < records.size(); ++i) {
         ASSERT_TRUE(OverlayInfoSectionName(pending, static_cast<int>(i), section, 64));
-        ASSERT_TRUE(WriteOverlayInfoSection(ini.c_str(), section, records[i]));
+        WriteInfo(file, section, records[i]);
     }
 }
 
@@ -107,10 +121,10 @@ TEST(OverlayStoreFormat, SectionsRoundTripWithKeysInOrder) {
     store.HistoryCount = 2;
     wcscpy_s(store.History[0], L"FormA");
     wcscpy_s(store.History[1], L"Form B");
-    ASSERT_TRUE(WriteOverlayMainSection(ini.c_str(), main, store));
+    WriteMain(ini, main, store);
     const OverlayRecord record =
         MakeRecord(L"Draft", kPageModeCustom, L"1,3,5-12", {L"Stamp", L"Rear"});
-    ASSERT_TRUE(WriteOverlayInfoSection(ini.c_str(), info, record));
+    WriteInfo(ini, info, record);
 
     // Keys in the documented order.
     wchar_t keys[512] = {};
@@ -171,17 +185,22 @@ TEST(OverlayStoreFormat, MalformedAndOversizedContentStaysInBounds) {
     // A record whose counts were corrupted in memory is written within its fields.
     OverlayRecord bad = MakeRecord(L"X", kPageModeAll, L"", {L"a", L"b", L"c"});
     bad.FormCount = 40;
-    ASSERT_TRUE(WriteOverlayInfoSection(ini.c_str(), L"Overlay_Info 5", bad));
+    WriteInfo(ini, L"Overlay_Info 5", bad);
     EXPECT_EQ(IniText(ini, L"Overlay_Info 5", L"Form_Num"), L"3");
     EXPECT_EQ(IniText(ini, L"Overlay_Info 5", L"Form_Name 3"), L"<none>");
     DeleteFileW(ini.c_str());
 }
 
 TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
-    const std::wstring ini = TempIni(L"families");
+    // The definitions an earlier version saved in the driver INI file; the sheet saves to its
+    // user data file from then on.
+    const std::wstring ini = TempIni(L"families_old");
+    const std::wstring data = TempIni(L"families");
     WriteDefinitions(ini, false, {MakeRecord(L"Committed", kPageModeAll, L"", {L"C"})});
+    const std::string oldIni = testenv::ReadFileBytes(ini);
     auto map = std::make_unique<DriverItemMap>();
     map->IniPath = ini.c_str();
+    wcscpy_s(map->UserDataFile, data.c_str());
     const DWORD oldWritable = PrinterDataWritable;
 
     // Variant 0 reads the committed family; a load replaces an earlier store.
@@ -195,8 +214,8 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     FreeOverlays(*map);
     EXPECT_EQ(map->OverlayStore, nullptr);
     EXPECT_EQ(map->Overlays[0], nullptr);
-    EXPECT_EQ(IniText(ini, L"Overlay_Info_Sv 0", L"Overlay_Name"), L"Pending");
-    EXPECT_EQ(IniText(ini, L"Overlay_Info 0", L"Overlay_Name"), L"Committed");
+    EXPECT_EQ(IniText(data, L"Overlay_Info_Sv 0", L"Overlay_Name"), L"Pending");
+    EXPECT_EQ(IniText(data, L"Overlay_Info 0", L"Overlay_Name"), L"Committed");
 
     // Apply without write permission, or with the committed family current, copies nothing.
     PrinterDataWritable = 0;
@@ -204,22 +223,25 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     PrinterDataWritable = 1;
     map->SettingsVariant = kOverlaysCommitted;
     EXPECT_FALSE(CommitOverlays(*map));
-    EXPECT_EQ(IniText(ini, L"Overlay_Info 0", L"Overlay_Name"), L"Committed");
+    EXPECT_EQ(IniText(data, L"Overlay_Info 0", L"Overlay_Name"), L"Committed");
 
     map->SettingsVariant = kOverlaysPending;
     EXPECT_TRUE(CommitOverlays(*map));
     EXPECT_EQ(map->SettingsVariant, kOverlaysCommitted);
     EXPECT_EQ(map->OverlayStore, nullptr);
-    EXPECT_EQ(IniText(ini, L"Overlay_Info 0", L"Overlay_Name"), L"Pending");
+    EXPECT_EQ(IniText(data, L"Overlay_Info 0", L"Overlay_Name"), L"Pending");
+    EXPECT_EQ(testenv::ReadFileBytes(ini), oldIni) << "the driver INI file is never written";
 
-    // No INI file: no definitions, and nothing to save into.
+    // No file at all: no definitions, and nothing to save into.
     map->IniPath = nullptr;
+    map->UserDataFile[0] = L'\0';
     ASSERT_TRUE(LoadOverlays(*map));
     EXPECT_EQ(map->OverlayStore->DefinedCount, 0);
     EXPECT_FALSE(SaveOverlays(*map));
     FreeOverlays(*map);
     PrinterDataWritable = oldWritable;
     DeleteFileW(ini.c_str());
+    DeleteFileW(data.c_str());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -295,7 +317,9 @@ protected:
         ASSERT_NE(map_->SheetParam, nullptr);
         ASSERT_NE(map_->ItemIndex[kEntryOverlay], kNoItem);
         record_ = static_cast<PrivateDevmode*>(map_->SheetParam->pOEMDM);
-        map_->IniPath = ini_.c_str();  // the definitions of each test live in its own file
+        // The definitions of each test live in a file of its own, the sheet's user data file.
+        map_->IniPath = ini_.c_str();
+        wcscpy_s(map_->UserDataFile, ini_.c_str());
         SetIds({kNoOverlay, kNoOverlay, kNoOverlay, kNoOverlay});
     }
     void TearDown() override {
@@ -466,6 +490,33 @@ TEST_F(OverlaysDialog, AddActivatesUpToFourInOrderAndOkWritesTheIds) {
     EXPECT_EQ(Ids(), (std::vector<WORD>{4, 0, 3, kNoOverlay}));
     EXPECT_EQ(map_->SettingsVariant, kOverlaysPending);
     EXPECT_EQ(testenv::ReadFileBytes(ini_), before) << "no write permission: INI untouched";
+}
+
+// OK that cannot save says which file, stays open, and changes nothing: the stored definitions,
+// the document's overlays and the current family are as before, and Cancel leaves them so.
+TEST_F(OverlaysDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
+    WriteDefinitions(ini_, false, FourDefinitions());
+    SetIds({3, 1, 0, kNoOverlay});
+    PrinterDataWritable = 1;
+    map_->SettingsVariant = kOverlaysCommitted;  // what Cancel returns to
+    const std::string before = testenv::ReadFileBytes(ini_);
+    ASSERT_TRUE(SetFileAttributesW(ini_.c_str(), FILE_ATTRIBUTE_READONLY));
+    bool openAfterOk = false;
+    const INT_PTR result = Run([&](HWND dialog) {
+        Select(dialog, IDC_OVL_DEFINED_LIST, {1});
+        Click(dialog, IDC_OVL_DELETE);
+        Click(dialog, IDOK);
+        // Still the dialog's list: OK did not end it (Run cancels it afterwards).
+        openAfterOk = Rows(dialog, IDC_OVL_DEFINED_LIST).size() == 3u;
+    });
+    SetFileAttributesW(ini_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(result, 0) << "OK ended the dialog";
+    EXPECT_TRUE(openAfterOk);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_NE(boxes_[0].find(ini_), std::wstring::npos) << testenv::Narrow(boxes_[0]);
+    EXPECT_EQ(testenv::ReadFileBytes(ini_), before);
+    EXPECT_EQ(Ids(), (std::vector<WORD>{3, 1, 0, kNoOverlay}));
+    EXPECT_EQ(map_->SettingsVariant, kOverlaysCommitted);
 }
 
 TEST_F(OverlaysDialog, DeletingDefinitionsRenumbersTheActiveOnes) {

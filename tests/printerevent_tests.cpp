@@ -1,10 +1,12 @@
-// Printer creation: the feature-list edit, access rights, the default DEVMODE push, the
-// installed-options sync and the whole event through the plug-in DLL, against a test driver
-// installed through the Wine spooler and a varoopt.dat written into the Windows directory.
+// Printer creation: the feature-list edit, the driver's files left as installed and the user
+// data folder made, the default DEVMODE push, the installed-options sync and the whole event
+// through the plug-in DLL, against a test driver installed through the Wine spooler and a
+// varoopt.dat written into the Windows directory.
 #include <gtest/gtest.h>
 
 #include <aclapi.h>
 #include <sddl.h>
+#include <shlobj.h>
 #include <winspool.h>
 
 #include <map>
@@ -225,35 +227,17 @@ DaclView ReadDacl(const std::wstring& path) {
     return view;
 }
 
-constexpr wchar_t kSystemSid[] = L"S-1-5-18";
-constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
-constexpr wchar_t kUsersSid[] = L"S-1-5-32-545";
-constexpr DWORD kControlRights = WRITE_DAC | WRITE_OWNER | DELETE | GENERIC_ALL;
-
-// Nobody but the system, the Administrators and the owner holds any of `rights`.
-void ExpectNoOneElseControls(const DaclView& dacl, DWORD rights = kControlRights) {
-    EXPECT_FALSE(dacl.null) << "a missing DACL gives everyone full control";
-    for (const auto& [sid, mask] : dacl.allowed) {
-        if (sid == kSystemSid || sid == kAdministratorsSid || sid == dacl.owner) continue;
-        EXPECT_EQ(mask & rights, 0u) << testenv::Narrow(sid);
-    }
-}
-
-// What this Wine shows of a file's DACL is made from the file's Unix mode (an entry for
-// Everyone from the "other" bits, where writing brings DELETE along), so a file is checked
-// for the permission and owner rights; the entries themselves are checked on DataFileDacl.
-void ExpectUsersReadAndWriteOnly(const std::wstring& path) {
-    SCOPED_TRACE(testenv::Narrow(path));
-    ExpectNoOneElseControls(ReadDacl(path), WRITE_DAC | WRITE_OWNER | GENERIC_ALL);
+// Gives the file the DACL of `sddl`.
+void SetDacl(const std::wstring& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, 1, &sd, nullptr));
+    ASSERT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, sd));
+    LocalFree(sd);
 }
 
 // Leaves Everyone only reading rights on the file.
 void RestrictToReading(const std::wstring& path) {
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_TRUE(
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FR;;;WD)", 1, &sd, nullptr));
-    ASSERT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, sd));
-    LocalFree(sd);
+    SetDacl(path, L"D:P(A;;FR;;;WD)");
     ASSERT_EQ(ReadDacl(path).allowed[L"S-1-1-0"] & FILE_WRITE_DATA, 0u);
 }
 
@@ -333,70 +317,6 @@ TEST(InstalledOptions, EditsFollowTheInstallerValues) {
     EXPECT_STREQ(edits["VRPunchUnit"], "None");
     EXPECT_STREQ(edits["VRJobLimit"], "False") << "never on Vista and later";
     EXPECT_EQ(edits["VRSpecialTonerInstalled"], nullptr);
-}
-
-TEST(DescriptionFile, UsesTheFileNamesOwnExtension) {
-    wchar_t out[kPathChars] = {};
-    EXPECT_TRUE(DescriptionFilePathFor(L"C:\\drv.v2\\x64\\vroemui.ini", out, kPathChars));
-    EXPECT_STREQ(out, L"C:\\drv.v2\\x64\\vroemui.PPD");
-    EXPECT_FALSE(DescriptionFilePathFor(L"C:\\drv.v2\\noext", out, kPathChars));
-    EXPECT_FALSE(DescriptionFilePathFor(L"C:\\a\\b.ini", out, 8)) << "does not fit";
-}
-
-TEST(FileAccess, DataFileDaclAddsUsersReadAndWriteAndKeepsTheRest) {
-    // No DACL (as earlier versions left the files), everyone reading, and a usual one.
-    // Also everyone full control, which is how this Wine shows a file without a DACL.
-    for (const wchar_t* before :
-         {static_cast<const wchar_t*>(nullptr), L"D:P(A;;FR;;;WD)",
-          L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)", L"D:(A;;FA;;;WD)(A;;GA;;;AU)"}) {
-        SCOPED_TRACE(before ? testenv::Narrow(before) : "no DACL");
-        PSECURITY_DESCRIPTOR sd = nullptr;
-        PACL current = nullptr;
-        if (before != nullptr) {
-            ASSERT_TRUE(
-                ConvertStringSecurityDescriptorToSecurityDescriptorW(before, 1, &sd, nullptr));
-            BOOL present = FALSE, defaulted = FALSE;
-            GetSecurityDescriptorDacl(sd, &present, &current, &defaulted);
-        }
-        PACL after = DataFileDacl(current);
-        ASSERT_NE(after, nullptr);
-        const DaclView view = ViewOf(after);
-        ExpectNoOneElseControls(view);
-        const DWORD readWrite = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
-        EXPECT_EQ(view.allowed.count(kUsersSid) ? view.allowed.at(kUsersSid) & readWrite : 0,
-                  readWrite);
-        EXPECT_EQ(view.allowed.count(kAdministratorsSid) ? view.allowed.at(kAdministratorsSid) : 0,
-                  static_cast<DWORD>(FILE_ALL_ACCESS));
-        if (current != nullptr) {
-            for (const auto& [sid, mask] : ViewOf(current).allowed) {
-                const DWORD kept = mask & ~kControlRights;
-                EXPECT_EQ(view.allowed.count(sid) ? view.allowed.at(sid) & kept : 0, kept)
-                    << "kept: " << testenv::Narrow(sid);
-            }
-        }
-        LocalFree(after);
-        LocalFree(sd);
-    }
-}
-
-TEST(FileAccess, FilesGetTheDataRightsOnly) {
-    const std::wstring path = testenv::WindowsDirectory() + L"\\prnev_access.txt";
-    for (const bool withoutDacl : {false, true}) {
-        SCOPED_TRACE(withoutDacl ? "no DACL" : "reading only");
-        ASSERT_TRUE(testenv::WriteFileBytes(path, "x"));
-        if (withoutDacl) {
-            SECURITY_DESCRIPTOR open = {};
-            InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
-            SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-            ASSERT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, &open));
-        } else {
-            RestrictToReading(path);
-        }
-        EXPECT_TRUE(SetFileFullAccess(path.c_str()));
-        ExpectUsersReadAndWriteOnly(path);
-        DeleteFileW(path.c_str());
-    }
-    EXPECT_FALSE(SetFileFullAccess(path.c_str())) << "a missing file";
 }
 
 TEST_F(PrinterEventTest, SyncWritesTheInstalledOptionsIntoFeatureKeyword) {
@@ -558,11 +478,18 @@ TEST_F(PrinterEventTest, InitializeThroughThePluginDll) {
     EXPECT_EQ(object->PrinterEvent(name, PRINTER_EVENT_ADD_CONNECTION, 0, 0), S_OK);
     EXPECT_EQ(UserModeLibrary(), L"<missing>") << "only initialisation acts";
 
+    // The package installed its files read-only; the event leaves them so.
     const std::wstring ini = DriverFile(L"prnev.ini");
-    RestrictToReading(ini);
-    RestrictToReading(DriverFile(L"PRNEV.PPD"));
-    RestrictToReading(DriverFile(L"prnevccm.ini"));
+    const std::wstring driverFiles[] = {ini, DriverFile(L"PRNEV.PPD"), DriverFile(L"prnevccm.ini")};
+    for (const std::wstring& file : driverFiles) RestrictToReading(file);
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    wchar_t common[MAX_PATH] = {};
+    ASSERT_HRESULT_SUCCEEDED(
+        SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common));
+    const std::wstring dataRoot = std::wstring(common) + L"\\PrinterUiPlugin";
+    const std::wstring dataFolder = dataRoot + L"\\" + kDriver;
+    RemoveDirectoryW(dataFolder.c_str());
+    ASSERT_EQ(GetFileAttributesW(dataFolder.c_str()), INVALID_FILE_ATTRIBUTES);
     PutDevmode();
     const std::string list = FeatureList({{"VROptionDuplex", "False"}});
     PutFeatureList(list, static_cast<DWORD>(list.size()));
@@ -570,12 +497,20 @@ TEST_F(PrinterEventTest, InitializeThroughThePluginDll) {
 
     EXPECT_EQ(object->PrinterEvent(name, PRINTER_EVENT_INITIALIZE, 0, 0), S_OK);
     EXPECT_EQ(UserModeLibrary(), L"Vrdrvum.dll");
-    EXPECT_EQ(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-    ExpectUsersReadAndWriteOnly(ini);
-    ExpectUsersReadAndWriteOnly(DriverFile(L"PRNEV.PPD"));
-    ExpectUsersReadAndWriteOnly(DriverFile(L"prnevccm.ini"));
+    EXPECT_NE(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    for (const std::wstring& driverFile : driverFiles) {
+        EXPECT_EQ(ReadDacl(driverFile).allowed[L"S-1-1-0"] &
+                      (FILE_WRITE_DATA | WRITE_DAC | WRITE_OWNER | DELETE),
+                  0u)
+            << testenv::Narrow(driverFile);
+    }
+    // Users' saves go to the driver's data folder instead, made by the event.
+    const DWORD folder = GetFileAttributesW(dataFolder.c_str());
+    EXPECT_TRUE(folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) != 0);
     EXPECT_EQ(GetDevmode()[kOutputOptionOffset], 2);
     EXPECT_EQ(ParseList(GetFeatureList()).at("VROptionDuplex"), "True");
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const std::wstring& driverFile : driverFiles) SetDacl(driverFile, L"D:P(A;;FA;;;WD)");
 
     Printer printer(kPrinter);
     NameOwnLibrary(printer.get());

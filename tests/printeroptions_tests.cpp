@@ -196,7 +196,7 @@ TEST_F(PrinterOptions, TwoCallsAddTheButtonAndTagTheInstallableOptions) {
     Open(kNetPrinter, true, true);
     EXPECT_EQ(core_->FirstCommonUIProp(), S_OK);
     ASSERT_EQ(core_->OemItemCount(), 1u);  // asked for on the first call
-    EXPECT_EQ(core_->TreeParam().pOEMUserData, object_);
+    EXPECT_EQ(core_->TreeParam().pOEMUserData, static_cast<PluginState*>(object_));
     EXPECT_EQ(core_->TreeParam().OEMCUIPCallback, &PrinterTreeCallback);
 
     const OPTITEM& button = *Button();

@@ -114,7 +114,10 @@ protected:
         ini_ = File(testenv::Widen(info->name()) + L".ini");
         fontFile_ = File(testenv::Widen(info->name()) + L"_font.ini");
         ASSERT_TRUE(testenv::WriteFileBytes(fontFile_, testenv::SampleFile(L"vrwmfont.ini")));
-        ResetWatermarkList(list_, ini_.c_str());
+        // The user data file goes to a folder of its own that the first save creates.
+        dataRoot_ = dir_ + L"\\" + testenv::Widen(info->name()) + L"_data";
+        data_ = dataRoot_ + L"\\drv\\userdata.ini";
+        ResetWatermarkList(list_, ini_.c_str(), data_.c_str());
         wcscpy(list_.FontFile, fontFile_.c_str());
         std::memset(&devmode_, 0, sizeof(devmode_));
     }
@@ -122,6 +125,9 @@ protected:
         FreeWatermarkList(list_);
         WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini_.c_str());  // drop the cache
         for (const auto& f : files_) DeleteFileW(f.c_str());
+        DeleteFileW(data_.c_str());
+        RemoveDirectoryW((dataRoot_ + L"\\drv").c_str());
+        RemoveDirectoryW(dataRoot_.c_str());
     }
 
     std::wstring File(const std::wstring& name) {
@@ -133,9 +139,12 @@ protected:
     }
 
     bool Load() { return LoadWatermarkList(nullptr, &devmode_, list_, resources_); }
+    // A save that must succeed; the driver INI file is never written by it.
     void Save() {
-        SaveWatermarkList(list_, resources_);
-        WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini_.c_str());
+        const std::string before = testenv::ReadFileBytes(ini_);
+        const SaveResult saved = SaveWatermarkList(list_, resources_);
+        ASSERT_TRUE(saved) << saved.error;
+        EXPECT_EQ(testenv::ReadFileBytes(ini_), before) << "the driver INI file was written";
     }
     std::vector<std::wstring> ListTexts() const {
         std::vector<std::wstring> texts;
@@ -151,6 +160,8 @@ protected:
     static HMODULE resources_;
     static std::wstring dir_;
     std::wstring ini_;
+    std::wstring dataRoot_;
+    std::wstring data_;
     std::wstring fontFile_;
     std::vector<std::wstring> files_;
     WatermarkList list_ = {};
@@ -540,12 +551,12 @@ TEST_F(WatermarkTest, SixteenWatermarksSaveInOrderAndLoadBack) {
     std::vector<std::wstring> expected;
     for (int i = 1; i <= 9; ++i) expected.push_back(L"WTMK00" + std::to_wstring(i));
     for (int i = 10; i <= 16; ++i) expected.push_back(L"WTMK00" + std::to_wstring(i));
-    EXPECT_EQ(KeysOf(L"Watermark", ini_), expected);
-    EXPECT_EQ(ValueOf(L"Watermark", L"WTMK0016", ini_),
+    EXPECT_EQ(KeysOf(L"Watermark", data_), expected);
+    EXPECT_EQ(ValueOf(L"Watermark", L"WTMK0016", data_),
               L"72,0,45,0,0,16711680,Mark 16,HeiseiMin-W3-90ms-RKSJ-H,700,0,0,3,0,0,0,2");
 
     WatermarkList again = {};
-    ResetWatermarkList(again, ini_.c_str());
+    ResetWatermarkList(again, ini_.c_str(), data_.c_str());
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, again, resources_));
     ASSERT_EQ(again.Count, kMaxWatermarks);
     for (int i = 1; i <= kMaxWatermarks; ++i)
@@ -558,8 +569,8 @@ TEST_F(WatermarkTest, KeysAreReadInFileOrderAndRenumberedOnSave) {
     ASSERT_TRUE(Load());
     EXPECT_EQ(ListTexts(), (std::vector<std::wstring>{L"Second", L"First"}));
     Save();
-    EXPECT_EQ(KeysOf(L"Watermark", ini_), (std::vector<std::wstring>{L"WTMK001", L"WTMK002"}));
-    EXPECT_EQ(Parsed(ValueOf(L"Watermark", L"WTMK001", ini_)).Size, 10);
+    EXPECT_EQ(KeysOf(L"Watermark", data_), (std::vector<std::wstring>{L"WTMK001", L"WTMK002"}));
+    EXPECT_EQ(Parsed(ValueOf(L"Watermark", L"WTMK001", data_)).Size, 10);
 }
 
 TEST_F(WatermarkTest, ReadingStopsAtAKeyNotBeginningWithW) {
@@ -569,8 +580,9 @@ TEST_F(WatermarkTest, ReadingStopsAtAKeyNotBeginningWithW) {
     ASSERT_TRUE(Load());
     EXPECT_EQ(ListTexts(), std::vector<std::wstring>{L"A"});
     Save();
-    EXPECT_EQ(KeysOf(L"Watermark", ini_), std::vector<std::wstring>{L"WTMK001"});
-    EXPECT_EQ(ValueOf(L"Keep", L"X", ini_), L"1");  // other sections stay
+    EXPECT_EQ(KeysOf(L"Watermark", data_), std::vector<std::wstring>{L"WTMK001"});
+    EXPECT_EQ(ValueOf(L"Keep", L"X", ini_), L"1");  // the driver's own sections stay there
+    EXPECT_EQ(ValueOf(L"Keep", L"X", data_), L"") << "and are not copied";
 }
 
 TEST_F(WatermarkTest, AtMostSixteenAreLoadedAndBadLinesAreBounded) {
@@ -664,14 +676,14 @@ TEST_F(WatermarkTest, LaterOpeningsKeepTheListAndOnlyRetakeTheBackup) {
 
 TEST_F(WatermarkTest, NothingIsWrittenForAnUnloadedListOrWithoutStrings) {
     WriteIni("[Watermark]\r\nWTMK001=10,0,0,0,0,0,A\r\n");
-    Save();  // never loaded
-    EXPECT_EQ(ValueOf(L"Watermark", L"WTMK001", ini_), L"10,0,0,0,0,0,A");
+    Save();  // never loaded: nothing to save
+    EXPECT_EQ(GetFileAttributesW(data_.c_str()), INVALID_FILE_ATTRIBUTES);
 
-    // A module without the string table names no section: the file is left alone.
+    // A module without the string table names no section: the save fails and writes nothing.
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, list_, GetModuleHandleW(nullptr)));
     EXPECT_EQ(list_.Count, 0);
-    SaveWatermarkList(list_, GetModuleHandleW(nullptr));
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini_.c_str());
+    EXPECT_FALSE(SaveWatermarkList(list_, GetModuleHandleW(nullptr)));
+    EXPECT_EQ(GetFileAttributesW(data_.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ValueOf(L"Watermark", L"WTMK001", ini_), L"10,0,0,0,0,0,A");
 }
 
@@ -681,7 +693,7 @@ TEST_F(WatermarkTest, UnicodeTextSurvivesAUnicodeIniFile) {
     AddNamed(L"\u793E\u5916\u79D8, \u00E9t\u00E9");
     Save();
     WatermarkList again = {};
-    ResetWatermarkList(again, ini_.c_str());
+    ResetWatermarkList(again, ini_.c_str(), data_.c_str());
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, again, resources_));
     ASSERT_EQ(again.Count, 1);
     EXPECT_STREQ(again.Records[1]->Text, L"\u793E\u5916\u79D8, \u00E9t\u00E9");
@@ -744,7 +756,7 @@ TEST_F(WatermarkTest, NoneFlagsCarryOverAFreshLoad) {
     ASSERT_TRUE(Load());
     list_.NoneBackground = 1;
     list_.NoneFirstPageOnly = 1;
-    SaveWatermarkList(list_, resources_);  // sheet Apply: save, free, load again later
+    Save();  // sheet Apply: save, free, load again later
     FreeWatermarkList(list_);
     ASSERT_TRUE(Load());
     EXPECT_EQ(list_.Records[0]->Background, 1);
@@ -757,7 +769,7 @@ TEST_F(WatermarkTest, TheSheetRecordCarriesTheList) {
         HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DriverItemMap)));
     ASSERT_NE(map, nullptr);
     WriteIni("[Watermark]\r\nWTMK001=10,0,0,0,0,0,A\r\n");
-    ResetWatermarkList(map->Watermarks, ini_.c_str());
+    ResetWatermarkList(map->Watermarks, ini_.c_str(), data_.c_str());
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, map->Watermarks, resources_));
     EXPECT_EQ(map->Watermarks.Count, 1);
     FreeWatermarkList(map->Watermarks);
@@ -879,13 +891,14 @@ TEST_F(WatermarkTest, CustomColoursSaveAsSixteenKeysAndReadBack) {
     WriteIni("[Custom Color]\r\nStray=1,1,1\r\n");
     COLORREF colors[kCustomColorCount];
     for (int i = 0; i < kCustomColorCount; ++i) colors[i] = RGB(i * 16, 255 - i, i);
-    SaveCustomColors(colors, list_, resources_);
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini_.c_str());
+    const std::string ini = testenv::ReadFileBytes(ini_);
+    ASSERT_TRUE(SaveCustomColors(colors, list_, resources_));
+    EXPECT_EQ(testenv::ReadFileBytes(ini_), ini);
 
-    const auto keys = KeysOf(L"Custom Color", ini_);
+    const auto keys = KeysOf(L"Custom Color", data_);
     ASSERT_EQ(keys.size(), 16u);
     for (int i = 0; i < kCustomColorCount; ++i) EXPECT_EQ(keys[i], L"Color" + std::to_wstring(i));
-    EXPECT_EQ(ValueOf(L"Custom Color", L"Color15", ini_), L"240,240,15");
+    EXPECT_EQ(ValueOf(L"Custom Color", L"Color15", data_), L"240,240,15");
 
     COLORREF loaded[kCustomColorCount] = {};
     EXPECT_EQ(LoadCustomColors(loaded, list_, resources_), 0);
@@ -900,7 +913,7 @@ TEST_F(WatermarkTest, FontFileAndCustomColoursBelongToTheirSheet) {
     WritePrivateProfileStringW(L"PrinterFont", L"DefaultNo", L"3", fontFile_.c_str());
     WriteIni("[Custom Color]\r\nC=1,2,3\r\n[DependentFiles]\r\nHELP=x.hlp\r\n");
     WatermarkList other = {};
-    ResetWatermarkList(other, ini_.c_str());
+    ResetWatermarkList(other, ini_.c_str(), data_.c_str());
     ASSERT_TRUE(Load());
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, other, resources_));
     EXPECT_EQ(list_.Records[0]->FontIndex, 2) << "the None record takes its list's font file";
@@ -941,13 +954,14 @@ TEST_F(WatermarkTest, JapaneseTextSurvivesSaveAndReloadInTheShippedIniFile) {
     for (const wchar_t* text : texts) AddNamed(text);
     Save();
 
-    const std::string saved = testenv::ReadFileBytes(ini_);
+    const std::string saved = testenv::ReadFileBytes(data_);
     ASSERT_GE(saved.size(), 2u);
     EXPECT_EQ(saved.substr(0, 2), std::string("\xFF\xFE", 2));
     EXPECT_EQ(ValueOf(L"OEMFiles", L"OEMConfigFile1", ini_), L"vroemui.dll");
+    EXPECT_EQ(ValueOf(L"OEMFiles", L"OEMConfigFile1", data_), L"") << "the driver's keys stay";
 
     WatermarkList again = {};
-    ResetWatermarkList(again, ini_.c_str());
+    ResetWatermarkList(again, ini_.c_str(), data_.c_str());
     ASSERT_TRUE(LoadWatermarkList(nullptr, &devmode_, again, resources_));
     ASSERT_EQ(again.Count, shippedCount + 2);
     for (int i = 0; i < 2; ++i) EXPECT_STREQ(again.Records[shippedCount + i + 1]->Text, texts[i]);

@@ -94,6 +94,10 @@ protected:
         GetTempPathW(MAX_PATH, temp);
         GetTempFileNameW(temp, L"wmd", 0, file);
         ini_ = file;
+        // The sheet's user data file: named, not there until the first save.
+        GetTempFileNameW(temp, L"wmu", 0, file);
+        DeleteFileW(file);
+        data_ = file;
         GetTempFileNameW(temp, L"wmf", 0, file);
         font_ = file;
         ASSERT_TRUE(testenv::WriteFileBytes(font_, testenv::SampleFile(L"vrwmfont.ini")));
@@ -104,7 +108,8 @@ protected:
         param_.pOEMDM = &record_;
         map_.SheetParam = &param_;
         map_.IniPath = ini_.c_str();
-        ResetWatermarkList(map_.Watermarks, ini_.c_str());
+        wcscpy_s(map_.UserDataFile, data_.c_str());
+        ResetWatermarkList(map_.Watermarks, ini_.c_str(), data_.c_str());
 
         WNDCLASSW cls = {};
         cls.lpfnWndProc = SheetProc;
@@ -123,6 +128,7 @@ protected:
         FreeWatermarkList(map_.Watermarks);
         ModuleHandle = oldModule_;
         DeleteFileW(ini_.c_str());
+        DeleteFileW(data_.c_str());
         DeleteFileW(font_.c_str());
     }
 
@@ -160,7 +166,7 @@ protected:
 
     WatermarkList& List() { return map_.Watermarks; }
 
-    std::wstring ini_, font_;
+    std::wstring ini_, data_, font_;
     PrivateDevmode record_ = {};
     DEVMODEW public_ = {};
     OEMUIPSPARAM param_ = {};

@@ -172,6 +172,10 @@ protected:
         wchar_t file[MAX_PATH] = {};
         GetTempFileNameW(temp, L"wme", 0, file);
         ini_ = file;
+        // The sheet's user data file: named, not there until the first save.
+        GetTempFileNameW(temp, L"wmu", 0, file);
+        DeleteFileW(file);
+        data_ = file;
         GetTempFileNameW(temp, L"wmf", 0, file);
         font_ = file;
         ASSERT_TRUE(testenv::WriteFileBytes(font_, testenv::SampleFile(L"vrwmfont.ini")));
@@ -184,12 +188,14 @@ protected:
         param_.pOEMDM = &record_;
         map_.SheetParam = &param_;
         map_.IniPath = ini_.c_str();
+        wcscpy_s(map_.UserDataFile, data_.c_str());
     }
     void TearDown() override {
         FreeWatermarkList(map_.Watermarks);
         ModuleHandle = oldModule_;
         IsVistaOrLater = oldVista_;
         DeleteFileW(ini_.c_str());
+        DeleteFileW(data_.c_str());
         DeleteFileW(font_.c_str());
     }
 
@@ -197,7 +203,7 @@ protected:
     // `selected` (0 = None, which is what "&New..." edits).
     void Load(const char* iniText, int selected) {
         ASSERT_TRUE(testenv::WriteFileBytes(ini_, iniText));
-        ResetWatermarkList(map_.Watermarks, ini_.c_str());
+        ResetWatermarkList(map_.Watermarks, ini_.c_str(), data_.c_str());
         wcscpy_s(map_.Watermarks.FontFile, font_.c_str());
         record_.WatermarkIndex = selected;
         ASSERT_TRUE(LoadWatermarkList(nullptr, &record_, map_.Watermarks));
@@ -227,13 +233,15 @@ protected:
         return result;
     }
 
+    // A value of the user data file, where the dialogs save.
     std::wstring IniValue(const wchar_t* section, const wchar_t* key) {
         wchar_t value[128] = {};
-        GetPrivateProfileStringW(section, key, L"<none>", value, 128, ini_.c_str());
+        GetPrivateProfileStringW(section, key, L"<none>", value, 128, data_.c_str());
         return value;
     }
 
     std::wstring ini_;
+    std::wstring data_;
     std::wstring font_;
     PrivateDevmode record_ = {};
     DEVMODEW public_ = {};
@@ -354,7 +362,7 @@ TEST_F(WatermarkEditor, EditShowsTheRecordOkResolvesTheFontAndCancelEndsWithTwo)
 }
 
 TEST_F(WatermarkEditor, WithoutAListToEditTheEditorEndsAtOnce) {
-    ResetWatermarkList(map_.Watermarks, ini_.c_str());  // nothing loaded
+    ResetWatermarkList(map_.Watermarks, ini_.c_str(), data_.c_str());  // nothing loaded
     bool stepsRan = false;
     EXPECT_EQ(Run([&](HWND) { stepsRan = true; }), 2);
     EXPECT_FALSE(stepsRan);
@@ -571,9 +579,12 @@ TEST_F(WatermarkEditor, ChosenColorIsTakenAndCustomColorsAreRewrittenEitherWay) 
     EXPECT_EQ(IniValue(L"Custom Color", L"Color15"), L"192,192,192");
     EXPECT_EQ(IniValue(L"Custom Color", L"Extra"), L"<none>");
 
+    EXPECT_EQ(testenv::ReadFileBytes(ini_).find("Color15"), std::string::npos)
+        << "the driver INI file is never written";
+
     // Cancelling the chooser keeps the colour but still rewrites the section.
-    WritePrivateProfileStringW(L"Custom Color", nullptr, nullptr, ini_.c_str());
-    WritePrivateProfileStringW(L"Custom Color", L"Odd", L"7,8,9", ini_.c_str());
+    WritePrivateProfileStringW(L"Custom Color", nullptr, nullptr, data_.c_str());
+    WritePrivateProfileStringW(L"Custom Color", L"Odd", L"7,8,9", data_.c_str());
     const INT_PTR second = Run(
         [](HWND d) {
             Click(d, IDC_WMED_COLOR);

@@ -14,6 +14,7 @@
 #include "base/config.h"
 #include "base/devmode.h"
 #include "base/pluginstate.h"
+#include "base/userdata.h"
 #include "resource.h"
 #include "ui/color/advancedcolordialog.h"
 #include "ui/color/calderdialog.h"
@@ -88,10 +89,18 @@ bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
     return DriverFile(name, path);
 }
 
-// The colour-matching information file named by "CCMInfoFile" of the model.
+// The colour-matching information file named by "CCMInfoFile" of the model: a copy in the
+// driver's user data folder first (where a tool that updates the tables for users keeps
+// them), else the model's file in the driver directory, which the plug-in never changes.
 bool CcmFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
     wchar_t name[kPathChars];
     ReadModelString(map, L"CCMInfoFile", name, kPathChars);
+    wchar_t found[kPathChars] = {};
+    const wchar_t* dataFile = map.UserDataFile;
+    if (dataFile[0] == L'\0' && UserDataFilePathFor(SheetPrinter(map), found, kPathChars)) {
+        dataFile = found;
+    }
+    if (UserDataCopyOf(dataFile, name, path, kPathChars)) return true;
     return DriverFile(name, path);
 }
 

@@ -15,6 +15,8 @@
 #include "resource.h"
 #include "base/handles.h"
 #include "ui/common/scaling.h"
+#include "base/userdata.h"
+#include "ui/common/sheetcontext.h"
 
 namespace oemui {
 
@@ -191,24 +193,68 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     return FALSE;
 }
 
-void ShowWarningOnce(HWND owner, const DriverItemMap* map, int kind) {
+void ShowWarningOnce(HWND owner, DriverItemMap* map, int kind) {
     if (kind < 0 || kind >= kWarningKinds) return;
-    // Without an INI file the choice cannot be remembered (and an empty file name would make
-    // the profile functions use WIN.INI): the warning is shown every time.
-    const wchar_t* iniPath = (map != nullptr && map->IniPath != nullptr && map->IniPath[0] != L'\0')
-                                 ? map->IniPath
-                                 : nullptr;
+    constexpr wchar_t kSection[] = L"DisplayAllert";
+    // Without a file to read (an empty file name would make the profile functions use WIN.INI)
+    // the warning is shown every time.
+    const wchar_t* dataFile = map != nullptr ? SheetDataFile(*map) : nullptr;
+    const wchar_t* source = map != nullptr ? UserDataSource(dataFile, map->IniPath) : nullptr;
     wchar_t key[32] = {};
     StringCchPrintfW(key, ARRAYSIZE(key), L"AllertFlag%ld", static_cast<long>(kind));
-    if (iniPath != nullptr && GetPrivateProfileIntW(L"DisplayAllert", key, 0, iniPath) != 0) {
-        return;
-    }
+    if (source != nullptr && GetPrivateProfileIntW(kSection, key, 0, source) != 0) return;
     const INT_PTR result =
         DialogBoxParamW(ModuleHandle, MAKEINTRESOURCEW(IDD_WARNING_STAPLE + kind), owner,
                         WarningDialogProc, reinterpret_cast<LPARAM>(map));
-    if (result == kDialogDismissed && iniPath != nullptr) {
-        WritePrivateProfileStringW(L"DisplayAllert", key, L"1", iniPath);
+    if (result != kDialogDismissed || map == nullptr || dataFile[0] == L'\0') return;
+
+    // The section as it stands with this kind's flag set, saved whole.
+    SectionLines lines(1024);
+    for (int other = 0; other < kWarningKinds; ++other) {
+        wchar_t otherKey[32] = {};
+        StringCchPrintfW(otherKey, ARRAYSIZE(otherKey), L"AllertFlag%ld", static_cast<long>(other));
+        const UINT flag =
+            other == kind
+                ? 1
+                : (source != nullptr ? GetPrivateProfileIntW(kSection, otherKey, 0, source) : 0);
+        if (flag != 0) lines.AddNumber(otherKey, flag);
     }
+    const SectionUpdate update = {kSection, &lines};
+    const SaveResult saved = SaveUserSections(dataFile, map->IniPath, &update, 1);
+    if (!saved) ReportSaveFailure(owner, dataFile, saved.error);
+}
+
+UINT SaveFailureReasonId(DWORD error) {
+    constexpr struct {
+        DWORD error;
+        UINT reason;
+    } kReasons[] = {
+        {ERROR_ACCESS_DENIED, IDS_SAVE_DENIED},        {ERROR_WRITE_PROTECT, IDS_SAVE_DENIED},
+        {ERROR_SHARING_VIOLATION, IDS_SAVE_IN_USE},    {ERROR_LOCK_VIOLATION, IDS_SAVE_IN_USE},
+        {ERROR_DISK_FULL, IDS_SAVE_DISK_FULL},         {ERROR_HANDLE_DISK_FULL, IDS_SAVE_DISK_FULL},
+        {ERROR_PATH_NOT_FOUND, IDS_SAVE_NO_FOLDER},    {ERROR_DIRECTORY, IDS_SAVE_NO_FOLDER},
+        {ERROR_BAD_PATHNAME, IDS_SAVE_NO_FOLDER},      {ERROR_FILE_NOT_FOUND, IDS_SAVE_NO_FOLDER},
+        {ERROR_NOT_ENOUGH_MEMORY, IDS_SAVE_NO_MEMORY}, {ERROR_OUTOFMEMORY, IDS_SAVE_NO_MEMORY},
+    };
+    for (const auto& entry : kReasons) {
+        if (entry.error == error) return entry.reason;
+    }
+    return IDS_SAVE_OTHER;
+}
+
+void ReportSaveFailure(HWND owner, const wchar_t* file, DWORD error) {
+    wchar_t format[kMessageTextChars] = {};
+    wchar_t reasonFormat[kMessageTextChars] = {};
+    wchar_t reason[kMessageTextChars] = {};
+    wchar_t text[kMessageTextChars] = {};
+    wchar_t caption[kMessageCaptionChars] = {};
+    LoadStringW(ModuleHandle, IDS_SAVE_FAILED, format, kMessageTextChars);
+    LoadStringW(ModuleHandle, SaveFailureReasonId(error), reasonFormat, kMessageTextChars);
+    LoadStringW(ModuleHandle, IDS_CAPTION_ERROR, caption, kMessageCaptionChars);
+    StringCchPrintfW(reason, kMessageTextChars, reasonFormat, static_cast<unsigned long>(error));
+    StringCchPrintfW(text, kMessageTextChars, format,
+                     file != nullptr && file[0] != L'\0' ? file : L"-", reason);
+    MessageBoxW(owner, text, caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // ---------------------------------------------------------------------------------------------

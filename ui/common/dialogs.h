@@ -50,9 +50,16 @@ int MessageBoxById(HWND owner, UINT textId, UINT captionId, UINT type);
 // with the "show next time" box ticked, kDialogDismissed otherwise (OK unticked, Cancel, Esc).
 INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Shows warning `kind` (0..2) unless "AllertFlag<kind>" of section "DisplayAllert" in the
-// map's INI file is non-zero; writes "1" there when the user unticks the box or cancels.
-void ShowWarningOnce(HWND owner, const DriverItemMap* map, int kind);
+// Shows warning `kind` (0..2) unless "AllertFlag<kind>" of section "DisplayAllert" (the sheet's
+// user data file, else the INI file) is non-zero; saves "1" to the user data file when the user
+// unticks the box or cancels, and says so when that save fails.
+void ShowWarningOnce(HWND owner, DriverItemMap* map, int kind);
+
+// Tells the user that what they chose could not be saved: the file and the reason, from the
+// string table. What was stored before is unchanged; the caller keeps its dialog or page open.
+void ReportSaveFailure(HWND owner, const wchar_t* file, DWORD error);
+// The string-table id of the reason shown for a save's Win32 error.
+UINT SaveFailureReasonId(DWORD error);
 
 // --- Memory ---------------------------------------------------------------------------------
 

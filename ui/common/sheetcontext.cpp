@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/pluginstate.h"
+#include "base/userdata.h"
 #include "ui/common/dialogs.h"
 
 namespace oemui {
@@ -10,6 +11,13 @@ namespace oemui {
 HANDLE SheetPrinter(const DriverItemMap& map) {
     if (map.SheetParam != nullptr) return map.SheetParam->hPrinter;
     return map.Param != nullptr ? map.Param->hPrinter : nullptr;
+}
+
+const wchar_t* SheetDataFile(DriverItemMap& map) {
+    if (map.UserDataFile[0] == L'\0') {
+        UserDataFilePathFor(SheetPrinter(map), map.UserDataFile, ARRAYSIZE(map.UserDataFile));
+    }
+    return map.UserDataFile;
 }
 
 PrivateDevmode* SheetRecord(const DriverItemMap& map) {

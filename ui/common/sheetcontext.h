@@ -28,6 +28,10 @@ PrivateDevmode* SheetRecord(const DriverItemMap& map);
 const DEVMODEW* SheetPublicDevmode(const DriverItemMap& map);
 // The core driver's OEMUIOBJ for DrvGetDriverSetting / DrvUpdateUISetting, or null.
 POEMUIOBJ SheetCoreObject(const DriverItemMap& map);
+// The driver's user data file of the sheet (base/userdata.h): found from the sheet's printer at
+// the first use and kept in the map until the sheet ends, so a later sheet of another printer in
+// the same process never redirects this one's saves. Empty when the printer names no driver.
+const wchar_t* SheetDataFile(DriverItemMap& map);
 // The sheet was opened without permission to change settings.
 bool IsReadOnlySheet(const DriverItemMap& map);
 // The core driver's tree has the item of `entry`.

@@ -429,18 +429,29 @@ void TellSheetOk(const DriverItemMap& map, HANDLE page) {
     map.ComPropSheet(map.SheetHandle, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page), CPSUI_OK);
 }
 
-void ApplyJobOptionsPage(HWND page, DriverItemMap& map) {
-    TellSheetOk(map, map.JobOptionsPageHandle);
+// The sheet's Apply. False when what the user saved could not be written: the user is told
+// which file and why, the page stays open and the working copies stay for another try.
+bool ApplyJobOptionsPage(HWND page, DriverItemMap& map) {
     if (map.Watermarks.Loaded == 1) {
-        SaveWatermarkList(map.Watermarks);
+        const SaveResult saved = SaveWatermarkList(map.Watermarks);
+        if (!saved) {
+            ReportSaveFailure(page, map.Watermarks.DataFile, saved.error);
+            return false;
+        }
         FreeWatermarkList(map.Watermarks);
         map.Watermarks.Loaded = 0;
     }
-    // The Colour page's result is settled too, when there is one: its overlay forms changed.
-    if (CommitOverlays(map) && map.ColorPageHandle != nullptr) {
-        TellSheetOk(map, map.ColorPageHandle);
+    SaveResult committed;
+    const bool copied = CommitOverlays(map, committed);
+    if (!committed) {
+        ReportSaveFailure(page, SheetDataFile(map), committed.error);
+        return false;
     }
+    TellSheetOk(map, map.JobOptionsPageHandle);
+    // The Colour page's result is settled too, when there is one: its overlay forms changed.
+    if (copied && map.ColorPageHandle != nullptr) TellSheetOk(map, map.ColorPageHandle);
     DeleteLinkFont(page);
+    return true;
 }
 
 // --- Commands ----------------------------------------------------------------------------------
@@ -552,10 +563,12 @@ INT_PTR OnNotify(HWND page, DriverItemMap& map, const NMHDR& header) {
             SetWindowLongPtrW(page, DWLP_MSGRESULT, valid ? FALSE : TRUE);
             return TRUE;
         }
-        case PSN_APPLY:
-            ApplyJobOptionsPage(page, map);
-            SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+        case PSN_APPLY: {
+            const bool applied = ApplyJobOptionsPage(page, map);
+            SetWindowLongPtrW(page, DWLP_MSGRESULT,
+                              applied ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
             return TRUE;
+        }
         case PSN_RESET:
             if (map.Watermarks.Loaded == 1) {
                 FreeWatermarkList(map.Watermarks);

@@ -373,11 +373,21 @@ void Accept(HWND dialog, DriverItemMap& map) {
     // With no selection (the mode list lacks the current option) the choice stays as it was,
     // rather than handing the core driver an index of -1.
     const LRESULT selection = SendToControl(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0);
+    const INT32 variant = map.SettingsVariant;
+    map.SettingsVariant = kOverlaysPending;
+    if (PrinterDataWritable != 0) {
+        const SaveResult saved = SaveOverlays(map);
+        if (!saved) {
+            // The dialog stays open with the user's definitions and nothing of the sheet
+            // changed: Cancel still returns to what was stored.
+            map.SettingsVariant = variant;
+            ReportSaveFailure(dialog, SheetDataFile(map), saved.error);
+            return;
+        }
+    }
     if (selection != CB_ERR) map.WantedValue[kEntryOverlay] = static_cast<DWORD>(selection);
     PushDocumentSettings(map);
     WriteOverlayIds(map);
-    map.SettingsVariant = kOverlaysPending;
-    if (PrinterDataWritable != 0) SaveOverlays(map);
     FreeOverlays(map);
     EndDialog(dialog, kDialogAccepted);
 }

@@ -6,6 +6,7 @@
 #include "base/devmode.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/sheetcontext.h"
+#include "base/userdata.h"
 
 namespace oemui {
 
@@ -26,6 +27,9 @@ constexpr wchar_t kFormNumKey[] = L"Form_Num";
 constexpr wchar_t kFormNameKey[] = L"Form_Name %d";
 
 constexpr std::size_t kKeyChars = 32;
+// One definition or the main section as lines: ten history names or three form names, a page
+// list and the counts.
+constexpr std::size_t kOverlaySectionChars = 2048;
 constexpr std::size_t kSectionChars = 64;
 
 // A stored count as a value 0..limit: GetPrivateProfileIntW hands back whatever number the
@@ -46,18 +50,11 @@ bool FormatKey(const wchar_t* format, int index, wchar_t (&out)[kKeyChars]) {
     return SUCCEEDED(StringCchPrintfW(out, kKeyChars, format, index));
 }
 
-bool WriteNumber(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key, int value) {
-    wchar_t text[16] = {};
-    if (FAILED(StringCchPrintfW(text, ARRAYSIZE(text), L"%d", value))) return false;
-    return WritePrivateProfileStringW(section, key, text, iniPath) != FALSE;
-}
-
-bool WriteText(const wchar_t* iniPath, const wchar_t* section, const wchar_t* key,
-               const wchar_t* text, std::size_t fieldChars) {
-    // A field that lost its terminator is written cut to the field, never beyond it.
+// A text field as a line, cut to the field when it lost its terminator.
+bool AddText(SectionLines& lines, const wchar_t* key, const wchar_t* text, std::size_t fieldChars) {
     wchar_t bounded[kCustomPageChars] = {};
     StringCchCopyNW(bounded, ARRAYSIZE(bounded), text, fieldChars - 1);
-    return WritePrivateProfileStringW(section, key, bounded, iniPath) != FALSE;
+    return lines.Add(key, bounded);
 }
 
 bool IsPending(const DriverItemMap& map) { return map.SettingsVariant == kOverlaysPending; }
@@ -83,17 +80,16 @@ bool OverlayInfoSectionName(bool pending, int index, wchar_t* out, std::size_t o
     return true;
 }
 
-bool WriteOverlayMainSection(const wchar_t* iniPath, const wchar_t* section,
-                             const OverlayStore& store) {
+bool OverlayMainLines(const OverlayStore& store, SectionLines& lines) {
     const int defined =
         store.DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays : store.DefinedCount;
     const int history = store.HistoryCount > kMaxFormHistory ? kMaxFormHistory : store.HistoryCount;
-    bool ok = WriteNumber(iniPath, section, kOverlayNumKey, defined);
-    ok = WriteNumber(iniPath, section, kHistoryNumKey, history) && ok;
+    bool ok = lines.AddNumber(kOverlayNumKey, defined);
+    ok = lines.AddNumber(kHistoryNumKey, history) && ok;
     for (int i = 0; i < history; ++i) {
         wchar_t key[kKeyChars];
         ok = FormatKey(kHistoryKey, i, key) &&
-             WriteText(iniPath, section, key, store.History[i], kOverlayNameChars) && ok;
+             AddText(lines, key, store.History[i], kOverlayNameChars) && ok;
     }
     return ok;
 }
@@ -109,17 +105,16 @@ void ReadOverlayMainSection(const wchar_t* iniPath, const wchar_t* section, Over
     }
 }
 
-bool WriteOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
-                             const OverlayRecord& record) {
+bool OverlayInfoLines(const OverlayRecord& record, SectionLines& lines) {
     const int forms = record.FormCount > kMaxOverlayForms ? kMaxOverlayForms : record.FormCount;
-    bool ok = WriteText(iniPath, section, kNameKey, record.Name, kOverlayNameChars);
-    ok = WriteNumber(iniPath, section, kPageModeKey, record.PageMode) && ok;
-    ok = WriteText(iniPath, section, kCustomPageKey, record.CustomPage, kCustomPageChars) && ok;
-    ok = WriteNumber(iniPath, section, kFormNumKey, forms) && ok;
+    bool ok = AddText(lines, kNameKey, record.Name, kOverlayNameChars);
+    ok = lines.AddNumber(kPageModeKey, record.PageMode) && ok;
+    ok = AddText(lines, kCustomPageKey, record.CustomPage, kCustomPageChars) && ok;
+    ok = lines.AddNumber(kFormNumKey, forms) && ok;
     for (int k = 0; k < forms; ++k) {
         wchar_t key[kKeyChars];
         ok = FormatKey(kFormNameKey, k, key) &&
-             WriteText(iniPath, section, key, record.FormNames[k], kOverlayNameChars) && ok;
+             AddText(lines, key, record.FormNames[k], kOverlayNameChars) && ok;
     }
     return ok;
 }
@@ -155,13 +150,12 @@ bool LoadOverlays(DriverItemMap& map) {
     map.OverlayStore = store;
 
     const bool pending = IsPending(map);
-    const wchar_t* ini = map.IniPath;
+    const wchar_t* source = UserDataSource(SheetDataFile(map), map.IniPath);
     wchar_t section[kSectionChars] = {};
-    if (ini != nullptr && ini[0] != L'\0' &&
-        OverlayMainSectionName(pending, section, ARRAYSIZE(section))) {
-        ReadOverlayMainSection(ini, section, *store);
+    if (source != nullptr && OverlayMainSectionName(pending, section, ARRAYSIZE(section))) {
+        ReadOverlayMainSection(source, section, *store);
     } else {
-        return true;  // no INI file: no definitions
+        return true;  // nothing to read: no definitions
     }
 
     for (int i = 0; i < store->DefinedCount; ++i) {
@@ -172,32 +166,48 @@ bool LoadOverlays(DriverItemMap& map) {
         }
         map.Overlays[i] = record;
         if (OverlayInfoSectionName(pending, i, section, ARRAYSIZE(section))) {
-            ReadOverlayInfoSection(ini, section, *record);
+            ReadOverlayInfoSection(source, section, *record);
         }
     }
     return true;
 }
 
-bool SaveOverlays(const DriverItemMap& map) {
+SaveResult SaveOverlays(DriverItemMap& map) {
+    SaveResult result;
     const OverlayStore* store = map.OverlayStore;
-    const wchar_t* ini = map.IniPath;
-    if (store == nullptr || ini == nullptr || ini[0] == L'\0') return false;
-
+    if (store == nullptr) {
+        result.error = ERROR_INVALID_DATA;
+        return result;
+    }
+    // The family's main section and all its definition sections in one save: a reader never
+    // sees a count that does not match the definitions stored. Sections of definitions beyond
+    // the count go.
+    struct Section {
+        wchar_t name[kSectionChars];
+        SectionLines lines{kOverlaySectionChars};
+    };
     const bool pending = IsPending(map);
-    wchar_t section[kSectionChars] = {};
-    if (!OverlayMainSectionName(pending, section, ARRAYSIZE(section))) return false;
-    bool ok = WriteOverlayMainSection(ini, section, *store);
     const int defined =
         store->DefinedCount > kMaxDefinedOverlays ? kMaxDefinedOverlays : store->DefinedCount;
-    for (int i = 0; i < defined; ++i) {
-        if (map.Overlays[i] == nullptr) {
-            ok = false;
-            continue;
+    Section main;
+    Section infos[kMaxDefinedOverlays];
+    SectionUpdate updates[1 + kMaxDefinedOverlays] = {};
+    bool ok = OverlayMainSectionName(pending, main.name, kSectionChars) &&
+              OverlayMainLines(*store, main.lines);
+    updates[0] = {main.name, &main.lines};
+    for (int i = 0; i < kMaxDefinedOverlays; ++i) {
+        ok = OverlayInfoSectionName(pending, i, infos[i].name, kSectionChars) && ok;
+        if (i < defined) {
+            ok = map.Overlays[i] != nullptr && OverlayInfoLines(*map.Overlays[i], infos[i].lines) &&
+                 ok;
         }
-        ok = OverlayInfoSectionName(pending, i, section, ARRAYSIZE(section)) &&
-             WriteOverlayInfoSection(ini, section, *map.Overlays[i]) && ok;
+        updates[1 + i] = {infos[i].name, i < defined ? &infos[i].lines : nullptr};
     }
-    return ok;
+    if (!ok) {
+        result.error = ERROR_INVALID_DATA;  // nothing is written rather than a partial family
+        return result;
+    }
+    return SaveUserSections(SheetDataFile(map), map.IniPath, updates, ARRAYSIZE(updates));
 }
 
 void FreeOverlays(DriverItemMap& map) {
@@ -222,13 +232,24 @@ void WriteOverlayIds(DriverItemMap& map) {
     }
 }
 
-bool CommitOverlays(DriverItemMap& map) {
+bool CommitOverlays(DriverItemMap& map, SaveResult& result) {
+    result = SaveResult{};
     if (PrinterDataWritable == 0 || map.SettingsVariant != kOverlaysPending) return false;
-    if (!LoadOverlays(map)) return false;
+    if (!LoadOverlays(map)) {
+        result.error = ERROR_NOT_ENOUGH_MEMORY;
+        return false;
+    }
     map.SettingsVariant = kOverlaysCommitted;
-    const bool saved = SaveOverlays(map);
+    result = SaveOverlays(map);
     FreeOverlays(map);
-    return saved;
+    // Not saved: the pending definitions stay current, for the next Apply to try again.
+    if (!result) map.SettingsVariant = kOverlaysPending;
+    return static_cast<bool>(result);
+}
+
+bool CommitOverlays(DriverItemMap& map) {
+    SaveResult ignored;
+    return CommitOverlays(map, ignored);
 }
 
 }  // namespace oemui

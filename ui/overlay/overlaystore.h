@@ -1,4 +1,5 @@
-// Overlay definitions and their storage in the plug-in INI file.
+// Overlay definitions and their storage in the driver's user data file (read from the plug-in
+// INI file, where earlier versions kept them, until the user data file exists).
 //
 // An overlay is a named set of up to three PostScript forms stored in the printer, printed on
 // chosen pages. Up to 32 definitions are shared by all users of the driver; which of them a
@@ -16,6 +17,7 @@
 #include <cstddef>
 
 #include "base/devmode.h"
+#include "base/userdata.h"
 
 namespace oemui {
 
@@ -71,17 +73,15 @@ struct OverlayRecord {
 bool OverlayMainSectionName(bool pending, wchar_t* out, std::size_t outChars);
 bool OverlayInfoSectionName(bool pending, int index, wchar_t* out, std::size_t outChars);
 
-// Main section: "Overlay_Num" = definedCount, "History_Num", "History %d". Returns false when
-// a key could not be written.
-bool WriteOverlayMainSection(const wchar_t* iniPath, const wchar_t* section,
-                             const OverlayStore& store);
+// Main section: "Overlay_Num" = definedCount, "History_Num", "History %d", as lines of a save.
+// False when a line did not fit.
+bool OverlayMainLines(const OverlayStore& store, SectionLines& lines);
 // Reads the main section into a zero-filled store: counts are clamped to 0..32 and 0..10 (a
 // negative or oversized value never overruns the arrays), texts are cut to their fields.
 void ReadOverlayMainSection(const wchar_t* iniPath, const wchar_t* section, OverlayStore& store);
 
 // Definition section: "Overlay_Name", "PageMode", "CustomPage", "Form_Num", "Form_Name %d".
-bool WriteOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section,
-                             const OverlayRecord& record);
+bool OverlayInfoLines(const OverlayRecord& record, SectionLines& lines);
 // Reads a definition into a zero-filled record: Form_Num clamped to 0..3, a PageMode outside
 // 0..4 reads as "All Pages", texts cut to their fields.
 void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section, OverlayRecord& record);
@@ -89,13 +89,14 @@ void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section, Over
 // --- The store of a document sheet ----------------------------------------------------------
 
 // Allocates the map's OverlayStore and one record per definition and reads the current family
-// (pending when SettingsVariant is 1) from map.IniPath. A store already present is freed
-// first. False (nothing allocated) when memory runs out.
+// (pending when SettingsVariant is 1) from the sheet's user data file, else from map.IniPath.
+// A store already present is freed first. False (nothing allocated) when memory runs out.
 bool LoadOverlays(DriverItemMap& map);
 
-// Writes the store and every record into the family SettingsVariant chooses. False when there
-// is no store or INI path, or a key could not be written.
-bool SaveOverlays(const DriverItemMap& map);
+// Saves the store and every record as the family SettingsVariant chooses, in one whole-file
+// save of the sheet's user data file. Fails (nothing written) without a store, or when a
+// definition is missing or does not fit.
+SaveResult SaveOverlays(DriverItemMap& map);
 
 // Frees every record and the store; the pointers become null.
 void FreeOverlays(DriverItemMap& map);
@@ -106,7 +107,8 @@ void WriteOverlayIds(DriverItemMap& map);
 
 // The sheet's Apply: when PrinterDataWritable is set and the pending family is current,
 // copies the pending definitions into the committed sections and makes those current.
-// True when it copied.
+// True when it copied; a failed save leaves the pending family current and sets `result`.
+bool CommitOverlays(DriverItemMap& map, SaveResult& result);
 bool CommitOverlays(DriverItemMap& map);
 
 // A zero-filled record, or null; released with FreeOverlayRecord.

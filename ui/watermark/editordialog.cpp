@@ -141,7 +141,8 @@ void OnColor(HWND dialog, DriverItemMap* map) {
     CHOOSECOLORW chooser;
     BuildColorChooser(dialog, working->Color, list.CustomColors, chooser);
     if (ChooseColorW(&chooser)) working->Color = chooser.rgbResult;
-    SaveCustomColors(list.CustomColors, list);
+    const SaveResult saved = SaveCustomColors(list.CustomColors, list);
+    if (!saved) ReportSaveFailure(dialog, list.DataFile, saved.error);
     ReadAndPreview(dialog, map);
 }
 

@@ -382,11 +382,12 @@ void CopyWatermark(WatermarkRecord& destination, const WatermarkRecord& source) 
     destination.FontName[kWatermarkFontNameChars - 1] = L'\0';
 }
 
-void ResetWatermarkList(WatermarkList& list, const wchar_t* iniPath) {
+void ResetWatermarkList(WatermarkList& list, const wchar_t* iniPath, const wchar_t* dataFile) {
     FreeWatermarkList(list);
     std::memset(&list, 0, sizeof(list));
     for (COLORREF& color : list.CustomColors) color = kDefaultWatermarkColor;
     list.IniPath = iniPath;
+    list.DataFile = dataFile;
 }
 
 void FreeWatermarkList(WatermarkList& list) {
@@ -411,7 +412,8 @@ namespace {
 // Reads the user watermarks of section "Watermark" into Records[1..]; returns how many.
 int ReadStoredWatermarks(WatermarkList& list, HMODULE resources) {
     wchar_t section[kSectionNameChars];
-    if (!HasText(list.IniPath) ||
+    const wchar_t* source = UserDataSource(list.DataFile, list.IniPath);
+    if (source == nullptr ||
         !LoadText(resources, kStringWatermarkSection, section, kSectionNameChars)) {
         return 0;
     }
@@ -419,7 +421,7 @@ int ReadStoredWatermarks(WatermarkList& list, HMODULE resources) {
     GlobalBlock<wchar_t> value(kWatermarkLineChars * sizeof(wchar_t));
     if (!names || !value) return 0;
     const DWORD got =
-        GetPrivateProfileStringW(section, nullptr, L"", names.get(), kKeyListChars, list.IniPath);
+        GetPrivateProfileStringW(section, nullptr, L"", names.get(), kKeyListChars, source);
     int count = 0;
     // Keys in file order, while they begin with "W" (INI keys ignore case), at most 16.
     ForEachKeyName(names.get(), got, kKeyListChars, [&](const wchar_t* name) {
@@ -427,7 +429,7 @@ int ReadStoredWatermarks(WatermarkList& list, HMODULE resources) {
         WatermarkRecord* record = NewRecord();
         if (record == nullptr) return false;
         GetPrivateProfileStringW(section, name, L"", value.get(),
-                                 static_cast<DWORD>(kWatermarkLineChars), list.IniPath);
+                                 static_cast<DWORD>(kWatermarkLineChars), source);
         ParseWatermarkLine(value.get(), *record);
         list.Records[++count] = record;
         return true;
@@ -494,26 +496,37 @@ bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList
     return LoadWatermarkList(dialog, devmode, list, ModuleHandle);
 }
 
-void SaveWatermarkList(const WatermarkList& list, HMODULE resources) {
-    // An unloaded list would wipe the stored watermarks.
-    if (list.Loaded == 0 || !HasText(list.IniPath)) return;
+SaveResult SaveWatermarkList(const WatermarkList& list, HMODULE resources) {
+    SaveResult result;
+    // An unloaded list would wipe the stored watermarks: there is nothing to save.
+    if (list.Loaded == 0) return result;
     wchar_t section[kSectionNameChars];
-    if (!LoadText(resources, kStringWatermarkSection, section, kSectionNameChars)) return;
     GlobalBlock<wchar_t> line(kWatermarkLineChars * sizeof(wchar_t));
-    if (!line) return;
-
-    WritePrivateProfileStringW(section, nullptr, nullptr, list.IniPath);
+    SectionLines lines;
+    if (!LoadText(resources, kStringWatermarkSection, section, kSectionNameChars)) {
+        result.error = ERROR_RESOURCE_NAME_NOT_FOUND;
+        return result;
+    }
+    if (!line) {
+        result.error = ERROR_NOT_ENOUGH_MEMORY;
+        return result;
+    }
     int written = 0;
     for (int i = 1; i <= list.Count && i <= kMaxWatermarks; ++i) {
         if (list.Records[i] == nullptr) continue;
         if (!FormatWatermarkLine(*list.Records[i], line.get(), kWatermarkLineChars)) continue;
         wchar_t key[32];
         WatermarkKeyName(++written, key, ARRAYSIZE(key));
-        WritePrivateProfileStringW(section, key, line.get(), list.IniPath);
+        lines.Add(key, line.get());
     }
+    // The whole list in one save: a reader sees the old list or the new one.
+    const SectionUpdate update = {section, &lines};
+    return SaveUserSections(list.DataFile, list.IniPath, &update, 1);
 }
 
-void SaveWatermarkList(const WatermarkList& list) { SaveWatermarkList(list, ModuleHandle); }
+SaveResult SaveWatermarkList(const WatermarkList& list) {
+    return SaveWatermarkList(list, ModuleHandle);
+}
 
 bool AddWatermark(WatermarkList& list) {
     if (list.Count < 0 || list.Count >= kMaxWatermarks || list.Working == nullptr) return false;
@@ -601,17 +614,18 @@ int LoadCustomColors(COLORREF (&colors)[kCustomColorCount], const WatermarkList&
     GlobalBlock<wchar_t> value((kColorValueChars + 1) * sizeof(wchar_t));
     if (!names || !value) return 1;
     wchar_t section[kSectionNameChars];
-    if (!HasText(list.IniPath) ||
+    const wchar_t* source = UserDataSource(list.DataFile, list.IniPath);
+    if (source == nullptr ||
         !LoadText(resources, kStringCustomColorSection, section, kSectionNameChars)) {
         return 0;
     }
-    const DWORD got = GetPrivateProfileStringW(section, nullptr, L"", names.get(),
-                                               kColorKeyListChars, list.IniPath);
+    const DWORD got =
+        GetPrivateProfileStringW(section, nullptr, L"", names.get(), kColorKeyListChars, source);
     int index = 0;
     // One entry per key in file order, whatever the keys are called.
     ForEachKeyName(names.get(), got, kColorKeyListChars, [&](const wchar_t* name) {
         if (index >= kCustomColorCount) return false;
-        GetPrivateProfileStringW(section, name, L"", value.get(), kColorValueChars, list.IniPath);
+        GetPrivateProfileStringW(section, name, L"", value.get(), kColorValueChars, source);
         const wchar_t* p = value.get();
         const BYTE red = ReadColorComponent(p);
         const BYTE green = ReadColorComponent(p);
@@ -626,30 +640,32 @@ int LoadCustomColors(COLORREF (&colors)[kCustomColorCount], const WatermarkList&
     return LoadCustomColors(colors, list, ModuleHandle);
 }
 
-void SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list,
-                      HMODULE resources) {
-    GlobalBlock<wchar_t> value(64);
-    if (!value) return;
-    const size_t valueChars = value.bytes() / sizeof(wchar_t);
+SaveResult SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list,
+                            HMODULE resources) {
+    SaveResult result;
     wchar_t section[kSectionNameChars];
-    if (!HasText(list.IniPath) ||
-        !LoadText(resources, kStringCustomColorSection, section, kSectionNameChars)) {
-        return;
+    if (!LoadText(resources, kStringCustomColorSection, section, kSectionNameChars)) {
+        result.error = ERROR_RESOURCE_NAME_NOT_FOUND;
+        return result;
     }
-    WritePrivateProfileStringW(section, nullptr, nullptr, list.IniPath);
+    SectionLines lines(1024);
     for (int i = 0; i < kCustomColorCount; ++i) {
         wchar_t key[16];
+        wchar_t value[16];
         StringCchPrintfW(key, ARRAYSIZE(key), L"Color%d", i);
-        StringCchPrintfW(value.get(), valueChars, L"%u,%u,%u",
+        StringCchPrintfW(value, ARRAYSIZE(value), L"%u,%u,%u",
                          static_cast<unsigned>(GetRValue(colors[i])),
                          static_cast<unsigned>(GetGValue(colors[i])),
                          static_cast<unsigned>(GetBValue(colors[i])));
-        WritePrivateProfileStringW(section, key, value.get(), list.IniPath);
+        lines.Add(key, value);
     }
+    const SectionUpdate update = {section, &lines};
+    return SaveUserSections(list.DataFile, list.IniPath, &update, 1);
 }
 
-void SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list) {
-    SaveCustomColors(colors, list, ModuleHandle);
+SaveResult SaveCustomColors(const COLORREF (&colors)[kCustomColorCount],
+                            const WatermarkList& list) {
+    return SaveCustomColors(colors, list, ModuleHandle);
 }
 
 }  // namespace oemui

@@ -1,7 +1,9 @@
 // Watermark storage: the "None" record, the list of user watermarks kept in section
-// "Watermark" of the plug-in INI file (one line per watermark), the custom colours of the
-// colour chooser in section "Custom Color", the font list file named by "WMFONT", and the copy
-// of the chosen watermark into PrivateDevmode.
+// "Watermark" of the driver's user data file (one line per watermark), the custom colours of
+// the colour chooser in section "Custom Color", the font list file named by "WMFONT", and the
+// copy of the chosen watermark into PrivateDevmode. Both sections are read from the user data
+// file once it exists, else from the plug-in INI file, where earlier versions kept them
+// (base/userdata.h); they are saved to the user data file only.
 //
 // Routines that need texts of the string table (section names, "None", the default font) take
 // the module whose resources they use; the short forms use the plug-in's own module.
@@ -13,6 +15,7 @@
 
 #include "base/config.h"
 #include "base/devmode.h"
+#include "base/userdata.h"
 #include "base/watermarkrecord.h"
 
 namespace oemui {
@@ -90,10 +93,11 @@ void FillNoneRecord(WatermarkRecord& record, const wchar_t* fontFile);
 void CopyWatermark(WatermarkRecord& destination, const WatermarkRecord& source);
 
 // Frees whatever the list holds and starts it afresh for a sheet: nothing loaded, None flags
-// off, no font file, light grey custom colours, INI file iniPath.
-void ResetWatermarkList(WatermarkList& list, const wchar_t* iniPath);
+// off, no font file, light grey custom colours, INI file iniPath (read only) and user data file
+// dataFile (both must outlive the list).
+void ResetWatermarkList(WatermarkList& list, const wchar_t* iniPath, const wchar_t* dataFile);
 
-// Opening of the Watermarks dialog: reads the list from the INI file once per sheet (the
+// Opening of the Watermarks dialog: reads the list (user data file, else INI) once per sheet (the
 // selection then comes from devmode's WatermarkIndex, the custom colours start light grey),
 // takes the backup, and makes Working a copy of the selected entry. Enables "&Edit..." and "&Delete" of `dialog` (may be null) when
 // a user watermark is selected. False when memory for the list is not available.
@@ -101,10 +105,11 @@ bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList
                        HMODULE resources);
 bool LoadWatermarkList(HWND dialog, const PrivateDevmode* devmode, WatermarkList& list);
 
-// Rewrites section "Watermark" of the INI file from the user watermarks, renumbered
-// WTMK001.. in list order.
-void SaveWatermarkList(const WatermarkList& list, HMODULE resources);
-void SaveWatermarkList(const WatermarkList& list);
+// Saves section "Watermark" of the user data file from the user watermarks, renumbered
+// WTMK001.. in list order, in one whole-file save. An unloaded list saves nothing (and
+// succeeds); a failure leaves the stored list as it was.
+SaveResult SaveWatermarkList(const WatermarkList& list, HMODULE resources);
+SaveResult SaveWatermarkList(const WatermarkList& list);
 
 // Frees the records, the working copy and any backup left; the list keeps its flags.
 void FreeWatermarkList(WatermarkList& list);
@@ -135,15 +140,15 @@ bool ApplyWatermarkToDevmode(PrivateDevmode& devmode, const WatermarkList& list)
 
 // --- Custom colours -------------------------------------------------------------------------
 
-// Fills colors from section "Custom Color" of the INI file, one entry per key in file order;
+// Fills colors from section "Custom Color" (user data file, else INI), one entry per key in file order;
 // entries without a key keep their values. 0, or 1 when working memory is not available.
 int LoadCustomColors(COLORREF (&colors)[kCustomColorCount], const WatermarkList& list,
                      HMODULE resources);
 int LoadCustomColors(COLORREF (&colors)[kCustomColorCount], const WatermarkList& list);
 
-// Rewrites section "Custom Color" as Color0..Color15 = "red,green,blue".
-void SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list,
-                      HMODULE resources);
-void SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list);
+// Saves section "Custom Color" of the user data file as Color0..Color15 = "red,green,blue".
+SaveResult SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list,
+                            HMODULE resources);
+SaveResult SaveCustomColors(const COLORREF (&colors)[kCustomColorCount], const WatermarkList& list);
 
 }  // namespace oemui

@@ -46,6 +46,7 @@ bool OnInitDialog(HWND dialog, DriverItemMap* map) {
 
     WatermarkList& list = map->Watermarks;
     if (list.IniPath == nullptr) list.IniPath = map->IniPath;
+    if (list.DataFile == nullptr) list.DataFile = SheetDataFile(*map);
     if (!LoadWatermarkList(dialog, SheetRecord(*map), list)) return false;
     RefreshWatermarkControls(dialog, map);
     UpdateEditAndDelete(dialog, map->Watermarks);

@@ -482,30 +482,6 @@ void SyncInstalledOptions(HANDLE hPrinter) {
     RegSetValueExW(key.get(), kFeatureKeywordValue, 0, REG_BINARY, list, length);
 }
 
-bool DescriptionFilePathFor(const wchar_t* iniPath, wchar_t* out, size_t outChars) {
-    if (iniPath == nullptr || out == nullptr || outChars == 0) return false;
-    out[0] = L'\0';
-    size_t length = 0;
-    if (FAILED(StringCchLengthW(iniPath, kPathChars, &length))) return false;
-    // The extension is the one of the file's own name, not a dot in a folder name.
-    size_t dot = length;
-    for (size_t i = length; i > 0; --i) {
-        const wchar_t c = iniPath[i - 1];
-        if (c == L'\\' || c == L'/' || c == L':') break;
-        if (c == L'.') {
-            dot = i - 1;
-            break;
-        }
-    }
-    if (dot == length) return false;
-    if (FAILED(StringCchCopyNW(out, outChars, iniPath, dot + 1)) ||
-        FAILED(StringCchCatW(out, outChars, L"PPD"))) {
-        out[0] = L'\0';
-        return false;
-    }
-    return true;
-}
-
 int RunPrinterEvent(const wchar_t* printerName, INT driverEvent, HMODULE resources) {
     if (driverEvent != PRINTER_EVENT_INITIALIZE) return 0;
     UniquePrinter printer = OpenWithFullAccess(printerName);
@@ -520,11 +496,10 @@ int RunPrinterEvent(const wchar_t* printerName, INT driverEvent, HMODULE resourc
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
                 SetFileAttributesW(iniPath, attributes & ~FILE_ATTRIBUTE_READONLY);
             }
-            wchar_t description[kPathChars] = {};
-            if (DescriptionFilePathFor(iniPath, description, kPathChars)) {
-                SetFileFullAccess(description);
-            }
         }
+        // The model's description is the driver's data file, whatever the package named it.
+        wchar_t description[kPathChars] = {};
+        if (FindDataFile(printer.get(), description)) SetFileFullAccess(description);
         wchar_t ccmName[kIniStringChars] = {};
         DWORD ccmChars = kIniStringChars;
         GetModelString(printer.get(), L"CCMInfoFile", ccmName, &ccmChars);

@@ -90,9 +90,4 @@ std::array<FeatureEdit, kInstalledOptionEdits> InstalledOptionEditsFor(
 // Applies the installed options of varoopt.dat to the printer's "FeatureKeyword" list.
 void SyncInstalledOptions(HANDLE hPrinter);
 
-// The printer description file that goes with the plug-in INI file: the same path with the
-// file's own extension replaced by "PPD". False when the name has no extension or the result
-// does not fit `outChars`.
-bool DescriptionFilePathFor(const wchar_t* iniPath, wchar_t* out, size_t outChars);
-
 }  // namespace oemui

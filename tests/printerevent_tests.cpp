@@ -86,7 +86,7 @@ protected:
         d.dependentFiles = {{L"prnev.cap", kCap},
                             {L"prnev.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n"},
                             {L"prnevccm.ini", "[Color]\r\n"}};
-        d.dataFile = L"PRNEV.PPD";
+        d.dataFile = L"PRNEVMODEL.PPD";
         ASSERT_TRUE(testenv::InstallDriver(d));
         ASSERT_TRUE(testenv::InstallPrinter(kPrinter, kDriver));
         ASSERT_TRUE(testenv::InstallPrinter(kLongPrinter, kDriver));
@@ -336,14 +336,6 @@ TEST(InstalledOptions, EditsFollowTheInstallerValues) {
     EXPECT_EQ(edits["VRSpecialTonerInstalled"], nullptr);
 }
 
-TEST(DescriptionFile, UsesTheFileNamesOwnExtension) {
-    wchar_t out[kPathChars] = {};
-    EXPECT_TRUE(DescriptionFilePathFor(L"C:\\drv.v2\\x64\\vroemui.ini", out, kPathChars));
-    EXPECT_STREQ(out, L"C:\\drv.v2\\x64\\vroemui.PPD");
-    EXPECT_FALSE(DescriptionFilePathFor(L"C:\\drv.v2\\noext", out, kPathChars));
-    EXPECT_FALSE(DescriptionFilePathFor(L"C:\\a\\b.ini", out, 8)) << "does not fit";
-}
-
 TEST(FileAccess, DataFileDaclAddsUsersReadAndWriteAndKeepsTheRest) {
     // No DACL (as earlier versions left the files), everyone reading, and a usual one.
     // Also everyone full control, which is how this Wine shows a file without a DACL.
@@ -561,7 +553,7 @@ TEST_F(PrinterEventTest, InitializeThroughThePluginDll) {
 
     const std::wstring ini = DriverFile(L"prnev.ini");
     RestrictToReading(ini);
-    RestrictToReading(DriverFile(L"PRNEV.PPD"));
+    RestrictToReading(DriverFile(L"PRNEVMODEL.PPD"));
     RestrictToReading(DriverFile(L"prnevccm.ini"));
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
     PutDevmode();
@@ -573,7 +565,7 @@ TEST_F(PrinterEventTest, InitializeThroughThePluginDll) {
     EXPECT_EQ(UserModeLibrary(), L"Vrdrvum.dll");
     EXPECT_EQ(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     ExpectUsersReadAndWriteOnly(ini);
-    ExpectUsersReadAndWriteOnly(DriverFile(L"PRNEV.PPD"));
+    ExpectUsersReadAndWriteOnly(DriverFile(L"PRNEVMODEL.PPD"));
     ExpectUsersReadAndWriteOnly(DriverFile(L"prnevccm.ini"));
     EXPECT_EQ(GetDevmode()[kOutputOptionOffset], 2);
     EXPECT_EQ(ParseList(GetFeatureList()).at("VROptionDuplex"), "True");

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "host/install.h"
+#include "resource.h"
 #include "ui/common/handles.h"
 
 namespace host {
@@ -448,6 +449,30 @@ std::vector<std::wstring> CheckNamedFiles(const std::wstring& packageDir, const 
             problems.push_back(who + what + L"is not installed by the INF");
         } else if (leftOut != nullptr) {
             leftOut->push_back(who + what + L"is left to the maker: " + entry.optional);
+        }
+    }
+
+    // The plug-in names one file itself: the user-mode printer driver library its printer
+    // event records for the spooler (string IDS_USER_MODE_LIBRARY), which is the maker's.
+    const std::wstring pluginName =
+        pluginIni.empty() ? std::wstring() : ProfileText(pluginIni, L"OEMFiles", L"OEMConfigFile1");
+    for (const InfCopiedFile& f : model.files) {
+        if (pluginName.empty() || !SameText(f.target, pluginName)) continue;
+        oemui::UniqueModule plugin(
+            LoadLibraryExW((packageDir + L"\\" + f.source).c_str(), nullptr,
+                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        wchar_t library[MAX_PATH] = {};
+        if (!plugin || LoadStringW(plugin.get(), IDS_USER_MODE_LIBRARY, library, MAX_PATH) <= 0)
+            continue;
+        const bool copied =
+            std::any_of(model.files.begin(), model.files.end(),
+                        [&](const InfCopiedFile& c) { return SameText(c.target, library); });
+        if (!copied && leftOut != nullptr) {
+            leftOut->push_back(
+                who + library + L", named by " + pluginName +
+                L" as the user-mode printer driver library of its printer event, is left to the "
+                L"maker: the maker's own library, which the sample package does "
+                L"not have");
         }
     }
     return problems;

@@ -86,7 +86,8 @@ std::vector<std::wstring> CheckDriverPackage(const std::wstring& packageDir,
                                              std::vector<std::wstring>* leftOut = nullptr);
 
 // Checks the files the model's configuration names (the capability file's model section, the
-// plug-in INI file's "OEMFiles" and "DependentFiles") against what the INF installs for it.
+// plug-in INI file's "OEMFiles" and "DependentFiles", and the user-mode library the plug-in
+// DLL's printer event names) against what the INF installs for it.
 // Files the plug-in goes without (the maker's own libraries, help and data) may be missing;
 // every other named file must be installed. One line per problem; `leftOut`, when given, gets
 // one line per optional file the package leaves out, with the reason it may.

@@ -289,7 +289,9 @@ TEST(SamplePackage, TheBuiltPackageIsWholeAndEachFaultIsFound) {
           L"left to the maker: the maker's card-reader library",
           L"Lab Color PS (amd64): vrusbext.dat, named by \"USBExtDAT\"",
           L"Lab Mono PS (amd64): vrcrypt.dll, named by \"CryptoDll\" of {cap} [LabMono]",
-          L"Lab Mono PS (amd64): vrlab.hlp, named by \"HELP\" of {ini} [DependentFiles]"}) {
+          L"Lab Mono PS (amd64): vrlab.hlp, named by \"HELP\" of {ini} [DependentFiles]",
+          L"Lab Color PS (amd64): Vrdrvum.dll, named by {dll} as the user-mode printer driver "
+          L"library of its printer event, is left to the maker"}) {
         EXPECT_TRUE(Contains(notes, Named(expected))) << testenv::Narrow(notes);
     }
 

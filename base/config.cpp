@@ -469,6 +469,25 @@ bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut) {
     return found;
 }
 
+bool FindDataFile(HANDLE hPrinter, wchar_t* pathOut) {
+    if (pathOut == nullptr) return false;
+    pathOut[0] = L'\0';
+    const DriverInfo3 block(hPrinter);
+    if (block.data() == nullptr) return false;
+    const wchar_t* name = reinterpret_cast<const DRIVER_INFO_3W*>(block.data())->pDataFile;
+    // The name must lie inside the block the spooler filled.
+    const BYTE* at = reinterpret_cast<const BYTE*>(name);
+    if (name == nullptr || at < block.data() || at >= block.data() + block.bytes()) return false;
+    const size_t available =
+        static_cast<size_t>(block.data() + block.bytes() - at) / sizeof(wchar_t);
+    size_t length = 0;
+    if (FAILED(StringCchLengthW(name, available < kPathChars ? available : kPathChars, &length)) ||
+        length == 0) {
+        return false;
+    }
+    return SUCCEEDED(StringCchCopyNW(pathOut, kPathChars, name, length));
+}
+
 bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars, DWORD limit) {
     return ResolveModelSectionIn(CapabilityFilePath, hPrinter, sectionOut, sectionChars, limit);
 }

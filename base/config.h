@@ -101,6 +101,10 @@ size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
 // (kPathChars characters); true when one was found.
 bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut);
 
+// Copies the full path of the driver's data file (DRIVER_INFO_3 pDataFile: the model's PPD)
+// into pathOut (kPathChars characters); false when the driver names none.
+bool FindDataFile(HANDLE hPrinter, wchar_t* pathOut);
+
 // The name of the printer's model section in CapabilityFilePath ("Capability"/<driver name>),
 // read with `limit` characters; empty when the driver has none or anything is missing.
 bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars,

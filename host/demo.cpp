@@ -273,7 +273,7 @@ int RunSession(const Options& options, Session& s, std::string& report) {
         s.error = L"the plug-in could not be started: " + core.Error();
         return kExitBadDll;
     }
-    const std::wstring iniPath = DriverDirectory3() + L"\\vroemui.ini";
+    const std::wstring iniPath = DriverDirectory3() + L"\\" + kPluginIniName;
     const IniSnapshot iniBefore = ReadIni(iniPath);
     s.dataFile = UserDataFileOf(model.printer);
     const IniSnapshot dataBefore = ReadIni(s.dataFile);

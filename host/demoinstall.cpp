@@ -151,9 +151,9 @@ std::wstring CheckProgram(const std::wstring&, const std::string& content, const
 // The check of each package file: by name for the configuration files, by kind otherwise.
 FileCheck CheckFor(const std::wstring& name) {
     static const std::pair<const wchar_t*, FileCheck> kChecks[] = {
-        {L"vrlab.cap", &CheckCapability},  {L"vroemui.ini", &CheckPluginIni},
-        {L"vrlab.ver", &CheckVersion},     {L"vrgamma.ini", &CheckGamma},
-        {L"vrwmfont.ini", &CheckFontList}, {L"vrlabccm.ini", &CheckColorMatching},
+        {kCapabilityFileName, &CheckCapability}, {kPluginIniName, &CheckPluginIni},
+        {kVersionFileName, &CheckVersion},       {L"vrgamma.ini", &CheckGamma},
+        {L"vrwmfont.ini", &CheckFontList},       {L"vrlabccm.ini", &CheckColorMatching},
     };
     for (const auto& [file, check] : kChecks) {
         if (CompareStringOrdinal(file, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) return check;
@@ -268,10 +268,8 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options& options, std
 }
 
 const SampleModel& ModelFor(bool mono) {
-    // The colour model's description is named after its plug-in INI file, where the About box
-    // and the printer event look for it.
     static const SampleModel kColor = {L"Lab Color PS", L"Lab:Color/1", L"labcolor.ppd",
-                                       L"VROEMUI.PPD"};
+                                       L"LABCOLOR.PPD"};
     static const SampleModel kMono = {L"Lab Mono PS", L"Lab Mono 1", L"labmono.ppd",
                                       L"LABMONO.PPD"};
     return mono ? kMono : kColor;
@@ -313,16 +311,14 @@ std::wstring CheckPluginDll(const std::wstring& path) {
 std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring& binDir,
                               bool mono) {
     const SampleModel& model = ModelFor(mono);
-    std::string infBytes;
-    DWORD error = 0;
     const std::wstring infPath = SampleInfPath();
-    if (!ReadWholeFile(infPath, infBytes, error)) {
-        return L"cannot read the driver package INF " + infPath + L" (" + ErrorText(error) + L")";
-    }
+    std::wstring problem;
+    const InfFile inf = ReadInf(infPath, problem);
+    if (!problem.empty()) return problem;
     InfModel found;
-    const std::wstring problem =
-        ReadInfModel(ParseInf(infBytes), model.driver, InfArchitecture(), found);
+    problem = ReadInfModel(inf, model.driver, InfArchitecture(), found);
     if (!problem.empty()) return infPath + L": " + problem;
+    DWORD error = 0;
     for (const InfCopiedFile& file : found.files) {
         const std::wstring path = LocateSampleSource(sampleDir, binDir, file.source);
         std::string content;
@@ -333,6 +329,16 @@ std::wstring CheckSampleModel(const std::wstring& sampleDir, const std::wstring&
         const FileCheck check = CheckFor(file.target);
         const std::wstring broken = check == nullptr ? std::wstring() : check(path, content, model);
         if (!broken.empty()) return L"sample file " + path + L": " + broken;
+    }
+    // The stand-ins of the model's own libraries, which the install adds after the INF's files.
+    for (const wchar_t* name : kSampleStandIns) {
+        const std::wstring path = binDir + L"\\" + name;
+        std::string content;
+        if (!ReadWholeFile(path, content, error)) {
+            return L"stand-in " + path + L": cannot read it (" + ErrorText(error) + L")";
+        }
+        const std::wstring broken = CheckFor(name)(path, content, model);
+        if (!broken.empty()) return L"stand-in " + path + L": " + broken;
     }
     return {};
 }
@@ -347,6 +353,7 @@ std::wstring InstallSampleModel(const std::wstring& sampleDir, const std::wstrin
         SampleInfPath(), model.driver,
         [&](const std::wstring& source) { return LocateSampleSource(sampleDir, binDir, source); },
         package);
+    if (failure.empty()) failure = AddSampleStandIns(binDir, package);
     if (!failure.empty()) return failure;
     // The printer holds the driver: it goes first, then the driver is replaced and the printer
     // created again.

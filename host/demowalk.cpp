@@ -6,6 +6,7 @@
 // opens it, and for a dialog inside a dialog the buttons pressed after it); to stop previewing a
 // template that a page now opens, remove its row from kTemplatePreviews.
 #include "host/demo.h"
+#include "host/install.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -367,7 +368,7 @@ void WalkSheet(CoreDriver& core, const Options& options, const std::wstring& pre
                                               ? reinterpret_cast<const oemui::DriverItemMap*>(
                                                     collected[static_cast<size_t>(i)].Page().lParam)
                                               : nullptr;
-        const std::wstring iniPath = DriverDirectory3() + L"\\vroemui.ini";
+        const std::wstring iniPath = DriverDirectory3() + L"\\" + kPluginIniName;
         for (const DialogButton& b : kDialogButtons) {
             if (b.pageTemplate != shot.templateId) continue;
             DialogShot d;

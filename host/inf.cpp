@@ -1,10 +1,14 @@
 #include "host/inf.h"
 
+#include <setupapi.h>
+
 #include <algorithm>
 #include <cwctype>
 #include <set>
 
 #include "host/install.h"
+#include "resource.h"
+#include "base/handles.h"
 
 namespace host {
 
@@ -29,83 +33,56 @@ std::wstring Trim(const std::wstring& s) {
     return s.substr(b, e - b);
 }
 
-std::wstring DecodeText(const std::string& bytes) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        std::wstring out((bytes.size() - 2) / 2, L'\0');
-        for (size_t i = 0; i < out.size(); ++i) {
-            out[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                          (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
-        }
-        return out;
-    }
-    size_t skip = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip,
-                                      static_cast<int>(bytes.size() - skip), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, static_cast<int>(bytes.size() - skip),
-                            out.data(), n);
-    }
-    return out;
+struct InfTraits {
+    using Handle = HINF;
+    static Handle Null() { return INVALID_HANDLE_VALUE; }
+    static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { SetupCloseInfFile(h); }
+};
+using UniqueInf = oemui::UniqueHandle<InfTraits>;
+
+// Field `index` of an INF line (0: its key), strings substituted; false when it has none.
+bool Field(INFCONTEXT& context, DWORD index, std::wstring& out) {
+    DWORD needed = 0;
+    if (!SetupGetStringFieldW(&context, index, nullptr, 0, &needed) || needed == 0) return false;
+    out.assign(needed, L'\0');
+    if (!SetupGetStringFieldW(&context, index, out.data(), needed, &needed)) return false;
+    out.resize(needed > 0 ? needed - 1 : 0);
+    return true;
 }
 
-// Splits a line's text into comma-separated fields; quotes group, ';' outside quotes ends it.
-std::vector<std::wstring> SplitFields(const std::wstring& text) {
-    std::vector<std::wstring> fields(1);
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (c == L'"') {
-            if (quoted && i + 1 < text.size() && text[i + 1] == L'"') {
-                fields.back().push_back(L'"');
-                ++i;
-            } else {
-                quoted = !quoted;
+// Every section of an open INF with its lines, in the order the system's functions give them.
+InfFile ReadSections(HINF handle) {
+    InfFile inf;
+    for (UINT index = 0;; ++index) {
+        UINT needed = 0;
+        if (!SetupEnumInfSectionsW(handle, index, nullptr, 0, &needed) || needed == 0) break;
+        std::wstring name(needed, L'\0');
+        if (!SetupEnumInfSectionsW(handle, index, name.data(), needed, &needed)) break;
+        name.resize(needed > 0 ? needed - 1 : 0);
+        InfSection section{name, {}};
+        INFCONTEXT context;
+        for (BOOL more = SetupFindFirstLineW(handle, name.c_str(), nullptr, &context); more;
+             more = SetupFindNextLine(&context, &context)) {
+            InfLine line;
+            Field(context, 0, line.key);  // a line without '=' has no key
+            const DWORD count = SetupGetFieldCount(&context);
+            for (DWORD f = 1; f <= count; ++f) {
+                std::wstring value;
+                Field(context, f, value);
+                line.values.push_back(Trim(value));
             }
-        } else if (!quoted && c == L';') {
-            break;
-        } else if (!quoted && c == L',') {
-            fields.emplace_back();
-        } else {
-            fields.back().push_back(c);
+            section.lines.push_back(std::move(line));
         }
+        inf.sections.push_back(std::move(section));
     }
-    for (std::wstring& f : fields) f = Trim(f);
-    return fields;
+    return inf;
 }
 
-// Position of the '=' that separates key and value (outside quotes), npos when none.
-size_t KeySeparator(const std::wstring& text) {
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'"') quoted = !quoted;
-        if (!quoted && text[i] == L';') return std::wstring::npos;
-        if (!quoted && text[i] == L'=') return i;
-    }
-    return std::wstring::npos;
-}
-
-std::wstring Substitute(const std::wstring& text, const InfSection* strings) {
-    if (strings == nullptr || text.find(L'%') == std::wstring::npos) return text;
-    std::wstring out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const size_t close = text[i] == L'%' ? text.find(L'%', i + 1) : std::wstring::npos;
-        if (close == std::wstring::npos) {
-            out.push_back(text[i]);
-            continue;
-        }
-        const std::wstring token = text.substr(i + 1, close - i - 1);
-        std::wstring value = L"%" + token + L"%";
-        for (const InfLine& line : strings->lines) {
-            if (SameText(line.key, token) && !line.values.empty()) value = line.values[0];
-        }
-        out += value;
-        i = close;
-    }
-    return out;
-}
-
+// Where a file of the package lies, from [SourceDisksFiles.<arch>] or [SourceDisksFiles]. Read
+// from the sections themselves: the system's SetupGetSourceFileLocationW looks only at this
+// machine's decoration (the package check reads every architecture's), and Wine 8's file
+// queues drop the subdirectory field of [SourceDisksFiles.<arch>].
 std::wstring SourcePath(const InfFile& inf, const std::wstring& file, const std::wstring& arch) {
     for (const std::wstring& section :
          {L"SourceDisksFiles." + arch, std::wstring(L"SourceDisksFiles")}) {
@@ -138,46 +115,34 @@ std::wstring InfFile::Value(const std::wstring& section, const std::wstring& key
     return {};
 }
 
+InfFile ReadInf(const std::wstring& path, std::wstring& problem) {
+    problem.clear();
+    UINT errorLine = 0;
+    UniqueInf handle(SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, &errorLine));
+    if (!handle) {
+        const DWORD error = GetLastError();
+        problem = L"cannot read the INF " + path + L" (" + ErrorText(error) +
+                  (errorLine != 0 ? L", line " + std::to_wstring(errorLine) : std::wstring()) +
+                  L")";
+        return {};
+    }
+    // The layout files [Version] names (LayoutFile) hold source-disk sections of their own; an
+    // INF without them reads alone.
+    SetupOpenAppendInfFileW(nullptr, handle.get(), nullptr);
+    return ReadSections(handle.get());
+}
+
 InfFile ParseInf(const std::string& bytes) {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    if (GetTempFileNameW(folder, L"inf", 0, path) == 0) return {};
     InfFile inf;
-    const std::wstring text = DecodeText(bytes);
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t end = text.find(L'\n', pos);
-        if (end == std::wstring::npos) end = text.size();
-        std::wstring line = Trim(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (line.empty() || line[0] == L';') continue;
-        if (line[0] == L'[') {
-            const size_t close = line.find(L']');
-            if (close != std::wstring::npos)
-                inf.sections.push_back({Trim(line.substr(1, close - 1)), {}});
-            continue;
-        }
-        if (inf.sections.empty()) continue;
-        InfLine entry;
-        const size_t eq = KeySeparator(line);
-        if (eq != std::wstring::npos) {
-            const std::vector<std::wstring> key = SplitFields(line.substr(0, eq));
-            entry.key = key.empty() ? std::wstring() : key[0];
-            entry.values = SplitFields(line.substr(eq + 1));
-        } else {
-            entry.values = SplitFields(line);
-        }
-        if (entry.key.empty() && entry.values.size() == 1 && entry.values[0].empty()) continue;
-        inf.sections.back().lines.push_back(std::move(entry));
+    if (WriteWholeFile(path, bytes)) {
+        std::wstring problem;
+        inf = ReadInf(path, problem);
     }
-    // Strings are replaced once every section is known: [Strings] usually comes last.
-    const InfSection* strings = inf.Find(L"Strings");
-    std::vector<InfSection> replaced = inf.sections;
-    for (InfSection& s : replaced) {
-        if (SameText(s.name, L"Strings")) continue;
-        for (InfLine& line : s.lines) {
-            line.key = Substitute(line.key, strings);
-            for (std::wstring& v : line.values) v = Substitute(v, strings);
-        }
-    }
-    inf.sections = std::move(replaced);
+    DeleteFileW(path);
     return inf;
 }
 
@@ -201,6 +166,95 @@ std::vector<std::wstring> ModelSections(const InfFile& inf, const std::wstring& 
         }
     }
     return out;
+}
+
+// Splits a comma-separated list held in one field ("{GUID},PSCRIPT.OEM,PSCRIPT_DATA").
+std::vector<std::wstring> SplitList(const std::wstring& text) {
+    std::vector<std::wstring> out;
+    size_t begin = 0;
+    while (begin <= text.size()) {
+        size_t comma = text.find(L',', begin);
+        if (comma == std::wstring::npos) comma = text.size();
+        const std::wstring part = Trim(text.substr(begin, comma - begin));
+        if (!part.empty()) out.push_back(part);
+        begin = comma + 1;
+    }
+    return out;
+}
+
+// The core driver's sections every model of this plug-in needs: PSCRIPT.OEM installs the
+// PostScript core's modules, PSCRIPT_DATA gives the driver its data section.
+constexpr const wchar_t* kRequiredCoreSections[] = {L"PSCRIPT.OEM", L"PSCRIPT_DATA"};
+
+// The CoreDriverDependencies of [PrinterPackageInstallation.<arch>], one GUID each.
+std::vector<std::wstring> CoreDependencies(const InfFile& inf, const std::wstring& arch) {
+    std::vector<std::wstring> out;
+    const InfSection* package = inf.Find(L"PrinterPackageInstallation." + arch);
+    if (package == nullptr) return out;
+    for (const InfLine& line : package->lines) {
+        if (!SameText(line.key, L"CoreDriverDependencies")) continue;
+        for (const std::wstring& value : line.values) {
+            for (const std::wstring& guid : SplitList(value)) out.push_back(guid);
+        }
+    }
+    return out;
+}
+
+// Reads CoreDriverSections of the model's install section and checks it against the package
+// installation section. Empty when the model's core driver is the PostScript core, else the
+// problem.
+std::wstring ReadCoreDrivers(const InfFile& inf, const InfSection& install,
+                             const std::wstring& arch, InfModel& model) {
+    model.packageAware =
+        SameText(inf.Value(L"PrinterPackageInstallation." + arch, L"PackageAware"), L"TRUE");
+    bool systemInf = false;
+    for (const InfLine& line : install.lines) {
+        if (SameText(line.key, L"Include") || SameText(line.key, L"Needs")) systemInf = true;
+        if (!SameText(line.key, L"CoreDriverSections")) continue;
+        // Each field is one core driver: its GUID, then the sections used from it.
+        for (const std::wstring& value : line.values) {
+            std::vector<std::wstring> parts = SplitList(value);
+            if (parts.empty()) continue;
+            InfCoreDriver core;
+            core.guid = parts[0];
+            core.sections.assign(parts.begin() + 1, parts.end());
+            model.coreDrivers.push_back(std::move(core));
+        }
+    }
+    const std::wstring where = L"[" + model.installSection + L"]";
+    if (model.packageAware && model.coreDrivers.empty()) {
+        return where +
+               L" has no CoreDriverSections: a package-aware driver names the core "
+               L"driver's sections through its core GUID (" +
+               std::wstring(kPostScriptCoreGuid) + L")";
+    }
+    if (model.packageAware && systemInf) {
+        return where +
+               L" uses Include/Needs: a package-aware driver refers to the core driver "
+               L"through CoreDriverSections, not the system's printer INF";
+    }
+    const std::vector<std::wstring> dependencies = CoreDependencies(inf, arch);
+    for (const InfCoreDriver& core : model.coreDrivers) {
+        if (!SameText(core.guid, kPostScriptCoreGuid)) {
+            return where + L" names the core driver " + core.guid +
+                   L" in CoreDriverSections; the plug-in runs under the PostScript core " +
+                   kPostScriptCoreGuid;
+        }
+        for (const wchar_t* required : kRequiredCoreSections) {
+            if (std::none_of(core.sections.begin(), core.sections.end(),
+                             [&](const std::wstring& s) { return SameText(s, required); })) {
+                return where + L" CoreDriverSections lacks the core driver's section " + required;
+            }
+        }
+        if (model.packageAware &&
+            std::none_of(dependencies.begin(), dependencies.end(),
+                         [&](const std::wstring& g) { return SameText(g, core.guid); })) {
+            return where + L" uses the core driver " + core.guid +
+                   L", which CoreDriverDependencies of [PrinterPackageInstallation." + arch +
+                   L"] does not list";
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -239,6 +293,8 @@ std::wstring ReadInfModel(const InfFile& inf, const std::wstring& name, const st
         return L"the install section [" + model.installSection + L"] is missing";
     model.dataFile = inf.Value(model.installSection, L"DataFile");
     if (model.dataFile.empty()) return L"[" + model.installSection + L"] has no DataFile";
+    const std::wstring coreProblem = ReadCoreDrivers(inf, *install, arch, model);
+    if (!coreProblem.empty()) return coreProblem;
 
     auto add = [&](const std::wstring& target, const std::wstring& sourceName) {
         const std::wstring source = SourcePath(inf, sourceName, arch);
@@ -290,16 +346,149 @@ WORD PeMachine(const std::string& content) {
     return machine;
 }
 
-std::vector<std::wstring> CheckDriverPackage(const std::wstring& packageDir,
-                                             const std::wstring& infName) {
+namespace {
+
+// Keys of the model's configuration that name a file of the driver directory. A file whose
+// entry gives a reason may be missing from a package: the plug-in goes on without it, and the
+// sample package leaves these to the maker (the tests install stand-ins of their own).
+enum class ConfigFile { Capability, PluginIni };
+struct NamedFileKey {
+    ConfigFile file;
+    const wchar_t* section;  // nullptr: the model's section of the capability file
+    const wchar_t* key;
+    const wchar_t* optional;  // nullptr: the package must install the file
+};
+constexpr NamedFileKey kNamedFileKeys[] = {
+    {ConfigFile::PluginIni, L"OEMFiles", L"OEMConfigFile1", nullptr},
+    {ConfigFile::PluginIni, L"DependentFiles", L"HALFTONE", nullptr},
+    {ConfigFile::PluginIni, L"DependentFiles", L"WMFONT", nullptr},
+    {ConfigFile::Capability, nullptr, L"CCMInfoFile", nullptr},
+    {ConfigFile::PluginIni, L"DependentFiles", L"HELP",
+     L"the maker's help file: without it the help buttons and context help show nothing"},
+    {ConfigFile::Capability, nullptr, L"JobInfoDLL",
+     L"the maker's job-information library: without it print jobs carry no application name"},
+    {ConfigFile::Capability, nullptr, L"COLORAPEXE",
+     L"the maker's colour utility: without it none is started at job start"},
+    {ConfigFile::Capability, nullptr, L"AskVaroRES",
+     L"the maker's link-page resources: without them the link page is left out"},
+    {ConfigFile::Capability, nullptr, L"CryptoDll",
+     L"the maker's encryption library: without it encrypted jobs cannot be chosen"},
+    {ConfigFile::Capability, nullptr, L"CARD_DLL",
+     L"the maker's card-reader library: without it no card authentication is offered"},
+    {ConfigFile::Capability, nullptr, L"NetExtDLL",
+     L"the maker's network detection library: without it options are not detected over the "
+     L"network"},
+    {ConfigFile::Capability, nullptr, L"USBExtDLL",
+     L"the maker's USB detection library: without it options are not detected over USB"},
+    {ConfigFile::Capability, nullptr, L"USBExtDAT",
+     L"data of the maker's USB detection library, which the library itself writes"},
+};
+
+std::wstring ProfileText(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
+    wchar_t value[MAX_PATH] = {};
+    GetPrivateProfileStringW(section, key, L"", value, MAX_PATH, path.c_str());
+    return Trim(value);
+}
+
+bool EndsWith(const std::wstring& name, const wchar_t* suffix) {
+    const size_t n = wcslen(suffix);
+    return name.size() >= n && SameText(name.substr(name.size() - n), suffix);
+}
+
+}  // namespace
+
+std::vector<std::wstring> CheckNamedFiles(const std::wstring& packageDir, const InfModel& model,
+                                          const std::wstring& arch,
+                                          std::vector<std::wstring>* leftOut) {
     std::vector<std::wstring> problems;
-    std::string bytes;
-    DWORD error = 0;
-    if (!ReadWholeFile(packageDir + L"\\" + infName, bytes, error)) {
-        problems.push_back(L"cannot read " + infName + L" (" + ErrorText(error) + L")");
+    // The configuration files as the plug-in finds them among the driver's files: the last
+    // ".cap" file, the last ".ini" file that names the plug-in.
+    std::wstring capability;
+    std::wstring capabilityName;
+    std::wstring pluginIni;
+    std::wstring pluginIniName;
+    for (const InfCopiedFile& f : model.files) {
+        const std::wstring path = packageDir + L"\\" + f.source;
+        if (EndsWith(f.target, L".cap")) {
+            capability = path;
+            capabilityName = f.target;
+        } else if (EndsWith(f.target, L".ini") &&
+                   !ProfileText(path, L"OEMFiles", L"OEMConfigFile1").empty()) {
+            pluginIni = path;
+            pluginIniName = f.target;
+        }
+    }
+    const std::wstring who = model.name + L" (" + arch + L"): ";
+    if (capability.empty()) problems.push_back(who + L"the INF copies no capability file (.cap)");
+    if (pluginIni.empty()) {
+        problems.push_back(who +
+                           L"the INF copies no plug-in INI file (.ini naming OEMConfigFile1)");
+    }
+    const std::wstring modelSection =
+        capability.empty() ? std::wstring()
+                           : ProfileText(capability, L"Capability", model.name.c_str());
+    if (!capability.empty() && modelSection.empty()) {
+        problems.push_back(who + capabilityName + L" has no model section for \"" + model.name +
+                           L"\" in [Capability]");
+    }
+    for (const NamedFileKey& entry : kNamedFileKeys) {
+        const bool fromCapability = entry.file == ConfigFile::Capability;
+        const std::wstring& path = fromCapability ? capability : pluginIni;
+        const std::wstring section = entry.section != nullptr ? entry.section : modelSection;
+        if (path.empty() || section.empty()) continue;
+        const std::wstring named = ProfileText(path, section.c_str(), entry.key);
+        if (named.empty()) continue;
+        const bool copied =
+            std::any_of(model.files.begin(), model.files.end(),
+                        [&](const InfCopiedFile& f) { return SameText(f.target, named); });
+        if (copied) continue;
+        const std::wstring what = named + L", named by \"" + entry.key + L"\" of " +
+                                  (fromCapability ? capabilityName : pluginIniName) + L" [" +
+                                  section + L"], ";
+        if (entry.optional == nullptr) {
+            problems.push_back(who + what + L"is not installed by the INF");
+        } else if (leftOut != nullptr) {
+            leftOut->push_back(who + what + L"is left to the maker: " + entry.optional);
+        }
+    }
+
+    // The plug-in names one file itself: the user-mode printer driver library its printer
+    // event records for the spooler (string IDS_USER_MODE_LIBRARY), which is the maker's.
+    const std::wstring pluginName =
+        pluginIni.empty() ? std::wstring() : ProfileText(pluginIni, L"OEMFiles", L"OEMConfigFile1");
+    for (const InfCopiedFile& f : model.files) {
+        if (pluginName.empty() || !SameText(f.target, pluginName)) continue;
+        oemui::UniqueModule plugin(
+            LoadLibraryExW((packageDir + L"\\" + f.source).c_str(), nullptr,
+                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        wchar_t library[MAX_PATH] = {};
+        if (!plugin || LoadStringW(plugin.get(), IDS_USER_MODE_LIBRARY, library, MAX_PATH) <= 0)
+            continue;
+        const bool copied =
+            std::any_of(model.files.begin(), model.files.end(),
+                        [&](const InfCopiedFile& c) { return SameText(c.target, library); });
+        if (!copied && leftOut != nullptr) {
+            leftOut->push_back(
+                who + library + L", named by " + pluginName +
+                L" as the user-mode printer driver library of its printer event, is left to the "
+                L"maker: the maker's own library, which the sample package does "
+                L"not have");
+        }
+    }
+    return problems;
+}
+
+std::vector<std::wstring> CheckDriverPackage(const std::wstring& packageDir,
+                                             const std::wstring& infName,
+                                             std::vector<std::wstring>* leftOut) {
+    std::vector<std::wstring> problems;
+    std::wstring problem;
+    const InfFile inf = ReadInf(packageDir + L"\\" + infName, problem);
+    if (!problem.empty()) {
+        problems.push_back(problem);
         return problems;
     }
-    const InfFile inf = ParseInf(bytes);
+    DWORD error = 0;
     std::set<std::wstring> named = {Lower(infName)};
     const std::wstring catalog = inf.Value(L"Version", L"CatalogFile");
     if (!catalog.empty()) named.insert(Lower(catalog));
@@ -315,6 +504,15 @@ std::vector<std::wstring> CheckDriverPackage(const std::wstring& packageDir,
         const std::wstring folder = packageDir + L"\\" + arch.name;
         if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
         ++present;
+        for (const std::wstring& guid : CoreDependencies(inf, arch.name)) {
+            if (!SameText(guid, kPostScriptCoreGuid)) {
+                problems.push_back(L"[PrinterPackageInstallation." + std::wstring(arch.name) +
+                                   L"] names the core driver " + guid +
+                                   L" in CoreDriverDependencies; the plug-in runs under the "
+                                   L"PostScript core " +
+                                   kPostScriptCoreGuid);
+            }
+        }
         for (const std::wstring& modelName : InfModelNames(inf, arch.name)) {
             InfModel model;
             const std::wstring problem = ReadInfModel(inf, modelName, arch.name, model);
@@ -322,6 +520,8 @@ std::vector<std::wstring> CheckDriverPackage(const std::wstring& packageDir,
                 problems.push_back(modelName + L": " + problem);
                 continue;
             }
+            for (const std::wstring& p : CheckNamedFiles(packageDir, model, arch.name, leftOut))
+                problems.push_back(p);
             for (const InfCopiedFile& file : model.files) {
                 named.insert(Lower(file.source));
                 std::string content;

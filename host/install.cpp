@@ -79,14 +79,18 @@ std::wstring LocateSampleSource(const std::wstring& sampleDir, const std::wstrin
 std::wstring ReadDriverPackageFromInf(
     const std::wstring& infPath, const std::wstring& model,
     const std::function<std::wstring(const std::wstring&)>& locate, DriverPackage& package) {
-    std::string bytes;
-    DWORD error = 0;
-    if (!ReadWholeFile(infPath, bytes, error)) {
-        return L"cannot read the driver package INF " + infPath + L" (" + ErrorText(error) + L")";
-    }
+    std::wstring problem;
+    const InfFile inf = ReadInf(infPath, problem);
+    if (!problem.empty()) return problem;
     InfModel found;
-    const std::wstring problem = ReadInfModel(ParseInf(bytes), model, InfArchitecture(), found);
+    problem = ReadInfModel(inf, model, InfArchitecture(), found);
     if (!problem.empty()) return infPath + L": " + problem;
+    DWORD error = 0;
+    // The core driver's sections (CoreDriverSections, or Include/Needs of an INF that is not
+    // package-aware) install the PostScript core's modules from the system's core package.
+    // Wine has no such package and does not follow Include/Needs on install: ReadInfModel has
+    // checked that the model names the PostScript core, and the stand-in's modules
+    // (DriverPackage::driverFile, configFile) take the core's place.
     package.name = model;
     package.dataFile = found.dataFile;
     package.dependentFiles.clear();
@@ -103,6 +107,19 @@ std::wstring ReadDriverPackageFromInf(
         } else {
             package.dependentFiles.push_back({file.target, std::move(content)});
         }
+    }
+    return {};
+}
+
+std::wstring AddSampleStandIns(const std::wstring& binDir, DriverPackage& package) {
+    for (const wchar_t* name : kSampleStandIns) {
+        const std::wstring path = binDir + L"\\" + name;
+        std::string content;
+        DWORD error = 0;
+        if (!ReadWholeFile(path, content, error)) {
+            return L"cannot read the stand-in " + path + L" (" + ErrorText(error) + L")";
+        }
+        package.dependentFiles.push_back({name, std::move(content)});
     }
     return {};
 }

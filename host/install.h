@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "oemui_names.h"
+
 namespace host {
 
 struct DriverFile {
@@ -35,8 +37,13 @@ std::wstring InstallPrinter(const std::wstring& printerName, const std::wstring&
 std::wstring PrinterDriverDirectory();
 std::wstring PrinterDriverDirectory3();
 
-// The sample driver package's INF as the build writes it beside the DLLs.
-inline constexpr wchar_t kSampleInfName[] = L"vrlab.inf";
+// The sample driver package's INF as the build writes it beside the DLLs, and the build's
+// names of the files the host looks for (oemui_names.h, from the build's cache variables).
+inline constexpr wchar_t kSampleInfName[] = L"" OEMUI_INF_NAME;
+inline constexpr wchar_t kPluginFileName[] = L"" OEMUI_PLUGIN_FILE;
+inline constexpr wchar_t kPluginIniName[] = L"" OEMUI_INI_NAME;
+inline constexpr wchar_t kCapabilityFileName[] = L"" OEMUI_CAPABILITY_NAME;
+inline constexpr wchar_t kVersionFileName[] = L"" OEMUI_VERSION_FILE_NAME;
 
 // Fills `package` (name, data file, dependent files in CopyFiles order) for the model `model`
 // of the INF at `infPath`, for this build's architecture. `locate` turns a source path of the
@@ -45,6 +52,16 @@ inline constexpr wchar_t kSampleInfName[] = L"vrlab.inf";
 std::wstring ReadDriverPackageFromInf(
     const std::wstring& infPath, const std::wstring& model,
     const std::function<std::wstring(const std::wstring&)>& locate, DriverPackage& package);
+// The model's own libraries that the sample capability file names. The release package leaves
+// them to the maker; the tests build stand-ins of them (tests/standins), which the development
+// install adds to both sample models after the INF's files.
+inline constexpr const wchar_t* kSampleStandIns[] = {L"vrcrypt.dll",  L"vrlinkres.dll",
+                                                     L"vrjobinf.dll", L"vrcolorap.exe",
+                                                     L"vrnetext.dll", L"vrusbext.dll"};
+// Appends the stand-ins of kSampleStandIns from `binDir` to the package's dependent files.
+// Empty on success, else which one cannot be read.
+std::wstring AddSampleStandIns(const std::wstring& binDir, DriverPackage& package);
+
 // The development layout of the sample package: files of an architecture folder come from the
 // build's bin folder, the others from sample/.
 std::wstring LocateSampleSource(const std::wstring& sampleDir, const std::wstring& binDir,

@@ -162,8 +162,8 @@ TEST(ModelLookups, SampleModelsResolveTheirSections) {
 
 TEST(ModelLookups, DriverMissingFromCapabilityGivesEveryDefault) {
     InstallModel(L"Unlisted PS", L"Unlisted 1",
-                 {{L"vrlab.cap", testenv::SampleFile(L"vrlab.cap")},
-                  {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}});
+                 {{L"vrlab.cap", testenv::SampleFile(host::kCapabilityFileName)},
+                  {L"vroemui.ini", testenv::SampleFile(host::kPluginIniName)}});
     Printer printer(L"Unlisted 1");
     ASSERT_TRUE(printer);
     ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));

@@ -47,7 +47,7 @@ protected:
         noCrypto.dependentFiles = {{L"nocrypto.cap",
                                     "[Capability]\r\nNo Crypto PS=NoCrypto\r\n\r\n[NoCrypto]\r\n"
                                     "TabLinkName=http://printers.example.com/\r\n"},
-                                   {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
+                                   {L"vroemui.ini", testenv::SampleFile(host::kPluginIniName)}};
         ASSERT_TRUE(testenv::InstallDriver(noCrypto));
         ASSERT_TRUE(testenv::InstallPrinter(L"No Crypto 1", noCrypto.name));
     }

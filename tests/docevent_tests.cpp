@@ -162,7 +162,7 @@ void InstallModel(const wchar_t* driver, const wchar_t* printer, const std::stri
     d.dependentFiles = {
         {L"docevent.cap",
          "[Capability]\r\n" + testenv::Narrow(driver) + "=Model\r\n\r\n[Model]\r\n" + modelKeys},
-        {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")},
+        {L"vroemui.ini", testenv::SampleFile(host::kPluginIniName)},
         {L"vrjobinf.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrjobinf.dll")},
         {L"vrcolorap.exe", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcolorap.exe")}};
     ASSERT_TRUE(testenv::InstallDriver(d));

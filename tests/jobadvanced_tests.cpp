@@ -44,8 +44,8 @@ using testenv::ShotFolder;
 using testenv::TextOf;
 using testenv::Ticked;
 
-// A driver of our own beside the sample models: its PPD is named after its plug-in INI file
-// (as the About box looks for it), its version file carries the values the box formats, and
+// A driver of our own beside the sample models: its PPD, the driver's data file, has a name of
+// its own (not the plug-in INI file's), its version file carries the values the box formats, and
 // its model offers the compression choice (0x0501: offered, default index 5 = level 2).
 constexpr wchar_t kAdvDriver[] = L"Lab AdvJ PS";
 constexpr wchar_t kAdvPrinter[] = L"Lab AdvJ 1";
@@ -60,7 +60,7 @@ bool InstallAdvancedTestPrinter() {
          {L"advj.ver",
           "[Version]\r\nDriverVer=06/18/2009,1.2.3.4567\r\n"
           "InternalVer=LAB-PS-R17\r\n"}},
-        L"advj.PPD");
+        L"ADVJMODEL.PPD");
 }
 
 // The preview icon id shown, found by comparing with the module's shared icons.
@@ -521,21 +521,36 @@ TEST_F(AboutBox, ShowsDriverNameVersionsAndNotice) {
     EXPECT_EQ(Run([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }), 0);
 }
 
-TEST_F(AboutBox, SamplePrinterShowsItsVersionFileAndPpdTexts) {
-    // The sample colour model's description is installed beside its INI file as vroemui.PPD.
-    Prepare(testenv::kColorPrinter, L"vroemui.ini");
-    std::wstring name, driverVersion, ppdVersion, notice;
-    Run([&](HWND dialog) {
-        name = TextOf(dialog, IDC_ABOUT_DRIVER_NAME);
-        driverVersion = TextOf(dialog, IDC_ABOUT_DRIVER_VERSION);
-        ppdVersion = TextOf(dialog, IDC_ABOUT_PPD_VERSION);
-        notice = TextOf(dialog, IDC_ABOUT_NOTICE);
-        Click(dialog, IDOK);
-    });
-    EXPECT_EQ(name, testenv::kColorDriver);
-    EXPECT_EQ(driverVersion, L"1.0.0R1") << "DriverVer after the comma, then InternalVer's tail";
-    EXPECT_EQ(ppdVersion, L"1.02");
-    EXPECT_EQ(notice.rfind(L"Copyright (C) Lab sample printer family.", 0), 0u) << notice;
+TEST_F(AboutBox, EachSampleModelShowsItsVersionFileAndItsOwnPpdsTexts) {
+    // Both models share the plug-in INI file; each PPD is its driver's data file.
+    struct Case {
+        const wchar_t* printer;
+        const wchar_t* driver;
+        const wchar_t* ppdVersion;
+        const wchar_t* notice;
+    };
+    const Case cases[] = {
+        {testenv::kColorPrinter, testenv::kColorDriver, L"1.02",
+         L"Copyright (C) Lab sample printer family. Example description"},
+        {testenv::kMonoPrinter, testenv::kMonoDriver, L"1.01",
+         L"Copyright (C) Lab sample printer family. Monochrome model"},
+    };
+    for (const Case& c : cases) {
+        Prepare(c.printer, L"vroemui.ini");
+        std::wstring name, driverVersion, ppdVersion, notice;
+        Run([&](HWND dialog) {
+            name = TextOf(dialog, IDC_ABOUT_DRIVER_NAME);
+            driverVersion = TextOf(dialog, IDC_ABOUT_DRIVER_VERSION);
+            ppdVersion = TextOf(dialog, IDC_ABOUT_PPD_VERSION);
+            notice = TextOf(dialog, IDC_ABOUT_NOTICE);
+            Click(dialog, IDOK);
+        });
+        EXPECT_EQ(name, c.driver);
+        // DriverVer after the comma (the project version), then InternalVer's tail.
+        EXPECT_EQ(driverVersion, testenv::Widen(OEMUI_PROJECT_VERSION).substr(0, 5) + L"R1");
+        EXPECT_EQ(ppdVersion, c.ppdVersion) << testenv::Narrow(c.printer);
+        EXPECT_EQ(notice.rfind(c.notice, 0), 0u) << testenv::Narrow(notice);
+    }
 }
 
 // Lets the window system bring what was drawn to the screen.
@@ -636,17 +651,6 @@ TEST(DriverVersionText, FromOptionDriverAndInternalVersions) {
     wchar_t small[4] = {L'?', L'?', L'?', L'?'};
     FormatDriverVersion(L"", L"d,1.2.3", L"A-B-tail", small, 4);
     EXPECT_EQ(std::wstring(small), L"1.2");
-}
-
-TEST(PpdTexts, PathIsCutAtTheFirstDot) {
-    wchar_t out[kAboutTextChars] = {};
-    ASSERT_TRUE(BuildPpdPath(L"C:\\drv\\3\\vroemui.ini", out, kAboutTextChars));
-    EXPECT_STREQ(out, L"C:\\drv\\3\\vroemui.PPD");
-    ASSERT_TRUE(BuildPpdPath(L"C:\\drv.x\\3\\vroemui.ini", out, kAboutTextChars));
-    EXPECT_STREQ(out, L"C:\\drv.PPD");
-    EXPECT_FALSE(BuildPpdPath(L"C:\\drv\\3\\vroemui.ini", out, 12)) << "does not fit";
-    EXPECT_STREQ(out, L"");
-    EXPECT_FALSE(BuildPpdPath(L"", out, kAboutTextChars));
 }
 
 class PpdFile : public ::testing::Test {

@@ -343,7 +343,7 @@ TEST(CommonUIPropPreamble, FindsPluginIniAndHelpFile) {
 TEST(CommonUIPropPreamble, FailsWithoutPluginIni) {
     testenv::TestDriver driver;
     driver.name = L"No Ini PS";
-    driver.dependentFiles = {{L"vrlab.cap", testenv::SampleFile(L"vrlab.cap")},
+    driver.dependentFiles = {{L"vrlab.cap", testenv::SampleFile(host::kCapabilityFileName)},
                              {L"other.ini", "[OEMFiles]\r\nOEMConfigFile1=\r\n"}};
     ASSERT_TRUE(testenv::InstallDriver(driver));
     ASSERT_TRUE(testenv::InstallPrinter(L"No Ini 1", driver.name));

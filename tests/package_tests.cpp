@@ -8,7 +8,9 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/coredriver.h"
@@ -49,6 +51,31 @@ std::wstring PackageCopy(const std::wstring& name) {
         FindClose(find);
     }
     return dir;
+}
+
+// `text` with "{dll}", "{ini}" and "{cap}" replaced by the build's names of the plug-in DLL,
+// its INI file and the capability file.
+std::wstring Named(std::wstring text) {
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {
+        {L"{dll}", host::kPluginFileName},
+        {L"{ini}", host::kPluginIniName},
+        {L"{cap}", host::kCapabilityFileName}};
+    for (const auto& [token, name] : names) {
+        for (size_t at = text.find(token); at != std::wstring::npos; at = text.find(token, at))
+            text.replace(at, wcslen(token), name);
+    }
+    return text;
+}
+
+// Replaces every `from` in the INF of a package copy.
+void ReplaceInInf(const std::wstring& dir, const std::wstring& from, const std::wstring& to) {
+    const std::wstring path = dir + L"\\" + host::kSampleInfName;
+    std::string text = testenv::ReadFileBytes(path);
+    const std::string a = testenv::Narrow(from);
+    const std::string b = testenv::Narrow(to);
+    for (size_t at = text.find(a); at != std::string::npos; at = text.find(a, at + b.size()))
+        text.replace(at, a.size(), b);
+    testenv::WriteFileBytes(path, text);
 }
 
 std::wstring Joined(const std::vector<std::wstring>& lines) {
@@ -114,6 +141,28 @@ TEST(InfReader, EachFaultOfTheInfIsNamed) {
     }
 }
 
+TEST(InfReader, ContinuedLinesAndRepeatedSectionsReadAsTheSystemReadsThem) {
+    // The install section's CopyFiles continued on the next line; the files list and the
+    // architecture's source list each given a second time further down.
+    std::string text = kGoodInf;
+    const std::string from = "CopyFiles=CONFIG,@data.ppd";
+    text.replace(text.find(from), from.size(), "CopyFiles=CONFIG, \\\r\n    @data.ppd");
+    text += "[CONFIG]\r\nextra.dll\r\n[SourceDisksFiles.amd64]\r\nextra.dll=1,amd64\r\n";
+    InfModel model;
+    ASSERT_EQ(host::ReadInfModel(host::ParseInf(text), L"Model, Wide", L"amd64", model), L"");
+    std::vector<std::wstring> files;
+    for (const host::InfCopiedFile& f : model.files) files.push_back(f.target + L"<" + f.source);
+    EXPECT_EQ(files,
+              (std::vector<std::wstring>{L"plugin.dll<amd64\\plugin.dll", L"renamed.ini<source.ini",
+                                         L"extra.dll<amd64\\extra.dll", L"data.ppd<data.ppd"}));
+
+    std::wstring problem;
+    const host::InfFile none =
+        host::ReadInf(testenv::FreshTempFolder(L"oemui-noinf") + L"\\a.inf", problem);
+    EXPECT_TRUE(none.sections.empty());
+    EXPECT_TRUE(Contains(problem, L"cannot read the INF")) << testenv::Narrow(problem);
+}
+
 TEST(InfReader, Utf16InfReadsLikeAnsi) {
     const std::wstring wide = testenv::Widen(kGoodInf);
     std::string bytes = "\xFF\xFE";
@@ -126,11 +175,65 @@ TEST(InfReader, Utf16InfReadsLikeAnsi) {
     EXPECT_EQ(model.files.size(), 3u);
 }
 
+// A package-aware model on the PostScript core, as the sample package writes it.
+const char kPackageAwareInf[] =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\n"
+    "[Manufacturer]\r\nMaker=Models,NTamd64\r\n"
+    "[Models.NTamd64]\r\n\"Model\"=INSTALL,HWID1\r\n"
+    "[INSTALL]\r\nCopyFiles=@data.ppd\r\nDataFile=data.ppd\r\n"
+    "CoreDriverSections=\"{D20EA372-DD35-4950-9ED8-A6335AFE79F1},PSCRIPT.OEM,PSCRIPT_DATA\"\r\n"
+    "[PrinterPackageInstallation.amd64]\r\nPackageAware=TRUE\r\n"
+    "CoreDriverDependencies={D20EA372-DD35-4950-9ED8-A6335AFE79F1}\r\n"
+    "[SourceDisksFiles]\r\ndata.ppd=1\r\n";
+
+TEST(InfReader, APackageAwareModelNamesThePostScriptCoresSectionsAndNothingElse) {
+    InfModel good;
+    ASSERT_EQ(host::ReadInfModel(host::ParseInf(kPackageAwareInf), L"Model", L"amd64", good), L"");
+    EXPECT_TRUE(good.packageAware);
+    ASSERT_EQ(good.coreDrivers.size(), 1u);
+    EXPECT_EQ(good.coreDrivers[0].guid, host::kPostScriptCoreGuid);
+    EXPECT_EQ(good.coreDrivers[0].sections,
+              (std::vector<std::wstring>{L"PSCRIPT.OEM", L"PSCRIPT_DATA"}));
+
+    struct Case {
+        const char* from;  // replaced in kPackageAwareInf
+        const char* to;
+        const wchar_t* expected;  // empty: the INF reads without a problem
+    };
+    const Case cases[] = {
+        // The Unidrv core instead of the PostScript one, in the install section.
+        {"\"{D20EA372-DD35-4950-9ED8-A6335AFE79F1},", "\"{D20EA372-DD35-4950-9ED8-A6335AFE79F0},",
+         L"names the core driver {D20EA372-DD35-4950-9ED8-A6335AFE79F0} in CoreDriverSections"},
+        {"CoreDriverSections=", "Comment=", L"[INSTALL] has no CoreDriverSections"},
+        {"DataFile=data.ppd\r\n", "DataFile=data.ppd\r\nInclude=NTPRINT.INF\r\n",
+         L"uses Include/Needs"},
+        {",PSCRIPT_DATA\"", "\"", L"lacks the core driver's section PSCRIPT_DATA"},
+        {"Dependencies={D20EA372-DD35-4950-9ED8-A6335AFE79F1}",
+         "Dependencies={D20EA372-DD35-4950-9ED8-A6335AFE79F0}",
+         L"which CoreDriverDependencies of [PrinterPackageInstallation.amd64] does not list"},
+        // A driver that is not package-aware still reaches the core through the system's INF.
+        {"PackageAware=TRUE", "PackageAware=FALSE", L""},
+    };
+    for (const Case& c : cases) {
+        std::string text = kPackageAwareInf;
+        text.replace(text.find(c.from), strlen(c.from), c.to);
+        InfModel model;
+        const std::wstring problem =
+            host::ReadInfModel(host::ParseInf(text), L"Model", L"amd64", model);
+        if (c.expected[0] == L'\0') {
+            EXPECT_EQ(problem, L"") << c.from;
+        } else {
+            EXPECT_TRUE(Contains(problem, c.expected))
+                << c.from << " -> " << testenv::Narrow(problem);
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The sample package
 
 TEST(SamplePackage, TheInstalledDriverHoldsExactlyTheInfsFiles) {
-    const std::string bytes = testenv::ReadFileBytes(PackageDir() + L"\\vrlab.inf");
+    const std::string bytes = testenv::ReadFileBytes(PackageDir() + L"\\" + host::kSampleInfName);
     ASSERT_FALSE(bytes.empty());
     const host::InfFile inf = host::ParseInf(bytes);
     EXPECT_EQ(inf.Value(L"Version", L"Class"), L"Printer");
@@ -142,6 +245,9 @@ TEST(SamplePackage, TheInstalledDriverHoldsExactlyTheInfsFiles) {
         }
         InfModel found;
         ASSERT_EQ(host::ReadInfModel(inf, model, L"amd64", found), L"");
+        EXPECT_TRUE(found.packageAware);
+        ASSERT_EQ(found.coreDrivers.size(), 1u);
+        EXPECT_EQ(found.coreDrivers[0].guid, host::kPostScriptCoreGuid);
         testenv::Printer printer(std::wstring(model) == testenv::kColorDriver
                                      ? testenv::kColorPrinter
                                      : testenv::kMonoPrinter);
@@ -163,7 +269,9 @@ TEST(SamplePackage, TheInstalledDriverHoldsExactlyTheInfsFiles) {
         for (const host::InfCopiedFile& f : found.files) {
             if (f.target != found.dataFile) expected.push_back(f.target);
         }
-        // The tests add one library of their own to the colour driver.
+        // The stand-ins of the model's own libraries follow the INF's files; the tests add one
+        // library of their own to the colour driver.
+        for (const wchar_t* standIn : host::kSampleStandIns) expected.push_back(standIn);
         installed.erase(std::remove(installed.begin(), installed.end(), L"vrcrypt_nodec.dll"),
                         installed.end());
         EXPECT_EQ(installed, expected) << testenv::Narrow(model);
@@ -171,7 +279,21 @@ TEST(SamplePackage, TheInstalledDriverHoldsExactlyTheInfsFiles) {
 }
 
 TEST(SamplePackage, TheBuiltPackageIsWholeAndEachFaultIsFound) {
-    EXPECT_EQ(Joined(host::CheckDriverPackage(PackageDir(), L"vrlab.inf")), L"");
+    std::vector<std::wstring> leftOut;
+    EXPECT_EQ(Joined(host::CheckDriverPackage(PackageDir(), host::kSampleInfName, &leftOut)), L"");
+    // The package ships the plug-in alone: the maker's own libraries and help are left out,
+    // each named with the reason it may be.
+    const std::wstring notes = Joined(leftOut);
+    for (const wchar_t* expected :
+         {L"Lab Color PS (amd64): vrcard.dll, named by \"CARD_DLL\" of {cap} [LabColor], is "
+          L"left to the maker: the maker's card-reader library",
+          L"Lab Color PS (amd64): vrusbext.dat, named by \"USBExtDAT\"",
+          L"Lab Mono PS (amd64): vrcrypt.dll, named by \"CryptoDll\" of {cap} [LabMono]",
+          L"Lab Mono PS (amd64): vrlab.hlp, named by \"HELP\" of {ini} [DependentFiles]",
+          L"Lab Color PS (amd64): Vrdrvum.dll, named by {dll} as the user-mode printer driver "
+          L"library of its printer event, is left to the maker"}) {
+        EXPECT_TRUE(Contains(notes, Named(expected))) << testenv::Narrow(notes);
+    }
 
     struct Case {
         const wchar_t* name;
@@ -186,12 +308,12 @@ TEST(SamplePackage, TheBuiltPackageIsWholeAndEachFaultIsFound) {
          [](const std::wstring& dir) { DeleteFileW((dir + L"\\vrgamma.ini").c_str()); },
          L"vrgamma.ini is named by the INF but missing"},
         {L"oemui-pkg-missingdll",
-         [](const std::wstring& dir) { DeleteFileW((dir + L"\\amd64\\vroemui.dll").c_str()); },
-         L"amd64\\vroemui.dll is named by the INF but missing"},
+         [](const std::wstring& dir) { DeleteFileW((dir + Named(L"\\amd64\\{dll}")).c_str()); },
+         L"amd64\\{dll} is named by the INF but missing"},
         {L"oemui-pkg-machine",
          [](const std::wstring& dir) {
              // The machine field of a copy turned into the 32-bit one.
-             const std::wstring path = dir + L"\\amd64\\vrcrypt.dll";
+             const std::wstring path = dir + Named(L"\\amd64\\{dll}");
              std::string bytes = testenv::ReadFileBytes(path);
              DWORD pe = 0;
              memcpy(&pe, bytes.data() + 0x3C, sizeof(pe));
@@ -199,15 +321,102 @@ TEST(SamplePackage, TheBuiltPackageIsWholeAndEachFaultIsFound) {
              bytes[pe + 5] = '\x01';
              testenv::WriteFileBytes(path, bytes);
          },
-         L"amd64\\vrcrypt.dll has machine type 0x014C, not the amd64 one"},
+         L"amd64\\{dll} has machine type 0x014C, not the amd64 one"},
+        // Files the configuration names that the INF does not install.
+        {L"oemui-pkg-gamma",
+         [](const std::wstring& dir) {
+             WritePrivateProfileStringW(L"DependentFiles", L"HALFTONE", L"vrother.ini",
+                                        (dir + Named(L"\\{ini}")).c_str());
+         },
+         L"Lab Color PS (amd64): vrother.ini, named by \"HALFTONE\" of {ini} "
+         L"[DependentFiles], is not installed by the INF"},
+        {L"oemui-pkg-ccm",
+         [](const std::wstring& dir) {
+             WritePrivateProfileStringW(L"LabColor", L"CCMInfoFile", L"vrccm2.ini",
+                                        (dir + Named(L"\\{cap}")).c_str());
+         },
+         L"vrccm2.ini, named by \"CCMInfoFile\" of {cap} [LabColor], is not installed"},
+        {L"oemui-pkg-plugin",
+         [](const std::wstring& dir) {
+             WritePrivateProfileStringW(L"OEMFiles", L"OEMConfigFile1", L"vrother.dll",
+                                        (dir + Named(L"\\{ini}")).c_str());
+         },
+         L"vrother.dll, named by \"OEMConfigFile1\" of {ini} [OEMFiles], is not "
+         L"installed"},
+        {L"oemui-pkg-nomodel",
+         [](const std::wstring& dir) {
+             WritePrivateProfileStringW(L"Capability", L"Lab Mono PS", nullptr,
+                                        (dir + Named(L"\\{cap}")).c_str());
+         },
+         L"Lab Mono PS (amd64): {cap} has no model section for \"Lab Mono PS\""},
+        {L"oemui-pkg-unidrv",
+         [](const std::wstring& dir) { ReplaceInInf(dir, L"79F1}", L"79F0}"); },
+         L"[PrinterPackageInstallation.amd64] names the core driver "
+         L"{D20EA372-DD35-4950-9ED8-A6335AFE79F0} in CoreDriverDependencies"},
+        {L"oemui-pkg-nocore",
+         [](const std::wstring& dir) {
+             ReplaceInInf(dir, L"CoreDriverSections=", L"; CoreDriverSections=");
+         },
+         L"Lab Mono PS: [LABMONO] has no CoreDriverSections"},
     };
     for (const Case& c : cases) {
         const std::wstring dir = PackageCopy(c.name);
-        ASSERT_EQ(Joined(host::CheckDriverPackage(dir, L"vrlab.inf")), L"") << testenv::Narrow(dir);
+        ASSERT_EQ(Joined(host::CheckDriverPackage(dir, host::kSampleInfName)), L"")
+            << testenv::Narrow(dir);
         c.breakIt(dir);
-        const std::wstring problems = Joined(host::CheckDriverPackage(dir, L"vrlab.inf"));
-        EXPECT_TRUE(Contains(problems, c.expected)) << testenv::Narrow(problems);
+        const std::wstring problems = Joined(host::CheckDriverPackage(dir, host::kSampleInfName));
+        EXPECT_TRUE(Contains(problems, Named(c.expected))) << testenv::Narrow(problems);
     }
+}
+
+// The sample package another maker built under names of its own (tests/CMakeLists.txt): the
+// host installs it from its INF and the plug-in, under its other name, opens its sheet as the
+// sample's does.
+TEST(RenamedPackage, InstallsFromItsOwnInfAndOpensTheSheetAsTheSampleDoes) {
+    const std::wstring bin = testenv::TestBinDir();
+    const std::wstring dir = bin.substr(0, bin.find_last_of(L'\\')) + L"\\renamed-package";
+    std::vector<std::wstring> leftOut;
+    EXPECT_EQ(Joined(host::CheckDriverPackage(dir, L"acme.inf", &leftOut)), L"");
+    EXPECT_TRUE(Contains(Joined(leftOut),
+                         L"Acme Color PS (amd64): vrcard.dll, named by "
+                         L"\"CARD_DLL\" of acme.cap [LabColor]"))
+        << testenv::Narrow(Joined(leftOut));
+
+    host::DriverPackage package;
+    ASSERT_EQ(host::ReadDriverPackageFromInf(
+                  dir + L"\\acme.inf", L"Acme Color PS",
+                  [&](const std::wstring& source) { return dir + L"\\" + source; }, package),
+              L"");
+    std::vector<std::wstring> names;
+    for (const host::DriverFile& f : package.dependentFiles) names.push_back(f.name);
+    EXPECT_EQ(names,
+              (std::vector<std::wstring>{L"acme.cap", L"acmeui.ini", L"acme.ver", L"vrgamma.ini",
+                                         L"vrwmfont.ini", L"vrlabccm.ini", L"acmeui.dll"}));
+    // The stand-ins of the maker's own libraries, as the sample models get them.
+    ASSERT_EQ(host::AddSampleStandIns(bin, package), L"");
+    ASSERT_EQ(host::InstallDriverPackage(package), L"");
+    ASSERT_EQ(host::InstallPrinter(L"Acme Color 1", L"Acme Color PS"), L"");
+    std::wstring dll;
+    ASSERT_EQ(host::FindPluginDllOfPrinter(L"Acme Color 1", dll), L"");
+    EXPECT_EQ(dll.substr(dll.find_last_of(L'\\') + 1), L"acmeui.dll");
+
+    // The renamed plug-in's document sheet against the sample's: the same pages.
+    auto pageCount = [](const std::wstring& printer, const std::wstring& plugin) {
+        host::CoreDriverOptions options;
+        options.printerName = printer;
+        options.pluginPath = plugin;
+        host::CoreDriver core(options);
+        size_t pages = 0;
+        if (core.Start() && core.OpenSheet(host::SheetKind::Document)) {
+            pages = core.Pages().size();
+            core.CloseSheet(CPSUI_CANCEL);
+        }
+        core.Shutdown();
+        return pages;
+    };
+    const size_t renamedPages = pageCount(L"Acme Color 1", dll);
+    EXPECT_GE(renamedPages, 2u) << "Job Options and Color";
+    EXPECT_EQ(renamedPages, pageCount(testenv::kColorPrinter, testenv::Widen(OEMUI_DLL_PATH)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -247,7 +456,8 @@ TEST(Version, TheDllsVersionResourceAndTheInfsDriverVerAgree) {
         EXPECT_FALSE(text(name).empty()) << testenv::Narrow(name);
     }
 
-    const host::InfFile inf = host::ParseInf(testenv::ReadFileBytes(PackageDir() + L"\\vrlab.inf"));
+    const host::InfFile inf =
+        host::ParseInf(testenv::ReadFileBytes(PackageDir() + L"\\" + host::kSampleInfName));
     const host::InfSection* version = inf.Find(L"Version");
     ASSERT_NE(version, nullptr);
     std::vector<std::wstring> driverVer;
@@ -257,6 +467,12 @@ TEST(Version, TheDllsVersionResourceAndTheInfsDriverVerAgree) {
     ASSERT_EQ(driverVer.size(), 2u);
     EXPECT_EQ(driverVer[1], fileVersion);
     EXPECT_EQ(driverVer[0].size(), 10u);  // MM/DD/YYYY
+
+    // The version file the About box reads carries the same date and version.
+    wchar_t versionFileValue[64] = {};
+    GetPrivateProfileStringW(L"Version", L"DriverVer", L"", versionFileValue, 64,
+                             (PackageDir() + L"\\" + host::kVersionFileName).c_str());
+    EXPECT_EQ(std::wstring(versionFileValue), driverVer[0] + L"," + driverVer[1]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,7 +485,7 @@ TEST(PluginDllOfDriver, TheStandInFindsTheDllTheIniNamesInTheDriverDirectory) {
     for (wchar_t& c : lower) c = towlower(c);
     std::wstring dir = testenv::DriverDirectory3();
     for (wchar_t& c : dir) c = towlower(c);
-    EXPECT_EQ(lower, dir + L"\\vroemui.dll");
+    EXPECT_EQ(lower, dir + L"\\" + host::kPluginFileName);
 
     host::CoreDriverOptions options;
     options.printerName = testenv::kColorPrinter;
@@ -284,14 +500,15 @@ TEST(PluginDllOfDriver, TheStandInFindsTheDllTheIniNamesInTheDriverDirectory) {
     };
     const Case cases[] = {
         {"[OEMFiles]\r\nOEMConfigFile1=absent.dll\r\n", L"names the plug-in \"absent.dll\""},
-        {"[OEMFiles]\r\nOEMConfigFile1=..\\vroemui.dll\r\n", L"without a folder"},
+        {"[OEMFiles]\r\nOEMConfigFile1=..\\" OEMUI_PLUGIN_FILE "\r\n", L"without a folder"},
         {"[OEMFiles]\r\nOEMConfigFile1=\r\n", L"has no plug-in INI file"},
     };
     for (const Case& c : cases) {
         testenv::TestDriver driver;
         driver.name = L"Package Ini PS";
-        driver.dependentFiles = {{L"vrlab.cap", testenv::SampleFile(L"vrlab.cap")},
-                                 {L"pkgini.ini", c.ini}};
+        driver.dependentFiles = {
+            {host::kCapabilityFileName, testenv::SampleFile(host::kCapabilityFileName)},
+            {L"pkgini.ini", c.ini}};
         ASSERT_TRUE(testenv::InstallDriver(driver));
         ASSERT_TRUE(testenv::InstallPrinter(L"Package Ini 1", driver.name));
         std::wstring found = L"unchanged";
@@ -404,10 +621,9 @@ TEST(Trace, OffByDefaultAndOnePerDecisionWhenSwitchedOnPerPrinterOrMachine) {
         const std::vector<std::wstring> lines = TraceOfOneSheet(pushes);
         const std::wstring all = Joined(lines);
         EXPECT_GE(CountWith(lines, L"capability file candidate"), 1u) << testenv::Narrow(all);
-        EXPECT_GE(
-            CountWith(lines,
-                      L"vroemui.ini, plug-in INI file candidate (OEMConfigFile1=\"vroemui.dll\")"),
-            1u)
+        EXPECT_GE(CountWith(lines,
+                            Named(L"{ini}, plug-in INI file candidate (OEMConfigFile1=\"{dll}\")")),
+                  1u)
             << testenv::Narrow(all);
         // The same choice is written once however often the section is looked up.
         EXPECT_EQ(CountWith(lines, L"model section: [LabColor] for driver \"Lab Color PS\""), 1u)

@@ -87,7 +87,7 @@ protected:
         d.dependentFiles = {{L"prnev.cap", kCap},
                             {L"prnev.ini", "[OEMFiles]\r\nOEMConfigFile1=vroemui.dll\r\n"},
                             {L"prnevccm.ini", "[Color]\r\n"}};
-        d.dataFile = L"PRNEV.PPD";
+        d.dataFile = L"PRNEVMODEL.PPD";
         ASSERT_TRUE(testenv::InstallDriver(d));
         ASSERT_TRUE(testenv::InstallPrinter(kPrinter, kDriver));
         ASSERT_TRUE(testenv::InstallPrinter(kLongPrinter, kDriver));

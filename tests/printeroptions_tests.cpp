@@ -121,7 +121,7 @@ protected:
         host::DriverPackage driver;
         driver.name = kDriver;
         driver.dependentFiles = {{kCapName, "[Capability]\r\n"},
-                                 {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
+                                 {L"vroemui.ini", testenv::SampleFile(host::kPluginIniName)}};
         driver.dataFile = L"VRDETECT.PPD";
         driver.dataContent = testenv::SampleFile(L"labcolor.ppd");
         // The network libraries are installed with the driver, in the driver directory.

@@ -28,7 +28,7 @@ protected:
             d.name = driver;
             d.dependentFiles = {{capName, "[Capability]\r\n" + testenv::Narrow(driver) +
                                               "=Model\r\n\r\n[Model]\r\n" + cryptoLine + "\r\n"},
-                                {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")}};
+                                {L"vroemui.ini", testenv::SampleFile(host::kPluginIniName)}};
             ASSERT_TRUE(testenv::InstallDriver(d));
             ASSERT_TRUE(testenv::InstallPrinter(printer, driver));
         };

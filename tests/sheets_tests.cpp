@@ -67,7 +67,7 @@ protected:
             testenv::TestDriver d;
             d.name = driver;
             d.dependentFiles = {{capName, Cap(testenv::Narrow(driver), body)},
-                                {L"vroemui.ini", testenv::SampleFile(L"vroemui.ini")},
+                                {L"vroemui.ini", testenv::SampleFile(host::kPluginIniName)},
                                 {L"vrlinkres.dll", linkLib}};
             ASSERT_TRUE(testenv::InstallDriver(d));
             ASSERT_TRUE(testenv::InstallPrinter(printer, driver));

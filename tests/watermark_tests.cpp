@@ -942,7 +942,7 @@ TEST_F(WatermarkTest, FontFileAndCustomColoursBelongToTheirSheet) {
 // The shipped plug-in INI file is UTF-16LE with a byte-order mark: the profile functions then
 // keep texts outside the ANSI code page, and a save keeps the encoding.
 TEST_F(WatermarkTest, JapaneseTextSurvivesSaveAndReloadInTheShippedIniFile) {
-    const std::string shipped = testenv::SampleFile(L"vroemui.ini");
+    const std::string shipped = testenv::SampleFile(host::kPluginIniName);
     ASSERT_GE(shipped.size(), 2u);
     ASSERT_EQ(shipped.substr(0, 2), std::string("\xFF\xFE", 2))
         << "sample/vroemui.ini lost its BOM";

@@ -71,14 +71,16 @@ std::string SampleFile(const std::wstring& name) {
 
 namespace {
 
-// The sample model as the driver package's INF installs it, from sample/ and the test build.
+// The sample model as the driver package's INF installs it, from the build's sample data and
+// programs, with the stand-ins of the model's own libraries.
 bool SamplePackage(const std::wstring& model, TestDriver& driver) {
-    const std::wstring failure = host::ReadDriverPackageFromInf(
+    std::wstring failure = host::ReadDriverPackageFromInf(
         TestBinDir() + L"\\" + host::kSampleInfName, model,
         [](const std::wstring& source) {
             return host::LocateSampleSource(Widen(OEMUI_SAMPLE_DIR), TestBinDir(), source);
         },
         driver);
+    if (failure.empty()) failure = host::AddSampleStandIns(TestBinDir(), driver);
     if (!failure.empty()) fprintf(stderr, "testprinters: %s\n", Narrow(failure).c_str());
     return failure.empty();
 }

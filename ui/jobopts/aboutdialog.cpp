@@ -160,13 +160,12 @@ void InitDialog(HWND dialog, DriverItemMap* map) {
     wchar_t notice[kAboutTextChars] = {};
     wchar_t driverVersion[kAboutTextChars] = {};
     wchar_t driverName[kAboutTextChars] = {};
-    const wchar_t* iniPath =
-        map != nullptr && map->IniPath != nullptr ? map->IniPath : PluginIniPath;
+    const HANDLE printer = PrinterOf(map);
+    // The model's own description: the driver's data file, whatever the package named it.
     wchar_t ppdPath[kPathChars] = {};
-    if (BuildPpdPath(iniPath, ppdPath, kPathChars)) {
+    if (printer != nullptr && FindDataFile(printer, ppdPath)) {
         ReadPpdTexts(ppdPath, ppdVersion, kAboutTextChars, notice, kAboutTextChars);
     }
-    const HANDLE printer = PrinterOf(map);
     ReadDriverVersion(printer, driverVersion, kAboutTextChars);
     ReadDriverName(printer, driverName, kAboutTextChars);
 
@@ -247,21 +246,6 @@ bool OnCommand(HWND dialog, int id) {
 
 // The path stays UTF-16 all the way to CreateFileW, so a driver directory with characters
 // outside the ANSI code page still finds its PPD.
-bool BuildPpdPath(const wchar_t* iniPath, wchar_t* out, size_t outChars) {
-    if (out == nullptr || outChars == 0) return false;
-    out[0] = L'\0';
-    if (iniPath == nullptr || iniPath[0] == L'\0') return false;
-    const wchar_t* dot = std::wcschr(iniPath, L'.');
-    const size_t keep =
-        dot != nullptr ? static_cast<size_t>(dot - iniPath) + 1 : std::wcslen(iniPath);
-    if (FAILED(StringCchCopyNW(out, outChars, iniPath, keep)) ||
-        FAILED(StringCchCatW(out, outChars, L"PPD"))) {
-        out[0] = L'\0';
-        return false;
-    }
-    return true;
-}
-
 void ReadPpdTexts(const wchar_t* ppdPath, wchar_t* version, size_t versionChars, wchar_t* notice,
                   size_t noticeChars) {
     version[0] = L'\0';

@@ -1,5 +1,6 @@
 // The Job Options page's About box (template 117): the printer's driver name, the driver
-// version from the driver's version file, and the PPD's version and notice line.
+// version from the driver's version file, and the version and notice line of the driver's data
+// file (the model's PPD).
 #pragma once
 
 #include <windows.h>
@@ -10,10 +11,6 @@ namespace oemui {
 
 // Texts of the About box are cut to this many characters (with the terminating NUL).
 inline constexpr size_t kAboutTextChars = 257;
-
-// The PPD that accompanies a plug-in INI file: the INI path cut after its first "." and
-// followed by "PPD" ("...\vroemui.ini" -> "...\vroemui.PPD"). False when it does not fit.
-bool BuildPpdPath(const wchar_t* iniPath, wchar_t* out, size_t outChars);
 
 // Reads the PPD line by line (lines of at most 255 bytes, as text): `version` gets the quoted
 // text of the first line holding "FileVersion" and a double quote, `notice` the text after the

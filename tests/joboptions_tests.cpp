@@ -287,12 +287,13 @@ TEST_F(JobOptionsPage, StoredGammaIdSelectsItsEntryOrFallsBackToTheFirst) {
         DWORD after;
         bool listEnabled;
     };
-    // The list: Five (5), Wide (257, kept as 1), Seven (7).
+    // The list: Five (5), Seven (7); Wide (257) is beyond the ids 0-255 and not listed, so
+    // that no stored id is taken for it by its low byte.
     const Case cases[] = {
-        {0x10007, 2, 0x10007, true}, {0x00005, 0, 0x00005, false},
+        {0x10007, 1, 0x10007, true}, {0x00005, 0, 0x00005, false},
         {0x10009, 0, 5, false},  // no such id: entry 0, custom gamma off
-        {0x10101, 0, 5, false},  // 257 is listed only by its low 8 bits: never matched
-        {0x10001, 1, 0x10001, true},
+        {0x10101, 0, 5, false},
+        {0x10001, 0, 5, false},  // 1 is not Wide's id
     };
     for (const Case& c : cases) {
         Open(kJobPrinter, [&] { Record().PsGammaSettingId = c.stored; });

@@ -630,6 +630,9 @@ UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* sec
         wchar_t key[32];
         StringCchPrintfW(key, 32, L"SettingID%u", i);
         const UINT setting = SheetProfileInt(section, key, 0, path);
+        // Ids are 0 to 255: a larger one would be kept by its low byte and come back as
+        // another setting, so it is not listed.
+        if (setting > 0xFF) continue;
         StringCchPrintfW(key, 32, L"SettingName%u", setting);
         wchar_t name[kSettingNameChars] = {};
         SheetProfileString(section, key, name, kSettingNameChars, path);
@@ -638,7 +641,7 @@ UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* sec
             SendToControl(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
         if (at >= 0) {
             SendToControl(dialog, id, CB_SETITEMDATA, static_cast<WPARAM>(at),
-                          static_cast<LPARAM>((setting & 0xFF) | dataBits));
+                          static_cast<LPARAM>(setting | dataBits));
         }
     }
     return count;

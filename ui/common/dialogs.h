@@ -102,8 +102,8 @@ void DrawDibResourceFramed(HWND dialog, HMODULE module, int bitmapId, int contro
 // --- Setting lists --------------------------------------------------------------------------
 
 // Adds the settings of `section` of `path` ("SettingNum", "SettingID<i>", "SettingName<id>";
-// at most 256, unnamed ones left out) to list `id`, each item's data the id's low byte with
-// `dataBits`. The number of settings the section lists.
+// at most 256, unnamed ones and ids above 255 left out) to list `id`, each item's data the id
+// with `dataBits`. The number of settings the section lists.
 UINT AddSettingList(HWND dialog, int id, const wchar_t* path, const wchar_t* section,
                     DWORD dataBits);
 

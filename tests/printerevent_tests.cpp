@@ -480,7 +480,8 @@ TEST_F(PrinterEventTest, InitializeThroughThePluginDll) {
 
     // The package installed its files read-only; the event leaves them so.
     const std::wstring ini = DriverFile(L"prnev.ini");
-    const std::wstring driverFiles[] = {ini, DriverFile(L"PRNEV.PPD"), DriverFile(L"prnevccm.ini")};
+    const std::wstring driverFiles[] = {ini, DriverFile(L"PRNEVMODEL.PPD"),
+                                        DriverFile(L"prnevccm.ini")};
     for (const std::wstring& file : driverFiles) RestrictToReading(file);
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
     wchar_t common[MAX_PATH] = {};

@@ -13,8 +13,6 @@
 
 namespace oemui {
 
-wchar_t CapabilityFilePath[kPathChars] = {};
-
 namespace {
 
 // The printer's DRIVER_INFO_<level> in a zero-filled global block; `bytes` is what the spooler
@@ -427,7 +425,8 @@ size_t WalkDependentFileList(const wchar_t* list, size_t availableChars,
 }
 
 bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut) {
-    return FindDependentFilesInto(hPrinter, iniPathOut, CapabilityFilePath);
+    std::array<wchar_t, kPathChars> capability{};
+    return FindDependentFilesInto(hPrinter, iniPathOut, capability.data());
 }
 
 bool FindDependentFilesInto(HANDLE hPrinter, wchar_t* iniPathOut, wchar_t* capabilityPathOut) {
@@ -456,6 +455,28 @@ bool FindDependentFilesInto(HANDLE hPrinter, wchar_t* iniPathOut, wchar_t* capab
         }
     });
     return seen;
+}
+
+bool ResolveSheetPaths(HANDLE hPrinter, SheetPaths& out) {
+    out = SheetPaths{};
+    FindDependentFilesInto(hPrinter, out.PluginIni, out.Capability);
+    if (out.PluginIni[0] == L'\0') return false;
+    std::array<wchar_t, kPathChars> helpName{};
+    SheetProfileString(L"DependentFiles", L"HELP", helpName.data(),
+                       static_cast<DWORD>(kMaxDependentNameChars), out.PluginIni);
+    DWORD bytes = sizeof(out.Help);
+    if (helpName[0] != L'\0' && !BuildDriverFilePath(out.Help, &bytes, helpName.data(), 3)) {
+        out.Help[0] = L'\0';
+    }
+    return true;
+}
+
+bool FindCapabilityFile(HANDLE hPrinter, wchar_t* pathOut) {
+    pathOut[0] = L'\0';
+    ForEachDependentFile(hPrinter, [&](const wchar_t* name, size_t len) {
+        if (EndsWithNoCase(name, len, L".cap")) StringCchCopyNW(pathOut, kPathChars, name, len);
+    });
+    return pathOut[0] != L'\0';
 }
 
 bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut) {
@@ -489,7 +510,9 @@ bool FindDataFile(HANDLE hPrinter, wchar_t* pathOut) {
 }
 
 bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars, DWORD limit) {
-    return ResolveModelSectionIn(CapabilityFilePath, hPrinter, sectionOut, sectionChars, limit);
+    std::array<wchar_t, kPathChars> capability{};
+    FindCapabilityFile(hPrinter, capability.data());
+    return ResolveModelSectionIn(capability.data(), hPrinter, sectionOut, sectionChars, limit);
 }
 
 bool ResolveModelSectionIn(const wchar_t* capabilityPath, HANDLE hPrinter, wchar_t* sectionOut,
@@ -532,7 +555,9 @@ bool ResolveModelSectionIn(const wchar_t* capabilityPath, HANDLE hPrinter, wchar
 }
 
 void GetModelString(HANDLE hPrinter, const wchar_t* key, wchar_t* out, DWORD* inOutChars) {
-    GetModelStringIn(CapabilityFilePath, hPrinter, key, out, inOutChars);
+    std::array<wchar_t, kPathChars> capability{};
+    FindCapabilityFile(hPrinter, capability.data());
+    GetModelStringIn(capability.data(), hPrinter, key, out, inOutChars);
 }
 
 void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wchar_t* key,
@@ -548,12 +573,19 @@ void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wcha
 }
 
 UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue) {
+    std::array<wchar_t, kPathChars> capability{};
+    FindCapabilityFile(hPrinter, capability.data());
+    return GetModelIntIn(capability.data(), hPrinter, key, defaultValue);
+}
+
+UINT GetModelIntIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wchar_t* key,
+                   INT defaultValue) {
     if (key == nullptr) return static_cast<UINT>(defaultValue);
     std::array<wchar_t, kShortValueChars> section{};
-    if (!ResolveModelSection(hPrinter, section.data(), kShortValueChars)) {
+    if (!ResolveModelSectionIn(capabilityPath, hPrinter, section.data(), kShortValueChars)) {
         return static_cast<UINT>(defaultValue);
     }
-    return SheetProfileInt(section.data(), key, defaultValue, CapabilityFilePath);
+    return SheetProfileInt(section.data(), key, defaultValue, capabilityPath);
 }
 
 DWORD SheetProfileString(const wchar_t* section, const wchar_t* key, wchar_t* out, DWORD outChars,

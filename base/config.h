@@ -23,10 +23,6 @@ inline constexpr DWORD kShortValueChars = 128;
 // Limit for ordinary INI strings.
 inline constexpr DWORD kIniStringChars = 522;
 
-// Full path of the capability file of the last dependent-file search; empty when the driver
-// has none. Every capability lookup reads it.
-extern wchar_t CapabilityFilePath[kPathChars];
-
 // From Begin to End, the driver information of hPrinter is fetched from the spooler once and
 // every dependent-file search and model-section lookup on that handle reads the copy; lookups
 // on any other handle fetch their own. A sheet's set-up begins it, the sheet's end ends it.
@@ -80,15 +76,30 @@ private:
     bool began_ = false;
 };
 
-// Walks the driver's dependent files. Sets CapabilityFilePath to the last ".cap" file and
-// iniPathOut (kPathChars characters) to the last ".ini" file whose "OEMFiles"/"OEMConfigFile1"
-// is non-empty. True when a ".cap" or any ".ini" file was seen.
-bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut);
-// The same search with the capability file's path going to capabilityPathOut (kPathChars
-// characters) instead of CapabilityFilePath, which is left alone: for the print path, which
-// runs on the application's printing thread while a property sheet of another printer may be
-// reading the process-wide path.
+// Walks the driver's dependent files. Sets iniPathOut (kPathChars characters, may be null) to
+// the last ".ini" file whose "OEMFiles"/"OEMConfigFile1" is non-empty, leaving it alone when
+// there is none, and capabilityPathOut (kPathChars characters) to the last ".cap" file, empty
+// when there is none. True when
+// a ".cap" or any ".ini" file was seen. Every caller keeps what it found in its own buffers:
+// sheets of several printers and the print path share the process.
 bool FindDependentFilesInto(HANDLE hPrinter, wchar_t* iniPathOut, wchar_t* capabilityPathOut);
+// FindDependentFilesInto without the capability file.
+bool FindDependentFiles(HANDLE hPrinter, wchar_t* iniPathOut);
+// The full path of the driver's last ".cap" dependent file in pathOut (kPathChars characters);
+// false, pathOut empty, when there is none.
+bool FindCapabilityFile(HANDLE hPrinter, wchar_t* pathOut);
+
+// The model files one sheet works with, found for its printer when the core driver builds the
+// sheet's tree and kept by the sheet's own record until it ends: several sheets, of several
+// models, may be open in one process, and none may read another's files.
+struct SheetPaths {
+    wchar_t PluginIni[kPathChars];   // the plug-in INI file
+    wchar_t Capability[kPathChars];  // the capability file, empty when the driver has none
+    wchar_t Help[kPathChars];        // the help file its "DependentFiles"/"HELP" names, or empty
+};
+
+// Finds the paths of hPrinter's driver; false when it has no plug-in INI file.
+bool ResolveSheetPaths(HANDLE hPrinter, SheetPaths& out);
 
 // Walks a dependent-file list (NUL-terminated names ended by an empty name) of which
 // availableChars characters are readable. The walk is bounded by kDependentListChars: a name
@@ -105,8 +116,9 @@ bool FindVersionFile(HANDLE hPrinter, wchar_t* pathOut);
 // into pathOut (kPathChars characters); false when the driver names none.
 bool FindDataFile(HANDLE hPrinter, wchar_t* pathOut);
 
-// The name of the printer's model section in CapabilityFilePath ("Capability"/<driver name>),
-// read with `limit` characters; empty when the driver has none or anything is missing.
+// The name of the printer's model section in its capability file ("Capability"/<driver name>),
+// read with `limit` characters; empty when the driver has none or anything is missing. The
+// variants without a path find the capability file of hPrinter at each call.
 bool ResolveModelSection(HANDLE hPrinter, wchar_t* sectionOut, DWORD sectionChars,
                          DWORD limit = kShortValueChars);
 // ResolveModelSection in the given capability file.
@@ -122,6 +134,9 @@ void GetModelStringIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wcha
 
 // Reads integer `key` of the printer's model section (GetPrivateProfileIntW semantics).
 UINT GetModelInt(HANDLE hPrinter, const wchar_t* key, INT defaultValue = 0);
+// GetModelInt in the given capability file.
+UINT GetModelIntIn(const wchar_t* capabilityPath, HANDLE hPrinter, const wchar_t* key,
+                   INT defaultValue = 0);
 
 // Builds "<printer-driver directory>\3\<name>" in out (*inOutBytes bytes). Only mode 3 exists.
 // A name that is not a plain file name (IsDriverFileName) is refused: out empty, false.

@@ -37,7 +37,7 @@ void WriteDefaultRecord(HANDLE hPrinter, PrivateDevmode& record) {
     record.PluginIniPath[0] = L'\0';  // stays empty when the driver has no plug-in INI file
     {
         OEMUI_PHASE("  default record: dependent files");
-        FindDependentFiles(hPrinter, record.PluginIniPath);
+        FindDependentFilesInto(hPrinter, record.PluginIniPath, record.CapabilityFilePath);
     }
 
     wchar_t directory[kPathChars] = {};
@@ -53,10 +53,9 @@ void WriteDefaultRecord(HANDLE hPrinter, PrivateDevmode& record) {
     }
 
     static_assert(sizeof(record.DriverDirectory) == sizeof(directory));
-    static_assert(sizeof(record.CapabilityFilePath) == sizeof(CapabilityFilePath));
     memcpy(record.DriverDirectory, directory, sizeof(directory));
-    memcpy(record.CapabilityFilePath, CapabilityFilePath, sizeof(CapabilityFilePath));
-    record.CompressionLevel = CompressionLevelFor(GetModelInt(hPrinter, L"Compression"));
+    record.CompressionLevel = CompressionLevelFor(
+        GetModelIntIn(record.CapabilityFilePath, hPrinter, L"Compression"));
 }
 
 // Converts a stored record into the output record. A record of this plug-in's signature is
@@ -70,8 +69,6 @@ void ConvertRecord(HANDLE hPrinter, const PrivateDevmode* in, PrivateDevmode& ou
                           in->Header.dwSignature == out.Header.dwSignature &&
                           in->Header.dwSignature == kPrivateDevmodeSignature;
     WriteDefaultValues(out);
-    // The encryption library is named by this printer's model; find its capability file.
-    FindDependentFiles(hPrinter, nullptr);
     if (sameKind) {
         TakeEncryptionDefaults(hPrinter, out);
         // Both sizes come from buffers the plug-in does not own: never copy past a record.

@@ -14,8 +14,6 @@ OSVERSIONINFOW OsVersion = {};
 bool OsCheckDone = false;
 bool IsVistaOrLater = false;
 volatile LONG WinHelpAnswer = -1;  // -1 not asked yet, else 0 or 1
-wchar_t PluginIniPath[kPathChars] = {};
-wchar_t HelpFilePath[kPathChars] = {};
 DWORD SheetFlags = 0;
 
 // ---------------------------------------------------------------------------------------------

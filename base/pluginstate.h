@@ -18,9 +18,7 @@ extern HMODULE ModuleHandle;        // this module; all own resources come from 
 extern HMODULE LinkResourceModule;  // link-page resource library, freed at detach
 extern OSVERSIONINFOW OsVersion;    // filled once by the OS check
 extern bool OsCheckDone;
-extern bool IsVistaOrLater;                // system major version 6 or later
-extern wchar_t PluginIniPath[kPathChars];  // plug-in INI file of the last CommonUIProp
-extern wchar_t HelpFilePath[kPathChars];   // help file of the last CommonUIProp
+extern bool IsVistaOrLater;         // system major version 6 or later
 
 // Bit 0: the core driver's document page has been activated. Bit 1: a plug-in page or dialog
 // has initialised. Read only by VisitDriverPageOnce; never cleared.

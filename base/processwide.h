@@ -31,13 +31,6 @@
 //                                                     help (read at the first help request,
 //                                                     interlocked)
 //
-// Files of the model, published by the latest CommonUIProp call: the core driver calls it for
-// a tree before that tree's pages exist, and the private record keeps its own copies of the
-// paths it needs later
-//   PluginIniPath       base/pluginstate.cpp          the plug-in INI file
-//   HelpFilePath        base/pluginstate.cpp          the help file the pages hand to WinHelp
-//   CapabilityFilePath  base/config.cpp               the capability file
-//
 // Read caches, owned by one thread at a time
 //   cache               base/config.cpp               driver information and INI sections read
 //                                                     for the sheet being built, the second handle

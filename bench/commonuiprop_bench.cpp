@@ -171,7 +171,7 @@ double MedianScan(size_t count, int runs) {
     HANDLE heap = HeapCreate(0, 0, 0);
     for (int r = 0; r < runs; ++r) {
         oemui::DriverItemMap map = {};
-        oemui::InitDriverItemMap(map, &param, L"");
+        oemui::InitDriverItemMap(map, &param, oemui::SheetPaths{});
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         oemui::MapDriverItems(map, heap);

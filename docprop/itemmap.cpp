@@ -285,7 +285,7 @@ PaperNameList SplitPaperNames(wchar_t* value, bool valueWasCut) {
 
 void HidePaperNames(const DriverItemMap& map, OPTITEM& item) {
     if (GetThreadLocale() != kJapaneseLocale) return;
-    if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return;
+    if (map.IniPath[0] == L'\0') return;
     if (item.pOptType == nullptr || item.pOptType->pOptParam == nullptr) return;
     // One character more than the value may hold, to tell a value that was cut.
     wchar_t value[kHidePaperValueChars + 2] = {};
@@ -356,9 +356,14 @@ static_assert(sizeof(OPTITEM) == 52 && sizeof(OPTPARAM) == 24 && sizeof(OIEXT) =
 
 // ---------------------------------------------------------------------------------------------
 
-void InitDriverItemMap(DriverItemMap& map, POEMCUIPPARAM param, const wchar_t* iniPath) {
+void InitDriverItemMap(DriverItemMap& map, POEMCUIPPARAM param, const SheetPaths& paths) {
     map.Param = param;
-    map.IniPath = iniPath;
+    static_assert(sizeof(map.IniPath) == sizeof(paths.PluginIni) &&
+                  sizeof(map.CapabilityPath) == sizeof(paths.Capability) &&
+                  sizeof(map.HelpPath) == sizeof(paths.Help));
+    memcpy(map.IniPath, paths.PluginIni, sizeof(map.IniPath));
+    memcpy(map.CapabilityPath, paths.Capability, sizeof(map.CapabilityPath));
+    memcpy(map.HelpPath, paths.Help, sizeof(map.HelpPath));
     for (DWORD& index : map.ItemIndex) index = kNoItem;
 }
 
@@ -379,7 +384,7 @@ void MapDriverItems(DriverItemMap& map, HANDLE heap) {
             helpExt->cbSize = sizeof(OIEXT);
             helpExt->Flags = 0;
             helpExt->hInstCaller = nullptr;
-            helpExt->pHelpFile = HelpFilePath;
+            helpExt->pHelpFile = map.HelpPath;
         }
     }
     // Item indices are stored in 32 bits but kNoItem marks "absent": items beyond it are not
@@ -507,7 +512,7 @@ LONG APIENTRY DocPropCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
     return CPSUICB_ACTION_NONE;
 }
 
-HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param) {
+HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param, const SheetPaths& paths) {
     if (param == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return E_FAIL;
@@ -531,7 +536,7 @@ HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param) {
     if (map == nullptr) return E_OUTOFMEMORY;
     // Earlier maps stay on the core's heap: pages of an earlier sheet may still hold them.
     object.DocumentContext = map;
-    InitDriverItemMap(*map, param, PluginIniPath);
+    InitDriverItemMap(*map, param, paths);
     MapDriverItems(*map, object.OemHeap);
     map->HideStandardUiSeen = object.HideStandardUIAsked;
     return S_OK;

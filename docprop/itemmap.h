@@ -8,6 +8,7 @@
 // selection back to the core driver through its DrvUpdateUISetting callback.
 #pragma once
 
+#include "base/config.h"
 #include "contract/oemcontract.h"
 #include "base/watermarkrecord.h"
 
@@ -123,8 +124,10 @@ struct DriverItemMap {
     // Copy of PluginState::HideStandardUIAsked when the map was built.
     DWORD HideStandardUiSeen;
 
-    // Full path of the plug-in INI file (points at the process-wide PluginIniPath buffer).
-    const wchar_t* IniPath;
+    // The sheet's model files (SheetPaths), kept from the tree's set-up to the sheet's end.
+    wchar_t IniPath[kPathChars];         // the plug-in INI file
+    wchar_t CapabilityPath[kPathChars];  // the capability file, or empty
+    wchar_t HelpPath[kPathChars];        // the help file, or empty
     // The driver's user data file (base/userdata.h), found from the sheet's printer at its first
     // use (SheetDataFile) and kept for the sheet; empty until then.
     wchar_t UserDataFile[261];
@@ -157,8 +160,9 @@ static_assert(std::is_trivially_copyable_v<DriverItemMap> &&
 
 // --- Routines -------------------------------------------------------------------------------
 
-// Marks every entry unbound and sets the parameter block and INI path; wanted values are left.
-void InitDriverItemMap(DriverItemMap& map, POEMCUIPPARAM param, const wchar_t* iniPath);
+// Marks every entry unbound and sets the parameter block and the sheet's paths; wanted values
+// are left.
+void InitDriverItemMap(DriverItemMap& map, POEMCUIPPARAM param, const SheetPaths& paths);
 
 // Scans the core items of map.Param once: binds entries, takes initial wanted values, hides
 // taken-over items, redirects help to the plug-in help file and, in Japanese locale, hides the
@@ -185,6 +189,6 @@ LONG APIENTRY DocPropCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param);
 POPTITEM BoundItem(const DriverItemMap& map, int entry);
 
 // CommonUIProp of the document tree, after the plug-in object's shared preamble.
-HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param);
+HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param, const SheetPaths& paths);
 
 }  // namespace oemui

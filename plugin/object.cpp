@@ -208,34 +208,21 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode, POEMCUIPPARAM
     }
     OEMUI_PHASE(pOemCUIPParam->pOEMOptItems == nullptr ? "CommonUIProp(1st call)"
                                                        : "CommonUIProp(2nd call)");
-    // The INI path lives in a process-wide buffer rather than in the core driver's heap, so
-    // that no reader is left with a pointer into a heap the core driver has destroyed.
     // A new sheet's set-up: its printer's driver information is read once for the sheet.
     if (pOemCUIPParam->pOEMOptItems == nullptr) BeginSheetDriverCache(pOemCUIPParam->hPrinter);
-    PluginIniPath[0] = L'\0';
+    // This call's own copy; the tree's record keeps it for the sheet.
+    SheetPaths paths;
     {
         OEMUI_PHASE("  dependent files");
-        FindDependentFiles(pOemCUIPParam->hPrinter, PluginIniPath);
-    }
-    if (PluginIniPath[0] == L'\0') return E_FAIL;
-
-    std::array<wchar_t, kPathChars> helpName{};
-    SheetProfileString(L"DependentFiles", L"HELP", helpName.data(),
-                       static_cast<DWORD>(kMaxDependentNameChars), PluginIniPath);
-    HelpFilePath[0] = L'\0';
-    if (helpName[0] != L'\0') {
-        DWORD bytes = sizeof(HelpFilePath);
-        if (!BuildDriverFilePath(HelpFilePath, &bytes, helpName.data(), 3)) {
-            HelpFilePath[0] = L'\0';
-        }
+        if (!ResolveSheetPaths(pOemCUIPParam->hPrinter, paths)) return E_FAIL;
     }
 
     if (dwMode == OEMCUIP_DOCPROP) {
         DocumentParam = pOemCUIPParam;
-        return DocumentCommonUIProp(*this, pOemCUIPParam);
+        return DocumentCommonUIProp(*this, pOemCUIPParam, paths);
     }
     PrinterParam = pOemCUIPParam;
-    return PrinterCommonUIProp(*this, pOemCUIPParam);
+    return PrinterCommonUIProp(*this, pOemCUIPParam, paths);
 }
 
 HRESULT STDMETHODCALLTYPE PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo,

@@ -68,11 +68,15 @@ private:
 
 // Reads a model value of the printer's capability section (section names up to 1024
 // characters here).
-void ReadModelValue(HANDLE printer, const wchar_t* key, wchar_t* out, DWORD outChars) {
+void ReadLinkModelValue(const wchar_t* capabilityPath, HANDLE printer, const wchar_t* key,
+                        wchar_t* out, DWORD outChars) {
     out[0] = L'\0';
     std::array<wchar_t, kSectionChars> section{};
-    if (!ResolveModelSection(printer, section.data(), kSectionChars, kSectionChars)) return;
-    SheetProfileString(section.data(), key, out, outChars, CapabilityFilePath);
+    if (!ResolveModelSectionIn(capabilityPath, printer, section.data(), kSectionChars,
+                               kSectionChars)) {
+        return;
+    }
+    SheetProfileString(section.data(), key, out, outChars, capabilityPath);
 }
 
 LONG_PTR AddPage(DriverItemMap& map, HINSTANCE instance, WORD templateId, DLGPROC proc,
@@ -98,12 +102,13 @@ void AddLinkPage(DriverItemMap& map, const OEMUIPSPARAM& param) {
 
     // This printer's configuration files, so that the model values below are its own.
     wchar_t iniPath[kPathChars] = {};
-    const bool found = FindDependentFiles(printer.get(), iniPath);
+    wchar_t capabilityPath[kPathChars] = {};
+    const bool found = FindDependentFilesInto(printer.get(), iniPath, capabilityPath);
 
     wchar_t url[kIniStringChars] = {};
     wchar_t resource[kIniStringChars] = {};
-    ReadModelValue(printer.get(), L"AskVaroURL", url, kIniStringChars);
-    ReadModelValue(printer.get(), L"AskVaroRES", resource, kIniStringChars);
+    ReadLinkModelValue(capabilityPath, printer.get(), L"AskVaroURL", url, kIniStringChars);
+    ReadLinkModelValue(capabilityPath, printer.get(), L"AskVaroRES", resource, kIniStringChars);
     if (!found || url[0] == L'\0' || !IsDriverFileName(resource, L"AskVaroRES")) return;
 
     // The library lives in the plug-in INI file's directory. Without that file there is no
@@ -136,7 +141,8 @@ void OpenSupportAddress(HWND page) {
     const auto* map = reinterpret_cast<const DriverItemMap*>(GetWindowLongPtrW(page, DWLP_USER));
     if (map == nullptr || map->SheetParam == nullptr) return;
     wchar_t url[kIniStringChars] = {};
-    ReadModelValue(map->SheetParam->hPrinter, L"AskVaroURL", url, kIniStringChars);
+    ReadLinkModelValue(map->CapabilityPath, map->SheetParam->hPrinter, L"AskVaroURL", url,
+                       kIniStringChars);
     if (url[0] != L'\0') ShellExecuteW(page, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -175,20 +181,11 @@ INT_PTR CALLBACK LinkPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
                 return TRUE;
             }
             return FALSE;
-        case WM_HELP: {
-            const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-            if (WinHelpAvailable() && info != nullptr &&
-                info->hItemHandle != INVALID_HANDLE_VALUE) {
-                WinHelpW(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP,
-                         HelpIdTableArgument());
-            }
-            return TRUE;
-        }
+        case WM_HELP:
         case WM_CONTEXTMENU:
-            if (WinHelpAvailable() && wParam != static_cast<WPARAM>(-1)) {
-                WinHelpW(reinterpret_cast<HWND>(wParam), HelpFilePath, HELP_CONTEXTMENU,
-                         HelpIdTableArgument());
-            }
+            HandleContextHelp(
+                reinterpret_cast<const DriverItemMap*>(GetWindowLongPtrW(page, DWLP_USER)), message,
+                wParam, lParam);
             return TRUE;
         default:
             return FALSE;

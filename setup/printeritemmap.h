@@ -1,6 +1,7 @@
 // Per-sheet record of the printer-properties side, kept in PluginState::PrinterContext.
 #pragma once
 
+#include "base/config.h"
 #include "contract/oemcontract.h"
 
 #include <type_traits>
@@ -32,6 +33,9 @@ struct PrinterItemMap {
     OIEXT TaggedExt;     // help of the tagged installable-option items
     OPTTYPE ButtonType;  // the push button
     OPTPARAM ButtonParams[2];
+
+    // The help file of the sheet's model, which OIEXT.pHelpFile points at.
+    wchar_t HelpPath[kPathChars];
 
     // Set by Apply, consumed by the next page activation so that applying does not start a
     // new detection.

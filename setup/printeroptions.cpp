@@ -234,11 +234,11 @@ void ResetPluginItems(POPTITEM items, DWORD count) {
     }
 }
 
-void InitExt(OIEXT& ext) {
+void InitExt(OIEXT& ext, wchar_t* helpFile) {
     ext.cbSize = sizeof(OIEXT);
     ext.Flags = 0;
     ext.hInstCaller = nullptr;
-    ext.pHelpFile = HelpFilePath;
+    ext.pHelpFile = helpFile;
 }
 
 // Copies string 8040 into a block of the core's heap (the item's name lives with the tree).
@@ -254,7 +254,7 @@ LPWSTR ButtonName(HANDLE heap) {
 }
 
 void FillButtonItem(OPTITEM& item, PrinterItemMap& map, HANDLE heap) {
-    InitExt(map.ButtonExt);
+    InitExt(map.ButtonExt, map.HelpPath);
     for (OPTPARAM& param : map.ButtonParams) param.cbSize = sizeof(OPTPARAM);
     map.ButtonParams[1].lParam = kButtonSecondParam;
     map.ButtonType.cbSize = sizeof(OPTTYPE);
@@ -302,7 +302,7 @@ DWORD HideStandardUiSeenOf(const PluginState* object) {
 // ---------------------------------------------------------------------------------------------
 
 void MapPrinterItems(PrinterItemMap& map) {
-    InitExt(map.TaggedExt);
+    InitExt(map.TaggedExt, map.HelpPath);
     POEMCUIPPARAM param = map.Param;
     if (param == nullptr || param->pDrvOptItems == nullptr) return;
     for (DWORD i = 0; i < param->cDrvOptItems; ++i) {
@@ -381,8 +381,7 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
     if (!block) return false;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(block.get());
 
-    // The model lookups below read the capability file this search finds.
-    if (!FindDependentFiles(printer.get(), PluginIniPath)) return false;
+    if (!FindDependentFiles(printer.get(), nullptr)) return false;
 
     char section[kAnsiNameBytes] = {};
     if (info->pPrinterName != nullptr) {
@@ -523,7 +522,7 @@ LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param) {
     }
 }
 
-HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param) {
+HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param, const SheetPaths& paths) {
     // First call: the core driver asks how many items the plug-in adds.
     if (param->pOEMOptItems == nullptr) {
         param->cOEMOptItems = 1;
@@ -541,6 +540,8 @@ HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param) {
     // Earlier records stay on the core's heap: the items of an earlier tree point into them.
     object.PrinterContext = map;
     map->Param = param;
+    static_assert(sizeof(map->HelpPath) == sizeof(paths.Help));
+    memcpy(map->HelpPath, paths.Help, sizeof(map->HelpPath));
     for (DWORD& index : map->ItemIndex) index = kNoPrinterItem;
     MapPrinterItems(*map);
 
@@ -554,7 +555,7 @@ HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param) {
     auto* documentMap = static_cast<DriverItemMap*>(
         HeapAlloc(object.OemHeap, HEAP_ZERO_MEMORY, sizeof(DriverItemMap)));
     if (documentMap == nullptr) return E_OUTOFMEMORY;
-    InitDriverItemMap(*documentMap, nullptr, PluginIniPath);
+    InitDriverItemMap(*documentMap, nullptr, paths);
     documentMap->HideStandardUiSeen = object.HideStandardUIAsked;
     object.DocumentContext = documentMap;
     return S_OK;

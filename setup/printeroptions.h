@@ -73,6 +73,6 @@ bool DetectByPort(POEMCUIPPARAM param, DWORD (&values)[kDetectedCount], HWND own
 LONG APIENTRY PrinterTreeCallback(PCPSUICBPARAM cbParam, POEMCUIPPARAM param);
 
 // CommonUIProp of the printer tree, after the plug-in object's shared preamble.
-HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param);
+HRESULT PrinterCommonUIProp(PluginState& object, POEMCUIPPARAM param, const SheetPaths& paths);
 
 }  // namespace oemui

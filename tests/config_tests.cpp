@@ -42,10 +42,11 @@ TEST(DependentFiles, SamplePrinterFindsCapabilityAndPluginIni) {
     Printer printer(testenv::kColorPrinter);
     ASSERT_TRUE(printer);
     wchar_t ini[kPathChars] = {};
-    EXPECT_TRUE(FindDependentFiles(printer.get(), ini));
+    wchar_t capability[kPathChars] = {};
+    EXPECT_TRUE(FindDependentFilesInto(printer.get(), ini, capability));
     const std::wstring dir = Lower(testenv::DriverDirectory3());
     EXPECT_EQ(Lower(ini), dir + L"\\vroemui.ini");
-    EXPECT_EQ(Lower(CapabilityFilePath), dir + L"\\vrlab.cap");
+    EXPECT_EQ(Lower(capability), dir + L"\\vrlab.cap");
 
     wchar_t ver[kPathChars] = {};
     EXPECT_TRUE(FindVersionFile(printer.get(), ver));
@@ -63,10 +64,11 @@ TEST(DependentFiles, MixedCaseNamesAndLaterWins) {
     Printer printer(L"Mixed Case 1");
     ASSERT_TRUE(printer);
     wchar_t ini[kPathChars] = {};
-    EXPECT_TRUE(FindDependentFiles(printer.get(), ini));
+    wchar_t capability[kPathChars] = {};
+    EXPECT_TRUE(FindDependentFilesInto(printer.get(), ini, capability));
     // The last qualifying .ini wins; z.ini does not qualify (empty OEMConfigFile1).
     EXPECT_TRUE(EndsWith(ini, L"\\A.INI")) << ini;
-    EXPECT_TRUE(EndsWith(CapabilityFilePath, L"\\b.Cap")) << CapabilityFilePath;
+    EXPECT_TRUE(EndsWith(capability, L"\\b.Cap")) << capability;
     wchar_t ver[kPathChars] = L"untouched";
     EXPECT_FALSE(FindVersionFile(printer.get(), ver));
     EXPECT_STREQ(ver, L"untouched");
@@ -76,11 +78,11 @@ TEST(DependentFiles, IniWithEmptyConfigKeyCountsButLeavesOutputAlone) {
     InstallModel(L"Empty Config PS", L"Empty Config 1", {{L"plain.ini", kIniEmptyConfig}});
     Printer printer(L"Empty Config 1");
     ASSERT_TRUE(printer);
-    wcscpy(CapabilityFilePath, L"stale");
+    wchar_t capability[kPathChars] = L"stale";
     wchar_t ini[kPathChars] = L"sentinel";
-    EXPECT_TRUE(FindDependentFiles(printer.get(), ini));
+    EXPECT_TRUE(FindDependentFilesInto(printer.get(), ini, capability));
     EXPECT_STREQ(ini, L"sentinel");
-    EXPECT_STREQ(CapabilityFilePath, L"") << "every search starts by emptying the path";
+    EXPECT_STREQ(capability, L"") << "every search starts by emptying the path";
 }
 
 TEST(DependentFiles, DriverWithoutConfigurationFilesReportsNothing) {
@@ -88,9 +90,10 @@ TEST(DependentFiles, DriverWithoutConfigurationFilesReportsNothing) {
     Printer printer(L"Bare 1");
     ASSERT_TRUE(printer);
     wchar_t ini[kPathChars] = L"sentinel";
-    EXPECT_FALSE(FindDependentFiles(printer.get(), ini));
+    wchar_t capability[kPathChars] = L"stale";
+    EXPECT_FALSE(FindDependentFilesInto(printer.get(), ini, capability));
     EXPECT_STREQ(ini, L"sentinel");
-    EXPECT_STREQ(CapabilityFilePath, L"");
+    EXPECT_STREQ(capability, L"");
 }
 
 TEST(DependentFileList, OverlongNamesAreSkippedAndLongListsTruncated) {

@@ -607,7 +607,7 @@ TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) 
     ASSERT_TRUE(core.OpenSheet(host::SheetKind::Document));
     DriverItemMap* map = testenv::DocumentMapOf(core);
     ASSERT_NE(map, nullptr);
-    map->IniPath = ini.c_str();
+    wcsncpy(map->IniPath, ini.c_str(), std::size(map->IniPath) - 1);
     wcscpy_s(map->UserDataFile, ini.c_str());  // the definitions are saved here
     PrinterDataWritable = 1;
 

@@ -243,7 +243,7 @@ TEST(ShowWarningOnce, RemembersUntickedOrCancelledWarnings) {
     TempIni data;
     const std::string oldIni = testenv::ReadFileBytes(ini.path);
     DriverItemMap map = {};
-    map.IniPath = ini.path.c_str();
+    wcsncpy(map.IniPath, ini.path.c_str(), std::size(map.IniPath) - 1);
     wcscpy_s(map.UserDataFile, data.path.c_str());
 
     // Kinds outside 0..2 show and write nothing; kind 2 stays away as the INI file says.

@@ -188,7 +188,10 @@ struct Fixture {
         param.pOEMDM = &devmode;
         param.pDrvOptItems = tree.items.data();
         param.cDrvOptItems = static_cast<DWORD>(tree.items.size());
-        InitDriverItemMap(map, &param, iniPath);
+        SheetPaths paths = {};
+        if (iniPath != nullptr) wcsncpy(paths.PluginIni, iniPath, kPathChars - 1);
+        wcscpy(paths.Help, L"C:\\driver\\model.hlp");
+        InitDriverItemMap(map, &param, paths);
         MapDriverItems(map, heap);
     }
     // Entries pushed, in order, as the map's entry of each called item.
@@ -259,7 +262,8 @@ TEST(MapDriverItems, HelpRedirectionSharesOneExtensionOnThePluginHelpFile) {
     EXPECT_EQ(shared->cbSize, sizeof(OIEXT));
     EXPECT_EQ(shared->Flags, 0);
     EXPECT_EQ(shared->hInstCaller, nullptr);
-    EXPECT_EQ(shared->pHelpFile, HelpFilePath);
+    EXPECT_EQ(shared->pHelpFile, f.map.HelpPath) << "the sheet's own copy";
+    EXPECT_STREQ(shared->pHelpFile, L"C:\\driver\\model.hlp");
     EXPECT_TRUE(HeapValidate(f.heap, 0, shared));
     for (size_t i = 0; i < kHelpKeywords.size(); ++i) {
         const auto& [keyword, help, hidden] = kHelpKeywords[i];
@@ -698,8 +702,10 @@ TEST(DocumentCommonUIProp, TwoCallProtocol) {
 
     PluginObject* object = new PluginObject();
     object->HideStandardUIAsked = 1;
+    SheetPaths paths = {};
+    wcscpy(paths.PluginIni, L"C:\\driver\\model.ini");
     f.param.cOEMOptItems = 5;
-    ASSERT_EQ(DocumentCommonUIProp(*object, &f.param), S_OK);
+    ASSERT_EQ(DocumentCommonUIProp(*object, &f.param, paths), S_OK);
     EXPECT_EQ(f.param.cOEMOptItems, 0u);
     EXPECT_EQ(object->DocumentContext, nullptr);
     EXPECT_EQ(f.param.OEMCUIPCallback, nullptr);
@@ -709,7 +715,7 @@ TEST(DocumentCommonUIProp, TwoCallProtocol) {
     std::memset(own, 0xA5, sizeof(own));
     f.param.pOEMOptItems = own;
     f.param.cOEMOptItems = 2;
-    ASSERT_EQ(DocumentCommonUIProp(*object, &f.param), S_OK);
+    ASSERT_EQ(DocumentCommonUIProp(*object, &f.param, paths), S_OK);
     for (const OPTITEM& item : own) {
         EXPECT_EQ(item.cbSize, sizeof(OPTITEM));
         EXPECT_EQ(item.DMPubID, DMPUB_NONE);
@@ -723,7 +729,7 @@ TEST(DocumentCommonUIProp, TwoCallProtocol) {
     EXPECT_EQ(object->OemHeap, f.heap);
     EXPECT_TRUE(HeapValidate(f.heap, 0, map));
     EXPECT_EQ(map->Param, &f.param);
-    EXPECT_EQ(map->IniPath, PluginIniPath);
+    EXPECT_STREQ(map->IniPath, paths.PluginIni);
     EXPECT_EQ(map->HideStandardUiSeen, 1u);
     EXPECT_EQ(map->ItemIndex[kEntryCollate], 0u);
     EXPECT_EQ(map->ItemIndex[kEntryOutputMode], kNoItem);
@@ -732,7 +738,7 @@ TEST(DocumentCommonUIProp, TwoCallProtocol) {
     EXPECT_EQ(PrinterDataWritable, 0u) << "no printer handle: not writable";
 
     // A further second call builds a fresh map; the earlier one stays on the heap.
-    ASSERT_EQ(DocumentCommonUIProp(*object, &f.param), S_OK);
+    ASSERT_EQ(DocumentCommonUIProp(*object, &f.param, paths), S_OK);
     EXPECT_NE(object->DocumentContext, map);
     EXPECT_TRUE(HeapValidate(f.heap, 0, map));
     object->Release();  // frees the latest map from the heap
@@ -785,7 +791,7 @@ TEST(OddTrees, NullPiecesNeverCrash) {
 
     PushDocumentSettings(f.map);
     DriverItemMap empty = {};
-    InitDriverItemMap(empty, nullptr, nullptr);
+    InitDriverItemMap(empty, nullptr, SheetPaths{});
     MapDriverItems(empty, nullptr);
     PushDocumentSettings(empty);
 
@@ -793,7 +799,7 @@ TEST(OddTrees, NullPiecesNeverCrash) {
     noItems.pDrvOptItems = nullptr;
     noItems.cDrvOptItems = 50;
     DriverItemMap map = {};
-    InitDriverItemMap(map, &noItems, nullptr);
+    InitDriverItemMap(map, &noItems, SheetPaths{});
     MapDriverItems(map, f.heap);
     map.ItemIndex[kEntryCollate] = 3;
     PushDocumentSettings(map);

@@ -88,7 +88,7 @@ TEST_F(DocumentSheet, TakesOverAndRedirectsTheCoreItems) {
         ASSERT_NE(item.pOIExt, nullptr) << keyword;
         EXPECT_TRUE(item.Flags & OPTIF_HAS_POIEXT) << keyword;
         EXPECT_EQ(item.pOIExt->cbSize, sizeof(OIEXT));
-        EXPECT_EQ(std::wstring(item.pOIExt->pHelpFile), std::wstring(HelpFilePath));
+        EXPECT_EQ(item.pOIExt->pHelpFile, map_->HelpPath);
     }
     for (const char* visible : {"VRTone", "VRMediaType", "VRPrintBlkTxt", "VRManualFeed"}) {
         EXPECT_FALSE(ItemOf(visible).Flags & OPTIF_HIDE) << visible;
@@ -121,7 +121,9 @@ TEST_F(DocumentSheet, TakesOverAndRedirectsTheCoreItems) {
     EXPECT_EQ(map_->ItemIndex[kEntryResolution], IndexOf("VRResolution"));
     EXPECT_EQ(map_->ItemIndex[kEntryColor],
               static_cast<DWORD>(core_->Tree().FindPubId(DMPUB_COLOR)));
-    EXPECT_EQ(map_->IniPath, PluginIniPath);
+    EXPECT_EQ(std::wstring(map_->IniPath), testenv::DriverDirectory3() + L"\\vroemui.ini");
+    EXPECT_EQ(std::wstring(map_->CapabilityPath), testenv::DriverDirectory3() + L"\\vrlab.cap");
+    EXPECT_EQ(std::wstring(map_->HelpPath), testenv::DriverDirectory3() + L"\\vrlab.hlp");
 }
 
 TEST_F(DocumentSheet, ColourModelGetsBothPagesAndMonoOnlyJobOptions) {

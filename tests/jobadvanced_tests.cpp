@@ -481,7 +481,7 @@ protected:
         param_.hPrinter = printer_->get();
         map_ = &ownMap_;
         ownMap_.SheetParam = &param_;
-        ownMap_.IniPath = iniPath_.c_str();
+        wcsncpy(ownMap_.IniPath, iniPath_.c_str(), std::size(ownMap_.IniPath) - 1);
     }
     INT_PTR Run(std::function<void(HWND)> steps) {
         return RunTemplate(IDD_ABOUT, AboutDialogProc, reinterpret_cast<LPARAM>(map_),

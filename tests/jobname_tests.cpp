@@ -127,7 +127,7 @@ protected:
         param_.hOEMHeap = heap_;
         param_.pOEMDM = &record_;
         map_.SheetParam = &param_;
-        map_.IniPath = ini_.path.c_str();
+        wcsncpy(map_.IniPath, ini_.path.c_str(), std::size(map_.IniPath) - 1);
         wcscpy_s(map_.UserDataFile, ini_.path.c_str());  // the flags are saved here
         BeepCount = 0;
     }

@@ -21,6 +21,7 @@
 #include "host/coredriver.h"
 #include "joboptions_ids.h"
 #include "base/devmode.h"
+#include "base/handles.h"
 #include "plugin/object.h"
 #include "res/resource.h"
 #include "tests/support/coresheet.h"
@@ -292,8 +293,7 @@ TEST_F(JobOptionsPage, StoredGammaIdSelectsItsEntryOrFallsBackToTheFirst) {
     const Case cases[] = {
         {0x10007, 1, 0x10007, true}, {0x00005, 0, 0x00005, false},
         {0x10009, 0, 5, false},  // no such id: entry 0, custom gamma off
-        {0x10101, 0, 5, false},
-        {0x10001, 0, 5, false},  // 1 is not Wide's id
+        {0x10101, 0, 5, false},      {0x10001, 0, 5, false},  // 1 is not Wide's id
     };
     for (const Case& c : cases) {
         Open(kJobPrinter, [&] { Record().PsGammaSettingId = c.stored; });
@@ -628,6 +628,76 @@ TEST_F(JobOptionsPage, ApplySavesTheWatermarkListOnceToTheUserDataFileOnly) {
     EXPECT_EQ(testenv::ReadFileBytes(ini), iniBefore);
 }
 
+// Print servers and the printers folder keep sheets of several models in one process: each sheet
+// keeps its own model's files from its set-up to its end and saves its own list there.
+TEST_F(JobOptionsPage, SheetsOfTwoModelsInOneProcessEachSaveTheirOwnList) {
+    Open(kJobPrinter);
+    Show();
+    const std::wstring jobIni = map_->IniPath;
+    const std::wstring jobCapability = map_->CapabilityPath;
+    ASSERT_NE(jobIni.find(L"jobs.ini"), std::wstring::npos);
+
+    wchar_t common[MAX_PATH] = {};
+    ASSERT_HRESULT_SUCCEEDED(
+        SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common));
+    wchar_t colorData[MAX_PATH] = {};
+    ASSERT_TRUE(UserDataFilePathIn(common, testenv::kColorDriver, colorData, MAX_PATH));
+    DeleteFileW(colorData);
+
+    // A sheet of the sample colour model is set up beside it.
+    host::CoreDriver other(testenv::InProcessOptions(testenv::kColorPrinter));
+    ASSERT_TRUE(other.Start()) << testenv::Narrow(other.Error());
+    ASSERT_TRUE(other.OpenSheet(host::SheetKind::Document));
+    DriverItemMap* otherMap = testenv::DocumentMapOf(other);
+    ASSERT_NE(otherMap, nullptr);
+    const HWND otherSheet = other.ShowModeless(nullptr);
+    ASSERT_NE(otherSheet, nullptr);
+    other.PumpSheet();
+    const HWND otherPage = PropSheet_GetCurrentPageHwnd(otherSheet);
+    EXPECT_EQ(std::wstring(map_->IniPath), jobIni) << "the first sheet keeps its own files";
+    EXPECT_EQ(std::wstring(map_->CapabilityPath), jobCapability);
+    EXPECT_NE(std::wstring(otherMap->IniPath), jobIni);
+
+    testenv::ModalWatcher watcher([&](HWND window) {
+        if (window != sheet_ && window != otherSheet) PostMessageW(window, WM_COMMAND, IDOK, 0);
+    });
+    const struct {
+        host::CoreDriver& core;
+        DriverItemMap* map;
+        HWND sheet;
+        HWND page;
+        const wchar_t* text;
+    } sheets[] = {{*core_, map_, sheet_, page_, L"ALPHA"},
+                  {other, otherMap, otherSheet, otherPage, L"BETA"}};
+    for (const auto& s : sheets) {
+        SendDlgItemMessageW(s.page, IDC_WATERMARKS, BM_CLICK, 0, 0);
+        s.core.PumpSheet();
+        WatermarkList& list = s.map->Watermarks;
+        ASSERT_EQ(list.Loaded, 1) << testenv::Narrow(s.text);
+        ASSERT_NE(list.Working, nullptr);
+        wcscpy_s(list.Working->Text, s.text);
+        ASSERT_TRUE(AddWatermark(list));
+        PropSheet_Apply(s.sheet);
+        s.core.PumpSheet();
+    }
+    const auto savedList = [](const wchar_t* file) {
+        std::wstring section(4096, L'\0');
+        section.resize(GetPrivateProfileSectionW(L"Watermark", section.data(),
+                                                 static_cast<DWORD>(section.size()), file));
+        return section;
+    };
+    const std::wstring jobSaved = savedList(data_.c_str());
+    const std::wstring colorSaved = savedList(colorData);
+    EXPECT_NE(jobSaved.find(L"ALPHA"), std::wstring::npos);
+    EXPECT_EQ(jobSaved.find(L"BETA"), std::wstring::npos);
+    EXPECT_NE(colorSaved.find(L"BETA"), std::wstring::npos);
+    EXPECT_EQ(colorSaved.find(L"ALPHA"), std::wstring::npos);
+    DestroyWindow(otherSheet);
+    other.CloseSheet();
+    EXPECT_EQ(other.Shutdown(), S_FALSE) << "the first sheet's object still holds the plug-in";
+    DeleteFileW(colorData);
+}
+
 // Apply that cannot save tells the user which file and why, answers the core driver that the
 // page is not applied, keeps the page and the user's list, and loses nothing stored before; once
 // the file can be written, Apply saves.
@@ -702,6 +772,66 @@ TEST_F(JobOptionsPage, ApplyThatCannotSaveSaysSoAndKeepsThePageAndTheStoredList)
         Close();
         ForgetUserData();
     }
+}
+
+// The same on a full disk: the 64 KB file system the test run mounts at C:\smalldisk
+// (tests/smalldisk.sh), filled up. Skipped where the machine does not allow the mount.
+TEST_F(JobOptionsPage, ApplyOnAFullDiskSaysSoAndKeepsTheStoredList) {
+    const std::wstring disk = L"C:\\smalldisk\\";
+    ULARGE_INTEGER total = {};
+    if (!GetDiskFreeSpaceExW(disk.c_str(), nullptr, &total, nullptr) ||
+        total.QuadPart > 1024 * 1024) {
+        GTEST_SKIP() << "no small file system at C:\\smalldisk";
+    }
+    const std::wstring data = disk + L"userdata.ini";
+    const std::wstring filler = disk + L"filler.bin";
+    DeleteFileW(filler.c_str());
+    const std::string stored = Utf16(L"[Watermark]\r\nWTMK001=72,0,45,0,0,255,Stored\r\n");
+    ASSERT_TRUE(testenv::WriteFileBytes(data, stored));
+    {
+        UniqueFile file(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        const std::vector<char> block(512, 'x');
+        DWORD written = 0;
+        while (WriteFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &written,
+                         nullptr) &&
+               written == block.size()) {
+        }
+    }
+    Open(kJobPrinter, [&] { wcscpy_s(map_->UserDataFile, data.c_str()); });
+    Show();
+    testenv::ModalWatcher watcher(OkButSheet());
+    Click(IDC_WATERMARKS);
+    WatermarkList& list = map_->Watermarks;
+    ASSERT_EQ(list.Count, 1) << "the stored list was read from the small disk";
+    wcscpy_s(list.Working->Text, L"DRAFT");
+    ASSERT_TRUE(AddWatermark(list));
+
+    const size_t results = core_->Results().size();
+    const size_t seen = Opened(watcher).size();
+    PropSheet_Apply(sheet_);
+    core_->PumpSheet();
+    const auto opened = Opened(watcher);
+    ASSERT_EQ(opened.size(), seen + 1) << "one message";
+    EXPECT_NE(opened.back().text.find(data), std::wstring::npos)
+        << testenv::Narrow(opened.back().text);
+    EXPECT_NE(opened.back().text.find(L"The disk is full."), std::wstring::npos)
+        << testenv::Narrow(opened.back().text);
+    EXPECT_EQ(core_->Results().size(), results) << "the page was reported applied";
+    EXPECT_EQ(list.Loaded, 1) << "the user's list stays for another try";
+    EXPECT_EQ(testenv::ReadFileBytes(data), stored);
+
+    DeleteFileW(filler.c_str());
+    PropSheet_Changed(sheet_, page_);
+    PropSheet_Apply(sheet_);
+    core_->PumpSheet();
+    EXPECT_EQ(Opened(watcher).size(), seen + 1) << "with room again, Apply saves";
+    wchar_t value[512] = {};
+    GetPrivateProfileStringW(L"Watermark", L"WTMK002", L"", value, 512, data.c_str());
+    EXPECT_NE(std::wstring(value).find(L"DRAFT"), std::wstring::npos);
+    Close();
+    DeleteFileW(data.c_str());
 }
 
 TEST_F(JobOptionsPage, ApplyCommitsChangedOverlaysAndSettlesTheColourPageToo) {

@@ -1,10 +1,13 @@
 // The plug-in as the core driver sees it: the real DLL's exports, class factory and object.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/devmode.h"
 #include "docprop/itemmap.h"
 #include "plugin/object.h"
 #include "tests/support/coresheet.h"
@@ -329,8 +332,10 @@ TEST(CommonUIPropPreamble, FindsPluginIniAndHelpFile) {
     param.hOEMHeap = heap;
     object->CommonUIProp(OEMCUIP_DOCPROP, &param);
     const std::wstring dir = testenv::DriverDirectory3();
-    EXPECT_EQ(std::wstring(oemui::PluginIniPath), dir + L"\\vroemui.ini");
-    EXPECT_EQ(std::wstring(oemui::HelpFilePath), dir + L"\\vrlab.hlp");
+    oemui::SheetPaths paths;
+    ASSERT_TRUE(oemui::ResolveSheetPaths(printer.get(), paths));
+    EXPECT_EQ(std::wstring(paths.PluginIni), dir + L"\\vroemui.ini");
+    EXPECT_EQ(std::wstring(paths.Help), dir + L"\\vrlab.hlp");
     EXPECT_EQ(object->DocumentParam, &param);
     EXPECT_EQ(object->PrinterParam, nullptr);
 
@@ -516,4 +521,109 @@ TEST(PluginUnload, NoHandleStaysAfterEachDocumentSheet) {
     for (int i = 0; i < 20; ++i) sheet();
     const ULONG_PTR after = FreeHandleSlot();
     EXPECT_EQ(after, before) << (after - before) / 4 << " handles left by 20 sheets";
+}
+
+namespace {
+
+// A second model with files of its own, so that a path read from the wrong model shows.
+constexpr wchar_t kOtherDriver[] = L"Lab Threads PS";
+constexpr wchar_t kOtherPrinter[] = L"Lab Threads 1";
+
+bool InstallOtherModel() {
+    return testenv::InstallColorModel(
+        kOtherDriver, kOtherPrinter,
+        {{L"threads.cap",
+          "[Capability]\r\nLab Threads PS=Threads\r\n[Threads]\r\nCompression=2\r\n"
+          "CryptoDll=vrcrypt.dll\r\n"},
+         {L"threads.ini",
+          "[OEMFiles]\r\nOEMConfigFile1=threads.ini\r\n[DependentFiles]\r\nHELP=threads.hlp\r\n"},
+         {L"vrcrypt.dll", testenv::ReadFileBytes(testenv::TestBinDir() + L"\\vrcrypt.dll")}},
+        L"threads.PPD");
+}
+
+// What one call of a kind gives for one printer, as bytes: the default private record
+// (DevMode), or the paths the document tree's record kept (CommonUIProp).
+enum class CallKind { DefaultRecord, DocumentTree };
+
+std::string CallOnce(testenv::PluginDll& dll, CallKind kind, HANDLE printer) {
+    IPrintOemUI2* object = dll.Create();
+    if (object == nullptr) return "<no object>";
+    std::string result;
+    if (kind == CallKind::DefaultRecord) {
+        std::vector<BYTE> record(oemui::kPrivateDevmodeSize, 0xA5);
+        OEMDMPARAM param = {};
+        param.cbSize = sizeof(param);
+        param.hPrinter = printer;
+        param.pOEMDMOut = record.data();
+        param.cbBufSize = static_cast<DWORD>(record.size());
+        result = object->DevMode(OEMDM_DEFAULT, &param) == S_OK
+                     ? std::string(record.begin(), record.end())
+                     : "<refused>";
+    } else {
+        HANDLE heap = HeapCreate(0, 0, 0);
+        OPTITEM own[1] = {};
+        OEMCUIPPARAM param = {};
+        param.cbSize = sizeof(param);
+        param.hPrinter = printer;
+        param.hOEMHeap = heap;
+        param.pOEMOptItems = own;  // the tree's second call
+        const HRESULT hr = object->CommonUIProp(OEMCUIP_DOCPROP, &param);
+        const oemui::DriverItemMap* map =
+            static_cast<oemui::PluginObject*>(object)->DocumentContext;
+        if (hr != S_OK || map == nullptr) {
+            result = "<no map>";
+        } else {
+            result = testenv::Narrow(std::wstring(map->IniPath) + L"|" + map->CapabilityPath +
+                                     L"|" + map->HelpPath);
+        }
+        object->Release();
+        object = nullptr;
+        HeapDestroy(heap);
+    }
+    if (object != nullptr) object->Release();
+    return result;
+}
+
+}  // namespace
+
+// Sheets and print paths of several printers share one process: calls on several threads give
+// what the same calls give one at a time.
+TEST(ConcurrentCalls, GiveWhatTheSameCallsGiveOneAtATime) {
+    ASSERT_TRUE(testenv::InstallSamplePrinters());
+    ASSERT_TRUE(InstallOtherModel());
+    testenv::PluginDll dll;
+    ASSERT_TRUE(dll.Loaded());
+    const wchar_t* printers[] = {testenv::kColorPrinter, testenv::kMonoPrinter, kOtherPrinter};
+    const CallKind kinds[] = {CallKind::DefaultRecord, CallKind::DocumentTree};
+    constexpr size_t kCases = std::size(printers) * std::size(kinds);
+    std::string expected[kCases];
+    for (size_t c = 0; c < kCases; ++c) {
+        testenv::Printer printer(printers[c / 2]);
+        ASSERT_TRUE(printer);
+        expected[c] = CallOnce(dll, kinds[c % 2], printer.get());
+        ASSERT_EQ(expected[c].front() == '<', false) << expected[c];
+    }
+    ASSERT_NE(expected[1], expected[5]) << "the two models' paths differ";
+
+    constexpr int kThreads = 4;
+    constexpr int kCallsEach = 75;
+    std::atomic<int> wrong[kCases] = {};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            // Each thread keeps its handles open, as a sheet or a print job does.
+            testenv::Printer opened[] = {testenv::Printer(printers[0]),
+                                         testenv::Printer(printers[1]),
+                                         testenv::Printer(printers[2])};
+            for (int i = 0; i < kCallsEach; ++i) {
+                const size_t c = static_cast<size_t>(t * 7 + i * 5) % kCases;
+                if (CallOnce(dll, kinds[c % 2], opened[c / 2].get()) != expected[c]) ++wrong[c];
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (size_t c = 0; c < kCases; ++c) {
+        EXPECT_EQ(wrong[c].load(), 0) << testenv::Narrow(printers[c / 2])
+                                      << (c % 2 == 0 ? " default record" : " document tree");
+    }
 }

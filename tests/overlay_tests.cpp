@@ -191,6 +191,41 @@ TEST(OverlayStoreFormat, MalformedAndOversizedContentStaysInBounds) {
     DeleteFileW(ini.c_str());
 }
 
+// Stored names longer than the field are cut; names that the cut made one get a number, so
+// that the Define Overlays dialog accepts each definition again.
+TEST(OverlayStoreNames, CutNamesThatCollideAreNumbered) {
+    const std::wstring ini = TempIni(L"names_old");
+    const std::wstring data = TempIni(L"names");
+    const std::wstring stem(63, L'N');
+    const std::wstring shortStem(59, L'N');
+    WriteDefinitions(
+        ini, false,
+        {MakeRecord(L"", kPageModeAll, L"", {L"A"}), MakeRecord(L"", kPageModeAll, L"", {L"B"}),
+         MakeRecord(L"", kPageModeAll, L"", {L"C"}), MakeRecord(L"", kPageModeAll, L"", {L"D"}),
+         MakeRecord(L"", kPageModeAll, L"", {L"E"})});
+    // As a hand edit or another program left them: longer than the field.
+    const std::wstring names[] = {stem + L"first", stem + L"second", shortStem + L" (2)"};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        const std::wstring section = L"Overlay_Info " + std::to_wstring(i);
+        ASSERT_TRUE(WritePrivateProfileStringW(section.c_str(), L"Overlay_Name", names[i].c_str(),
+                                               ini.c_str()));
+    }
+    auto map = std::make_unique<DriverItemMap>();
+    wcsncpy(map->IniPath, ini.c_str(), std::size(map->IniPath) - 1);
+    wcscpy_s(map->UserDataFile, data.c_str());
+    ASSERT_TRUE(LoadOverlays(*map));
+    ASSERT_EQ(map->OverlayStore->DefinedCount, 5);
+    EXPECT_EQ(std::wstring(map->Overlays[0]->Name), stem);
+    EXPECT_EQ(std::wstring(map->Overlays[1]->Name), shortStem + L" (3)")
+        << "\" (2)\" is a stored name already";
+    EXPECT_EQ(std::wstring(map->Overlays[2]->Name), shortStem + L" (2)");
+    EXPECT_STREQ(map->Overlays[3]->Name, L"") << "a missing name stays missing";
+    EXPECT_STREQ(map->Overlays[4]->Name, L"");
+    FreeOverlays(*map);
+    DeleteFileW(ini.c_str());
+    DeleteFileW(data.c_str());
+}
+
 TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     // The definitions an earlier version saved in the driver INI file; the sheet saves to its
     // user data file from then on.
@@ -199,7 +234,7 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     WriteDefinitions(ini, false, {MakeRecord(L"Committed", kPageModeAll, L"", {L"C"})});
     const std::string oldIni = testenv::ReadFileBytes(ini);
     auto map = std::make_unique<DriverItemMap>();
-    map->IniPath = ini.c_str();
+    wcsncpy(map->IniPath, ini.c_str(), std::size(map->IniPath) - 1);
     wcscpy_s(map->UserDataFile, data.c_str());
     const DWORD oldWritable = PrinterDataWritable;
 
@@ -233,7 +268,7 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     EXPECT_EQ(testenv::ReadFileBytes(ini), oldIni) << "the driver INI file is never written";
 
     // No file at all: no definitions, and nothing to save into.
-    map->IniPath = nullptr;
+    map->IniPath[0] = L'\0';
     map->UserDataFile[0] = L'\0';
     ASSERT_TRUE(LoadOverlays(*map));
     EXPECT_EQ(map->OverlayStore->DefinedCount, 0);
@@ -318,7 +353,7 @@ protected:
         ASSERT_NE(map_->ItemIndex[kEntryOverlay], kNoItem);
         record_ = static_cast<PrivateDevmode*>(map_->SheetParam->pOEMDM);
         // The definitions of each test live in a file of its own, the sheet's user data file.
-        map_->IniPath = ini_.c_str();
+        wcsncpy(map_->IniPath, ini_.c_str(), std::size(map_->IniPath) - 1);
         wcscpy_s(map_->UserDataFile, ini_.c_str());
         SetIds({kNoOverlay, kNoOverlay, kNoOverlay, kNoOverlay});
     }

@@ -210,8 +210,10 @@ TEST_F(PrinterOptions, TwoCallsAddTheButtonAndTagTheInstallableOptions) {
     EXPECT_EQ(button.DMPubID, DMPUB_NONE);
     ASSERT_NE(button.pOIExt, nullptr);
     EXPECT_EQ(button.pOIExt->cbSize, sizeof(OIEXT));
-    EXPECT_EQ(button.pOIExt->pHelpFile, HelpFilePath);
-    EXPECT_NE(std::wstring(HelpFilePath).find(L"\\3\\vrlab.hlp"), std::wstring::npos);
+    PrinterItemMap* map = object_->PrinterContext;
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(button.pOIExt->pHelpFile, map->HelpPath) << "the sheet's own copy";
+    EXPECT_NE(std::wstring(map->HelpPath).find(L"\\3\\vrlab.hlp"), std::wstring::npos);
     ASSERT_NE(button.pOptType, nullptr);
     EXPECT_EQ(button.pOptType->Type, TVOT_PUSHBUTTON);
     EXPECT_EQ(button.pOptType->Count, 1);
@@ -237,12 +239,10 @@ TEST_F(PrinterOptions, TwoCallsAddTheButtonAndTagTheInstallableOptions) {
         EXPECT_EQ(item.HelpIndex, tag.second) << keyword;
         EXPECT_TRUE(item.Flags & OPTIF_HAS_POIEXT) << keyword;
         ASSERT_NE(item.pOIExt, nullptr);
-        EXPECT_EQ(item.pOIExt->pHelpFile, HelpFilePath);
+        EXPECT_EQ(item.pOIExt->pHelpFile, map->HelpPath);
     }
     EXPECT_TRUE(tree.Item(static_cast<DWORD>(tree.FindStringId(64798))).Flags & OPTIF_COLLAPSE);
 
-    PrinterItemMap* map = object_->PrinterContext;
-    ASSERT_NE(map, nullptr);
     EXPECT_EQ(map->Param, &core_->TreeParam());
     const WORD recorded[] = {404, 405, 440, 427, 428};
     for (int k = 0; k < kRecordedItems; ++k) {

@@ -433,7 +433,9 @@ void HidePaperNameCase(std::mt19937& rng) {
     param.pDrvOptItems = &item;
     param.cDrvOptItems = 1;
     auto map = std::make_unique<DriverItemMap>();
-    InitDriverItemMap(*map, &param, ScratchIni().c_str());
+    auto paths = std::make_unique<SheetPaths>();
+    wcsncpy(paths->PluginIni, ScratchIni().c_str(), kPathChars - 1);
+    InitDriverItemMap(*map, &param, *paths);
     const LCID saved = GetThreadLocale();
     SetThreadLocale(0x411);
     MapDriverItems(*map, nullptr);

@@ -250,14 +250,15 @@ TEST(SheetProfile, ModelIntegersOfTheSampleModelsMatchTheFile) {
     for (const wchar_t* name : {testenv::kColorPrinter, testenv::kMonoPrinter}) {
         Printer printer(name);
         ASSERT_TRUE(printer);
-        ASSERT_TRUE(FindDependentFiles(printer.get(), nullptr));
+        wchar_t capability[kPathChars] = {};
+        ASSERT_TRUE(FindCapabilityFile(printer.get(), capability));
         wchar_t section[kShortValueChars] = {};
         ASSERT_TRUE(ResolveModelSection(printer.get(), section, kShortValueChars));
         const wchar_t* keys[] = {L"Compression",          L"PSOutputOpt", L"DEFAULT_PAPER_SIZE",
                                  L"DEFAULT_PAPER_SOURCE", L"CryptoDll",   L"Absent"};
         std::vector<UINT> direct;
         for (const wchar_t* key : keys) {
-            direct.push_back(GetPrivateProfileIntW(section, key, 5, CapabilityFilePath));
+            direct.push_back(GetPrivateProfileIntW(section, key, 5, capability));
         }
         const SheetScope sheet(printer.get());
         for (size_t i = 0; i < std::size(keys); ++i) {

@@ -107,7 +107,7 @@ protected:
         param_.pPublicDM = &public_;
         param_.pOEMDM = &record_;
         map_.SheetParam = &param_;
-        map_.IniPath = ini_.c_str();
+        wcsncpy(map_.IniPath, ini_.c_str(), std::size(map_.IniPath) - 1);
         wcscpy_s(map_.UserDataFile, data_.c_str());
         ResetWatermarkList(map_.Watermarks, ini_.c_str(), data_.c_str());
 

@@ -187,7 +187,7 @@ protected:
         param_.pPublicDM = &public_;
         param_.pOEMDM = &record_;
         map_.SheetParam = &param_;
-        map_.IniPath = ini_.c_str();
+        wcsncpy(map_.IniPath, ini_.c_str(), std::size(map_.IniPath) - 1);
         wcscpy_s(map_.UserDataFile, data_.c_str());
     }
     void TearDown() override {

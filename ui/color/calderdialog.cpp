@@ -34,7 +34,7 @@ void Refresh(HWND dialog, ColorDetailState& state) {
     }
     if (HasItem(map, kEntryColorRenderStyle)) {
         SelectListItem(dialog, IDC_CALDER_RGB_LIST, v[kEntryColorRenderStyle]);
-        if (CapabilityFilePath[0] != L'\0' && HasControl(dialog, IDC_CALDER_UTILITY_LIST)) {
+        if (map.CapabilityPath[0] != L'\0' && HasControl(dialog, IDC_CALDER_UTILITY_LIST)) {
             SelectChosenSetting(dialog, IDC_CALDER_UTILITY_LIST, v[kEntryColorSettingCopy]);
         }
         // The utility's setting replaces the RGB colour setting while it is on.
@@ -66,7 +66,7 @@ void Open(HWND dialog, ColorDetailState& state) {
         const UINT gammas = file ? AddSettingList(dialog, IDC_CALDER_UTILITY_LIST, path, L"Gamma",
                                                   kColorSettingGammaBit)
                                  : 0;
-        if (colors + gammas == 0 && CapabilityFilePath[0] == L'\0') {
+        if (colors + gammas == 0 && map.CapabilityPath[0] == L'\0') {
             DestroyControlRange(dialog, IDC_CALDER_UTILITY, IDC_CALDER_UTILITY_LIST);
         }
     }

@@ -265,7 +265,7 @@ INT_PTR CALLBACK ColorDetailDialogProc(HWND dialog, UINT message, WPARAM wParam,
             return OnScroll(dialog, reinterpret_cast<HWND>(lParam));
         case WM_HELP:
         case WM_CONTEXTMENU:
-            HandleContextHelp(message, wParam, lParam);
+            HandleContextHelp(MapOfState(DialogStateOf<ColorDetailState>(dialog)), message, wParam, lParam);
             return TRUE;
         default:
             return FALSE;

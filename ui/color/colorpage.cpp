@@ -63,7 +63,7 @@ DWORD& BlackFinish(DriverItemMap& map) { return map.WantedValue[kEntryBlackSubGr
 void ReadModelString(const DriverItemMap& map, const wchar_t* key, wchar_t* out, DWORD chars) {
     out[0] = L'\0';
     DWORD size = chars;
-    GetModelString(SheetPrinter(map), key, out, &size);
+    GetModelStringIn(map.CapabilityPath, SheetPrinter(map), key, out, &size);
     out[chars - 1] = L'\0';
 }
 
@@ -83,7 +83,7 @@ bool DriverFile(const wchar_t* name, wchar_t (&path)[kPathChars]) {
 
 // The custom gamma file named by "HALFTONE" in the plug-in INI file.
 bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
-    if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return false;
+    if (map.IniPath[0] == L'\0') return false;
     wchar_t name[kPathChars] = {};
     SheetProfileString(L"DependentFiles", L"HALFTONE", name, kPathChars, map.IniPath);
     return DriverFile(name, path);
@@ -436,7 +436,7 @@ void RefreshColorPage(HWND page, DriverItemMap& map) {
     if (map.SpecialTonerKind != kSpecialTonerNone) {
         EnableControl(page, IDC_SPECIAL_TONER, ColorMode(map) != kColorModeGreyscale);
     }
-    if (CapabilityFilePath[0] != L'\0') RefreshGammaControls(page, map);
+    if (map.CapabilityPath[0] != L'\0') RefreshGammaControls(page, map);
 
     LoadHandCursor();
     // The link font is the page's font, underlined: made from the font of a control's parent.
@@ -558,7 +558,7 @@ INT_PTR CALLBACK ColorPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         ReleaseModePictures();
         ForgetSharedButtonNames(page, IDD_COLOR_PAGE);
     }
-    if (HandleContextHelp(message, wParam, lParam)) return TRUE;
+    if (HandleContextHelp(MapOf(page), message, wParam, lParam)) return TRUE;
     DriverItemMap* map = MapOf(page);
     if (map == nullptr) return FALSE;
 

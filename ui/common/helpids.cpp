@@ -1,6 +1,7 @@
 #include "ui/common/helpids.h"
 
 #include "base/pluginstate.h"
+#include "docprop/itemmap.h"
 
 namespace oemui {
 
@@ -86,24 +87,26 @@ DWORD HelpContextFor(DWORD controlId) {
     return 0;
 }
 
-bool HandleContextHelp(UINT message, WPARAM wParam, LPARAM lParam) {
+bool HandleContextHelp(const DriverItemMap* map, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_HELP && message != WM_CONTEXTMENU) return false;
+    const wchar_t* helpFile = map != nullptr ? map->HelpPath : nullptr;
+    if (helpFile == nullptr || helpFile[0] == L'\0') return true;
     if (message == WM_HELP) {
         const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
         if (WinHelpAvailable() && info != nullptr &&
             info->hItemHandle != reinterpret_cast<HANDLE>(-1)) {
-            WinHelpW(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP,
+            WinHelpW(static_cast<HWND>(info->hItemHandle), helpFile, HELP_WM_HELP,
                      HelpIdTableArgument());
         }
         return true;
     }
     if (message == WM_CONTEXTMENU) {
         if (WinHelpAvailable() && wParam != static_cast<WPARAM>(-1)) {
-            WinHelpW(reinterpret_cast<HWND>(wParam), HelpFilePath, HELP_CONTEXTMENU,
+            WinHelpW(reinterpret_cast<HWND>(wParam), helpFile, HELP_CONTEXTMENU,
                      HelpIdTableArgument());
         }
-        return true;
     }
-    return false;
+    return true;
 }
 
 }  // namespace oemui

@@ -9,6 +9,8 @@
 
 namespace oemui {
 
+struct DriverItemMap;
+
 struct HelpIdPair {
     DWORD control;
     DWORD context;
@@ -27,9 +29,10 @@ ULONG_PTR HelpIdTableArgument();
 // The context id the table gives a control (the first pair wins), or 0.
 DWORD HelpContextFor(DWORD controlId);
 
-// Answers WM_HELP and WM_CONTEXTMENU with WinHelpW on HelpFilePath and the table, while
-// WinHelpAvailable() holds. True when `message` was one of the two (handled or not), so a
-// dialog procedure can return TRUE for it.
-bool HandleContextHelp(UINT message, WPARAM wParam, LPARAM lParam);
+// Answers WM_HELP and WM_CONTEXTMENU with WinHelpW on the help file of the sheet behind `map`
+// and the table, while WinHelpAvailable() holds and the sheet's model has a help file. True
+// when `message` was one of the two (handled or not), so a dialog procedure can return TRUE
+// for it.
+bool HandleContextHelp(const DriverItemMap* map, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace oemui

@@ -87,6 +87,11 @@ State* DialogStateOf(HWND dialog) {
     return reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
+// The map of a dialog's state record, or null before WM_INITDIALOG.
+inline DriverItemMap* MapOfState(const DialogContext* state) {
+    return state != nullptr ? state->map : nullptr;
+}
+
 // Marks the opening page changed (enables the sheet's Apply), or the owner when no page is
 // known.
 void MarkOpeningPageChanged(HWND dialog, const DialogContext& context);

@@ -345,7 +345,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             return OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
         case WM_HELP:
         case WM_CONTEXTMENU:
-            HandleContextHelp(message, wParam, lParam);
+            HandleContextHelp(MapOf(dialog), message, wParam, lParam);
             return TRUE;
         default:
             return FALSE;

@@ -81,7 +81,7 @@ void ApplyHddRule(HWND dialog, const JobAdvancedState& state) {
 }
 
 void InitCompression(HWND dialog, const DriverItemMap& map, JobAdvancedState& state) {
-    state.compressionModelValue = GetModelInt(SheetPrinter(map), L"Compression");
+    state.compressionModelValue = GetModelIntIn(map.CapabilityPath, SheetPrinter(map), L"Compression");
     state.compressionOffered = CompressionOffered(state.compressionModelValue);
     if (state.compressionOffered) {
         const PrivateDevmode* record = SheetRecord(map);
@@ -212,7 +212,7 @@ INT_PTR CALLBACK JobAdvancedDialogProc(HWND dialog, UINT message, WPARAM wParam,
             return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
         case WM_HELP:
         case WM_CONTEXTMENU:
-            HandleContextHelp(message, wParam, lParam);
+            HandleContextHelp(MapOfState(DialogStateOf<JobAdvancedState>(dialog)), message, wParam, lParam);
             return TRUE;
         default:
             return FALSE;

@@ -185,7 +185,7 @@ INT_PTR CALLBACK JobPinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
         case WM_HELP:
         case WM_CONTEXTMENU:
-            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+            return HandleContextHelp(MapOf(dialog), message, wParam, lParam) ? TRUE : FALSE;
         case WM_DESTROY:
             RemovePropW(dialog, kXpFamilyProperty);
             return FALSE;

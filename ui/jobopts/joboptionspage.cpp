@@ -157,7 +157,7 @@ void SettleOutputBin(DriverItemMap& map) {
 // The custom gamma file named by "HALFTONE" in the plug-in INI file.
 bool GammaFilePath(const DriverItemMap& map, wchar_t (&path)[kPathChars]) {
     path[0] = L'\0';
-    if (map.IniPath == nullptr || map.IniPath[0] == L'\0') return false;
+    if (map.IniPath[0] == L'\0') return false;
     wchar_t name[kPathChars] = {};
     SheetProfileString(L"DependentFiles", L"HALFTONE", name, kPathChars, map.IniPath);
     if (name[0] == L'\0') return false;
@@ -299,7 +299,7 @@ void RefreshJobOptionsPage(HWND page, DriverItemMap& map) {
         EnableControl(page, IDC_COPIES_EDIT, copiesEditable);
         EnableControl(page, IDC_COPIES_SPIN, copiesEditable);
     }
-    if (CapabilityFilePath[0] != L'\0') RefreshGamma(page, map);
+    if (map.CapabilityPath[0] != L'\0') RefreshGamma(page, map);
     RefreshLink(page, map);
     RefreshJobTypeControls(page, map);
     if (IsReadOnlySheet(map)) {
@@ -638,7 +638,7 @@ void ResetJobOptions(DriverItemMap& map) {
 INT_PTR CALLBACK JobOptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) return OnInitDialog(page, lParam);
     if (message == WM_HELP || message == WM_CONTEXTMENU) {
-        return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+        return HandleContextHelp(MapOf(page), message, wParam, lParam) ? TRUE : FALSE;
     }
     DriverItemMap* map = MapOf(page);
     if (map == nullptr) return FALSE;

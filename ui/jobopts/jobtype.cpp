@@ -135,7 +135,7 @@ bool SettleEncryptedJob(HWND page, DriverItemMap& map, bool fromButton) {
 void ReadModelValue(const DriverItemMap& map, const wchar_t* key, wchar_t* out, DWORD chars) {
     out[0] = L'\0';
     DWORD size = chars;
-    GetModelString(SheetPrinter(map), key, out, &size);
+    GetModelStringIn(map.CapabilityPath, SheetPrinter(map), key, out, &size);
     out[chars - 1] = L'\0';
 }
 
@@ -149,7 +149,7 @@ DWORD QueryCardReader(const DriverItemMap& map) {
     char capabilityPath[kCardCapabilityPathBytes];
     // A name or path that does not fit whole is not handed over cut short.
     if (!DriverNameAnsi(printer, driverName) ||
-        !ToAnsi(CapabilityFilePath, capabilityPath, kCardCapabilityPathBytes)) {
+        !ToAnsi(map.CapabilityPath, capabilityPath, kCardCapabilityPathBytes)) {
         return 0;
     }
     UniqueModule library = LoadDriverLibrary(map, L"CARD_DLL");

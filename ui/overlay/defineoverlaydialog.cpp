@@ -513,7 +513,7 @@ INT_PTR CALLBACK DefineOverlayDialogProc(HWND dialog, UINT message, WPARAM wPara
             return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
         case WM_HELP:
         case WM_CONTEXTMENU:
-            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+            return HandleContextHelp(MapOf(dialog), message, wParam, lParam) ? TRUE : FALSE;
         default:
             return FALSE;
     }

@@ -480,7 +480,7 @@ INT_PTR CALLBACK OverlaysDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
         case WM_HELP:
         case WM_CONTEXTMENU:
-            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+            return HandleContextHelp(MapOfState(DialogStateOf<OverlaysDialogState>(dialog)), message, wParam, lParam) ? TRUE : FALSE;
         case WM_DESTROY:
             OnDestroy(dialog);
             return FALSE;

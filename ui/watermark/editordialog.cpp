@@ -411,7 +411,7 @@ INT_PTR CALLBACK WatermarkEditorProc(HWND dialog, UINT message, WPARAM wParam, L
             return TRUE;
         case WM_HELP:
         case WM_CONTEXTMENU:
-            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+            return HandleContextHelp(map, message, wParam, lParam) ? TRUE : FALSE;
         default:
             return FALSE;
     }

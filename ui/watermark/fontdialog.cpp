@@ -232,7 +232,7 @@ INT_PTR CALLBACK WatermarkFontDialogProc(HWND dialog, UINT message, WPARAM wPara
             OnCommand(dialog, *state, LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case WM_CONTEXTMENU:
-            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+            return HandleContextHelp(state->map, message, wParam, lParam) ? TRUE : FALSE;
         default:
             return FALSE;
     }

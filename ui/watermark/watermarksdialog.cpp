@@ -199,7 +199,7 @@ INT_PTR CALLBACK WatermarksDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             return TRUE;
         case WM_HELP:
         case WM_CONTEXTMENU:
-            return HandleContextHelp(message, wParam, lParam) ? TRUE : FALSE;
+            return HandleContextHelp(state->map, message, wParam, lParam) ? TRUE : FALSE;
         default:
             return FALSE;
     }

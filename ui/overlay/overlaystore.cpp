@@ -143,6 +143,45 @@ void FreeOverlayRecord(OverlayRecord* record) {
     if (record != nullptr) FreeBlock(record);
 }
 
+namespace {
+
+bool NameTakenBefore(OverlayRecord* const* records, int index, const wchar_t* name) {
+    for (int i = 0; i < index; ++i) {
+        if (records[i] != nullptr && wcsncmp(records[i]->Name, name, kOverlayNameChars) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool MakeOverlayNamesUnique(OverlayRecord* const* records, int count) {
+    bool allUnique = true;
+    for (int i = 1; i < count; ++i) {
+        OverlayRecord* record = records[i];
+        if (record == nullptr || record->Name[0] == L'\0' ||
+            !NameTakenBefore(records, i, record->Name)) {
+            continue;
+        }
+        bool renamed = false;
+        for (int n = 2; n <= kMaxDefinedOverlays + 1 && !renamed; ++n) {
+            wchar_t suffix[8] = {};
+            StringCchPrintfW(suffix, ARRAYSIZE(suffix), L" (%d)", n);
+            const std::size_t keep = kOverlayNameChars - 1 - wcslen(suffix);
+            wchar_t candidate[kOverlayNameChars] = {};
+            StringCchCopyNW(candidate, ARRAYSIZE(candidate), record->Name, keep);
+            StringCchCatW(candidate, ARRAYSIZE(candidate), suffix);
+            if (!NameTakenBefore(records, count, candidate)) {
+                StringCchCopyW(record->Name, kOverlayNameChars, candidate);
+                renamed = true;
+            }
+        }
+        allUnique = allUnique && renamed;
+    }
+    return allUnique;
+}
+
 bool LoadOverlays(DriverItemMap& map) {
     FreeOverlays(map);
     auto* store = static_cast<OverlayStore*>(AllocZeroed(sizeof(OverlayStore)));
@@ -169,6 +208,7 @@ bool LoadOverlays(DriverItemMap& map) {
             ReadOverlayInfoSection(source, section, *record);
         }
     }
+    MakeOverlayNamesUnique(map.Overlays, store->DefinedCount);
     return true;
 }
 

@@ -86,6 +86,12 @@ bool OverlayInfoLines(const OverlayRecord& record, SectionLines& lines);
 // 0..4 reads as "All Pages", texts cut to their fields.
 void ReadOverlayInfoSection(const wchar_t* iniPath, const wchar_t* section, OverlayRecord& record);
 
+// Gives each of the first `count` records a name no earlier record has: a stored name longer
+// than the field is cut, and two cut names may then be one, which the Define Overlays dialog
+// would refuse on OK. A later duplicate gets " (2)", " (3)", ... in place of its last
+// characters. False when a name could not be made unique (it is left as it was).
+bool MakeOverlayNamesUnique(OverlayRecord* const* records, int count);
+
 // --- The store of a document sheet ----------------------------------------------------------
 
 // Allocates the map's OverlayStore and one record per definition and reads the current family

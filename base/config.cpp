@@ -550,7 +550,7 @@ bool ResolveModelSectionIn(const wchar_t* capabilityPath, HANDLE hPrinter, wchar
         StringCchCopyW(cache.sectionFile.data(), cache.sectionFile.size(), capabilityPath);
         cache.sectionLimit = chars;
     }
-    if (TraceOn(kTraceDecisions)) TraceModelSection(driverName, sectionOut, capabilityPath);
+    if (TraceOn(kTraceWarning)) TraceModelSection(driverName, sectionOut, capabilityPath);
     return sectionOut[0] != L'\0';
 }
 

@@ -9,6 +9,7 @@
 #include "base/config.h"
 #include "base/phasetimer.h"
 #include "base/cipherset.h"
+#include "base/trace.h"
 #include "base/watermarkrecord.h"
 
 namespace oemui {
@@ -77,8 +78,30 @@ void ConvertRecord(HANDLE hPrinter, const PrivateDevmode* in, PrivateDevmode& ou
         out.Header.dwSize = kPrivateDevmodeSize;
         out.Header.dwVersion = kPrivateDevmodeVersion;
         out.Header.dwSignature = kPrivateDevmodeSignature;
-        MakeStoredRecordSafe(out);
+        if (inSize < kPrivateDevmodeSize) {
+            OEMUI_TRACE(kTraceDecisions,
+                        L"private record: stored record of %lu bytes, the fields beyond it take "
+                        L"their defaults",
+                        inSize);
+        }
+        if (TraceOn(kTraceWarning)) {
+            const PrivateDevmode stored = out;
+            MakeStoredRecordSafe(out);
+            if (std::memcmp(&stored, &out, sizeof(out)) != 0) {
+                OEMUI_TRACE(kTraceWarning,
+                            L"private record: stored fields out of range or unterminated, "
+                            L"replaced by safe values");
+            }
+        } else {
+            MakeStoredRecordSafe(out);
+        }
     } else {
+        // Another driver's record, another version's signature, or a record too short for a
+        // header: none of it can be trusted.
+        OEMUI_TRACE(kTraceWarning,
+                    L"private record: stored record not this plug-in's (%lu bytes, signature "
+                    L"0x%08lX), replaced by defaults",
+                    inSize, inSize >= sizeof(OEM_DMEXTRAHEADER) ? in->Header.dwSignature : 0ul);
         WriteHeader(out);
         out.ConvertMark = 0;
         TakeEncryptionDefaults(hPrinter, out);

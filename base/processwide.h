@@ -71,7 +71,12 @@
 // Integrator trace (atomics)
 //   source              base/trace.cpp                where the trace level is read and when it was
 //                                                     read
-//   level               base/trace.cpp                the trace level in force
+//   level               base/trace.cpp                the highest line level any output wants
+//   outputs             base/trace.cpp                each output's level, the event provider's
+//                                                     registration (made when the DLL loads,
+//                                                     released at detach; the system's enable
+//                                                     callback writes the level) and whether
+//                                                     the process line is due
 //   lastChoice          base/trace.cpp                the last model-section choice traced, to
 //                                                     trace each once
 //

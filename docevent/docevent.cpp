@@ -153,6 +153,11 @@ void StartColorUtility(HANDLE hPrinter, wchar_t* commandLine) {
                        nullptr, &startup, &process)) {
         UniqueKernelHandle processHandle(process.hProcess);
         UniqueKernelHandle threadHandle(process.hThread);
+        OEMUI_TRACE(kTraceDecisions, L"colour utility (COLORAPEXE): started %ls, process %lu", path,
+                    process.dwProcessId);
+    } else {
+        OEMUI_TRACE(kTraceWarning, L"colour utility (COLORAPEXE): %ls not started (error %lu)",
+                    path, GetLastError());
     }
 }
 

@@ -1,5 +1,7 @@
 #include "docprop/itemmap.h"
 
+#include <strsafe.h>
+
 #include <cstring>
 #include <cwchar>
 #include <span>
@@ -344,6 +346,32 @@ void ResetOemItems(POPTITEM items, DWORD count) {
     }
 }
 
+// One warning naming the PPD features the plug-in binds that this tree lacks: their controls
+// on the plug-in's pages then change nothing, which is what an integrator with a new PPD looks
+// for. A feature two rules bind (or a public item already took) counts once.
+void TraceMissingFeatures(const DriverItemMap& map) {
+    if (!TraceOn(kTraceWarning)) return;
+    wchar_t names[800] = {};
+    bool reported[kEntryCount] = {};
+    unsigned missing = 0;
+    for (const KeywordGroup& group : kKeywordGroups) {
+        for (const KeywordRule& rule : group.rules) {
+            if (rule.entry < 0 || map.ItemIndex[rule.entry] != kNoItem || reported[rule.entry]) {
+                continue;
+            }
+            reported[rule.entry] = true;
+            const size_t used = wcslen(names);
+            StringCchPrintfW(names + used, std::size(names) - used, L"%ls%hs",
+                             missing != 0 ? L", " : L"", rule.keyword);
+            ++missing;
+        }
+    }
+    if (missing != 0) {
+        TraceLine(kTraceWarning, L"PPD features the plug-in binds, not in this tree (%u): %ls",
+                  missing, names);
+    }
+}
+
 PrivateDevmode* PrivateDevmodeOf(POEMCUIPPARAM param) {
     return param != nullptr ? static_cast<PrivateDevmode*>(param->pOEMDM) : nullptr;
 }
@@ -413,6 +441,7 @@ void MapDriverItems(DriverItemMap& map, HANDLE heap) {
                 break;
         }
     }
+    TraceMissingFeatures(map);
 }
 
 BOOL UpdateDriverItem(POEMCUIPPARAM param, DWORD itemIndex, DWORD& value, DWORD mode) {

@@ -15,6 +15,7 @@
 #include "base/phasetimer.h"
 #include "ui/watermark/watermarks.h"
 #include "base/handles.h"
+#include "base/trace.h"
 
 namespace oemui {
 
@@ -27,6 +28,8 @@ volatile LONG LockCount = 0;
 void OnProcessAttach(HMODULE module) {
     ModuleHandle = module;
     LinkResourceModule = nullptr;
+    // Without event tracing on the system the debug output is still there.
+    StartTraceProvider(SystemEventTracingCalls());
 }
 
 void OnProcessDetach(bool processTerminating) {
@@ -37,6 +40,9 @@ void OnProcessDetach(bool processTerminating) {
     // At process exit the memory goes with the process; the storage slot must not be freed
     // while other threads may still run.
     if (!processTerminating) ForgetFoundControls();
+    // At process exit no session can call into the module any more, and the registration
+    // goes with the process.
+    if (!processTerminating) StopTraceProvider();
 }
 
 HRESULT GetPluginClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
@@ -214,7 +220,13 @@ HRESULT STDMETHODCALLTYPE PluginObject::CommonUIProp(DWORD dwMode, POEMCUIPPARAM
     SheetPaths paths;
     {
         OEMUI_PHASE("  dependent files");
-        if (!ResolveSheetPaths(pOemCUIPParam->hPrinter, paths)) return E_FAIL;
+        if (!ResolveSheetPaths(pOemCUIPParam->hPrinter, paths)) {
+            OEMUI_TRACE(kTraceError,
+                        L"%ls tree: no plug-in INI file among the driver's dependent files (none "
+                        L"with \"OEMConfigFile1\" in [OEMFiles]), CommonUIProp answers E_FAIL",
+                        dwMode == OEMCUIP_DOCPROP ? L"document" : L"printer");
+            return E_FAIL;
+        }
     }
 
     if (dwMode == OEMCUIP_DOCPROP) {

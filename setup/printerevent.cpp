@@ -12,6 +12,7 @@
 #include "base/userdata.h"
 #include "resource.h"
 #include "base/handles.h"
+#include "base/trace.h"
 
 namespace oemui {
 
@@ -127,14 +128,30 @@ bool EnsureUserModeLibrary(HANDLE hPrinter, HMODULE resources) {
     const DWORD status =
         GetPrinterDataW(hPrinter, const_cast<wchar_t*>(kUserModeValue), &type, nullptr, 0, &needed);
     // A value longer than its terminating NUL already names a library: leave it.
-    if (status == ERROR_MORE_DATA && needed > sizeof(wchar_t)) return true;
+    if (status == ERROR_MORE_DATA && needed > sizeof(wchar_t)) {
+        OEMUI_TRACE(kTraceDecisions, L"printer event: \"%ls\" already set, left as it is",
+                    kUserModeValue);
+        return true;
+    }
 
     wchar_t library[kLibraryNameChars + 1] = {};
     const int chars = LoadStringW(resources, IDS_USER_MODE_LIBRARY, library, kLibraryNameChars);
-    if (chars <= 0) return false;
+    if (chars <= 0) {
+        OEMUI_TRACE(kTraceError, L"printer event: no library name for \"%ls\" in the resources",
+                    kUserModeValue);
+        return false;
+    }
     const DWORD bytes = static_cast<DWORD>((chars + 1) * sizeof(wchar_t));
-    return SetPrinterDataW(hPrinter, const_cast<wchar_t*>(kUserModeValue), REG_SZ,
-                           reinterpret_cast<BYTE*>(library), bytes) == ERROR_SUCCESS;
+    const DWORD written = SetPrinterDataW(hPrinter, const_cast<wchar_t*>(kUserModeValue), REG_SZ,
+                                          reinterpret_cast<BYTE*>(library), bytes);
+    if (written == ERROR_SUCCESS) {
+        OEMUI_TRACE(kTraceDecisions, L"printer event: printer data \"%ls\" set to \"%ls\"",
+                    kUserModeValue, library);
+    } else {
+        OEMUI_TRACE(kTraceError, L"printer event: printer data \"%ls\" not written (error %lu)",
+                    kUserModeValue, written);
+    }
+    return written == ERROR_SUCCESS;
 }
 
 DWORD SetFeatureOption(BYTE* list, DWORD length, const char* keyword, const char* option) {
@@ -207,12 +224,20 @@ bool PushPrinterDefaults(const wchar_t* printerName) {
 bool PushPrinterDefaultsAs(const wchar_t* printerName, const SpoolerIdentity& identity) {
     SpoolerSelfScope actAsSpooler(identity);
     UniquePrinter printer = OpenWithFullAccess(printerName);
-    if (!printer) return false;
+    if (!printer) {
+        OEMUI_TRACE(kTraceError, L"printer event: \"%ls\" not opened for its defaults (error %lu)",
+                    printerName != nullptr ? printerName : L"", GetLastError());
+        return false;
+    }
 
     GlobalBlock<BYTE> info8(0);
     GlobalBlock<BYTE> storage(0);
     DEVMODEW* dm = DefaultDevmode(printer.get(), printerName, info8, storage);
-    if (dm == nullptr) return false;
+    if (dm == nullptr) {
+        OEMUI_TRACE(kTraceError, L"printer event: no default DEVMODE of \"%ls\" to change",
+                    printerName);
+        return false;
+    }
 
     // The model's values come from the capability file of this printer's driver.
     FindDependentFiles(printer.get(), nullptr);
@@ -248,7 +273,21 @@ bool PushPrinterDefaultsAs(const wchar_t* printerName, const SpoolerIdentity& id
     }
 
     PRINTER_INFO_8W update = {dm};
-    return SetPrinterW(printer.get(), 8, reinterpret_cast<BYTE*>(&update), 0) != FALSE;
+    const bool stored = SetPrinterW(printer.get(), 8, reinterpret_cast<BYTE*>(&update), 0) != FALSE;
+    if (stored) {
+        OEMUI_TRACE(kTraceDecisions,
+                    L"printer event: default DEVMODE stored: PSOutputOpt %d%ls, paper size %d, "
+                    L"paper source %d, duplex %d",
+                    outputOption,
+                    outputOption >= 0 && outputOption <= 3 && dmBytes > kOutputOptionOffset
+                        ? L""
+                        : L" (not applied)",
+                    dm->dmPaperSize, dm->dmDefaultSource, dm->dmDuplex);
+    } else {
+        OEMUI_TRACE(kTraceError, L"printer event: default DEVMODE not stored (error %lu)",
+                    GetLastError());
+    }
+    return stored;
 }
 
 bool ReadInstalledOptions(const wchar_t* printerName, InstalledOptions& out) {
@@ -313,7 +352,11 @@ void SyncInstalledOptions(HANDLE hPrinter) {
         return;
     }
     UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
+    if (const LONG opened =
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key.put());
+        opened != ERROR_SUCCESS) {
+        OEMUI_TRACE(kTraceWarning, L"printer event: installed options not written, %ls (error %ld)",
+                    keyPath, opened);
         return;
     }
     BYTE list[kFeatureListBytes] = {};
@@ -322,6 +365,9 @@ void SyncInstalledOptions(HANDLE hPrinter) {
     if (RegQueryValueExW(key.get(), kFeatureKeywordValue, nullptr, &type, list, &listBytes) !=
             ERROR_SUCCESS ||
         type != REG_BINARY) {
+        OEMUI_TRACE(kTraceWarning,
+                    L"printer event: installed options not written, no binary \"%ls\" yet",
+                    kFeatureKeywordValue);
         return;
     }
     // The stated size counts only as far as the bytes that were actually there.
@@ -335,19 +381,46 @@ void SyncInstalledOptions(HANDLE hPrinter) {
     }
 
     std::array<char, 16> memoryText{};
+    // The trace names each option and whether it changed the core driver's list.
+    wchar_t changes[512] = {};
     for (const FeatureEdit& edit : InstalledOptionEditsFor(options, IsVistaOrLater, memoryText)) {
-        if (edit.option != nullptr)
-            length = SetFeatureOption(list, length, edit.keyword, edit.option);
+        if (edit.option == nullptr) continue;
+        BYTE before[kFeatureListBytes];
+        std::memcpy(before, list, sizeof(before));
+        const DWORD lengthBefore = length;
+        length = SetFeatureOption(list, length, edit.keyword, edit.option);
+        if (TraceOn(kTraceDecisions)) {
+            const bool set = length != lengthBefore || std::memcmp(before, list, length) != 0;
+            const size_t used = wcslen(changes);
+            StringCchPrintfW(changes + used, ARRAYSIZE(changes) - used, L"%ls%hs=%hs%ls",
+                             used != 0 ? L", " : L"", edit.keyword, edit.option,
+                             set ? L"" : L" (list unchanged: already so, or no such feature)");
+        }
     }
-    RegSetValueExW(key.get(), kFeatureKeywordSizeValue, 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&length), sizeof(length));
-    RegSetValueExW(key.get(), kFeatureKeywordValue, 0, REG_BINARY, list, length);
+    const LONG sizeWritten = RegSetValueExW(key.get(), kFeatureKeywordSizeValue, 0, REG_DWORD,
+                                            reinterpret_cast<const BYTE*>(&length), sizeof(length));
+    const LONG listWritten =
+        RegSetValueExW(key.get(), kFeatureKeywordValue, 0, REG_BINARY, list, length);
+    if (sizeWritten == ERROR_SUCCESS && listWritten == ERROR_SUCCESS) {
+        OEMUI_TRACE(kTraceDecisions, L"printer event: \"%ls\" of %lu bytes written: %ls",
+                    kFeatureKeywordValue, length, changes);
+    } else {
+        OEMUI_TRACE(kTraceError, L"printer event: \"%ls\" not written (error %ld)",
+                    kFeatureKeywordValue, listWritten != ERROR_SUCCESS ? listWritten : sizeWritten);
+    }
 }
 
 int RunPrinterEvent(const wchar_t* printerName, INT driverEvent, HMODULE resources) {
     if (driverEvent != PRINTER_EVENT_INITIALIZE) return 0;
     UniquePrinter printer = OpenWithFullAccess(printerName);
-    if (!printer) return 0;
+    if (!printer) {
+        OEMUI_TRACE(kTraceError, L"printer event: \"%ls\" not opened (error %lu), nothing written",
+                    printerName != nullptr ? printerName : L"", GetLastError());
+        return 0;
+    }
+    // This printer's own trace setting counts from the first line of the event.
+    TraceForPrinter(printer.get());
+    OEMUI_TRACE(kTraceDecisions, L"printer event: preparing \"%ls\"", printerName);
     if (!EnsureUserModeLibrary(printer.get(), resources)) return 1;
 
     // The driver's files stay as the package installed them; what users save goes to the

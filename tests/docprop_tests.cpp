@@ -14,6 +14,8 @@
 #include "docprop/itemmap.h"
 #include "base/devmode.h"
 #include "plugin/object.h"
+#include "base/trace.h"
+#include "tests/support/debugoutput.h"
 #include "tests/support/standins.h"
 #include "tests/support/testprinters.h"
 #include "ui/common/dialogs.h"
@@ -250,6 +252,48 @@ TEST(MapDriverItems, EveryKeywordBindsItsEntryTakesSelAndHides) {
             }
         }
     }
+}
+
+// The integrator's warning: one line naming the features the plug-in binds that the tree
+// lacks, each once (VRHairLine is in two rules), none of those it found.
+TEST(MapDriverItems, TraceNamesTheBoundFeaturesTheTreeLacks) {
+    testenv::SetMachineTraceLevel(1);
+    Sleep(1100);  // the routines read the machine's level again after a second
+    oemui::TraceForPrinter(nullptr);
+    std::vector<std::wstring> lines;
+    {
+        testenv::DebugOutputCapture capture;
+        Fixture all;
+        AddEverything(all.tree);
+        all.Build();
+        Fixture some;
+        some.tree.Feature("VRCollate");
+        some.tree.Feature("VRStaple");
+        some.Build();
+        lines = capture.TraceLines();
+    }
+    testenv::SetMachineTraceLevel(0);
+    Sleep(1100);
+    oemui::TraceForPrinter(nullptr);
+    std::vector<std::wstring> warnings;
+    for (const std::wstring& line : lines) {
+        if (line.find(L"PPD features the plug-in binds, not in this tree") != std::wstring::npos)
+            warnings.push_back(line);
+    }
+    ASSERT_EQ(warnings.size(), 1u) << "a fully bound tree writes none";
+    const std::wstring& line = warnings[0];
+    for (const auto& [keyword, entry] : kBoundKeywords) {
+        const std::wstring name = testenv::Widen(keyword);
+        const bool found = name == L"VRCollate" || name == L"VRStaple";
+        EXPECT_EQ(
+            line.find(L" " + name + L",") != std::wstring::npos || line.ends_with(L" " + name),
+            !found)
+            << keyword;
+    }
+    EXPECT_EQ(line.find(L"VRHairLine"), line.rfind(L"VRHairLine"));
+    EXPECT_NE(line.find(L"not in this tree (" + std::to_wstring(kBoundKeywords.size() - 2) + L")"),
+              std::wstring::npos)
+        << testenv::Narrow(line);
 }
 
 TEST(MapDriverItems, HelpRedirectionSharesOneExtensionOnThePluginHelpFile) {

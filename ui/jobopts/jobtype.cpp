@@ -11,6 +11,7 @@
 #include "base/cipherset.h"
 #include "ui/common/dialogs.h"
 #include "base/handles.h"
+#include "base/trace.h"
 #include "ui/common/sheetcontext.h"
 #include "ui/jobopts/advanceddialog.h"
 #include "ui/jobopts/jobnamedialog.h"
@@ -55,14 +56,19 @@ bool DriverNameAnsi(HANDLE printer, char (&out)[kCardDriverNameBytes]) {
     return info.get()->pName != nullptr && ToAnsi(info.get()->pName, out, kCardDriverNameBytes);
 }
 
-UniqueModule LoadDriverLibrary(const DriverItemMap& map, const wchar_t* key) {
+// `what` names the library in the trace.
+UniqueModule LoadDriverLibrary(const DriverItemMap& map, const wchar_t* key, const wchar_t* what) {
     wchar_t name[kIniStringChars];
     ReadModelValue(map, key, name, kIniStringChars);
     if (name[0] == L'\0') return UniqueModule();
     wchar_t path[kPathChars] = {};
     DWORD bytes = sizeof(path);
-    if (!BuildDriverFilePath(path, &bytes, name)) return UniqueModule();
-    return LoadModelLibrary(path, key);
+    if (!BuildDriverFilePath(path, &bytes, name)) {
+        OEMUI_TRACE(kTraceWarning, L"%ls: \"%ls\" gives no driver-directory path, not loaded", what,
+                    name);
+        return UniqueModule();
+    }
+    return LoadModelLibrary(path, what);
 }
 
 bool HasModelValue(const DriverItemMap& map, const wchar_t* key) {
@@ -152,7 +158,7 @@ DWORD QueryCardReader(const DriverItemMap& map) {
         !ToAnsi(map.CapabilityPath, capabilityPath, kCardCapabilityPathBytes)) {
         return 0;
     }
-    UniqueModule library = LoadDriverLibrary(map, L"CARD_DLL");
+    UniqueModule library = LoadDriverLibrary(map, L"CARD_DLL", L"card-reader library (CARD_DLL)");
     if (!library) return 0;
     const auto query = reinterpret_cast<PFN_QueryCardDriver>(
         reinterpret_cast<void*>(GetProcAddress(library.get(), "QueryCardDriver")));
@@ -187,7 +193,8 @@ void SettleJobTypeOnRefresh(DriverItemMap& map) {
     DWORD& jobType = JobType(map);
     if (!IsHddPresent(map)) jobType = kJobNormal;
     if (EncryptionOffered(map)) {
-        const bool loadable = static_cast<bool>(LoadDriverLibrary(map, L"CryptoDll"));
+        const bool loadable = static_cast<bool>(
+            LoadDriverLibrary(map, L"CryptoDll", L"encryption library (CryptoDll)"));
         if (!loadable && jobType == kJobEncrypted) jobType = kJobNormal;
     }
 }

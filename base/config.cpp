@@ -472,6 +472,7 @@ bool ResolveSheetPaths(HANDLE hPrinter, SheetPaths& out) {
 }
 
 bool FindCapabilityFile(HANDLE hPrinter, wchar_t* pathOut) {
+    TraceForPrinter(hPrinter);
     pathOut[0] = L'\0';
     ForEachDependentFile(hPrinter, [&](const wchar_t* name, size_t len) {
         if (EndsWithNoCase(name, len, L".cap")) StringCchCopyNW(pathOut, kPathChars, name, len);

@@ -242,6 +242,8 @@ HRESULT PrivateDevmodeOperation(DWORD mode, POEMDMPARAM param) {
         param->cbBufSize = kPrivateDevmodeSize;
         return S_OK;
     }
+    // The printer's trace level holds for every line the operation writes.
+    TraceForPrinter(param->hPrinter);
     // An output buffer the core driver declares smaller than the record cannot take it.
     if (param->cbBufSize != 0 && param->cbBufSize < kPrivateDevmodeSize) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

@@ -2,8 +2,6 @@
 
 namespace oemui {
 
-DWORD PrinterDataWritable = 0;
-
 bool CanWritePrinterData(HANDLE printer) {
     if (printer == nullptr) return false;
     DWORD tick = GetTickCount();

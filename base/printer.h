@@ -7,9 +7,6 @@
 
 namespace oemui {
 
-// Result of CanWritePrinterData (1 or 0) for the printer of the last document tree built.
-extern DWORD PrinterDataWritable;
-
 // The "W_TEST" value can be written into the printer's data.
 bool CanWritePrinterData(HANDLE printer);
 

@@ -49,7 +49,6 @@
 // Sheet-wide words the core driver's own page and ours share
 //   SheetFlags          base/pluginstate.cpp          the core driver's page and a plug-in page
 //                                                     have been seen
-//   PrinterDataWritable base/printer.cpp              the write probe of the last document tree
 //
 // Warnings shown once per process
 //   CopiesWarningArmed  ui/jobopts/jobnamedialog.cpp  "copies set to one" is due again only after

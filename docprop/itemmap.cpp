@@ -556,8 +556,6 @@ HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param, const She
     param->OEMCUIPCallback = DocPropCallback;
     ResetOemItems(param->pOEMOptItems, param->cOEMOptItems);
 
-    PrinterDataWritable = CanWritePrinterData(param->hPrinter);
-
     object.OemHeap = param->hOEMHeap;
     if (object.OemHeap == nullptr) return E_OUTOFMEMORY;
     auto* map = static_cast<DriverItemMap*>(
@@ -566,6 +564,7 @@ HRESULT DocumentCommonUIProp(PluginState& object, POEMCUIPPARAM param, const She
     // Earlier maps stay on the core's heap: pages of an earlier sheet may still hold them.
     object.DocumentContext = map;
     InitDriverItemMap(*map, param, paths);
+    map->PrinterDataWritable = CanWritePrinterData(param->hPrinter);
     MapDriverItems(*map, object.OemHeap);
     map->HideStandardUiSeen = object.HideStandardUIAsked;
     return S_OK;

@@ -123,6 +123,9 @@ struct DriverItemMap {
 
     // Copy of PluginState::HideStandardUIAsked when the map was built.
     DWORD HideStandardUiSeen;
+    // Non-zero when the sheet's printer took a test write of printer data at set-up: the user
+    // may change what all users of the printer share (overlay definitions).
+    DWORD PrinterDataWritable;
 
     // The sheet's model files (SheetPaths), kept from the tree's set-up to the sheet's end.
     wchar_t IniPath[kPathChars];         // the plug-in INI file

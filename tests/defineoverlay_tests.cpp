@@ -595,7 +595,6 @@ TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) 
     ASSERT_TRUE(testenv::InstallSamplePrinters());
     ASSERT_EQ(OverlaysDialogState{}.defineOverlay, &ShowDefineOverlayDialog);
     const HMODULE oldModule = ModuleHandle;
-    const DWORD oldWritable = PrinterDataWritable;
     ModuleHandle = PluginModule();
     wchar_t dir[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, dir);
@@ -609,7 +608,7 @@ TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) 
     ASSERT_NE(map, nullptr);
     wcsncpy(map->IniPath, ini.c_str(), std::size(map->IniPath) - 1);
     wcscpy_s(map->UserDataFile, ini.c_str());  // the definitions are saved here
-    PrinterDataWritable = 1;
+    map->PrinterDataWritable = 1;
 
     // Each step runs in the dialog that is up when it is posted.
     std::vector<std::function<void(HWND)>> steps;
@@ -671,7 +670,6 @@ TEST(DefineOverlayFromOverlays, NewAndEditRunTheDialogAndKeepOnlyAcceptedEdits) 
     core.CloseSheet();
     EXPECT_EQ(core.Shutdown(), S_OK);
     ModuleHandle = oldModule;
-    PrinterDataWritable = oldWritable;
     DeleteFileW(ini.c_str());
 }
 

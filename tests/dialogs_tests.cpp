@@ -685,21 +685,22 @@ TEST(SheetHelpers, VisitDriverPageOnceActsAtMostOnce) {
     ASSERT_EQ(sheet.CurrentIndex(), 1);
 
     // Printer data writable, or no plug-in page initialised yet: nothing happens.
+    auto map = std::make_unique<DriverItemMap>();
     SheetFlags = kSheetFlagPluginPageSeen;
-    PrinterDataWritable = 1;
-    VisitDriverPageOnce(g_pages[1]);
-    PrinterDataWritable = 0;
+    map->PrinterDataWritable = 1;
+    VisitDriverPageOnce(g_pages[1], *map);
+    map->PrinterDataWritable = 0;
     SheetFlags = 0;
-    VisitDriverPageOnce(g_pages[1]);
+    VisitDriverPageOnce(g_pages[1], *map);
     EXPECT_EQ(g_activations[2], 0);
     EXPECT_EQ(SheetFlags, 0u);
 
     SheetFlags = kSheetFlagPluginPageSeen;
-    VisitDriverPageOnce(g_pages[1]);
+    VisitDriverPageOnce(g_pages[1], *map);
     EXPECT_EQ(g_activations[2], 1);
     EXPECT_EQ(sheet.CurrentIndex(), 1) << "back on the page that was showing";
     EXPECT_EQ(SheetFlags, kSheetFlagPluginPageSeen | kSheetFlagDriverPageSeen);
-    VisitDriverPageOnce(g_pages[1]);
+    VisitDriverPageOnce(g_pages[1], *map);
     EXPECT_EQ(g_activations[2], 1);
     SheetFlags = 0;
 }

@@ -779,7 +779,7 @@ TEST(DocumentCommonUIProp, TwoCallProtocol) {
     EXPECT_EQ(map->ItemIndex[kEntryOutputMode], kNoItem);
     EXPECT_TRUE(f.tree.Hidden(0));
     EXPECT_EQ(f.tree.items[1].HelpIndex, 1302u);
-    EXPECT_EQ(PrinterDataWritable, 0u) << "no printer handle: not writable";
+    EXPECT_EQ(map->PrinterDataWritable, 0u) << "no printer handle: not writable";
 
     // A further second call builds a fresh map; the earlier one stays on the heap.
     ASSERT_EQ(DocumentCommonUIProp(*object, &f.param, paths), S_OK);
@@ -804,7 +804,7 @@ TEST(DocumentCommonUIProp, ThroughThePluginObjectOnTheSamplePrinter) {
     ASSERT_NE(object->DocumentContext, nullptr);
     const std::wstring ini = object->DocumentContext->IniPath;
     EXPECT_EQ(ini.substr(ini.size() - 11), L"vroemui.ini");
-    EXPECT_EQ(PrinterDataWritable, 1u);
+    EXPECT_EQ(object->DocumentContext->PrinterDataWritable, 1u);
     EXPECT_EQ(object->DocumentContext->WantedValue[kEntryOutputMode], 1u);
     object->Release();
     ClosePrinter(printer);

@@ -83,7 +83,6 @@ protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(CoreSheetTest::SetUp());
         oldVista_ = IsVistaOrLater;
-        oldWritable_ = PrinterDataWritable;
         wchar_t common[MAX_PATH] = {};
         ASSERT_HRESULT_SUCCEEDED(
             SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common));
@@ -96,7 +95,6 @@ protected:
         CoreSheetTest::TearDown();
         ForgetUserData();
         IsVistaOrLater = oldVista_;
-        PrinterDataWritable = oldWritable_;
     }
     // The job model's user data file and its folder go: each test starts from the INI file.
     void ForgetUserData() {
@@ -169,7 +167,6 @@ protected:
     }
 
     bool oldVista_ = false;
-    DWORD oldWritable_ = 0;
     std::wstring data_;  // the job model's user data file
 };
 
@@ -528,9 +525,8 @@ TEST_F(JobOptionsPage, ButtonsOpenTheirDialogsAndTheDialogsTheirOwn) {
         {IDC_JOB_ADVANCED, {L"Advanced"}, false, false},
         {IDC_ABOUT, {L"about"}, true, false},
     };
-    PrinterDataWritable = 1;
     for (const Case& c : cases) {
-        Open(testenv::kColorPrinter);
+        Open(testenv::kColorPrinter, [&] { map_->PrinterDataWritable = 1; });
         Show();
         ASSERT_FALSE(ApplyEnabled());
         const bool chain = c.captions.size() > 1;
@@ -566,8 +562,7 @@ TEST_F(JobOptionsPage, ButtonsOpenTheirDialogsAndTheDialogsTheirOwn) {
 // A dialog opened from the page is owned by the sheet: its change notices must still reach the
 // page, and stay when the dialog itself is cancelled.
 TEST_F(JobOptionsPage, OverlayModeChangeMarksThePageEvenWhenTheDialogIsCancelled) {
-    PrinterDataWritable = 1;
-    Open(testenv::kColorPrinter);
+    Open(testenv::kColorPrinter, [&] { map_->PrinterDataWritable = 1; });
     Show();
     ASSERT_FALSE(ApplyEnabled());
     bool sawDialog = false;
@@ -849,7 +844,7 @@ TEST_F(JobOptionsPage, ApplyCommitsChangedOverlaysAndSettlesTheColourPageToo) {
     for (const Case& c : cases) {
         Open(kJobPrinter);
         Show();
-        PrinterDataWritable = c.writable;
+        map_->PrinterDataWritable = c.writable;
         map_->SettingsVariant = c.variant;
         const size_t before = core_->Results().size();
         PropSheet_Changed(sheet_, page_);

@@ -236,7 +236,6 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     auto map = std::make_unique<DriverItemMap>();
     wcsncpy(map->IniPath, ini.c_str(), std::size(map->IniPath) - 1);
     wcscpy_s(map->UserDataFile, data.c_str());
-    const DWORD oldWritable = PrinterDataWritable;
 
     // Variant 0 reads the committed family; a load replaces an earlier store.
     ASSERT_TRUE(LoadOverlays(*map));
@@ -253,9 +252,9 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     EXPECT_EQ(IniText(data, L"Overlay_Info 0", L"Overlay_Name"), L"Committed");
 
     // Apply without write permission, or with the committed family current, copies nothing.
-    PrinterDataWritable = 0;
+    map->PrinterDataWritable = 0;
     EXPECT_FALSE(CommitOverlays(*map));
-    PrinterDataWritable = 1;
+    map->PrinterDataWritable = 1;
     map->SettingsVariant = kOverlaysCommitted;
     EXPECT_FALSE(CommitOverlays(*map));
     EXPECT_EQ(IniText(data, L"Overlay_Info 0", L"Overlay_Name"), L"Committed");
@@ -274,7 +273,6 @@ TEST(OverlayStoreFamilies, LoadSaveAndCommitFollowTheVariant) {
     EXPECT_EQ(map->OverlayStore->DefinedCount, 0);
     EXPECT_FALSE(SaveOverlays(*map));
     FreeOverlays(*map);
-    PrinterDataWritable = oldWritable;
     DeleteFileW(ini.c_str());
     DeleteFileW(data.c_str());
 }
@@ -337,7 +335,6 @@ protected:
         ASSERT_NE(dll_, nullptr) << OEMUI_DLL_PATH;
         ASSERT_TRUE(installed_);
         oldModule_ = ModuleHandle;
-        oldWritable_ = PrinterDataWritable;
         ModuleHandle = dll_;
         ini_ =
             TempIni(testenv::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name())
@@ -363,7 +360,6 @@ protected:
             EXPECT_EQ(core_->Shutdown(), S_OK);
         }
         ModuleHandle = oldModule_;
-        PrinterDataWritable = oldWritable_;
         DeleteFileW(ini_.c_str());
     }
 
@@ -393,7 +389,6 @@ protected:
     static HMODULE dll_;
     static bool installed_;
     HMODULE oldModule_ = nullptr;
-    DWORD oldWritable_ = 0;
     DefineOverlayRunner defineOverlay_ = &DefineOverlayNotAvailable;  // what New and Edit run
     std::wstring ini_;
     std::unique_ptr<host::CoreDriver> core_;
@@ -407,7 +402,7 @@ bool OverlaysDialog::installed_ = false;
 TEST_F(OverlaysDialog, ListsDefinitionsAndTheDocumentsActiveOverlays) {
     WriteDefinitions(ini_, false, FourDefinitions());
     SetIds({2, 0, kNoOverlay, kNoOverlay});
-    PrinterDataWritable = 0;
+    map_->PrinterDataWritable = 0;
     SheetFlags = 0;
     EXPECT_EQ(
         Run([](HWND dialog) {
@@ -435,7 +430,7 @@ TEST_F(OverlaysDialog, ListsDefinitionsAndTheDocumentsActiveOverlays) {
     EXPECT_EQ(map_->OverlayStore, nullptr) << "Cancel frees the store";
 
     // With write permission the last mode is left out and the definition buttons stay.
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     Run([](HWND dialog) {
         EXPECT_EQ(ModeNames(dialog), (std::vector<std::wstring>{L"Off", L"Print with Overlay"}));
         EXPECT_TRUE(Enabled(dialog, IDC_OVL_NEW));
@@ -453,7 +448,7 @@ TEST_F(OverlaysDialog, ListsDefinitionsAndTheDocumentsActiveOverlays) {
 // selection (which the buttons act on) stays as it was; an empty list has nothing to mark.
 TEST_F(OverlaysDialog, ListsReachedByTheKeyboardShowTheirFocusedRow) {
     WriteDefinitions(ini_, false, FourDefinitions());
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     Run([](HWND dialog) {
         struct Case {
             int list;
@@ -500,7 +495,7 @@ TEST_F(OverlaysDialog, AddActivatesUpToFourInOrderAndOkWritesTheIds) {
     defs.push_back(MakeRecord(L"Fifth", kPageModeOdd, L"", {L"F"}));
     WriteDefinitions(ini_, false, defs);
     SetIds({4, 1, kNoOverlay, kNoOverlay});
-    PrinterDataWritable = 0;
+    map_->PrinterDataWritable = 0;
     const std::string before = testenv::ReadFileBytes(ini_);
     EXPECT_EQ(Run([](HWND dialog) {
                   Select(dialog, IDC_OVL_DEFINED_LIST, {0, 2, 3});
@@ -532,7 +527,7 @@ TEST_F(OverlaysDialog, AddActivatesUpToFourInOrderAndOkWritesTheIds) {
 TEST_F(OverlaysDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
     WriteDefinitions(ini_, false, FourDefinitions());
     SetIds({3, 1, 0, kNoOverlay});
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     map_->SettingsVariant = kOverlaysCommitted;  // what Cancel returns to
     const std::string before = testenv::ReadFileBytes(ini_);
     ASSERT_TRUE(SetFileAttributesW(ini_.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -557,7 +552,7 @@ TEST_F(OverlaysDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
 TEST_F(OverlaysDialog, DeletingDefinitionsRenumbersTheActiveOnes) {
     WriteDefinitions(ini_, false, FourDefinitions());
     SetIds({3, 1, 0, kNoOverlay});
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     EXPECT_EQ(Run([](HWND dialog) {
                   Select(dialog, IDC_OVL_DEFINED_LIST, {1});
                   Click(dialog, IDC_OVL_DELETE);
@@ -594,7 +589,7 @@ TEST_F(OverlaysDialog, DeletingDefinitionsRenumbersTheActiveOnes) {
 }
 
 TEST_F(OverlaysDialog, CreateFormModeWarnsAndSwitchesTheOutputOptionOnOk) {
-    PrinterDataWritable = 0;
+    map_->PrinterDataWritable = 0;
     const POPTITEM output = BoundItem(*map_, kEntryPsOutputOption);
     ASSERT_NE(output, nullptr);
     output->Sel = 0;
@@ -619,7 +614,7 @@ TEST_F(OverlaysDialog, CreateFormModeWarnsAndSwitchesTheOutputOptionOnOk) {
               }),
               0);
     EXPECT_EQ(map_->WantedValue[kEntryOverlay], kOverlayCreateForms);
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     Run([](HWND dialog) {
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0), CB_ERR);
         Click(dialog, IDOK);
@@ -629,7 +624,7 @@ TEST_F(OverlaysDialog, CreateFormModeWarnsAndSwitchesTheOutputOptionOnOk) {
 
 TEST_F(OverlaysDialog, NewAndEditKeepOnlyAcceptedDefinitions) {
     WriteDefinitions(ini_, false, {FourDefinitions()[1]});
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     static bool accept = false;
     static std::wstring seenName;
     defineOverlay_ = [](HWND, DriverItemMap& map) -> INT_PTR {
@@ -663,7 +658,7 @@ TEST_F(OverlaysDialog, NewAndEditKeepOnlyAcceptedDefinitions) {
 
 TEST_F(OverlaysDialog, ReadOnlySheetDisablesEveryControl) {
     WriteDefinitions(ini_, false, FourDefinitions());
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     map_->SheetParam->dwFlags |= 0x20;  // DM_NOPERMISSION
     Run([](HWND dialog) {
         Select(dialog, IDC_OVL_DEFINED_LIST, {0});
@@ -679,7 +674,7 @@ TEST_F(OverlaysDialog, ReadOnlySheetDisablesEveryControl) {
 TEST_F(OverlaysDialog, Screenshot) {
     WriteDefinitions(ini_, false, FourDefinitions());
     SetIds({2, 0, kNoOverlay, kNoOverlay});
-    PrinterDataWritable = 1;
+    map_->PrinterDataWritable = 1;
     testenv::Shot shot;
     Run([&](HWND dialog) {
         Select(dialog, IDC_OVL_DEFINED_LIST, {1});

@@ -299,7 +299,7 @@ INT_PTR OnNotify(HWND page, DriverItemMap& map, const NMHDR& header) {
         case PSN_KILLACTIVE:
             PushDocumentSettings(map);
             SaveColorSettings(page, map);
-            VisitDriverPageOnce(page);
+            VisitDriverPageOnce(page, map);
             DeleteLinkFont();
             SetWindowLongPtrW(page, DWLP_MSGRESULT, FALSE);
             return TRUE;

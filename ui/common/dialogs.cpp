@@ -511,8 +511,8 @@ void MarkPageChanged(HWND page) {
     SendMessageW(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
 }
 
-void VisitDriverPageOnce(HWND page) {
-    if (PrinterDataWritable != 0 || (SheetFlags & kSheetFlagDriverPageSeen) != 0 ||
+void VisitDriverPageOnce(HWND page, const DriverItemMap& map) {
+    if (map.PrinterDataWritable != 0 || (SheetFlags & kSheetFlagDriverPageSeen) != 0 ||
         (SheetFlags & kSheetFlagPluginPageSeen) == 0) {
         return;
     }

@@ -115,7 +115,7 @@ void MarkPageChanged(HWND page);
 // Once per process, when the printer data is not writable and a plug-in page has initialised
 // but the core driver's page has never been shown: visits the sheet's page 2 and comes back,
 // so that the core driver's page initialises its settings.
-void VisitDriverPageOnce(HWND page);
+void VisitDriverPageOnce(HWND page, const DriverItemMap& map);
 
 // --- Numeric edits --------------------------------------------------------------------------
 

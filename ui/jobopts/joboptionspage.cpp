@@ -420,7 +420,7 @@ void LeaveJobOptionsPage(HWND page, DriverItemMap& map) {
         record->FitPaperSize = 0;
         record->PsGammaSettingId = GammaSelection(map);
     }
-    VisitDriverPageOnce(page);
+    VisitDriverPageOnce(page, map);
     DeleteLinkFont(page);
 }
 

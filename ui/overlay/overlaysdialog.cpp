@@ -173,7 +173,7 @@ void FillModeList(HWND dialog, const DriverItemMap& map) {
         return;
     }
     int count = item->pOptType->Count;
-    if (PrinterDataWritable != 0 && count > 0) --count;
+    if (map.PrinterDataWritable != 0 && count > 0) --count;
     for (int i = 0; i < count; ++i) {
         const wchar_t* name = item->pOptType->pOptParam[i].pData;
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name ? name : L""));
@@ -240,7 +240,7 @@ BOOL InitDialog(HWND dialog, LPARAM lParam) {
     SetMaxText(dialog, IDC_OVL_DEFINED_MAX, kMaxDefinedOverlays);
     FlipVariant(*map);
     TakeActiveIds(*map);
-    if (PrinterDataWritable == 0) DestroyControlRange(dialog, IDC_OVL_NEW, IDC_OVL_DELETE);
+    if (map->PrinterDataWritable == 0) DestroyControlRange(dialog, IDC_OVL_NEW, IDC_OVL_DELETE);
     NameSharedButtons(dialog, IDD_OVERLAYS, ModuleHandle);
 
     SendToControl(dialog, IDC_OVL_MODE, CB_SETCURSEL, map->WantedValue[kEntryOverlay], 0);
@@ -375,7 +375,7 @@ void Accept(HWND dialog, DriverItemMap& map) {
     const LRESULT selection = SendToControl(dialog, IDC_OVL_MODE, CB_GETCURSEL, 0, 0);
     const INT32 variant = map.SettingsVariant;
     map.SettingsVariant = kOverlaysPending;
-    if (PrinterDataWritable != 0) {
+    if (map.PrinterDataWritable != 0) {
         const SaveResult saved = SaveOverlays(map);
         if (!saved) {
             // The dialog stays open with the user's definitions and nothing of the sheet
@@ -449,7 +449,7 @@ BOOL OnNotify(HWND dialog, const NMHDR* header) {
                            id == IDC_OVL_ACTIVE_LIST ? IDC_OVL_DEFINED_LIST : IDC_OVL_ACTIVE_LIST);
             break;
         case NM_DBLCLK:
-            if (id == IDC_OVL_DEFINED_LIST && PrinterDataWritable != 0 &&
+            if (id == IDC_OVL_DEFINED_LIST && map->PrinterDataWritable != 0 &&
                 ListView_GetSelectedCount(header->hwndFrom) > 0) {
                 PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OVL_EDIT, BN_CLICKED), 0);
             }

@@ -274,7 +274,7 @@ void WriteOverlayIds(DriverItemMap& map) {
 
 bool CommitOverlays(DriverItemMap& map, SaveResult& result) {
     result = SaveResult{};
-    if (PrinterDataWritable == 0 || map.SettingsVariant != kOverlaysPending) return false;
+    if (map.PrinterDataWritable == 0 || map.SettingsVariant != kOverlaysPending) return false;
     if (!LoadOverlays(map)) {
         result.error = ERROR_NOT_ENOUGH_MEMORY;
         return false;

@@ -111,7 +111,7 @@ void FreeOverlays(DriverItemMap& map);
 // become kNoOverlay.
 void WriteOverlayIds(DriverItemMap& map);
 
-// The sheet's Apply: when PrinterDataWritable is set and the pending family is current,
+// The sheet's Apply: when the map's PrinterDataWritable is set and the pending family is current,
 // copies the pending definitions into the committed sections and makes those current.
 // True when it copied; a failed save leaves the pending family current and sets `result`.
 bool CommitOverlays(DriverItemMap& map, SaveResult& result);

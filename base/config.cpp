@@ -284,6 +284,16 @@ bool ForEachDependentFile(HANDLE hPrinter, Visit visit) {
     return true;
 }
 
+// Starts the held cache over for `printer` (null: for no sheet).
+void ResetCache(HANDLE printer) {
+    SheetDriverCache& cache = SheetCache();
+    cache.printer = printer;
+    cache.info = DriverInfo();
+    cache.sectionLimit = 0;
+    ForgetKeptSections(cache);
+    ForgetSheetHandles(cache);
+}
+
 }  // namespace
 
 void BeginSheetDriverCache(HANDLE hPrinter) {
@@ -292,23 +302,12 @@ void BeginSheetDriverCache(HANDLE hPrinter) {
         return;
     }
     // A sheet set up while another thread holds the cache reads for itself.
-    if (!ClaimCache()) return;
-    SheetDriverCache& cache = SheetCache();
-    cache.printer = hPrinter;
-    cache.info = DriverInfo();
-    cache.sectionLimit = 0;
-    ForgetKeptSections(cache);
-    ForgetSheetHandles(cache);
+    if (ClaimCache()) ResetCache(hPrinter);
 }
 
 void EndSheetDriverCache() {
     if (!HoldsCache()) return;
-    SheetDriverCache& cache = SheetCache();
-    cache.printer = nullptr;
-    cache.info = DriverInfo();
-    cache.sectionLimit = 0;
-    ForgetKeptSections(cache);
-    ForgetSheetHandles(cache);
+    ResetCache(nullptr);
     InterlockedExchange(&CacheHolder, 0);
 }
 

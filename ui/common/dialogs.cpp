@@ -378,20 +378,32 @@ bool BuildMaskedPicture(HDC reference, HMODULE module, int bitmapId, int maxSide
     return true;
 }
 
-void DrawMaskedPicture(HDC dc, POINT at, const MaskedPicture& picture) {
+namespace {
+
+// Hands `blit` memory DCs holding the picture's mask and colours, with the DC's text and
+// background colours black and white, as the monochrome mask maps to them; restores both.
+template <typename Blit>
+void BlitMaskedPicture(HDC dc, const MaskedPicture& picture, Blit blit) {
     UniqueMemoryDc maskDc(CreateCompatibleDC(dc));
     UniqueMemoryDc pictureDc(CreateCompatibleDC(dc));
     if (!maskDc || !pictureDc) return;
     SelectGuard selectMask(maskDc.get(), picture.mask.get());
     SelectGuard selectPicture(pictureDc.get(), picture.picture.get());
-    // Punch the opaque pixels out of the background, then fill them with the picture. The
-    // monochrome mask maps to the DC's text/background colours: black/white for the blit.
     const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
     const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
-    BitBlt(dc, at.x, at.y, picture.width, picture.height, maskDc.get(), 0, 0, SRCAND);
-    BitBlt(dc, at.x, at.y, picture.width, picture.height, pictureDc.get(), 0, 0, SRCPAINT);
+    blit(maskDc.get(), pictureDc.get());
     SetTextColor(dc, oldText);
     SetBkColor(dc, oldBack);
+}
+
+}  // namespace
+
+void DrawMaskedPicture(HDC dc, POINT at, const MaskedPicture& picture) {
+    // Punch the opaque pixels out of the background, then fill them with the picture.
+    BlitMaskedPicture(dc, picture, [&](HDC mask, HDC colours) {
+        BitBlt(dc, at.x, at.y, picture.width, picture.height, mask, 0, 0, SRCAND);
+        BitBlt(dc, at.x, at.y, picture.width, picture.height, colours, 0, 0, SRCPAINT);
+    });
 }
 
 void DrawMaskedPicture(HDC dc, const RECT& target, const MaskedPicture& picture) {
@@ -402,27 +414,20 @@ void DrawMaskedPicture(HDC dc, const RECT& target, const MaskedPicture& picture)
         return;
     }
     if (width <= 0 || height <= 0) return;
-    UniqueMemoryDc maskDc(CreateCompatibleDC(dc));
-    UniqueMemoryDc pictureDc(CreateCompatibleDC(dc));
-    if (!maskDc || !pictureDc) return;
-    SelectGuard selectMask(maskDc.get(), picture.mask.get());
-    SelectGuard selectPicture(pictureDc.get(), picture.picture.get());
-    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
-    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
-    // The mask is stretched pixel by pixel so that its edge stays hard; the picture is
-    // filtered, and where it shows the mask has punched the background out to black.
-    const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, target.left, target.top, width, height, maskDc.get(), 0, 0, picture.width,
-               picture.height, SRCAND);
-    SetStretchBltMode(dc, HALFTONE);
-    POINT oldOrigin = {};
-    SetBrushOrgEx(dc, 0, 0, &oldOrigin);
-    StretchBlt(dc, target.left, target.top, width, height, pictureDc.get(), 0, 0, picture.width,
-               picture.height, SRCPAINT);
-    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
-    SetStretchBltMode(dc, oldMode);
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBack);
+    BlitMaskedPicture(dc, picture, [&](HDC mask, HDC colours) {
+        // The mask is stretched pixel by pixel so that its edge stays hard; the picture is
+        // filtered, and where it shows the mask has punched the background out to black.
+        const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, target.left, target.top, width, height, mask, 0, 0, picture.width,
+                   picture.height, SRCAND);
+        SetStretchBltMode(dc, HALFTONE);
+        POINT oldOrigin = {};
+        SetBrushOrgEx(dc, 0, 0, &oldOrigin);
+        StretchBlt(dc, target.left, target.top, width, height, colours, 0, 0, picture.width,
+                   picture.height, SRCPAINT);
+        SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+        SetStretchBltMode(dc, oldMode);
+    });
 }
 
 int DrawTransparentBitmap(HWND dialog, HMODULE module, int controlId, int bitmapId) {

@@ -48,6 +48,7 @@ DEFAULTS = {
     "GetPrivateProfileIntW": (2, None),
     "GetPrivateProfileStringW": (2, None),
     "GetModelInt": (2, "0"),
+    "GetModelIntIn": (3, "0"),
 }
 # Reading function -> index of the argument that limits a count read from 0 up.
 LIMITS = {"ReadCount": 3}

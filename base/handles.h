@@ -64,6 +64,12 @@ struct FileHandleTraits {  // CreateFileW reports failure as INVALID_HANDLE_VALU
     static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Handle h) { CloseHandle(h); }
 };
+struct FindTraits {  // FindFirstFileW reports failure as INVALID_HANDLE_VALUE
+    using Handle = HANDLE;
+    static Handle Null() { return INVALID_HANDLE_VALUE; }
+    static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { FindClose(h); }
+};
 struct PrinterTraits {
     using Handle = HANDLE;
     static Handle Null() { return nullptr; }
@@ -110,6 +116,7 @@ struct IconTraits {
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindTraits>;
 using UniquePrinter = UniqueHandle<PrinterTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;

@@ -212,6 +212,32 @@ DWORD ReplaceWith(const wchar_t* temp, const wchar_t* target) {
     return error;
 }
 
+// Removes the temporary files that saves killed before their rename left in `folder`. Only
+// those untouched for an hour: a save running in another process now writes a fresh one.
+void RemoveStaleTemporaries(const wchar_t* folder) {
+    wchar_t pattern[kPathChars] = {};
+    if (FAILED(StringCchPrintfW(pattern, kPathChars, L"%ls\\ud*.tmp", folder))) return;
+    WIN32_FIND_DATAW found = {};
+    const UniqueFind find(FindFirstFileW(pattern, &found));
+    if (!find) return;
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    constexpr ULONGLONG kHour = 36000000000ULL;  // in 100 ns
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+            ticks(now) - ticks(found.ftLastWriteTime) < kHour) {
+            continue;
+        }
+        wchar_t path[kPathChars] = {};
+        if (SUCCEEDED(StringCchPrintfW(path, kPathChars, L"%ls\\%ls", folder, found.cFileName))) {
+            DeleteFileW(path);
+        }
+    } while (FindNextFileW(find.get(), &found));
+}
+
 }  // namespace
 
 bool UserDataFolderName(const wchar_t* driverName, wchar_t* out, size_t outChars) {
@@ -442,6 +468,7 @@ SaveResult SaveUserSections(const wchar_t* dataFile, const wchar_t* driverIni,
         result.error = ERROR_BAD_PATHNAME;
         return result;
     }
+    RemoveStaleTemporaries(folder);
     if (GetTempFileNameW(folder, L"ud", 0, temp) == 0) {
         result.error = GetLastError();
         return result;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "base/userdata.h"
 #include "tests/support/testprinters.h"
 #include "tests/support/wineconfig.h"
@@ -339,6 +340,37 @@ TEST(UserDataSave, TheFirstSaveMovesUsersSectionsAndTheIniStaysAsItWas) {
               (std::map<std::wstring, std::wstring>{{L"AllertFlag0", L"1"}}));
     EXPECT_EQ(data.size(), expected.size());
     EXPECT_TRUE(place.Others().empty()) << testenv::Narrow(place.Others().front());
+}
+
+// A save killed before its rename leaves its temporary file; the next save removes those
+// untouched for an hour and leaves a fresh one, which may be another process's save under way.
+TEST(UserDataSave, TemporariesOfKilledSavesGoAtTheNextSave) {
+    DataPlace place(L"udstale");
+    const std::wstring stale = place.drv() + L"\\ud1A2B.tmp";
+    const std::wstring fresh = place.drv() + L"\\ud3C4D.tmp";
+    const std::wstring other = place.drv() + L"\\notes.tmp";
+    ASSERT_TRUE(
+        SaveOne(place.file(), place.ini().c_str(), L"Custom Color", {{L"Color0", L"1,2,3"}}));
+    for (const std::wstring& file : {stale, fresh, other}) {
+        ASSERT_TRUE(testenv::WriteFileBytes(file, "half a save"));
+    }
+    FILETIME twoHoursAgo = {};
+    GetSystemTimeAsFileTime(&twoHoursAgo);
+    ULARGE_INTEGER t = {{twoHoursAgo.dwLowDateTime, twoHoursAgo.dwHighDateTime}};
+    t.QuadPart -= 2 * 36000000000ULL;
+    twoHoursAgo = {t.LowPart, t.HighPart};
+    for (const std::wstring& file : {stale, other}) {
+        UniqueFile handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(handle);
+        ASSERT_TRUE(SetFileTime(handle.get(), nullptr, nullptr, &twoHoursAgo));
+    }
+    ASSERT_TRUE(
+        SaveOne(place.file(), place.ini().c_str(), L"Custom Color", {{L"Color0", L"4,5,6"}}));
+    EXPECT_EQ(GetFileAttributesW(stale.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(fresh.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(other.c_str()), INVALID_FILE_ATTRIBUTES) << "not a save's";
+    EXPECT_EQ(Profile(L"Custom Color", L"Color0", place.file()), L"4,5,6");
 }
 
 // ---- Failures ------------------------------------------------------------------------------

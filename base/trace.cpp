@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include <cstdarg>
+#include <iterator>
 
 #include "base/handles.h"
 

@@ -36,7 +36,9 @@ guid="$(program_guid "$dll")" || fail "$dll has no CodeView debug directory entr
 [ "$(pdb_guid "$other_pdb")" != "$guid" ] || fail "$other_pdb matches $dll as well"
 
 publics="$(llvm-pdbutil dump -publics "$pdb")"
-grep -q '`DllGetClassObject`' <<<"$publics" || fail "$pdb has no public symbol DllGetClassObject"
+# x86 publics carry the stdcall decoration (_DllGetClassObject@12).
+grep -Eq '`_?DllGetClassObject(@[0-9]+)?`' <<<"$publics" ||
+  fail "$pdb has no public symbol DllGetClassObject"
 lines="$(llvm-pdbutil dump -l "$pdb")"
 for source in plugin/module.cpp plugin/sheets.cpp base/devmode.cpp; do
   grep -q "/$source (" <<<"$lines" || fail "$pdb has no line records of $source"

@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include <cstdarg>
+#include <iterator>
 
 #include "base/handles.h"
 #include "oemui_version.h"

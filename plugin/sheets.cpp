@@ -34,10 +34,12 @@ constexpr int kLinkButton = 1002;
 constexpr int kLinkBadgeControl = 1101;
 constexpr DWORD kSectionChars = 1024;
 
-// Page names of the benchmark build's timers.
+#ifdef OEMUI_PHASE_TIMER
+// Page names of the benchmark build's timers; the shipped DLL has no timers to name.
 constexpr char kJobOptionsPageName[] = "Job Options";
 constexpr char kColorPageName[] = "Color";
 constexpr char kLinkPageName[] = "link page";
+#endif
 
 // A printer opened by name for one operation, or the sheet's own handle when that fails.
 class SheetPrinter {

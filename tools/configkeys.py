@@ -42,13 +42,22 @@ SOURCE_DIRS = ["base", "plugin", "docevent", "setup", "docprop", "ui"]
 LITERAL = re.compile(r'^(?:const_cast<[^>]*>\()?\s*L"((?:[^"\\]|\\.)*)"\s*\)?$')
 CONSTANT = re.compile(r'\b(k\w+)(?:\[\])?\s*=\s*L"((?:[^"\\]|\\.)*)"')
 NUMBER_CONSTANT = re.compile(r"\b(k\w+)\s*=\s*(-?\d+)\s*;")
-# Reading function -> index of its default argument, and the default when the call leaves it
-# out (None: the argument is required).
+# Reading function -> index of its default argument (None: it has none), and the default when
+# the call leaves it out (None: the argument is required).
 DEFAULTS = {
     "GetPrivateProfileIntW": (2, None),
     "GetPrivateProfileStringW": (2, None),
     "GetModelInt": (2, "0"),
     "GetModelIntIn": (3, "0"),
+    "InstalledValue": (None, "0"),
+    # Readers of texts that answer an empty text for a missing key.
+    "GetModelString": (None, '""'),
+    "GetModelStringIn": (None, '""'),
+    "ReadModelValue": (None, '""'),
+    "ReadModelString": (None, '""'),
+    "ReadLinkModelValue": (None, '""'),
+    "ReadVersionValue": (None, '""'),
+    "ReadText": (None, '""'),
 }
 # Reading function -> index of the argument that limits a count read from 0 up.
 LIMITS = {"ReadCount": 3}
@@ -148,7 +157,7 @@ def literal_default(reader, args):
     if reader not in DEFAULTS:
         return None
     index, implicit = DEFAULTS[reader]
-    if len(args) <= index:
+    if index is None or len(args) <= index:
         return implicit
     arg = args[index]
     if INTEGER.match(arg):

@@ -548,7 +548,7 @@ enum class CallKind { DefaultRecord, DocumentTree };
 std::string CallOnce(testenv::PluginDll& dll, CallKind kind, HANDLE printer) {
     IPrintOemUI2* object = dll.Create();
     if (object == nullptr) return "<no object>";
-    std::string result;
+    std::string result = "<refused>";
     if (kind == CallKind::DefaultRecord) {
         std::vector<BYTE> record(oemui::kPrivateDevmodeSize, 0xA5);
         OEMDMPARAM param = {};
@@ -556,31 +556,29 @@ std::string CallOnce(testenv::PluginDll& dll, CallKind kind, HANDLE printer) {
         param.hPrinter = printer;
         param.pOEMDMOut = record.data();
         param.cbBufSize = static_cast<DWORD>(record.size());
-        result = object->DevMode(OEMDM_DEFAULT, &param) == S_OK
-                     ? std::string(record.begin(), record.end())
-                     : "<refused>";
-    } else {
-        HANDLE heap = HeapCreate(0, 0, 0);
-        OPTITEM own[1] = {};
-        OEMCUIPPARAM param = {};
-        param.cbSize = sizeof(param);
-        param.hPrinter = printer;
-        param.hOEMHeap = heap;
-        param.pOEMOptItems = own;  // the tree's second call
-        const HRESULT hr = object->CommonUIProp(OEMCUIP_DOCPROP, &param);
-        const oemui::DriverItemMap* map =
-            static_cast<oemui::PluginObject*>(object)->DocumentContext;
-        if (hr != S_OK || map == nullptr) {
-            result = "<no map>";
-        } else {
-            result = testenv::Narrow(std::wstring(map->IniPath) + L"|" + map->CapabilityPath +
-                                     L"|" + map->HelpPath);
-        }
+        if (object->DevMode(OEMDM_DEFAULT, &param) == S_OK)
+            result.assign(record.begin(), record.end());
         object->Release();
-        object = nullptr;
-        HeapDestroy(heap);
+        return result;
     }
-    if (object != nullptr) object->Release();
+    // The map lives on the tree's heap: read it before the object and the heap go.
+    HANDLE heap = HeapCreate(0, 0, 0);
+    OPTITEM own[1] = {};
+    OEMCUIPPARAM param = {};
+    param.cbSize = sizeof(param);
+    param.hPrinter = printer;
+    param.hOEMHeap = heap;
+    param.pOEMOptItems = own;  // the tree's second call
+    const oemui::DriverItemMap* map = nullptr;
+    if (object->CommonUIProp(OEMCUIP_DOCPROP, &param) == S_OK) {
+        map = static_cast<oemui::PluginObject*>(object)->DocumentContext;
+    }
+    if (map != nullptr) {
+        result = testenv::Narrow(std::wstring(map->IniPath) + L"|" + map->CapabilityPath + L"|" +
+                                 map->HelpPath);
+    }
+    object->Release();
+    HeapDestroy(heap);
     return result;
 }
 
@@ -601,7 +599,7 @@ TEST(ConcurrentCalls, GiveWhatTheSameCallsGiveOneAtATime) {
         testenv::Printer printer(printers[c / 2]);
         ASSERT_TRUE(printer);
         expected[c] = CallOnce(dll, kinds[c % 2], printer.get());
-        ASSERT_EQ(expected[c].front() == '<', false) << expected[c];
+        ASSERT_NE(expected[c].front(), '<') << expected[c];
     }
     ASSERT_NE(expected[1], expected[5]) << "the two models' paths differ";
 

@@ -336,13 +336,6 @@ TEST(SamplePackage, TheBuiltPackageIsWholeAndEachFaultIsFound) {
                                         (dir + Named(L"\\{cap}")).c_str());
          },
          L"vrccm2.ini, named by \"CCMInfoFile\" of {cap} [LabColor], is not installed"},
-        {L"oemui-pkg-plugin",
-         [](const std::wstring& dir) {
-             WritePrivateProfileStringW(L"OEMFiles", L"OEMConfigFile1", L"vrother.dll",
-                                        (dir + Named(L"\\{ini}")).c_str());
-         },
-         L"vrother.dll, named by \"OEMConfigFile1\" of {ini} [OEMFiles], is not "
-         L"installed"},
         {L"oemui-pkg-nomodel",
          [](const std::wstring& dir) {
              WritePrivateProfileStringW(L"Capability", L"Lab Mono PS", nullptr,
